@@ -1,0 +1,45 @@
+# One static library per subsystem folder, made of every source file in it.
+# A folder with no .cpp yet defines no library, so later subsystems can appear
+# without touching the build files of the others.
+function(vistrel_subsystem name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS
+    "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/*.c"
+    "${CMAKE_CURRENT_SOURCE_DIR}/*.h" "${CMAKE_CURRENT_SOURCE_DIR}/*.qrc")
+  list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
+  set(has_code FALSE)
+  foreach(f IN LISTS sources)
+    if(f MATCHES "\\.(cpp|c)$")
+      set(has_code TRUE)
+    endif()
+  endforeach()
+  if(NOT has_code)
+    return()
+  endif()
+  add_library(vistrel_${name} STATIC ${sources})
+  target_include_directories(vistrel_${name} PUBLIC "${PROJECT_SOURCE_DIR}/src")
+  foreach(dep IN LISTS ARG_DEPS)
+    if(dep MATCHES "^vistrel_" AND NOT TARGET ${dep})
+      continue()
+    endif()
+    target_link_libraries(vistrel_${name} PUBLIC ${dep})
+  endforeach()
+endfunction()
+
+# A GoogleTest executable per test folder, linked against the named libraries.
+function(vistrel_tests name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/*.h")
+  if(NOT sources)
+    return()
+  endif()
+  foreach(dep IN LISTS ARG_DEPS)
+    if(dep MATCHES "^vistrel_" AND NOT TARGET ${dep})
+      return()
+    endif()
+  endforeach()
+  add_executable(test_${name} ${sources})
+  target_link_libraries(test_${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock vistrel_testmain)
+  gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;VISTREL_TEST_DEVICES=1;GST_DEBUG_NO_COLOR=1")
+endfunction()

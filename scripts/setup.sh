@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Installs every Debian package Vistrel needs to build, run and test.
+# Idempotent: when everything is present it does nothing and touches no network.
+set -euo pipefail
+
+PACKAGES=(
+  build-essential cmake ninja-build pkg-config
+  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
+  gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-base-apps
+  gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-plugins-ugly
+  gstreamer1.0-libav gstreamer1.0-alsa gstreamer1.0-x
+  libavcodec-dev libavutil-dev libswscale-dev
+  qt6-base-dev qt6-qpa-plugins libqt6dbus6
+  libjpeg-dev
+  libavc1394-dev libiec61883-dev libraw1394-dev
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xauth dbus
+  fontconfig fonts-dejavu-core fonts-liberation2
+  ffmpeg
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+  SUDO="sudo"
+fi
+
+echo "setup: installing ${#missing[@]} package(s): ${missing[*]}" >&2
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2

@@ -1,0 +1,1 @@
+namespace vistrel { int placeholder() { return 0; } }
