@@ -1,0 +1,56 @@
+#include "platform/folders.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace vistrel::platform {
+namespace {
+
+QString HomeFolder() { return QDir::homePath(); }
+
+// QStandardPaths answers HOME itself when no user directory is configured;
+// only a real, distinct folder counts as configured.
+QString Configured(QStandardPaths::StandardLocation where) {
+  const QString path = QStandardPaths::writableLocation(where);
+  if (path.isEmpty()) return {};
+  if (QDir(path) == QDir(HomeFolder())) return {};
+  return QDir::cleanPath(path);
+}
+
+QString ProgramDirOverride() { return qEnvironmentVariable("VISTREL_PROGRAM_DIR"); }
+
+}  // namespace
+
+QString DocumentsFolder() {
+  const QString docs = Configured(QStandardPaths::DocumentsLocation);
+  return docs.isEmpty() ? HomeFolder() : docs;
+}
+
+QString PicturesFolder() {
+  const QString pics = Configured(QStandardPaths::PicturesLocation);
+  return pics.isEmpty() ? DocumentsFolder() : pics;
+}
+
+QString VideosFolder() {
+  const QString videos = Configured(QStandardPaths::MoviesLocation);
+  return videos.isEmpty() ? DocumentsFolder() : videos;
+}
+
+QString ProgramFolder() {
+  const QString over = ProgramDirOverride();
+  if (!over.isEmpty()) return QDir::cleanPath(over);
+  if (QCoreApplication::instance()) return QCoreApplication::applicationDirPath();
+  return QFileInfo(ExecutablePath()).absolutePath();
+}
+
+QString ExecutablePath() {
+  const QString over = ProgramDirOverride();
+  if (!over.isEmpty()) return QDir::cleanPath(over) + "/vistrel";
+  if (QCoreApplication::instance()) return QCoreApplication::applicationFilePath();
+  // Before the application object exists: the kernel's own answer.
+  return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+}
+
+}  // namespace vistrel::platform

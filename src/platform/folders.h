@@ -1,0 +1,21 @@
+#pragma once
+// Where the program keeps and finds things on this machine: the user's
+// shell folders (XDG user directories) and the folder of the program itself.
+#include <QString>
+
+namespace vistrel::platform {
+
+// The user's documents folder; HOME when none is configured.
+QString DocumentsFolder();
+// The user's pictures folder; the documents folder when none is configured.
+QString PicturesFolder();
+// The user's videos folder; the documents folder when none is configured.
+QString VideosFolder();
+
+// The folder the program runs from (ini file, plug-ins). VISTREL_PROGRAM_DIR
+// overrides it so tests and demo runs can point it at a scratch folder.
+QString ProgramFolder();
+// The program's own executable; VISTREL_PROGRAM_DIR + "/vistrel" when set.
+QString ExecutablePath();
+
+}  // namespace vistrel::platform
