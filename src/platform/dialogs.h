@@ -51,7 +51,8 @@ class DialogService {
   DialogService() = default;
   void Show(DlgKind kind, const QString &text, QWidget *parent);
   bool ShowsBoxes() const;
-  QString Render(const QString &text) const;
+  // The text as the box shows it; *rich tells whether it came out as HTML.
+  QString Render(const QString &text, bool *rich) const;
   void Record(const QString &text);
 
   mutable std::mutex mutex_;
