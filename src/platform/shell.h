@@ -1,0 +1,32 @@
+#pragma once
+// Small shell operations: number formatting for file names, the trash, and
+// handing files, folders and programs over to the desktop.
+#include <QString>
+#include <QStringList>
+
+namespace vistrel::platform {
+
+// The last two characters of "00" followed by n in decimal: 5 -> "05",
+// 2024 -> "24".
+QString DeuxChiffres(int n);
+
+// Moves a file to the user's trash (freedesktop trash under XDG_DATA_HOME, or
+// the volume's own trash). True only when the file is no longer at path.
+// False leaves the file exactly where and as it was; a caller about to write
+// over it must then not do so.
+bool Recycle(const QString &path);
+
+// Opens the file manager with path selected (org.freedesktop.FileManager1
+// over the session bus); without a bus or file manager service, opens the
+// folder holding it. Never waits for the file manager. False when neither
+// the path nor its folder exists.
+bool ShowInFileManager(const QString &path);
+
+// Opens a file, folder or URL with the desktop's default application.
+// False for an empty text or a local path that does not exist.
+bool OpenWithShell(const QString &pathOrUrl);
+
+// Starts a program detached from this one. False when it cannot be started.
+bool RunProgram(const QString &program, const QStringList &args);
+
+}  // namespace vistrel::platform
