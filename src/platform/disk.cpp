@@ -38,9 +38,10 @@ DiskFigures DiskFiguresOf(const QString &path) {
   if (!info.isValid() || !info.isReady()) return {};
   DiskFigures f;
   f.totalMB = ToMB(info.bytesTotal());
-  // What the user may still write: blocks reserved for root do not count.
+  // Free is what this user may still write; blocks reserved for root count
+  // as used, so used + free = total.
   f.freeMB = ToMB(info.bytesAvailable());
-  f.usedMB = ToMB(info.bytesTotal() - info.bytesFree());
+  f.usedMB = ToMB(info.bytesTotal() - info.bytesAvailable());
   return f;
 }
 

@@ -10,11 +10,12 @@ namespace {
 
 QString HomeFolder() { return QDir::homePath(); }
 
-// QStandardPaths answers HOME itself when no user directory is configured;
-// only a real, distinct folder counts as configured.
+// QStandardPaths answers HOME itself, or a default like ~/Videos that may
+// not exist, when no user directory is configured; only an existing folder
+// other than HOME counts, so captures never head for a missing folder.
 QString Configured(QStandardPaths::StandardLocation where) {
   const QString path = QStandardPaths::writableLocation(where);
-  if (path.isEmpty()) return {};
+  if (path.isEmpty() || !QFileInfo(path).isDir()) return {};
   if (QDir(path) == QDir(HomeFolder())) return {};
   return QDir::cleanPath(path);
 }

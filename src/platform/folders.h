@@ -5,11 +5,14 @@
 
 namespace vistrel::platform {
 
-// The user's documents folder; HOME when none is configured.
+// The user's documents folder (XDG user directory); HOME when it is not
+// configured or does not exist.
 QString DocumentsFolder();
-// The user's pictures folder; the documents folder when none is configured.
+// The user's pictures folder; the documents folder when it is not configured
+// or does not exist.
 QString PicturesFolder();
-// The user's videos folder; the documents folder when none is configured.
+// The user's videos folder; the documents folder when it is not configured
+// or does not exist.
 QString VideosFolder();
 
 // The folder the program runs from (ini file, plug-ins). VISTREL_PROGRAM_DIR

@@ -25,18 +25,6 @@ bool OpenFolder(const QString &folder) {
 
 QString DeuxChiffres(int n) { return (QStringLiteral("00") + QString::number(n)).right(2); }
 
-bool Recycle(const QString &path) {
-  if (path.isEmpty()) return false;
-  const QFileInfo info(path);
-  // A dangling link is still a file to trash; exists() follows links.
-  if (!info.exists() && !info.isSymLink()) return false;
-  QFile file(path);
-  if (!file.moveToTrash()) return false;
-  // Only a file that has really left its place counts as recycled.
-  const QFileInfo after(path);
-  return !after.exists() && !after.isSymLink();
-}
-
 bool ShowInFileManager(const QString &path) {
   if (path.isEmpty()) return false;
   const QFileInfo info(path);

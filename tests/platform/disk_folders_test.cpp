@@ -1,0 +1,69 @@
+#include "platform/disk.h"
+#include "platform/folders.h"
+#include "testenv.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QStorageInfo>
+
+using namespace vistrel::platform;
+
+TEST(Disk, FiguresOfARealMountAreConsistent) {
+  const QString dir = vistrel::test::freshDir("disk");
+  const DiskFigures f = DiskFiguresOf(dir);
+  const QStorageInfo info(dir);
+  ASSERT_GT(f.totalMB, 0u);
+  EXPECT_EQ(f.totalMB, quint32(info.bytesTotal() >> 20));
+  EXPECT_EQ(f.freeMB, quint32(info.bytesAvailable() >> 20));
+  // Used counts what this user can no longer write, so the parts add up.
+  EXPECT_LE(f.usedMB, f.totalMB);
+  EXPECT_NEAR(double(f.usedMB) + f.freeMB, double(f.totalMB), 1.0);
+}
+
+TEST(Disk, FileNotYetWrittenIsMeasuredAtItsFolder) {
+  const QString dir = vistrel::test::freshDir("disk");
+  const DiskFigures folder = DiskFiguresOf(dir);
+  const DiskFigures future = DiskFiguresOf(dir + "/not/yet/there/capture 0001.avi");
+  EXPECT_EQ(future.totalMB, folder.totalMB);
+  EXPECT_GT(future.totalMB, 0u);
+  EXPECT_EQ(DriveOfPath(dir + "/not/yet/there/capture.avi"), DriveOfPath(dir));
+}
+
+TEST(Disk, NothingToQueryGivesZeros) {
+  for (const QString &path : {QString(), QString("")}) {
+    const DiskFigures f = DiskFiguresOf(path);
+    EXPECT_EQ(f.totalMB, 0u);
+    EXPECT_EQ(f.usedMB, 0u);
+    EXPECT_EQ(f.freeMB, 0u);
+  }
+}
+
+TEST(Disk, DriveIsTheMountPoint) {
+  EXPECT_EQ(DriveOfPath(QString()), QString());
+  EXPECT_EQ(DriveOfPath("/"), QString("/"));
+  const QString dir = vistrel::test::freshDir("drive");
+  EXPECT_EQ(DriveOfPath(dir), QStorageInfo(dir).rootPath());
+  // /proc is a mount of its own on every Linux system.
+  EXPECT_EQ(DriveOfPath("/proc/self/status"), QString("/proc"));
+}
+
+TEST(Folders, ProgramFolderFollowsTheOverride) {
+  const QByteArray saved = qgetenv("VISTREL_PROGRAM_DIR");
+  const QString dir = vistrel::test::freshDir("prog");
+  qputenv("VISTREL_PROGRAM_DIR", (dir + "/").toUtf8());
+  EXPECT_EQ(ProgramFolder(), QDir::cleanPath(dir));
+  EXPECT_EQ(ExecutablePath(), QDir::cleanPath(dir) + "/vistrel");
+  qunsetenv("VISTREL_PROGRAM_DIR");
+  EXPECT_FALSE(ProgramFolder().isEmpty());
+  EXPECT_TRUE(QFile::exists(ExecutablePath()));
+  qputenv("VISTREL_PROGRAM_DIR", saved);
+}
+
+TEST(Folders, UserFoldersFallBackToDocumentsThenHome) {
+  // The sandbox has no user-dirs.dirs, so nothing is configured.
+  EXPECT_EQ(DocumentsFolder(), QDir::homePath());
+  EXPECT_EQ(PicturesFolder(), DocumentsFolder());
+  EXPECT_EQ(VideosFolder(), DocumentsFolder());
+}
