@@ -1,0 +1,225 @@
+#include "media/graph.h"
+
+#include "media/bus.h"
+#include "media/pins.h"
+
+#include <algorithm>
+
+namespace vistrel::media {
+namespace {
+
+bool IsChildOf(GstElement *pipeline, GstElement *e) {
+  if (!e) return false;
+  GstObject *parent = gst_object_get_parent(GST_OBJECT(e));
+  const bool ours = parent == GST_OBJECT(pipeline);
+  if (parent) gst_object_unref(parent);
+  return ours;
+}
+
+bool NameTaken(GstElement *pipeline, const QByteArray &name) {
+  bool taken = false;
+  GST_OBJECT_LOCK(pipeline);
+  for (GList *l = GST_BIN(pipeline)->children; l && !taken; l = l->next)
+    taken = name == GST_OBJECT_NAME(l->data);
+  GST_OBJECT_UNLOCK(pipeline);
+  return taken;
+}
+
+bool PadOwnedBy(GstPad *pad, GstElement *e) {
+  if (!pad) return false;
+  GstObject *parent = gst_object_get_parent(GST_OBJECT(pad));
+  const bool owned = parent == GST_OBJECT(e);
+  if (parent) gst_object_unref(parent);
+  return owned;
+}
+
+// The source flag marks capture devices; a bin holding a source has it too,
+// the pipeline included, so the walk stops below it.
+bool FromSource(GstObject *object, GstElement *pipeline) {
+  for (GstObject *o = object; o && o != GST_OBJECT(pipeline); o = GST_OBJECT_PARENT(o))
+    if (GST_IS_ELEMENT(o) && GST_OBJECT_FLAG_IS_SET(o, GST_ELEMENT_FLAG_SOURCE)) return true;
+  return false;
+}
+
+}  // namespace
+
+Graph::Graph(QObject *parent) : QObject(parent) {
+  pipeline_ = ElementRef::Adopt(gst_pipeline_new("fg"));
+  BusRef bus = BusRef::Adopt(gst_element_get_bus(pipeline_.get()));
+  bridge_ = std::make_unique<BusBridge>(bus.get());
+  connect(bridge_.get(), &BusBridge::Message, this, &Graph::OnMessage);
+}
+
+Graph::~Graph() {
+  // No streaming thread may outlive the objects its elements point to.
+  gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
+  bridge_.reset();
+}
+
+bool Graph::AddFilter(GstElement *filter, const QString &graphName) {
+  if (!filter) return false;
+  if (IsChildOf(pipeline_.get(), filter)) return true;
+  if (GST_OBJECT_PARENT(filter)) return false;
+
+  QByteArray base = graphName.isEmpty() ? QByteArray(GST_OBJECT_NAME(filter)) : graphName.toUtf8();
+  QByteArray name = base;
+  for (int n = 1; NameTaken(pipeline_.get(), name); ++n) name = base + ' ' + QByteArray::number(n).rightJustified(4, '0');
+  if (!gst_object_set_name(GST_OBJECT(filter), name.constData())) return false;
+  return gst_bin_add(GST_BIN(pipeline_.get()), filter);
+}
+
+void Graph::ForgetElement(GstElement *filter) {
+  std::erase_if(branches_, [filter](const Branch &b) {
+    return b.sink.get() == filter || PadOwnedBy(b.entry.get(), filter);
+  });
+  if (volumeElement_.get() == filter) volumeElement_.reset();
+}
+
+bool Graph::RemoveFilter(GstElement *filter) {
+  if (!IsChildOf(pipeline_.get(), filter)) return false;
+  ForgetElement(filter);
+  ElementRef keep = ElementRef::Borrow(filter);
+  gst_element_set_state(filter, GST_STATE_NULL);
+  // Removing from the bin unlinks every pad of the element.
+  return gst_bin_remove(GST_BIN(pipeline_.get()), filter);
+}
+
+bool Graph::RemoveFilter(const QString &graphName) { return RemoveFilter(FindFilter(graphName)); }
+
+GstElement *Graph::FindFilter(const QString &graphName) const {
+  const QByteArray name = graphName.toUtf8();
+  GstElement *found = nullptr;
+  GST_OBJECT_LOCK(pipeline_.get());
+  for (GList *l = GST_BIN(pipeline_.get())->children; l && !found; l = l->next)
+    if (name == GST_OBJECT_NAME(l->data)) found = GST_ELEMENT(l->data);
+  GST_OBJECT_UNLOCK(pipeline_.get());
+  return found;
+}
+
+bool Graph::Contains(GstElement *filter) const { return IsChildOf(pipeline_.get(), filter); }
+
+std::vector<ElementRef> Graph::Filters() const {
+  std::vector<ElementRef> all;
+  GST_OBJECT_LOCK(pipeline_.get());
+  for (GList *l = GST_BIN(pipeline_.get())->children; l; l = l->next) all.push_back(ElementRef::Borrow(GST_ELEMENT(l->data)));
+  GST_OBJECT_UNLOCK(pipeline_.get());
+  // A bin lists its newest child first; callers expect the order of addition.
+  std::reverse(all.begin(), all.end());
+  return all;
+}
+
+bool Graph::Connect(GstPad *out, GstPad *in) {
+  if (!out || !in || GST_PAD_DIRECTION(out) != GST_PAD_SRC || GST_PAD_DIRECTION(in) != GST_PAD_SINK) return false;
+  if (gst_pad_is_linked(out) || gst_pad_is_linked(in)) return false;
+  CapsRef outCaps = CapsRef::Adopt(gst_pad_query_caps(out, nullptr));
+  CapsRef inCaps = CapsRef::Adopt(gst_pad_query_caps(in, nullptr));
+  if (!outCaps || !inCaps || !gst_caps_can_intersect(outCaps.get(), inCaps.get())) return false;
+  return gst_pad_link(out, in) == GST_PAD_LINK_OK;
+}
+
+bool Graph::ConnectFilters(GstElement *from, GstElement *to) {
+  if (!Contains(from) || !Contains(to)) return false;
+  PadRef out = FirstUnconnectedPin(from, GST_PAD_SRC);
+  if (!out) return false;
+  CapsRef caps = CapsRef::Adopt(gst_pad_query_caps(out.get(), nullptr));
+  const GstCaps *hint = caps && !gst_caps_is_any(caps.get()) ? caps.get() : nullptr;
+  PadRef in = FirstUnconnectedPin(to, GST_PAD_SINK, hint);
+  return in && Connect(out.get(), in.get());
+}
+
+bool Graph::Disconnect(GstPad *pad) {
+  if (!pad) return false;
+  PadRef peer = PadRef::Adopt(gst_pad_get_peer(pad));
+  if (!peer) return false;
+  return GST_PAD_DIRECTION(pad) == GST_PAD_SRC ? gst_pad_unlink(pad, peer.get()) : gst_pad_unlink(peer.get(), pad);
+}
+
+bool Graph::RemoveChain(GstElement *first, GstElement *last) {
+  if (!Contains(first) || !Contains(last)) return false;
+  std::vector<ElementRef> chain{ElementRef::Borrow(first)};
+  GstElement *current = first;
+  while (current != last) {
+    ElementRef next;
+    int linked = 0;
+    for (const PadRef &p : Pins(current)) {
+      if (GST_PAD_DIRECTION(p.get()) != GST_PAD_SRC || !gst_pad_is_linked(p.get())) continue;
+      ++linked;
+      next = PeerElement(p.get());
+    }
+    if (linked != 1 || !next || !Contains(next.get())) return false;
+    if (std::any_of(chain.begin(), chain.end(), [&](const ElementRef &e) { return e == next; })) return false;
+    current = next.get();
+    chain.push_back(std::move(next));
+  }
+  bool ok = true;
+  for (const ElementRef &e : chain) ok = RemoveFilter(e.get()) && ok;
+  return ok;
+}
+
+void Graph::AddRecordingBranch(GstPad *entry, GstElement *fileSink) {
+  if (!entry || !fileSink) return;
+  branches_.push_back({PadRef::Borrow(entry), ElementRef::Borrow(fileSink)});
+}
+
+void Graph::ClearRecordingBranches() { branches_.clear(); }
+
+bool Graph::Run() {
+  if (gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+    gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
+    return false;
+  }
+  return true;
+}
+
+bool Graph::Stop() {
+  lastStopFinalized_ = FinalizeRecordings();
+  return gst_element_set_state(pipeline_.get(), GST_STATE_NULL) != GST_STATE_CHANGE_FAILURE;
+}
+
+GstState Graph::State() const {
+  GstState current = GST_STATE_NULL, pending = GST_STATE_VOID_PENDING;
+  gst_element_get_state(pipeline_.get(), &current, &pending, 0);
+  return current;
+}
+
+void Graph::SetVolume(int volume) {
+  volume_ = std::clamp(volume, 0, 10000);
+  if (volumeElement_) g_object_set(volumeElement_.get(), "volume", volume_ / 10000.0, nullptr);
+}
+
+void Graph::SetVolumeElement(GstElement *volume) {
+  volumeElement_ = ElementRef::Borrow(volume);
+  SetVolume(volume_);
+}
+
+QString Graph::GraphNameOf(GstObject *object) const {
+  for (GstObject *o = object; o; o = GST_OBJECT_PARENT(o))
+    if (GST_OBJECT_PARENT(o) == GST_OBJECT(pipeline_.get())) return QString::fromUtf8(GST_OBJECT_NAME(o));
+  return {};
+}
+
+void Graph::OnMessage(const MessageRef &message) {
+  GstMessage *m = message.get();
+  switch (GST_MESSAGE_TYPE(m)) {
+    case GST_MESSAGE_ERROR: {
+      GError *raw = nullptr;
+      gchar *debug = nullptr;
+      gst_message_parse_error(m, &raw, &debug);
+      ErrorPtr error(raw);
+      GCharPtr debugText(debug);
+      const QString text = error ? QString::fromUtf8(error->message) : QStringLiteral("unknown error");
+      const QString name = GraphNameOf(GST_MESSAGE_SRC(m));
+      if (FromSource(GST_MESSAGE_SRC(m), pipeline_.get())) emit DeviceLost(name, text);
+      emit ErrorOccurred(name.isEmpty() ? text : name + ": " + text);
+      break;
+    }
+    case GST_MESSAGE_EOS:
+      emit EndOfStream();
+      break;
+    default:
+      break;
+  }
+  emit BusMessage(message);
+}
+
+}  // namespace vistrel::media
