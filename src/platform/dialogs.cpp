@@ -1,10 +1,10 @@
 #include "platform/dialogs.h"
 
-#include <QAbstractButton>
+#include "platform/messagebox.h"
+
 #include <QApplication>
 #include <QGuiApplication>
-#include <QMessageBox>
-#include <QPushButton>
+#include <QPointer>
 #include <QThread>
 
 #include <cstdio>
@@ -60,14 +60,16 @@ DlgAnswer AdaptAnswer(DlgAnswer preset, DlgButtons buttons) {
   }
 }
 
-QMessageBox::Icon IconOf(DlgKind kind) {
-  switch (kind) {
-    case DlgKind::Warning: return QMessageBox::Warning;
-    case DlgKind::Error: return QMessageBox::Critical;
-    case DlgKind::Information: return QMessageBox::Information;
-    case DlgKind::Confirmation: return QMessageBox::Question;
+// A parent closed while the box is up takes the box with it; the answer is
+// then None and the box must not be deleted a second time.
+DlgAnswer Run(std::unique_ptr<QMessageBox> box) {
+  QPointer<QMessageBox> alive(box.get());
+  box->exec();
+  if (!alive) {
+    (void)box.release();
+    return DlgAnswer::None;
   }
-  return QMessageBox::NoIcon;
+  return AnswerOfBox(*box);
 }
 
 }  // namespace
@@ -92,7 +94,9 @@ QString DialogService::PlainText(const QString &markup) {
       }
       continue;
     }
-    if (c == QLatin1Char('>')) {
+    if (c == QLatin1Char('<')) {
+      out += c;  // a second "<" inside a tag is text, as the label shows it
+    } else if (c == QLatin1Char('>')) {
       inTag = false;
       const QString upper = tag.toUpper();
       if (upper == QLatin1String("BR") || upper.startsWith(QLatin1String("BR "))) out += QLatin1Char('\n');
@@ -165,34 +169,10 @@ DlgAnswer DialogService::Ask(DlgKind kind, const QString &text, DlgButtons butto
     return answer;
   }
 
-  QMessageBox box(IconOf(kind), QApplication::applicationDisplayName(), QString(), QMessageBox::NoButton, parent);
   bool rich = false;
-  box.setText(Render(text, &rich));
-  box.setTextFormat(rich ? Qt::RichText : Qt::PlainText);
-  QAbstractButton *all = nullptr;
-  switch (buttons) {
-    case DlgButtons::Ok:
-      box.setStandardButtons(QMessageBox::Ok);
-      break;
-    case DlgButtons::YesNoAll:
-      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-      all = box.addButton(QObject::tr("All"), QMessageBox::YesRole);
-      break;
-    case DlgButtons::YesNo:
-      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-      break;
-  }
-  if (buttons != DlgButtons::Ok) box.setEscapeButton(QMessageBox::No);
-  box.exec();
-  QAbstractButton *clicked = box.clickedButton();
-  if (clicked == nullptr) return DlgAnswer::None;
-  if (all && clicked == all) return DlgAnswer::All;
-  switch (box.standardButton(clicked)) {
-    case QMessageBox::Yes: return DlgAnswer::Yes;
-    case QMessageBox::No: return DlgAnswer::No;
-    case QMessageBox::Ok: return DlgAnswer::Ok;
-    default: return DlgAnswer::None;
-  }
+  const QString shown = Render(text, &rich);
+  auto box = MakeMessageBox(kind, shown, rich, buttons, parent);
+  return Run(std::move(box));
 }
 
 void DialogService::Show(DlgKind kind, const QString &text, QWidget *parent) {
@@ -201,11 +181,9 @@ void DialogService::Show(DlgKind kind, const QString &text, QWidget *parent) {
     Log(QStringLiteral("%1: %2").arg(QLatin1String(KindWord(kind)), OneLine(text)));
     return;
   }
-  QMessageBox box(IconOf(kind), QApplication::applicationDisplayName(), QString(), QMessageBox::Ok, parent);
   bool rich = false;
-  box.setText(Render(text, &rich));
-  box.setTextFormat(rich ? Qt::RichText : Qt::PlainText);
-  box.exec();
+  const QString shown = Render(text, &rich);
+  Run(MakeMessageBox(kind, shown, rich, DlgButtons::Ok, parent));
 }
 
 void DialogService::Warning(const QString &text, QWidget *parent) { Show(DlgKind::Warning, text, parent); }
