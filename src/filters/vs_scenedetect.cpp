@@ -9,6 +9,10 @@
 
 namespace vistrel::filters {
 
+namespace {
+constexpr double kDateTolerance = 0.5 / 86400000.0;  // half a millisecond
+}
+
 Tvs_SceneDetect::Tvs_SceneDetect() { ResetRun(); }
 
 media::CapsRef Tvs_SceneDetect::AcceptedCaps() const { return DvCaps(); }
@@ -63,7 +67,9 @@ media::HRESULT Tvs_SceneDetect::Transform(media::SampleView &sample) {
     }
     lastDate_ = cur.DateTime;
   } else if (prev.DateValid && cur.DateValid) {
-    if (dateSeen_ && std::fabs(cur.DateTime - lastDate_) > DateJump) {
+    // Dates are whole seconds stored as fractions of a day; the tolerance keeps
+    // a step of exactly the threshold from reading as a jump through rounding.
+    if (dateSeen_ && std::fabs(cur.DateTime - lastDate_) > DateJump + kDateTolerance) {
       report = true;
       sceneStart_ = cur;
     }
