@@ -1,0 +1,33 @@
+#pragma once
+// One line of inlay text rendered once with its black outline into a small
+// premultiplied sprite, then blended onto each frame. The sprite is rebuilt
+// only when the text or the font changes, so a steady inlay costs one blend
+// per line per frame.
+#include <QFont>
+#include <QImage>
+#include <QString>
+
+#include <cstdint>
+
+namespace vistrel::filters {
+
+class TextSprite {
+ public:
+  // Re-renders when anything differs from the last call.
+  void Update(const QString &text, const QFont &font, std::uint32_t colorBgr, int border, int fontGeneration);
+  // Width of the text itself (without the outline).
+  int TextWidth() const { return textWidth_; }
+  // Blends the sprite so that the text cell's top-left corner is at (x, y).
+  void BlendOnto(std::uint8_t *bgr, int width, int height, int stride, int x, int y) const;
+  bool Empty() const { return text_.isEmpty(); }
+
+ private:
+  QString text_;
+  int generation_ = -1;
+  int border_ = -1;
+  std::uint32_t color_ = 0;
+  int textWidth_ = 0;
+  QImage sprite_;  // ARGB32 premultiplied, includes the outline margin
+};
+
+}  // namespace vistrel::filters
