@@ -1,6 +1,5 @@
 #include "platform/screensaver.h"
 
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusReply>
 
@@ -23,9 +22,9 @@ ScreenSaverGuard::ScreenSaverGuard(const QDBusConnection &bus) : bus_(bus) {}
 ScreenSaverGuard::~ScreenSaverGuard() { Restore(); }
 
 void ScreenSaverGuard::Disable() {
+  // No name check first: it would wait with the bus's long default timeout,
+  // while a missing service fails these calls at once.
   if (inhibited_ || !bus_.isConnected()) return;
-  QDBusConnectionInterface *names = bus_.interface();
-  if (names == nullptr || !names->isServiceRegistered(kService).value()) return;
   for (const char *path : kPaths) {
     QDBusMessage call = QDBusMessage::createMethodCall(kService, QString::fromLatin1(path), kInterface,
                                                        QStringLiteral("Inhibit"));

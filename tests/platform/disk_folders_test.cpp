@@ -66,4 +66,12 @@ TEST(Folders, UserFoldersFallBackToDocumentsThenHome) {
   EXPECT_EQ(DocumentsFolder(), QDir::homePath());
   EXPECT_EQ(PicturesFolder(), DocumentsFolder());
   EXPECT_EQ(VideosFolder(), DocumentsFolder());
+
+  // Once the user's folders exist they are used.
+  ASSERT_TRUE(QDir().mkpath(QDir::homePath() + "/Videos"));
+  ASSERT_TRUE(QDir().mkpath(QDir::homePath() + "/Documents"));
+  EXPECT_EQ(VideosFolder(), QDir::homePath() + "/Videos");
+  EXPECT_EQ(PicturesFolder(), QDir::homePath() + "/Documents");
+  QDir(QDir::homePath() + "/Videos").removeRecursively();
+  QDir(QDir::homePath() + "/Documents").removeRecursively();
 }
