@@ -1,0 +1,128 @@
+// Per-frame cost of the own filters, against a plain copy of the same frame.
+#include "filters/bitmaps.h"
+#include "filters/dvcodes.h"
+#include "filters/dvtestframes.h"
+#include "filters/vs_dvheader.h"
+#include "filters/vs_resizer.h"
+#include "filters/vs_superposer.h"
+
+#include <benchmark/benchmark.h>
+#include <gst/gst.h>
+
+#include <QGuiApplication>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+using namespace vistrel;
+using namespace vistrel::filters;
+
+namespace {
+
+struct Frame {
+  GstBuffer *in = nullptr, *out = nullptr;
+  Frame(int w, int h) {
+    const std::size_t n = static_cast<std::size_t>((w * 3 + 3) & ~3) * h;
+    in = gst_buffer_new_allocate(nullptr, n, nullptr);
+    out = gst_buffer_new_allocate(nullptr, n, nullptr);
+    gst_buffer_memset(in, 0, 60, n);
+    GST_BUFFER_PTS(in) = 0;
+  }
+  ~Frame() {
+    gst_buffer_unref(in);
+    gst_buffer_unref(out);
+  }
+};
+
+void BM_Memcpy(benchmark::State &state) {
+  const std::size_t n = static_cast<std::size_t>(state.range(0)) * state.range(1) * 3;
+  std::vector<std::uint8_t> a(n, 1), b(n);
+  for (auto _ : state) {
+    std::memcpy(b.data(), a.data(), n);
+    benchmark::DoNotOptimize(b.data());
+  }
+}
+
+// range(2): 0 inlay off, else the border size with two lines on.
+void BM_Superposer(benchmark::State &state) {
+  const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
+  Tvs_Superposer sp;
+  const std::string capsText = "video/x-raw,format=BGR,width=" + std::to_string(w) + ",height=" + std::to_string(h) +
+                               ",framerate=25/1";
+  GstCaps *caps = gst_caps_from_string(capsText.c_str());
+  sp.SetMediaType(caps, caps);
+  gst_caps_unref(caps);
+  sp.StartStreaming();
+  if (state.range(2) > 0) {
+    TincrustRec r;
+    r.WhatIncrust = 2;
+    r.Incrust1 = "Perso line one";
+    r.Incrust2 = "Second line 12:34";
+    r.BorderSize = static_cast<int>(state.range(2));
+    sp.SetIncrust(r);
+    sp.SetActive(true);
+  } else {
+    sp.SetActive(false);
+  }
+  Frame f(w, h);
+  for (auto _ : state) {
+    media::SampleView in(f.in), out(f.out);
+    benchmark::DoNotOptimize(sp.Transform(in, out));
+  }
+}
+
+void BM_DVInfo(benchmark::State &state) {
+  const auto frame = MakeDvTestFrame(DvTestFrameSpec{});
+  DVInfo info;
+  for (auto _ : state) {
+    BuildDVInfo(frame.data(), frame.size(), info);
+    benchmark::DoNotOptimize(info);
+  }
+}
+
+void BM_DVHeaderForceWide(benchmark::State &state) {
+  auto frame = MakeDvTestFrame(DvTestFrameSpec{});
+  Tvs_DVheader dh;
+  dh.SetMode(1);
+  for (auto _ : state) {
+    dh.ProcessFrame(frame.data(), frame.size());
+    benchmark::DoNotOptimize(frame.data());
+  }
+}
+
+void BM_Resizer(benchmark::State &state) {
+  std::vector<std::uint8_t> src(720 * 3 * 576, 90), dst(384 * 3 * 288);
+  for (auto _ : state) {
+    TVS_Resizer::Scale(src.data(), 720, 576, 2160, dst.data(), 384, 288, 1152);
+    benchmark::DoNotOptimize(dst.data());
+  }
+}
+
+void BM_Deinterlace(benchmark::State &state) {
+  QImage src(720, 576, QImage::Format_BGR888), out;
+  for (int y = 0; y < 576; ++y) std::memset(src.scanLine(y), y % 2 ? 30 : 220, 2160);
+  for (auto _ : state) {
+    DesentrelacerImage(src, out);
+    benchmark::DoNotOptimize(out.constBits());
+  }
+}
+
+}  // namespace
+
+BENCHMARK(BM_Memcpy)->Args({720, 576})->Args({1920, 1080});
+BENCHMARK(BM_Superposer)->Args({720, 576, 0})->Args({720, 576, 1})->Args({720, 576, 5})
+    ->Args({1920, 1080, 0})->Args({1920, 1080, 1})->Args({1920, 1080, 5});
+BENCHMARK(BM_DVInfo);
+BENCHMARK(BM_DVHeaderForceWide);
+BENCHMARK(BM_Resizer);
+BENCHMARK(BM_Deinterlace);
+
+int main(int argc, char **argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  gst_init(&argc, &argv);
+  QGuiApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  return 0;
+}
