@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSaveFile>
 #include <QStringDecoder>
 
@@ -124,21 +125,25 @@ bool IsIniSectionHeader(const QString &line) {
 
 QStringList MergeIniSections(const QStringList &onDisk, const QStringList &mine,
                              const QSet<QString> &owned) {
-  QStringList ownedLines;  // every owned block of `mine`, in its order
-  for (const Block &blk : SplitBlocks(mine))
-    if (owned.contains(blk.name)) ownedLines += mine.mid(blk.begin, blk.end - blk.begin);
-
+  QStringList order;                  // owned sections of `mine`, in their order
+  QHash<QString, QStringList> blocks;  // their lines, repeated headers joined
+  for (const Block &blk : SplitBlocks(mine)) {
+    if (!owned.contains(blk.name)) continue;
+    if (!blocks.contains(blk.name)) order.append(blk.name);
+    blocks[blk.name] += mine.mid(blk.begin, blk.end - blk.begin);
+  }
   QStringList out;
-  bool placed = false;
+  QSet<QString> placed;
   for (const Block &blk : SplitBlocks(onDisk)) {
     if (!owned.contains(blk.name)) {
       out += onDisk.mid(blk.begin, blk.end - blk.begin);
-    } else if (!placed) {
-      out += ownedLines;
-      placed = true;
+    } else if (!placed.contains(blk.name)) {
+      out += blocks.value(blk.name);  // where the section was; gone when not in `mine`
+      placed.insert(blk.name);
     }
   }
-  if (!placed) out += ownedLines;
+  for (const QString &name : order)
+    if (!placed.contains(name)) out += blocks.value(name);
   return out;
 }
 
