@@ -1,0 +1,109 @@
+#include "app/panels.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "platform/product.h"
+
+namespace vistrel {
+
+TPanelFrame::TPanelFrame(const QString &objectName, const QString &title, QWidget *parent)
+    : QFrame(parent), title_(title) {
+  setObjectName(objectName);
+  setFrameShape(QFrame::StyledPanel);
+  body_ = new QVBoxLayout(this);
+  auto *heading = new QLabel(QString("<b>%1</b>").arg(title), this);
+  body_->addWidget(heading);
+}
+
+TSourcesFrame::TSourcesFrame(QWidget *parent) : TPanelFrame("SourcesFrame", "Sources", parent) {
+  auto add = [this](const char *name, const QString &label) {
+    body_->addWidget(new QLabel(label, this));
+    auto *box = new QComboBox(this);
+    box->setObjectName(name);
+    body_->addWidget(box);
+    return box;
+  };
+  cboxvideo = add("cboxvideo", "Video source");
+  cboxAudio = add("cboxAudio", "Audio source");
+  cbEntries = add("cbEntries", "Input");
+  cbFormatCapture = add("cbFormatCapture", "Capture format");
+  btnFormatSettings = new QPushButton("Format settings", this);
+  body_->addWidget(btnFormatSettings);
+  lbNomVideo = new ClickLabel(this);
+  lbNomVideo->setObjectName("lbNomVideo");
+  lbNomVideo->setWordWrap(true);
+  body_->addWidget(lbNomVideo);
+  btnDossierVideos = new QPushButton("Open the folder of captured videos", this);
+  body_->addWidget(btnDossierVideos);
+  body_->addStretch();
+}
+
+TDossiersFrame::TDossiersFrame(QWidget *parent) : TPanelFrame("DossiersFrame", "Folders", parent) {
+  lbNomVideo = new ClickLabel(this);
+  lbNomVideo->setWordWrap(true);
+  btnOuvrirVideo = new QPushButton("Open the video folder", this);
+  lbNomImage = new ClickLabel(this);
+  lbNomImage->setWordWrap(true);
+  btnOuvrirImage = new QPushButton("Open the image folder", this);
+  body_->addWidget(lbNomVideo);
+  body_->addWidget(btnOuvrirVideo);
+  body_->addWidget(lbNomImage);
+  body_->addWidget(btnOuvrirImage);
+  body_->addStretch();
+}
+
+TProgrammerFrame::TProgrammerFrame(QWidget *parent) : TPanelFrame("ProgrammerFrame", "Schedule", parent) {
+  body_->addStretch();
+}
+
+TExtraireFrame::TExtraireFrame(QWidget *parent) : TPanelFrame("ExtraireFrame", "Grab", parent) {
+  lbDestination = new ClickLabel(this);
+  lbDestination->setWordWrap(true);
+  body_->addWidget(lbDestination);
+  body_->addStretch();
+}
+
+TIncrusterFrame::TIncrusterFrame(QWidget *parent) : TPanelFrame("IncrusterFrame", "Inlay", parent) {
+  body_->addStretch();
+}
+
+TOptionsHost::TOptionsHost(QWidget *parent) : TPanelFrame("OptionsFrame", "Settings", parent) {
+  pages = new QTabWidget(this);
+  for (const char *name : {"General", "Windows Media", "DivX and MP3", "DV", "Capture", "Store"})
+    pages->addTab(new QWidget(pages), name);
+  body_->addWidget(pages);
+}
+
+void TOptionsHost::SetPage(int page) {
+  if (page >= 0 && page < pages->count()) pages->setCurrentIndex(page);
+}
+
+int TOptionsHost::Page() const { return pages->currentIndex(); }
+
+TListeFrame::TListeFrame(QWidget *parent) : TPanelFrame("ListeFrame", "List", parent) { body_->addStretch(); }
+
+THelpFrame::THelpFrame(QWidget *parent) : TPanelFrame("HelpFrame", "Help", parent) {
+  pages = new QTabWidget(this);
+  report = new QTextEdit(pages);
+  report->setReadOnly(true);
+  auto *sourcesPage = new QWidget(pages);
+  auto *sl = new QVBoxLayout(sourcesPage);
+  sl->addWidget(new QLabel("Sources used (untick a source to skip it):", sourcesPage));
+  sourceList = new QListWidget(sourcesPage);
+  sl->addWidget(sourceList);
+  pages->addTab(report, "System");
+  pages->addTab(sourcesPage, "Sources");
+  body_->addWidget(pages);
+}
+
+TAproposFrame::TAproposFrame(QWidget *parent) : TPanelFrame("AproposFrame", "About", parent) {
+  auto *text = new QLabel(QString("<b>%1</b> version %2<br>by %3<br><br>Video and audio capture.")
+                              .arg(kProductTitle, kProductVersion, kMakerName),
+                          this);
+  text->setWordWrap(true);
+  body_->addWidget(text);
+  body_->addStretch();
+}
+
+}  // namespace vistrel

@@ -1,1 +1,0 @@
-namespace vistrel { int placeholder() { return 0; } }

@@ -1,0 +1,69 @@
+#include "app/programoptions.h"
+
+#include <cstdlib>
+
+namespace vistrel {
+
+namespace {
+
+std::optional<platform::DlgAnswer> AnswerFromText(const QString &text) {
+  const QString t = text.toLower();
+  if (t == "yes") return platform::DlgAnswer::Yes;
+  if (t == "no") return platform::DlgAnswer::No;
+  if (t == "all") return platform::DlgAnswer::All;
+  return std::nullopt;
+}
+
+}  // namespace
+
+ProgramOptions ParseProgramOptions(const QStringList &args) {
+  ProgramOptions o;
+  for (int i = 0; i < args.size(); ++i) {
+    const QString &a = args[i];
+    // Only double-dash words are ours; "-name", "+name" and "/name" are the system's
+    // own switches and single-dash words may be Qt's (-platform, -style).
+    if (i == 0 || !a.startsWith("--")) {
+      o.rest << a;
+      continue;
+    }
+    if (a == "--help") {
+      o.help = true;
+    } else if (a == "--version") {
+      o.version = true;
+    } else if (a == "--test-devices") {
+      o.testDevices = true;
+    } else if (a.startsWith("--answer=")) {
+      o.answer = AnswerFromText(a.mid(9));
+      if (!o.answer) o.error = QString("invalid value for --answer: \"%1\" (use yes, no or all)").arg(a.mid(9));
+    } else if (o.error.isEmpty()) {
+      o.error = QString("unknown option: %1").arg(a);
+    }
+  }
+  return o;
+}
+
+QString UsageText() {
+  return QStringLiteral(
+      "Usage: vistrel [options] [switches]\n"
+      "\n"
+      "Video and audio capture: live preview, recording, still grabs, schedules.\n"
+      "\n"
+      "Options:\n"
+      "  --help               show this text and exit\n"
+      "  --version            print the version and exit\n"
+      "  --answer=yes|no|all  unattended: answer every question so (logged to stderr)\n"
+      "  --test-devices       list the built-in test devices (as VISTREL_TEST_DEVICES=1)\n"
+      "\n"
+      "Switches run actions once the window is up: +name[=parameter], -name[=parameter]\n"
+      "or /name[=parameter], where name is an action's switch or token.\n"
+      "Without a display (DISPLAY and WAYLAND_DISPLAY unset) Vistrel runs offscreen.\n");
+}
+
+bool NeedsOffscreenPlatform() {
+  if (const char *p = std::getenv("QT_QPA_PLATFORM"); p && *p) return false;
+  const char *x = std::getenv("DISPLAY");
+  const char *w = std::getenv("WAYLAND_DISPLAY");
+  return !(x && *x) && !(w && *w);
+}
+
+}  // namespace vistrel

@@ -1,0 +1,29 @@
+#pragma once
+// Options of the Linux program itself, read before anything else and removed from
+// the arguments that the command-line switch parser sees later.
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+#include "platform/dialogs.h"
+
+namespace vistrel {
+
+struct ProgramOptions {
+  bool help = false;
+  bool version = false;
+  bool testDevices = false;
+  std::optional<platform::DlgAnswer> answer;  // unattended: every question answered so
+  QString error;                              // set when an option is unknown or malformed
+  QStringList rest;                           // arguments left for Qt and the switch parser
+};
+
+// args[0] is the program name and is kept in rest.
+ProgramOptions ParseProgramOptions(const QStringList &args);
+
+QString UsageText();
+
+// With no display server the program runs on Qt's offscreen platform instead of failing.
+bool NeedsOffscreenPlatform();
+
+}  // namespace vistrel

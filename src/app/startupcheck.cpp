@@ -1,0 +1,44 @@
+#include "app/startupcheck.h"
+
+#include "graph/dsfunctions.h"
+#include "media/requirements.h"
+#include "platform/dialogs.h"
+#include "platform/product.h"
+
+namespace vistrel {
+
+bool NeedsFrameworkWarning(const FrameworkFacts &facts) {
+  return facts.majorMinor < kMinimumFrameworkVersion || !facts.missing.empty();
+}
+
+QString FrameworkWarningText(const FrameworkFacts &facts) {
+  QString text = QString("You use GStreamer %1.<BR>").arg(facts.versionText);
+  text += QString("You should use at least GStreamer %1.%2 in order to run correctly %3 version %4 %5.<BR>")
+              .arg(kMinimumFrameworkVersion / 100)
+              .arg(kMinimumFrameworkVersion % 100)
+              .arg(kProductTitle, kProductVersion, kLanguageCode);
+  if (!facts.missing.empty()) {
+    text += "These GStreamer elements are missing:<BR>";
+    for (const auto &[element, package] : facts.missing)
+      text += QString("   %1 (install the package %2)<BR>").arg(element, package);
+  }
+  text += "Do you want to continue anyway? If yes, the application may not work well.";
+  return text;
+}
+
+FrameworkFacts ReadFrameworkFacts() {
+  FrameworkFacts facts;
+  facts.versionText = VersionDirectX();
+  facts.majorMinor = VersionMajeureDirectX();
+  for (const auto &m : media::MissingElements()) facts.missing.emplace_back(m.element, m.package);
+  return facts;
+}
+
+bool RunStartupCheck(const FrameworkFacts &facts) {
+  if (!NeedsFrameworkWarning(facts)) return true;
+  const auto answer = platform::DialogService::Instance().Ask(
+      platform::DlgKind::Warning, FrameworkWarningText(facts), platform::DlgButtons::YesNo);
+  return answer == platform::DlgAnswer::Yes;
+}
+
+}  // namespace vistrel

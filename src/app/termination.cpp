@@ -1,0 +1,43 @@
+#include "app/termination.h"
+
+#include <QPointer>
+#include <QSocketNotifier>
+#include <QWidget>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace vistrel {
+
+namespace {
+
+int g_signalFds[2] = {-1, -1};
+
+void OnSignal(int) {
+  const char c = 1;
+  // Only async-signal-safe work here: wake the main loop.
+  [[maybe_unused]] ssize_t n = ::write(g_signalFds[0], &c, 1);
+}
+
+}  // namespace
+
+void InstallTerminationHandler(QWidget *window) {
+  if (g_signalFds[0] >= 0) return;
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalFds) != 0) return;
+  auto *notifier = new QSocketNotifier(g_signalFds[1], QSocketNotifier::Read, window);
+  QPointer<QWidget> target(window);
+  QObject::connect(notifier, &QSocketNotifier::activated, window, [target] {
+    char c;
+    [[maybe_unused]] ssize_t n = ::read(g_signalFds[1], &c, 1);
+    if (target) target->close();
+  });
+  struct sigaction sa {};
+  sa.sa_handler = OnSignal;
+  sigemptyset(&sa.sa_mask);
+  sa.sa_flags = SA_RESTART;
+  sigaction(SIGTERM, &sa, nullptr);
+  sigaction(SIGINT, &sa, nullptr);
+}
+
+}  // namespace vistrel

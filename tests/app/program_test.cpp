@@ -1,0 +1,61 @@
+// The real program, run as a user would run it from a shell.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QThread>
+
+#include <csignal>
+
+namespace {
+
+QString ProgramPath() { return QStringLiteral(VISTREL_BINARY); }
+
+struct RunResult {
+  int exitCode;
+  QString out, err;
+};
+
+RunResult RunProgram(const QStringList &args, int timeoutMs = 20000) {
+  QProcess p;
+  p.start(ProgramPath(), args);
+  EXPECT_TRUE(p.waitForFinished(timeoutMs)) << "no exit within " << timeoutMs << " ms";
+  return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+}
+
+}  // namespace
+
+TEST(Program, VersionAndHelp) {
+  const RunResult v = RunProgram({"--version"});
+  EXPECT_EQ(v.exitCode, 0);
+  EXPECT_EQ(v.out, "Vistrel 6.3.0\n");
+
+  const RunResult h = RunProgram({"--help"});
+  EXPECT_EQ(h.exitCode, 0);
+  for (const char *option : {"--help", "--version", "--answer=", "--test-devices"})
+    EXPECT_TRUE(h.out.contains(option)) << option;
+}
+
+TEST(Program, UnknownOptionPrintsUsageAndExitsTwo) {
+  const RunResult r = RunProgram({"--no-such-option"});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_TRUE(r.err.contains("--no-such-option"));
+  EXPECT_TRUE(r.err.contains("Usage:"));
+  EXPECT_TRUE(r.out.isEmpty());
+}
+
+TEST(Program, StartsHeadlessAndQuitsCleanlyOnTerminate) {
+  QProcess p;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.remove("DISPLAY");
+  env.remove("WAYLAND_DISPLAY");
+  env.remove("QT_QPA_PLATFORM");  // the program must pick offscreen by itself
+  p.setProcessEnvironment(env);
+  p.start(ProgramPath(), {"--answer=no"});
+  ASSERT_TRUE(p.waitForStarted(5000));
+  // Still running after start-up: the window came up rather than the process failing.
+  EXPECT_FALSE(p.waitForFinished(2500)) << p.readAllStandardError().toStdString();
+  ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+  ASSERT_TRUE(p.waitForFinished(10000));
+  EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+}

@@ -1,0 +1,61 @@
+#include <gtest/gtest.h>
+
+#include "app/programoptions.h"
+#include "app/startupcheck.h"
+
+using namespace vistrel;
+using platform::DlgAnswer;
+
+TEST(ProgramOptions, OwnOptionsAreTakenOutAndSwitchesStay) {
+  const auto o = ParseProgramOptions({"vistrel", "--answer=ALL", "+capture", "-platform", "offscreen",
+                                      "/grab=3", "--test-devices", "quit"});
+  EXPECT_TRUE(o.error.isEmpty());
+  ASSERT_TRUE(o.answer.has_value());
+  EXPECT_EQ(*o.answer, DlgAnswer::All);
+  EXPECT_TRUE(o.testDevices);
+  EXPECT_EQ(o.rest, QStringList({"vistrel", "+capture", "-platform", "offscreen", "/grab=3", "quit"}));
+}
+
+TEST(ProgramOptions, UnknownOrMalformedOptionsAreErrors) {
+  EXPECT_FALSE(ParseProgramOptions({"vistrel", "--frobnicate"}).error.isEmpty());
+  EXPECT_FALSE(ParseProgramOptions({"vistrel", "--answer=maybe"}).error.isEmpty());
+  EXPECT_FALSE(ParseProgramOptions({"vistrel", "--answer="}).error.isEmpty());
+  // The first unknown option is the one reported.
+  EXPECT_TRUE(ParseProgramOptions({"vistrel", "--x", "--y"}).error.contains("--x"));
+}
+
+TEST(StartupCheck, WarnsOnOldFrameworkOrMissingElements) {
+  FrameworkFacts ok{"1.22.0", 122, {}};
+  EXPECT_FALSE(NeedsFrameworkWarning(ok));
+  EXPECT_FALSE(NeedsFrameworkWarning({"1.24.2", 124, {}}));
+  EXPECT_TRUE(NeedsFrameworkWarning({"1.20.3", 120, {}}));
+  EXPECT_TRUE(NeedsFrameworkWarning({"Error", 0, {}}));
+
+  FrameworkFacts missing{"1.22.0", 122, {{"avenc_dvvideo", "gstreamer1.0-libav"}}};
+  ASSERT_TRUE(NeedsFrameworkWarning(missing));
+  const QString text = FrameworkWarningText(missing);
+  EXPECT_TRUE(text.contains("avenc_dvvideo")) << text.toStdString();
+  EXPECT_TRUE(text.contains("gstreamer1.0-libav"));
+  EXPECT_TRUE(text.startsWith("You use GStreamer 1.22.0."));
+  EXPECT_TRUE(text.contains("in order to run correctly Vistrel version 6.3.0 en."));
+  EXPECT_TRUE(text.endsWith("Do you want to continue anyway? If yes, the application may not work well."));
+}
+
+TEST(StartupCheck, OnlyYesContinues) {
+  auto &dialogs = platform::DialogService::Instance();
+  const FrameworkFacts old{"1.20.3", 120, {}};
+  dialogs.SetUnattended(DlgAnswer::No);
+  EXPECT_FALSE(RunStartupCheck(old));
+  dialogs.SetUnattended(DlgAnswer::Yes);
+  EXPECT_TRUE(RunStartupCheck(old));
+  dialogs.SetUnattended(DlgAnswer::No);
+  EXPECT_TRUE(RunStartupCheck({"1.22.0", 122, {}}));  // nothing asked
+  dialogs.SetUnattended(std::nullopt);
+}
+
+TEST(StartupCheck, ThisMachineHasWhatVistrelNeeds) {
+  const FrameworkFacts facts = ReadFrameworkFacts();
+  EXPECT_GE(facts.majorMinor, kMinimumFrameworkVersion) << facts.versionText.toStdString();
+  for (const auto &[element, package] : facts.missing)
+    ADD_FAILURE() << "missing " << element.toStdString() << " from " << package.toStdString();
+}
