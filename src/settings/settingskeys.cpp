@@ -196,6 +196,8 @@ bool DeleteIniSettings() {
 
 void ScheduleStoreCleanup(quint8 keep) { g_cleanupKeep = keep; }
 
+void CancelStoreCleanup() { g_cleanupKeep.reset(); }
+
 void FinishStoreChange(quint8 savedMode) {
   if (!g_cleanupKeep || *g_cleanupKeep != savedMode) return;
   g_cleanupKeep.reset();

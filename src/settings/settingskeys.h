@@ -37,6 +37,8 @@ void ApplyStoreChoice(TparameterList &list, quint8 mode);
 // Records that the data of the stores other than `keep` goes at the next
 // successful save in `keep` (see FinishStoreChange).
 void ScheduleStoreCleanup(quint8 keep);
+// Forgets a scheduled removal (a new run of the choice, or tests).
+void CancelStoreCleanup();
 // Called after a successful save in `savedMode`: removes the stores left behind.
 void FinishStoreChange(quint8 savedMode);
 
