@@ -3,6 +3,7 @@
 #include <gst/video/video.h>
 
 #include <array>
+#include <climits>
 #include <numeric>
 
 namespace vistrel::media {
@@ -83,8 +84,10 @@ VideoFormat VideoFields(const GstStructure *s, bool withAspect) {
       gst_structure_get_fraction(s, "pixel-aspect-ratio", &n, &d) && n > 0 && d > 0) {
     qint64 x = qint64(v.width) * n, y = qint64(v.height) * d;
     const qint64 g = std::gcd(x, y);
-    v.aspectX = int(x / g);
-    v.aspectY = int(y / g);
+    if (x / g <= INT_MAX && y / g <= INT_MAX) {
+      v.aspectX = int(x / g);
+      v.aspectY = int(y / g);
+    }
   }
   return v;
 }
@@ -113,9 +116,12 @@ MediaType VideoType(const GstStructure *s, const QString &name) {
       }
     }
     t.fixedSizeSamples = true;
-    if (v.bitCount > 0 && v.width > 0 && v.height > 0)
-      t.sampleSize = quint32(((v.width * v.bitCount + 31) / 32) * 4) * quint32(v.height);
-    if (v.bitCount == 12) t.sampleSize = quint32(v.width) * quint32(v.height) * 3 / 2;
+    if (v.bitCount > 0 && v.width > 0 && v.height > 0) {
+      // Rows padded to 32 bits, as in a bitmap; planar 4:2:0 has no padding.
+      const qint64 row = v.bitCount == 12 ? qint64(v.width) * 3 : ((qint64(v.width) * v.bitCount + 31) / 32) * 4;
+      const qint64 size = v.bitCount == 12 ? row * v.height / 2 : row * v.height;
+      t.sampleSize = size > qint64(UINT32_MAX) ? 0 : quint32(size);
+    }
   } else if (name == "image/jpeg") {
     t.subtype = "MJPG";
     v.fourCC = MakeFourCC('M', 'J', 'P', 'G');
@@ -216,6 +222,7 @@ void SetFramerate(GstCaps *caps, qint64 duration) {
   gst_video_guess_framerate(GstClockTime(duration) * 100, &n, &d);
   if (n <= 0 || d <= 0 || (qint64(d) * 10000000 + n / 2) / n != duration) {
     const qint64 g = std::gcd(qint64(10000000), duration);
+    if (duration / g > INT_MAX) return;
     n = int(10000000 / g);
     d = int(duration / g);
   }
@@ -229,7 +236,8 @@ void SetVideoFields(GstCaps *caps, const VideoFormat &v) {
   if (v.aspectX > 0 && v.aspectY > 0 && v.width > 0 && v.height > 0) {
     qint64 n = qint64(v.aspectX) * v.height, d = qint64(v.aspectY) * v.width;
     const qint64 g = std::gcd(n, d);
-    gst_caps_set_simple(caps, "pixel-aspect-ratio", GST_TYPE_FRACTION, int(n / g), int(d / g), nullptr);
+    if (n / g <= INT_MAX && d / g <= INT_MAX)
+      gst_caps_set_simple(caps, "pixel-aspect-ratio", GST_TYPE_FRACTION, int(n / g), int(d / g), nullptr);
   }
 }
 

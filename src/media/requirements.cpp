@@ -40,17 +40,32 @@ std::vector<RequiredElement> MissingFrom(const std::vector<RequiredElement> &wan
 
 std::vector<RequiredElement> MissingElements() { return MissingFrom(RequiredElements()); }
 
+QString PackageOf(const QString &element) {
+  for (const RequiredElement &r : RequiredElements())
+    if (r.element == element) return r.package;
+  return {};
+}
+
+GstElement *CreateElement(const QString &factory, QString *error) {
+  GstElement *e = gst_element_factory_make(factory.toUtf8().constData(), nullptr);
+  if (!e && error) *error = MissingElementsText({{factory, PackageOf(factory)}});
+  return e;
+}
+
 QString MissingElementsText(const std::vector<RequiredElement> &missing) {
   QStringList lines;
   for (const RequiredElement &r : missing)
-    lines << QStringLiteral("The GStreamer element \"%1\" is missing: install the package %2.").arg(r.element, r.package);
+    lines << (r.package.isEmpty()
+                  ? QStringLiteral("The GStreamer element \"%1\" is missing: install the GStreamer plug-in package "
+                                   "that provides it.").arg(r.element)
+                  : QStringLiteral("The GStreamer element \"%1\" is missing: install the package %2.").arg(r.element, r.package));
   return lines.join('\n');
 }
 
 QStringList PackagesFor(const std::vector<RequiredElement> &missing) {
   QStringList packages;
   for (const RequiredElement &r : missing)
-    if (!packages.contains(r.package)) packages << r.package;
+    if (!r.package.isEmpty() && !packages.contains(r.package)) packages << r.package;
   return packages;
 }
 

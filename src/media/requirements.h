@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <gst/gst.h>
+
 #include <vector>
 
 namespace vistrel::media {
@@ -27,6 +29,14 @@ std::vector<RequiredElement> MissingFrom(const std::vector<RequiredElement> &wan
 QString MissingElementsText(const std::vector<RequiredElement> &missing);
 // The packages to install for those elements, each once, in list order.
 QStringList PackagesFor(const std::vector<RequiredElement> &missing);
+
+// The package an element comes from, as far as the required list knows
+// (empty otherwise).
+QString PackageOf(const QString &element);
+
+// Makes an element, or gives null and, in `error`, the text naming the
+// missing element and the package to install. The element is floating.
+GstElement *CreateElement(const QString &factory, QString *error = nullptr);
 
 // The version of the GStreamer library in use, "major.minor.micro".
 QString GStreamerVersion();

@@ -78,6 +78,16 @@ TEST(Requirements, NamesEachMissingElementWithItsPackage) {
   EXPECT_EQ(PackagesFor(missing), QStringList{"gstreamer1.0-plugins-bad"});
   EXPECT_TRUE(MissingElementsText({}).isEmpty());
 
+  QString error;
+  ElementRef made = ElementRef::Adopt(CreateElement("avimux", &error));
+  EXPECT_TRUE(made);
+  EXPECT_TRUE(error.isEmpty());
+  EXPECT_EQ(CreateElement("vistrel-not-installed", &error), nullptr);
+  EXPECT_EQ(error, "The GStreamer element \"vistrel-not-installed\" is missing: install the GStreamer plug-in "
+                   "package that provides it.");
+  EXPECT_TRUE(PackagesFor({{"vistrel-not-installed", ""}}).isEmpty());
+  EXPECT_EQ(PackageOf("asfmux"), "gstreamer1.0-plugins-bad");
+
   const auto &all = RequiredElements();
   for (const char *name : {"tee", "avimux", "asfmux", "mpegpsmux", "avenc_dvvideo", "lamemp3enc", "identity"})
     EXPECT_TRUE(std::any_of(all.begin(), all.end(), [&](const RequiredElement &r) { return r.element == name; }))
