@@ -192,6 +192,11 @@ void Graph::SetVolumeElement(GstElement *volume) {
   SetVolume(volume_);
 }
 
+QByteArray Graph::DotGraph() const {
+  GCharPtr dot(gst_debug_bin_to_dot_data(GST_BIN(pipeline_.get()), GST_DEBUG_GRAPH_SHOW_ALL));
+  return dot ? QByteArray(dot.get()) : QByteArray();
+}
+
 QString Graph::GraphNameOf(GstObject *object) const {
   for (GstObject *o = object; o; o = GST_OBJECT_PARENT(o))
     if (GST_OBJECT_PARENT(o) == GST_OBJECT(pipeline_.get())) return QString::fromUtf8(GST_OBJECT_NAME(o));

@@ -5,6 +5,7 @@
 // pipeline goes down. Lives on the Qt main thread; bus messages arrive there.
 #include "media/gstref.h"
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 
@@ -31,6 +32,8 @@ class Graph : public QObject {
   // one that belongs to another bin fails. The graph keeps its own reference.
   bool AddFilter(GstElement *filter, const QString &graphName);
   // Unlinks the element, stops it and takes it out. False if not in the graph.
+  // The graph drops its reference: whoever keeps the element for later
+  // (a stock component, a filter slot, an own filter) holds its own.
   bool RemoveFilter(GstElement *filter);
   bool RemoveFilter(const QString &graphName);
   // The element with exactly that graph name, or null. The graph owns it.
@@ -73,6 +76,9 @@ class Graph : public QObject {
   void SetVolume(int volume);
   int Volume() const { return volume_; }
   void SetVolumeElement(GstElement *volume);
+
+  // The whole graph in Graphviz form, for inspecting what was built.
+  QByteArray DotGraph() const;
 
   // The graph name of the pipeline child that holds `object` (itself or an
   // ancestor), or empty.

@@ -356,8 +356,12 @@ CapsRef MediaType::ToCaps() const {
         if (subtype == QLatin1String(e[1])) return CapsRef::Adopt(gst_caps_new_empty_simple(e[0]));
       [[fallthrough]];
     case MajorType::Other:
-      if (!subtype.isEmpty() && subtype.contains('/'))
-        return CapsRef::Adopt(gst_caps_new_empty_simple(subtype.toUtf8().constData()));
+      // The subtype is the caps name here; anything that is not a valid one gives ANY.
+      if (GstStructure *s = subtype.isEmpty() ? nullptr : gst_structure_from_string(subtype.toUtf8().constData(), nullptr)) {
+        GstCaps *caps = gst_caps_new_empty();
+        gst_caps_append_structure(caps, s);
+        return CapsRef::Adopt(caps);
+      }
       return CapsRef::Adopt(gst_caps_new_any());
   }
   return CapsRef::Adopt(gst_caps_new_any());

@@ -38,6 +38,7 @@ TEST(Graph, FiltersAreFoundByGraphNameAndDuplicateNamesGetANumber) {
   EXPECT_FALSE(graph.AddFilter(nullptr, "Nothing"));
   gst_object_unref(bin);
 
+  EXPECT_TRUE(graph.DotGraph().contains("Tamponer Video 0001"));
   EXPECT_TRUE(graph.RemoveFilter("Tamponer Video"));
   EXPECT_EQ(graph.FindFilter("Tamponer Video"), nullptr);
   EXPECT_FALSE(graph.RemoveFilter("Tamponer Video"));
