@@ -4,6 +4,7 @@
 
 #include <array>
 #include <climits>
+#include <initializer_list>
 #include <numeric>
 
 namespace vistrel::media {
@@ -241,9 +242,29 @@ void SetVideoFields(GstCaps *caps, const VideoFormat &v) {
   }
 }
 
+// Caps of that name, or null when the text is not a valid caps name.
+GstCaps *NamedCaps(const QByteArray &name) {
+  GstStructure *s = name.isEmpty() ? nullptr : gst_structure_from_string(name.constData(), nullptr);
+  if (!s) return nullptr;
+  GstCaps *caps = gst_caps_new_empty();
+  gst_caps_append_structure(caps, s);
+  return caps;
+}
+
+// A subtype that is a caps name of the major type's family ("video/x-h264")
+// stands for itself; any other unknown subtype is a raw sample format.
+GstCaps *FallbackCaps(const QByteArray &sub, const char *rawName, std::initializer_list<const char *> families) {
+  for (const char *family : families)
+    if (sub.startsWith(family))
+      if (GstCaps *named = NamedCaps(sub)) return named;
+  GstCaps *caps = gst_caps_new_empty_simple(rawName);
+  if (!sub.isEmpty()) gst_caps_set_simple(caps, "format", G_TYPE_STRING, sub.constData(), nullptr);
+  return caps;
+}
+
 GstCaps *VideoCaps(const MediaType &t) {
   const VideoFormat v = t.video() ? *t.video() : VideoFormat{};
-  const QByteArray sub = t.subtype.toLatin1();
+  const QByteArray sub = t.subtype.toUtf8();
   GstCaps *caps = nullptr;
   for (const auto &e : kRawVideo)
     if (sub == e.subtype) caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, e.gstFormat, nullptr);
@@ -263,12 +284,8 @@ GstCaps *VideoCaps(const MediaType &t) {
     caps = gst_caps_new_empty_simple("video/x-xvid");
   } else if (sub.startsWith("WMV")) {
     caps = gst_caps_new_simple("video/x-wmv", "wmvversion", G_TYPE_INT, sub.mid(3).toInt(), nullptr);
-  } else if (sub == "video/x-raw") {
-    caps = gst_caps_new_empty_simple("video/x-raw");
-  } else if (!sub.isEmpty() && !sub.contains('/')) {
-    caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, sub.constData(), nullptr);
   } else {
-    caps = gst_caps_new_empty_simple(sub.isEmpty() ? "video/x-raw" : sub.constData());
+    caps = FallbackCaps(sub, "video/x-raw", {"video/", "image/"});
   }
   if (t.major == MajorType::Video) SetVideoFields(caps, v);
   return caps;
@@ -276,7 +293,7 @@ GstCaps *VideoCaps(const MediaType &t) {
 
 GstCaps *AudioCaps(const MediaType &t) {
   const WaveFormat w = t.wave() ? *t.wave() : WaveFormat{};
-  const QByteArray sub = t.subtype.toLatin1();
+  const QByteArray sub = t.subtype.toUtf8();
   GstCaps *caps = nullptr;
   if (sub == "PCM" || sub == "IEEE_FLOAT") {
     const char *fmt = nullptr;
@@ -293,7 +310,7 @@ GstCaps *AudioCaps(const MediaType &t) {
   } else if (sub.startsWith("WMAudioV")) {
     caps = gst_caps_new_simple("audio/x-wma", "wmaversion", G_TYPE_INT, sub.endsWith('8') ? 2 : 1, nullptr);
   } else {
-    caps = gst_caps_new_empty_simple(sub.contains('/') ? sub.constData() : "audio/x-raw");
+    caps = FallbackCaps(sub, "audio/x-raw", {"audio/"});
   }
   if (w.channels > 0) gst_caps_set_simple(caps, "channels", G_TYPE_INT, int(w.channels), nullptr);
   if (w.samplesPerSec > 0) gst_caps_set_simple(caps, "rate", G_TYPE_INT, int(w.samplesPerSec), nullptr);
