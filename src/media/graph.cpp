@@ -161,6 +161,10 @@ void Graph::AddRecordingBranch(GstPad *entry, GstElement *fileSink) {
   branches_.push_back({PadRef::Borrow(entry), ElementRef::Borrow(fileSink)});
 }
 
+void Graph::AddRecordingSink(GstElement *fileSink) {
+  if (fileSink) branches_.push_back({PadRef{}, ElementRef::Borrow(fileSink)});
+}
+
 void Graph::ClearRecordingBranches() { branches_.clear(); }
 
 bool Graph::Run() {

@@ -57,6 +57,10 @@ class Graph : public QObject {
   // `fileSink`. `entry` is the sink pad of the branch's first element or the
   // tee pad that feeds it. A muxed file has one branch per input stream.
   void AddRecordingBranch(GstPad *entry, GstElement *fileSink);
+  // Declares that `fileSink` writes a file and lets the graph find, when it
+  // stops, every branch that feeds it: walking upstream, each branch begins
+  // below the element that forks (a tee) or below a source.
+  void AddRecordingSink(GstElement *fileSink);
   void ClearRecordingBranches();
   int RecordingBranchCount() const { return int(branches_.size()); }
 

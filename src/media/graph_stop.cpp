@@ -5,6 +5,8 @@
 // the last of it has arrived.
 #include "media/graph.h"
 
+#include "media/pins.h"
+
 #include <QSet>
 
 #include <chrono>
@@ -64,6 +66,29 @@ void EndBranch(GstPad *entry) {
                     [](gpointer p) { delete static_cast<PadRef *>(p); });
 }
 
+int LinkedPads(GstElement *e, GstPadDirection direction) {
+  int n = 0;
+  for (const PadRef &p : Pins(e)) n += GST_PAD_DIRECTION(p.get()) == direction && gst_pad_is_linked(p.get());
+  return n;
+}
+
+// The pads where the branches feeding `e` begin: walking upstream, a branch
+// begins just below the element that forks (a tee, a demuxer) or below a
+// source, so the end-of-stream reaches every input of every muxer on the way
+// and nothing the preview still needs.
+void CollectEntries(GstElement *e, QSet<GstElement *> &visited, std::vector<PadRef> &entries) {
+  if (visited.contains(e)) return;
+  visited.insert(e);
+  for (const PadRef &p : Pins(e)) {
+    if (GST_PAD_DIRECTION(p.get()) != GST_PAD_SINK || !gst_pad_is_linked(p.get())) continue;
+    ElementRef up = PeerElement(p.get());
+    if (!up || LinkedPads(up.get(), GST_PAD_SRC) > 1 || LinkedPads(up.get(), GST_PAD_SINK) == 0)
+      entries.push_back(p);
+    else
+      CollectEntries(up.get(), visited, entries);
+  }
+}
+
 GstPad *SinkPadOf(GstElement *sink) {
   GstPad *pad = gst_element_get_static_pad(sink, "sink");
   if (pad) return pad;
@@ -97,7 +122,16 @@ bool Graph::FinalizeRecordings() {
     probes.push_back(gst_pad_add_probe(sinkPads[i].first.get(), GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, &OnSinkEvent,
                                        new SinkWatch{wait, i}, [](gpointer p) { delete static_cast<SinkWatch *>(p); }));
 
-  for (const Branch &b : branches_) EndBranch(b.entry.get());
+  for (const Branch &b : branches_) {
+    if (b.entry) {
+      EndBranch(b.entry.get());
+      continue;
+    }
+    QSet<GstElement *> visited;
+    std::vector<PadRef> entries;
+    CollectEntries(b.sink.get(), visited, entries);
+    for (const PadRef &entry : entries) EndBranch(entry.get());
+  }
 
   bool finished = false;
   QStringList late;

@@ -144,7 +144,9 @@ TEST(Recording, MuxedVideoAndSoundFinalizeThroughOneFileSink) {
   ASSERT_TRUE(muxAudio);
   EXPECT_STREQ(GST_PAD_NAME(muxAudio.get()), "audio_0");
   ASSERT_TRUE(graph.Connect(FirstUnconnectedPin(convert, GST_PAD_SRC).get(), muxAudio.get()));
-  graph.AddRecordingBranch(tap.get(), graph.FindFilter("CaptureSink"));
+  // Only the file sink is declared; the graph finds the sound branch itself.
+  graph.ClearRecordingBranches();
+  graph.AddRecordingSink(graph.FindFilter("CaptureSink"));
 
   ASSERT_TRUE(graph.Run());
   ASSERT_TRUE(test::WaitFor([&] { return QFileInfo(file).size() > 80000; }));
