@@ -26,12 +26,15 @@ TEST(Registry, KeysAndValuesIgnoreLetterCaseAndSurviveReopening) {
     EXPECT_TRUE(reg.SetValue("software\\BRENVIK\\vistrel", "Volume", RegValue::Dword(5000)));
     EXPECT_TRUE(reg.SetValue("Software\\Brenvik\\Vistrel", "Framerate", RegValue::Binary(QByteArray("\x01\x02", 2))));
     EXPECT_FALSE(reg.SetValue("Software\\Missing", "x", RegValue::Dword(1))) << "keys are created explicitly";
+    reg.CreateKey("Software\\Brenvik\\Caméra");
+    EXPECT_TRUE(reg.SetValue("Software\\Brenvik\\Caméra", "Dossier vidéo", RegValue::String("/home/zoë/Vidéos/")));
   }
   Registry again(file);
   EXPECT_EQ(again.Value("SOFTWARE\\Brenvik\\Vistrel", "exename")->AsString(), "/opt/vistrel");
   EXPECT_EQ(again.Value("Software\\Brenvik\\Vistrel", "VOLUME")->AsDword(), 5000u);
   EXPECT_EQ(again.Value("Software\\Brenvik\\Vistrel", "Framerate")->data, QByteArray("\x01\x02", 2));
-  EXPECT_EQ(again.SubKeyNames("Software\\Brenvik"), QStringList{"Vistrel"});
+  EXPECT_EQ(again.SubKeyNames("Software\\Brenvik"), (QStringList{"Caméra", "Vistrel"}));
+  EXPECT_EQ(again.Value("Software\\Brenvik\\CAMÉRA", "dossier VIDÉO")->AsString(), "/home/zoë/Vidéos/");
   EXPECT_EQ(again.ValueNames("Software\\Brenvik\\Vistrel").size(), 3);
 }
 
