@@ -106,6 +106,13 @@ ElementRef PeerElement(GstPad *pad) {
   return ElementRef::Adopt(GST_ELEMENT_CAST(parent));
 }
 
+PadRef ConnectedTo(GstPad *pad) { return pad ? PadRef::Adopt(gst_pad_get_peer(pad)) : PadRef{}; }
+
+MediaType ConnectionMediaType(GstPad *pad) {
+  CapsRef caps = CurrentCaps(pad);
+  return MediaType::FromCaps(caps.get());
+}
+
 CapsRef CurrentCaps(GstPad *pad) {
   return pad ? CapsRef::Adopt(gst_pad_get_current_caps(pad)) : CapsRef{};
 }

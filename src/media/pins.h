@@ -5,6 +5,7 @@
 // outputs. Request pads are made on demand, so "pin 2 of the tee" exists as
 // soon as someone asks for it.
 #include "media/gstref.h"
+#include "media/mediatype.h"
 
 #include <vector>
 
@@ -34,7 +35,12 @@ PadRef FirstConnectedPin(GstElement *element, GstPadDirection direction);
 // proxies), or null.
 ElementRef PeerElement(GstPad *pad);
 
+// The pad on the other side of a link, or null.
+PadRef ConnectedTo(GstPad *pad);
+
 // The caps currently flowing through a pad, or null before negotiation.
 CapsRef CurrentCaps(GstPad *pad);
+// The negotiated type of a linked pad; empty before the graph has run.
+MediaType ConnectionMediaType(GstPad *pad);
 
 }  // namespace vistrel::media

@@ -89,6 +89,12 @@ TEST(Recording, StopFinalizesTheFileThenABranchRebuiltWhileStoppedRecordsAgain) 
 
   ASSERT_TRUE(graph.Run());
   ASSERT_TRUE(test::WaitFor([&] { return QFileInfo(dir + "/first.avi").size() > 50000; }));
+  // The native format as the graph code reads it from the tee's input.
+  const MediaType native = ConnectionMediaType(Pin(live.tee, 0).get());
+  EXPECT_EQ(native.subtype, "I420");
+  ASSERT_TRUE(native.video());
+  EXPECT_EQ(native.video()->width, 160);
+  EXPECT_EQ(native.video()->frameDuration, 400000);
   ASSERT_TRUE(graph.Stop());
   EXPECT_TRUE(graph.LastStopFinalized());
   EXPECT_EQ(graph.State(), GST_STATE_NULL);
