@@ -30,7 +30,7 @@ struct Node {
   QString name;
   QList<NamedValue> values;
   std::map<QString, std::unique_ptr<Node>> keys;  // by lower-case name
-  QStringList raw;                                // lines kept as they were
+  QList<QStringList> raw;  // lines kept as they were, in the groups read together
 
   Node *Child(const QString &n) const {
     auto it = keys.find(n.toLower());
@@ -188,12 +188,16 @@ void Parse(const QByteArray &bytes, Node &top) {
         continue;
       }
     }
-    // hex data may go on over several lines, each ending with a backslash
+    // hex data may go on over several lines, each ending with a backslash; a
+    // blank line or a key header always ends it
     qsizetype last = i;
     while (trimmed.endsWith(u'\\') && trimmed.contains(u"=hex", Qt::CaseInsensitive) &&
            last + 1 < lines.size()) {
+      const QString next = lines[last + 1].trimmed();
+      if (next.isEmpty() || (next.startsWith(u'[') && next.endsWith(u']'))) break;
       trimmed.chop(1);
-      trimmed += lines[++last].trimmed();
+      trimmed += next;
+      ++last;
     }
     QString name;
     RegValue value;
@@ -202,10 +206,19 @@ void Parse(const QByteArray &bytes, Node &top) {
         nv->value = value;
       else
         current->values.append({name, value});
-      i = last;
     } else {
-      current->raw.append(line);  // not ours to understand: keep it verbatim
+      current->raw.append(lines.mid(i, last - i + 1));  // not ours to understand: keep it verbatim
     }
+    i = last;
+  }
+}
+
+// Raw groups go back as they came; one that still ends with a continuation
+// gets a blank line after it so it cannot swallow what follows.
+void ExportRaw(const QList<QStringList> &raw, QStringList &out) {
+  for (const QStringList &group : raw) {
+    out += group;
+    if (group.last().trimmed().endsWith(u'\\')) out.append(QString());
   }
 }
 
@@ -216,7 +229,7 @@ void ExportNode(const Node &node, const QString &path, QStringList &out) {
     for (const NamedValue &v : node.values)
       out.append((v.name.isEmpty() ? QStringLiteral("@") : u'"' + Escape(v.name) + u'"') + u'=' +
                  FormatData(v.value));
-    out += node.raw;
+    ExportRaw(node.raw, out);
     out.append(QString());
   }
   for (const auto &[key, child] : node.keys) ExportNode(*child, path + u'\\' + child->name, out);
@@ -225,7 +238,7 @@ void ExportNode(const Node &node, const QString &path, QStringList &out) {
 QByteArray Export(const Node &top) {
   QStringList out{QString::fromUtf16(kHeader), QString()};
   if (!top.raw.isEmpty()) {
-    out += top.raw;
+    ExportRaw(top.raw, out);
     out.append(QString());
   }
   for (const auto &[key, hive] : top.keys) ExportNode(*hive, hive->name, out);
