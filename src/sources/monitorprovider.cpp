@@ -1,0 +1,89 @@
+// Cameras, capture cards and sound inputs known to GStreamer's device
+// monitor (V4L2, PipeWire, PulseAudio, ALSA). Arrivals and removals on the
+// monitor's bus become device-change notifications on the main thread.
+#include "sources/enumerator.h"
+
+#include <QHash>
+
+namespace vistrel::sources {
+namespace {
+
+QString StringProperty(GstStructure *props, const char *key) {
+  const gchar *v = props ? gst_structure_get_string(props, key) : nullptr;
+  return v ? QString::fromUtf8(v) : QString();
+}
+
+class MonitorProvider : public DeviceProvider {
+ public:
+  explicit MonitorProvider(SystemDeviceEnumerator *notify) : notify_(notify) {
+    monitor_ = media::GstRef<GstDeviceMonitor>::Adopt(gst_device_monitor_new());
+    gst_device_monitor_add_filter(monitor_.get(), "Video/Source", nullptr);
+    gst_device_monitor_add_filter(monitor_.get(), "Audio/Source", nullptr);
+    if (notify_) {
+      media::BusRef bus = media::BusRef::Adopt(gst_device_monitor_get_bus(monitor_.get()));
+      // The sync handler runs on the monitor's thread; it only posts.
+      gst_bus_set_sync_handler(bus.get(), &MonitorProvider::OnBusMessage, this, nullptr);
+      started_ = gst_device_monitor_start(monitor_.get());
+    }
+  }
+  ~MonitorProvider() override {
+    if (started_) gst_device_monitor_stop(monitor_.get());
+    media::BusRef bus = media::BusRef::Adopt(gst_device_monitor_get_bus(monitor_.get()));
+    gst_bus_set_sync_handler(bus.get(), nullptr, nullptr, nullptr);
+  }
+
+  QString Name() const override { return QStringLiteral("device monitor"); }
+
+  std::vector<DeviceMoniker> Enumerate(DeviceCategory category) override {
+    std::vector<DeviceMoniker> out;
+    if (category == DeviceCategory::Crossbar) return out;
+    const char *klass = category == DeviceCategory::VideoInput ? "Video/Source" : "Audio/Source";
+    GList *devices = gst_device_monitor_get_devices(monitor_.get());
+    QHash<QString, int> seen;
+    for (GList *l = devices; l; l = l->next) {
+      auto device = media::GstRef<GstDevice>::Adopt(GST_DEVICE(l->data));
+      if (!gst_device_has_classes(device.get(), klass)) continue;
+      media::GCharPtr name(gst_device_get_display_name(device.get()));
+      GstStructure *props = gst_device_get_properties(device.get());
+      QString path = StringProperty(props, "api.v4l2.path");
+      if (path.isEmpty()) path = StringProperty(props, "device.path");
+      QString id = StringProperty(props, "object.path");
+      if (id.isEmpty()) id = StringProperty(props, "node.name");
+      if (id.isEmpty()) id = path;
+      if (id.isEmpty()) id = QString::fromUtf8(name.get());
+      if (props) gst_structure_free(props);
+      // Two nodes of the same name and no better identity stay distinct.
+      const int n = seen[id]++;
+      if (n > 0) id += QStringLiteral("#%1").arg(n + 1);
+      out.emplace_back(QStringLiteral("monitor:%1:%2").arg(QLatin1String(klass), id), QString::fromUtf8(name.get()),
+                       [device] {
+                         return media::ElementRef::Adopt(gst_device_create_element(device.get(), nullptr));
+                       },
+                       path.startsWith(QLatin1String("/dev/video")) ? path : QString(),
+                       media::CapsRef::Adopt(gst_device_get_caps(device.get())));
+    }
+    g_list_free(devices);  // the references were adopted above
+    return out;
+  }
+
+ private:
+  static GstBusSyncReply OnBusMessage(GstBus *, GstMessage *message, gpointer self) {
+    const auto type = GST_MESSAGE_TYPE(message);
+    if (type == GST_MESSAGE_DEVICE_ADDED || type == GST_MESSAGE_DEVICE_REMOVED || type == GST_MESSAGE_DEVICE_CHANGED)
+      static_cast<MonitorProvider *>(self)->notify_->NotifyDeviceChange();
+    gst_message_unref(message);
+    return GST_BUS_DROP;
+  }
+
+  SystemDeviceEnumerator *notify_;
+  media::GstRef<GstDeviceMonitor> monitor_;
+  bool started_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<DeviceProvider> MakeMonitorProvider(SystemDeviceEnumerator *notify) {
+  return std::make_unique<MonitorProvider>(notify);
+}
+
+}  // namespace vistrel::sources

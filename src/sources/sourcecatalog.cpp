@@ -1,0 +1,97 @@
+#include "sources/sourcecatalog.h"
+
+namespace vistrel::sources {
+
+void SourceChecklist::Add(const QString &name, bool ticked) {
+  if (!names_.contains(name)) names_ << name;
+  SetTicked(name, ticked);
+}
+
+void SourceChecklist::SetTicked(const QString &name, bool ticked) {
+  if (ticked)
+    unticked_.remove(name);
+  else if (names_.contains(name))
+    unticked_.insert(name);
+}
+
+QStringList SourceChecklist::Unticked() const {
+  QStringList out;
+  for (const QString &n : names_)
+    if (unticked_.contains(n)) out << n;
+  return out;
+}
+
+void SourceChecklist::SetUnticked(const QStringList &names) {
+  for (const QString &n : names)
+    if (!n.isEmpty()) Add(n, false);
+}
+
+SourceCatalog::SourceCatalog(GraphSlots &graphSlots, SystemDeviceEnumerator &enumerator)
+    : VideoDevices(graphSlots, enumerator, DeviceCategory::VideoInput),
+      AudioDevices(graphSlots, enumerator, DeviceCategory::AudioInput) {
+  auto before = [this](TCaptureDevice *device) {
+    if (StopSourcesOf) StopSourcesOf(device);
+  };
+  VideoDevices.SetBeforeRemove(before);
+  AudioDevices.SetBeforeRemove(before);
+}
+
+SourceCatalog::~SourceCatalog() {
+  // Sources point into the devices; they go first.
+  VideoSources.clear();
+  AudioSources.clear();
+}
+
+void SourceCatalog::ExcludeDevice(const QString &deviceName) {
+  if (!FailedDevices.contains(deviceName)) FailedDevices << deviceName;
+}
+
+bool SourceCatalog::Listed(const QString &deviceName) {
+  if (FailedDevices.contains(deviceName)) return false;
+  if (Checklist.Contains(deviceName)) return Checklist.IsTicked(deviceName);
+  Checklist.Add(deviceName, true);
+  return true;
+}
+
+bool SourceCatalog::ChargerDrivers(QStringList &videoBox, QStringList &audioBox) {
+  try {
+    if (StopCurrentSources) StopCurrentSources();
+    VideoSources.clear();
+    AudioSources.clear();
+    VideoDevices.Refresh();
+    AudioDevices.Refresh();
+    for (int i = 0; i < VideoDevices.Count(); ++i) {
+      TCaptureDevice *d = VideoDevices.Item(i);
+      if (!Listed(d->DeviceName)) continue;
+      for (int n = 1; n <= d->VideoStreams; ++n) VideoSources.push_back(std::make_unique<TVideoSource>(d, n));
+      for (int n = 1; n <= d->AudioStreams; ++n) AudioSources.push_back(std::make_unique<TAudioSource>(d, n));
+    }
+    for (int i = 0; i < AudioDevices.Count(); ++i) {
+      TCaptureDevice *d = AudioDevices.Item(i);
+      if (!Listed(d->DeviceName)) continue;
+      for (int n = 1; n <= d->AudioStreams; ++n) AudioSources.push_back(std::make_unique<TAudioSource>(d, n));
+    }
+    QStringList videoNames, audioNames;
+    for (const auto &s : VideoSources) videoNames << s->Name;
+    for (const auto &s : AudioSources) audioNames << s->Name;
+    MergeBox(videoBox, videoNames, kNoVideoStream);
+    MergeBox(audioBox, audioNames, kNoAudioStream);
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+TVideoSource *SourceCatalog::FindVideo(const QString &name) const {
+  for (const auto &s : VideoSources)
+    if (s->Name == name) return s.get();
+  return nullptr;
+}
+
+TAudioSource *SourceCatalog::FindAudio(const QString &name) const {
+  for (const auto &s : AudioSources)
+    if (s->Name == name) return s.get();
+  return nullptr;
+}
+
+}  // namespace vistrel::sources
