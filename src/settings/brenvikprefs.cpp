@@ -12,6 +12,8 @@
 #include <QFileInfo>
 #include <QWidget>
 
+#include <cstdio>
+
 namespace vistrel::settings {
 
 TBrenvikPreferences::TBrenvikPreferences(QWidget *ownerForm)
@@ -117,7 +119,16 @@ void TBrenvikPreferences::FormShown() {
 
 std::optional<TSavePreferences> TBrenvikPreferences::AskMode() {
   if (ChooseMode) return ChooseMode();
-  if (platform::DialogService::Instance().Unattended()) return TSavePreferences::spNone;
+  if (platform::DialogService::Instance().Unattended()) {
+    // Logged like every other unattended question.
+    const QByteArray line = ("question: " +
+                             platform::DialogService::PlainText(TSavePrefsForm::QuestionText())
+                                 .simplified() +
+                             " -> None\n")
+                                .toUtf8();
+    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+    return TSavePreferences::spNone;
+  }
   TSavePrefsForm form(owner_);
   form.setWindowTitle(QStringLiteral("Saving the preferences of %1").arg(titre));
   form.exec();
