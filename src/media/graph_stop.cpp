@@ -9,6 +9,7 @@
 
 #include <QSet>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
@@ -46,14 +47,29 @@ GstPadProbeReturn OnSinkEvent(GstPad *, GstPadProbeInfo *info, gpointer data) {
   return GST_PAD_PROBE_OK;
 }
 
+// An end-of-stream waiting for the pad above the branch to fall idle.
+struct PendingEos {
+  PadRef target;
+  std::atomic<bool> sent{false};
+};
+
 // Runs when nothing is being pushed through the pad that feeds the branch,
 // so the end-of-stream never overtakes a buffer already on its way.
 GstPadProbeReturn SendEosWhenIdle(GstPad *, GstPadProbeInfo *, gpointer data) {
-  gst_pad_send_event(static_cast<PadRef *>(data)->get(), gst_event_new_eos());
+  auto &pending = *static_cast<std::shared_ptr<PendingEos> *>(data);
+  if (!pending->sent.exchange(true)) gst_pad_send_event(pending->target.get(), gst_event_new_eos());
   return GST_PAD_PROBE_REMOVE;
 }
 
-void EndBranch(GstPad *entry) {
+// A probe still waiting when the graph stops must go, or it would end the
+// next recording made through the same pad as soon as that one starts.
+struct IdleProbe {
+  PadRef pad;
+  gulong id;
+  std::shared_ptr<PendingEos> pending;
+};
+
+void EndBranch(GstPad *entry, std::vector<IdleProbe> &probes) {
   PadRef target = PadRef::Borrow(entry);
   if (GST_PAD_DIRECTION(entry) == GST_PAD_SRC) target = PadRef::Adopt(gst_pad_get_peer(entry));
   if (!target) return;
@@ -62,8 +78,12 @@ void EndBranch(GstPad *entry) {
     gst_pad_send_event(target.get(), gst_event_new_eos());
     return;
   }
-  gst_pad_add_probe(upstream.get(), GST_PAD_PROBE_TYPE_IDLE, &SendEosWhenIdle, new PadRef(std::move(target)),
-                    [](gpointer p) { delete static_cast<PadRef *>(p); });
+  auto pending = std::make_shared<PendingEos>();
+  pending->target = std::move(target);
+  const gulong id = gst_pad_add_probe(upstream.get(), GST_PAD_PROBE_TYPE_IDLE, &SendEosWhenIdle,
+                                      new std::shared_ptr<PendingEos>(pending),
+                                      [](gpointer p) { delete static_cast<std::shared_ptr<PendingEos> *>(p); });
+  if (id) probes.push_back({std::move(upstream), id, std::move(pending)});
 }
 
 int LinkedPads(GstElement *e, GstPadDirection direction) {
@@ -122,15 +142,16 @@ bool Graph::FinalizeRecordings() {
     probes.push_back(gst_pad_add_probe(sinkPads[i].first.get(), GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, &OnSinkEvent,
                                        new SinkWatch{wait, i}, [](gpointer p) { delete static_cast<SinkWatch *>(p); }));
 
+  std::vector<IdleProbe> idleProbes;
   for (const Branch &b : branches_) {
     if (b.entry) {
-      EndBranch(b.entry.get());
+      EndBranch(b.entry.get(), idleProbes);
       continue;
     }
     QSet<GstElement *> visited;
     std::vector<PadRef> entries;
     CollectEntries(b.sink.get(), visited, entries);
-    for (const PadRef &entry : entries) EndBranch(entry.get());
+    for (const PadRef &entry : entries) EndBranch(entry.get(), idleProbes);
   }
 
   bool finished = false;
@@ -142,6 +163,8 @@ bool Graph::FinalizeRecordings() {
       if (!wait->seen[i]) late << sinkPads[i].second;
   }
   for (std::size_t i = 0; i < sinkPads.size(); ++i) gst_pad_remove_probe(sinkPads[i].first.get(), probes[i]);
+  for (IdleProbe &p : idleProbes)
+    if (!p.pending->sent.exchange(true)) gst_pad_remove_probe(p.pad.get(), p.id);
   if (!finished)
     emit ErrorOccurred(QStringLiteral("The file written by \"%1\" could not be finalized before the graph stopped.")
                            .arg(late.join("\", \"")));

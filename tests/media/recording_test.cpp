@@ -190,6 +190,41 @@ TEST(Recording, AFileSinkThatNeverSeesTheEndIsReportedAndTheStopIsBounded) {
   EXPECT_TRUE(errors.last().contains("Orphan Sink"));
 }
 
+TEST(Recording, AStopThatTimedOutLeavesTheBranchReadyToRecordAgain) {
+  Graph graph;
+  LiveSource live(graph);
+  GstElement *slow = Make("identity");
+  GstElement *sink = Make("filesink");
+  const QString file = test::freshDir("slow") + "/slow.bin";
+  g_object_set(sink, "location", file.toUtf8().constData(), nullptr);
+  ASSERT_TRUE(graph.AddFilter(slow, "Slow"));
+  ASSERT_TRUE(graph.AddFilter(sink, "Slow Sink"));
+  PadRef tap = Pin(live.tee, 2);
+  ASSERT_TRUE(graph.Connect(tap.get(), Pin(slow, 0).get()));
+  ASSERT_TRUE(graph.ConnectFilters(slow, sink));
+  graph.AddRecordingBranch(tap.get(), sink);
+  graph.SetStopTimeout(200);
+
+  ASSERT_TRUE(graph.Run());
+  ASSERT_TRUE(test::WaitFor([&] { return graph.State() == GST_STATE_PLAYING; }));
+  // The branch's first element now takes long over each frame, so the tee
+  // pad above it is never idle while the graph stops.
+  g_object_set(slow, "sleep-time", guint(1500000), nullptr);
+  test::Spin(300);
+  EXPECT_TRUE(graph.Stop());
+  EXPECT_FALSE(graph.LastStopFinalized());
+
+  g_object_set(slow, "sleep-time", guint(0), nullptr);
+  ASSERT_TRUE(graph.Run());
+  ASSERT_TRUE(test::WaitFor([&] { return QFileInfo(file).size() > 0; }));
+  const qint64 early = QFileInfo(file).size();
+  EXPECT_TRUE(test::WaitFor([&] { return QFileInfo(file).size() > early + 200000; }))
+      << "the sink stopped receiving frames: a stale end-of-stream reached it";
+  graph.SetStopTimeout(3000);
+  EXPECT_TRUE(graph.Stop());
+  EXPECT_TRUE(graph.LastStopFinalized());
+}
+
 TEST(Recording, StoppingAGraphThatIsNotRunningNeedsNoEndOfStream) {
   Graph graph;
   LiveSource live(graph);
