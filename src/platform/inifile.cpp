@@ -149,7 +149,9 @@ QStringList MergeIniSections(const QStringList &onDisk, const QStringList &mine,
 
 bool MergeIntoIniFile(const QString &path, const QStringList &mine, const QSet<QString> &owned) {
   QStringList disk;
-  if (QFileInfo::exists(path)) ReadIniLines(path, disk);
+  // A file that exists but cannot be read is left alone rather than replaced
+  // by our sections only.
+  if (QFileInfo::exists(path) && !ReadIniLines(path, disk)) return false;
   return WriteIniLines(path, MergeIniSections(disk, mine, owned));
 }
 

@@ -37,7 +37,8 @@ QStringList MergeIniSections(const QStringList &onDisk, const QStringList &mine,
                              const QSet<QString> &owned);
 
 // Reads the file again and writes it back with the owned sections of `mine`
-// merged in (see MergeIniSections). A missing or unreadable file counts as empty.
+// merged in (see MergeIniSections). A missing file counts as empty; one that
+// exists but cannot be read makes the write fail.
 bool MergeIntoIniFile(const QString &path, const QStringList &mine, const QSet<QString> &owned);
 
 }  // namespace vistrel::platform
