@@ -73,15 +73,19 @@ void AddTestDevice(const TestDeviceInfo &info) {
 }
 
 void RemoveTestDevice(const QString &moniker) {
+  bool removed = false;
   {
     std::lock_guard lock(g_mutex);
-    std::erase_if(g_added, [&](const TestDeviceInfo &d) { return d.moniker == moniker; });
+    removed = std::erase_if(g_added, [&](const TestDeviceInfo &d) { return d.moniker == moniker; }) > 0;
     const auto builtIn = BuiltIn();
     if (std::any_of(builtIn.begin(), builtIn.end(), [&](auto &d) { return d.moniker == moniker; }) &&
-        std::find(g_removed.begin(), g_removed.end(), moniker) == g_removed.end())
+        std::find(g_removed.begin(), g_removed.end(), moniker) == g_removed.end()) {
       g_removed.push_back(moniker);
+      removed = true;
+    }
   }
-  static_cast<TestDeviceNotifierObject *>(TestDeviceNotifier())->Notify();
+  // Unplugging what is not there changes nothing and tells no one.
+  if (removed) static_cast<TestDeviceNotifierObject *>(TestDeviceNotifier())->Notify();
 }
 
 QObject *TestDeviceNotifier() {
