@@ -64,6 +64,12 @@ GstPadProbeReturn OfferingQuery(GstPad *pad, GstPadProbeInfo *info, gpointer) {
   return GST_PAD_PROBE_OK;
 }
 
+// A device's stream nobody connected is thrown away, as a capture pin left
+// unconnected is: the other streams of the device go on.
+GstPadProbeReturn DropWhenUnlinked(GstPad *pad, GstPadProbeInfo *, gpointer) {
+  return gst_pad_is_linked(pad) ? GST_PAD_PROBE_OK : GST_PAD_PROBE_DROP;
+}
+
 }  // namespace
 
 media::ElementRef NewDeviceBin(const char *name, PrepareHook prepare) {
@@ -87,6 +93,8 @@ GstPad *AddGhost(GstElement *bin, const char *name, GstPad *target, GstCaps *off
                            [](gpointer p) { gst_caps_unref(static_cast<GstCaps *>(p)); });
     gst_pad_add_probe(ghost, GST_PAD_PROBE_TYPE_QUERY_UPSTREAM, OfferingQuery, nullptr, nullptr);
   }
+  gst_pad_add_probe(ghost, GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST), DropWhenUnlinked,
+                    nullptr, nullptr);
   gst_pad_set_active(ghost, TRUE);
   gst_element_add_pad(bin, ghost);
   return ghost;

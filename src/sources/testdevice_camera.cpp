@@ -96,6 +96,8 @@ bool PrepareCamera(GstElement *bin) {
       choice && gst_caps_get_size(choice.get()) > 0 && gst_structure_has_name(gst_caps_get_structure(choice.get(), 0), "image/jpeg");
   media::CapsRef inner = InnerCaps(choice.get(), wantJpeg);
   g_object_set(filter, "caps", inner.get(), nullptr);
+  // The filter's output is the ghost's target (linked to it) until released.
+  gst_ghost_pad_set_target(GST_GHOST_PAD(ghost.get()), nullptr);
   gst_element_unlink(filter, jpeg);
   GstElement *last = filter;
   if (wantJpeg) {
