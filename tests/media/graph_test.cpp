@@ -97,6 +97,9 @@ TEST(Pins, TeeCountsItsInputFirstAndMuxerItsOutputFirst) {
   EXPECT_EQ(Pin(mux.get(), 1), v);
   EXPECT_EQ(Pins(mux.get()).size(), 3u);
   EXPECT_FALSE(Pin(nullptr, 0));
+  ElementRef demux = ElementRef::Adopt(Make("dvdemux"));
+  EXPECT_FALSE(IsMuxer(demux.get())) << "a demuxer counts its input first";
+  EXPECT_EQ(GST_PAD_DIRECTION(Pin(demux.get(), 0).get()), GST_PAD_SINK);
 }
 
 TEST(Graph, RemoveChainTakesOutOnlyALinearPath) {
