@@ -1,0 +1,170 @@
+// The built-in test devices through the device model: how they are listed,
+// that each one previews through its sub-graph, and hot-plug.
+#include "fakeprovider.h"
+#include "media/pins.h"
+#include "sources/ieee1394provider.h"
+#include "sources/listsources.h"
+#include "sources/mediatypes.h"
+#include "sources/sourcecatalog.h"
+#include "sources/testdevices.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <gtest/gtest.h>
+
+using namespace vistrel;
+using namespace vistrel::sources;
+
+namespace {
+
+void Spin(int ms) {
+  QElapsedTimer t;
+  t.start();
+  while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+struct TestDevices : ::testing::Test {
+  media::Graph graph;
+  GraphSlots graphSlots{graph};
+  SystemDeviceEnumerator enumerator;
+  TestDevices() { enumerator.AddProvider(MakeTestDeviceProvider(&enumerator)); }
+};
+
+}  // namespace
+
+TEST_F(TestDevices, ListedByTheNamingRules) {
+  SourceCatalog catalog(graphSlots, enumerator);
+  QStringList videoBox, audioBox;
+  ASSERT_TRUE(catalog.ChargerDrivers(videoBox, audioBox));
+  EXPECT_EQ(videoBox, (QStringList{"Vistrel Test Camera", "Vistrel Test Capture Card - Video", "DV Source - Video",
+                                   "Vistrel Test MPEG Encoder - Video", "no video stream"}));
+  EXPECT_EQ(audioBox, (QStringList{"Vistrel Test Capture Card - Audio", "DV Source - Audio",
+                                   "Vistrel Test MPEG Encoder - Audio", "Vistrel Test Microphone", "no audio stream"}));
+  // Every video source offers media types.
+  for (const auto &s : catalog.VideoSources) {
+    MediaTypeList list;
+    FillMediaTypeList(*s->Device, list);
+    EXPECT_GT(list.Count(), 0) << s->Name.toStdString();
+  }
+  EXPECT_TRUE(catalog.FindVideo("DV Source - Video")->HasTransport);
+}
+
+TEST_F(TestDevices, ListingTextNamesSourcesAndTheirTypes) {
+  const QString text = ListSourcesText();
+  EXPECT_TRUE(text.contains("Video sources:\n  Vistrel Test Camera\n")) << text.toStdString();
+  EXPECT_TRUE(text.contains("  no video stream\nAudio sources:\n")) << text.toStdString();
+  EXPECT_TRUE(text.contains("Media types of Vistrel Test Camera:\n  1. ")) << text.toStdString();
+  EXPECT_TRUE(text.contains("Media types of DV Source - Video:\n")) << text.toStdString();
+}
+
+TEST_F(TestDevices, EveryVideoSourcePreviews) {
+  SourceCatalog catalog(graphSlots, enumerator);
+  QStringList videoBox, audioBox;
+  ASSERT_TRUE(catalog.ChargerDrivers(videoBox, audioBox));
+  for (const auto &source : catalog.VideoSources) {
+    SCOPED_TRACE(source->Name.toStdString());
+    TCaptureDevice *device = source->Device;
+    QStringList errors;
+    auto connection = QObject::connect(&graph, &media::Graph::ErrorOccurred, [&](QString m) { errors << m; });
+    ASSERT_NE(device->SetSourceGraph(), nullptr);
+    device->SetVideoGraph(source->StreamNumber);
+    ASSERT_TRUE(graphSlots.VideoOutPin);
+    ASSERT_TRUE(graphSlots.NativeVideoTee);
+    // The preview chain: convert and count frames.
+    GstElement *convert = gst_element_factory_make("videoconvert", nullptr);
+    GstElement *sink = gst_element_factory_make("fakesink", nullptr);
+    g_object_set(sink, "sync", TRUE, "signal-handoffs", TRUE, nullptr);
+    std::atomic<int> frames{0};
+    g_signal_connect(sink, "handoff", G_CALLBACK(+[](GstElement *, GstBuffer *, GstPad *, gpointer n) {
+                       ++*static_cast<std::atomic<int> *>(n);
+                     }), &frames);
+    ASSERT_TRUE(graph.AddFilter(convert, "preview convert"));
+    ASSERT_TRUE(graph.AddFilter(sink, "preview sink"));
+    ASSERT_TRUE(graph.Connect(graphSlots.VideoOutPin.get(), media::Pin(convert, 0).get()));
+    ASSERT_TRUE(graph.ConnectFilters(convert, sink));
+    // The native tee keeps a branch of its own for recording.
+    GstElement *tap = gst_element_factory_make("fakesink", nullptr);
+    g_object_set(tap, "async", FALSE, nullptr);
+    ASSERT_TRUE(graph.AddFilter(tap, "native tap"));
+    ASSERT_TRUE(graph.Connect(media::Pin(graphSlots.NativeVideoTee.get(), 2).get(), media::Pin(tap, 0).get()));
+    ASSERT_TRUE(graph.Run());
+    Spin(1500);
+    EXPECT_GT(frames.load(), 10);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
+
+    VideoStreamDescription d = DescribeCurrentVideo(*source, true);
+    EXPECT_GT(d.SourceWidth, 0);
+    EXPECT_GT(d.SourceFps, 0);
+
+    EXPECT_TRUE(graph.Stop());
+    graph.RemoveFilter(convert);
+    graph.RemoveFilter(sink);
+    graph.RemoveFilter(tap);
+    EXPECT_TRUE(device->KillVideoGraph());
+    EXPECT_FALSE(graphSlots.NativeVideoTee);
+    EXPECT_TRUE(device->KillSourceGraph());
+    EXPECT_TRUE(graph.Filters().empty());
+    QObject::disconnect(connection);
+  }
+}
+
+TEST_F(TestDevices, AudioStreamsGiveAPinOnlyWithinRange) {
+  SourceCatalog catalog(graphSlots, enumerator);
+  QStringList videoBox, audioBox;
+  ASSERT_TRUE(catalog.ChargerDrivers(videoBox, audioBox));
+  for (const auto &source : catalog.AudioSources) {
+    SCOPED_TRACE(source->Name.toStdString());
+    TCaptureDevice *device = source->Device;
+    ASSERT_NE(device->SetSourceGraph(), nullptr);
+    EXPECT_FALSE(device->SetAudioGraph(0));
+    EXPECT_FALSE(device->SetAudioGraph(device->AudioStreams + 1));
+    EXPECT_FALSE(graphSlots.NativeAudioTee);
+    media::PadRef pin = device->SetAudioGraph(source->StreamNumber);
+    ASSERT_TRUE(pin);
+    EXPECT_TRUE(graphSlots.NativeAudioTee);
+    EXPECT_TRUE(device->KillAudioGraph());
+    EXPECT_FALSE(graphSlots.NativeAudioTee);
+    device->KillSourceGraph();
+  }
+}
+
+TEST_F(TestDevices, HotPlugAddsAndRemovesADevice) {
+  SourceCatalog catalog(graphSlots, enumerator);
+  QStringList videoBox, audioBox;
+  ASSERT_TRUE(catalog.ChargerDrivers(videoBox, audioBox));
+  int changes = 0;
+  QObject::connect(&enumerator, &SystemDeviceEnumerator::DeviceChange, [&] { ++changes; });
+  auto waitChange = [&](int count) {
+    QElapsedTimer t;
+    t.start();
+    while (changes < count && t.elapsed() < 2000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return changes >= count;
+  };
+
+  TestDeviceInfo extra{TestDeviceKind::Camera, "Hot Camera", "hot-camera", true, false};
+  AddTestDevice(extra);
+  ASSERT_TRUE(waitChange(1));
+  ASSERT_TRUE(catalog.ChargerDrivers(videoBox, audioBox));
+  EXPECT_EQ(videoBox.at(videoBox.size() - 2), "Hot Camera") << "a new device comes after the survivors";
+  EXPECT_EQ(videoBox.first(), "Vistrel Test Camera");
+
+  QStringList stopped;
+  catalog.StopSourcesOf = [&](TCaptureDevice *d) { stopped << d->DeviceName; };
+  RemoveTestDevice("hot-camera");
+  ASSERT_TRUE(waitChange(2));
+  ASSERT_TRUE(catalog.ChargerDrivers(videoBox, audioBox));
+  EXPECT_FALSE(videoBox.contains("Hot Camera"));
+  EXPECT_EQ(videoBox.last(), "no video stream");
+  EXPECT_EQ(stopped, QStringList{"Hot Camera"});
+}
+
+TEST(Ieee1394, NoPortsGiveNoCamcorders) {
+  // These machines have no 1394 ports: the scan finds nothing and says so
+  // quietly.
+  if (Ieee1394PortCount() > 0) GTEST_SKIP() << "a 1394 bus is present";
+  EXPECT_TRUE(ScanIeee1394().empty());
+  auto provider = MakeIeee1394Provider();
+  EXPECT_TRUE(provider->Enumerate(DeviceCategory::VideoInput).empty());
+  EXPECT_TRUE(provider->Enumerate(DeviceCategory::AudioInput).empty());
+}
