@@ -1,0 +1,102 @@
+#include "sources/devicesettings.h"
+
+#include "sources/testdevice_card.h"
+
+namespace vistrel::sources {
+
+namespace {
+
+class TestCardSettings : public DeviceSettings {
+ public:
+  explicit TestCardSettings(TestCaptureCardControls *card) : card_(card) {}
+  std::vector<DeviceInput> Inputs() const override {
+    std::vector<DeviceInput> out;
+    for (const QString &name : card_->Inputs())
+      out.push_back({name, name.contains(QLatin1String("S-Video")) ? 3 : name.contains(QLatin1String("Tuner")) ? 1 : 2});
+    return out;
+  }
+  int CurrentInput() const override { return card_->Input(); }
+  bool SelectInput(int index) override { return card_->SelectInput(index); }
+  std::vector<DeviceControl> Controls() const override {
+    std::vector<DeviceControl> out;
+    quint32 id = 1;
+    for (const auto &c : TestCaptureCardControls::Controls()) {
+      DeviceControl d;
+      d.id = id++;
+      d.name = c.name;
+      d.minimum = c.minimum;
+      d.maximum = c.maximum;
+      d.step = c.step;
+      d.defaultValue = c.defaultValue;
+      d.value = card_->Value(c.name).value_or(c.defaultValue);
+      out.push_back(d);
+    }
+    return out;
+  }
+  bool SetControl(quint32 id, int value) override {
+    const auto all = TestCaptureCardControls::Controls();
+    if (id < 1 || id > all.size()) return false;
+    return card_->SetValue(all[id - 1].name, value);
+  }
+
+ private:
+  TestCaptureCardControls *card_;
+};
+
+}  // namespace
+
+QString NomTypePin(int type) {
+  static const char *const video[] = {"Video Tuner", "Video Composite", "Video SVideo", "Video RGB", "Video YRYBY",
+                                      "Video SerialDigital", "Video ParallelDigital", "Video SCSI", "Video AUX",
+                                      "Video 1394", "Video USB", "Video Decoder", "Video Encoder", "Video Scart"};
+  static const char *const audio[] = {"Audio Tuner", "Audio Line", "Audio Mic", "Audio AESDigital",
+                                      "Audio SPDIFDigital", "Audio SCSI", "Audio AUX", "Audio 1394",
+                                      "Audio USB", "Audio Decoder"};
+  if (type >= 1 && type <= 14) return QString::fromLatin1(video[type - 1]);
+  if (type >= 4096 && type <= 4105) return QString::fromLatin1(audio[type - 4096]);
+  return QStringLiteral("Unknown");
+}
+
+std::unique_ptr<DeviceSettings> SettingsOf(const TCaptureDevice &device) {
+  if (device.SourceFilter) {
+    if (auto *card = TestCaptureCardControlsOf(device.SourceFilter.get())) return std::make_unique<TestCardSettings>(card);
+  }
+  if (!device.Moniker.DevicePath().isEmpty()) return OpenV4l2Settings(device.Moniker.DevicePath());
+  return nullptr;
+}
+
+SettingsMenuModel VideoMenuModel(const DeviceSettings *settings, int mediaTypeCount) {
+  SettingsMenuModel m;
+  if (settings) {
+    const auto controls = settings->Controls();
+    if (!controls.empty()) m.items << QStringLiteral("Video Capture Filter...");
+  }
+  if (mediaTypeCount > 0) m.items << QStringLiteral("Video Capture Pin...");
+  if (settings && settings->HasTuner()) m.items << QStringLiteral("TV Tuner...");
+  if (settings) {
+    const auto inputs = settings->Inputs();
+    if (!inputs.empty()) {
+      for (const auto &in : inputs) m.inputs << in.name;
+      m.items << QStringLiteral("-") << QStringLiteral("Video Input");
+      // The input the device is on now is the one checked; opening the menu
+      // never switches inputs.
+      const int current = settings->CurrentInput();
+      m.checkedInput = current >= 0 && current < int(inputs.size()) ? current : 0;
+    }
+  }
+  return m;
+}
+
+SettingsMenuModel AudioMenuModel(const DeviceSettings *settings, int audioFormatCount) {
+  SettingsMenuModel m;
+  if (settings) {
+    bool audioControls = false;
+    for (const auto &c : settings->Controls())
+      audioControls |= c.name.contains(QLatin1String("Volume")) || c.name.contains(QLatin1String("Audio"));
+    if (audioControls) m.items << QStringLiteral("Audio Capture Filter...");
+  }
+  if (audioFormatCount > 0) m.items << QStringLiteral("Audio Capture Pin...");
+  return m;
+}
+
+}  // namespace vistrel::sources

@@ -1,0 +1,127 @@
+// Inputs, controls and tuner of a V4L2 capture node.
+#include "sources/devicesettings.h"
+
+#include <QFile>
+
+#include <fcntl.h>
+#include <linux/videodev2.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace vistrel::sources {
+namespace {
+
+int Xioctl(int fd, unsigned long request, void *arg) {
+  int r;
+  do r = ioctl(fd, request, arg);
+  while (r == -1 && errno == EINTR);
+  return r;
+}
+
+int InputType(const v4l2_input &in) {
+  if (in.type == V4L2_INPUT_TYPE_TUNER) return 1;
+  const QString name = QString::fromLatin1(reinterpret_cast<const char *>(in.name)).toLower();
+  if (name.contains(QLatin1String("s-video")) || name.contains(QLatin1String("svideo"))) return 3;
+  if (name.contains(QLatin1String("composite"))) return 2;
+  if (name.contains(QLatin1String("usb")) || name.contains(QLatin1String("camera"))) return 11;
+  return 2;
+}
+
+class V4l2Settings : public DeviceSettings {
+ public:
+  explicit V4l2Settings(int fd) : fd_(fd) {}
+  ~V4l2Settings() override { ::close(fd_); }
+
+  std::vector<DeviceInput> Inputs() const override {
+    std::vector<DeviceInput> out;
+    for (__u32 i = 0; i < 64; ++i) {
+      v4l2_input in{};
+      in.index = i;
+      if (Xioctl(fd_, VIDIOC_ENUMINPUT, &in) != 0) break;
+      out.push_back({QString::fromLatin1(reinterpret_cast<const char *>(in.name)), InputType(in)});
+    }
+    return out;
+  }
+  int CurrentInput() const override {
+    int index = -1;
+    return Xioctl(fd_, VIDIOC_G_INPUT, &index) == 0 ? index : -1;
+  }
+  bool SelectInput(int index) override { return index >= 0 && Xioctl(fd_, VIDIOC_S_INPUT, &index) == 0; }
+
+  std::vector<DeviceControl> Controls() const override {
+    std::vector<DeviceControl> out;
+    v4l2_queryctrl q{};
+    q.id = V4L2_CTRL_FLAG_NEXT_CTRL;
+    while (Xioctl(fd_, VIDIOC_QUERYCTRL, &q) == 0) {
+      const bool usable = !(q.flags & (V4L2_CTRL_FLAG_DISABLED | V4L2_CTRL_FLAG_READ_ONLY)) &&
+                          (q.type == V4L2_CTRL_TYPE_INTEGER || q.type == V4L2_CTRL_TYPE_BOOLEAN ||
+                           q.type == V4L2_CTRL_TYPE_MENU);
+      if (usable) {
+        DeviceControl c;
+        c.id = q.id;
+        c.name = QString::fromLatin1(reinterpret_cast<const char *>(q.name));
+        c.boolean = q.type == V4L2_CTRL_TYPE_BOOLEAN;
+        c.camera = V4L2_CTRL_ID2CLASS(q.id) == V4L2_CTRL_CLASS_CAMERA;
+        c.minimum = q.minimum;
+        c.maximum = q.maximum;
+        c.step = q.step > 0 ? q.step : 1;
+        c.defaultValue = q.default_value;
+        v4l2_control value{};
+        value.id = q.id;
+        c.value = Xioctl(fd_, VIDIOC_G_CTRL, &value) == 0 ? value.value : q.default_value;
+        out.push_back(c);
+      }
+      q.id |= V4L2_CTRL_FLAG_NEXT_CTRL;
+    }
+    return out;
+  }
+  bool SetControl(quint32 id, int value) override {
+    v4l2_control c{};
+    c.id = id;
+    c.value = value;
+    return Xioctl(fd_, VIDIOC_S_CTRL, &c) == 0;
+  }
+
+  bool HasTuner() const override {
+    v4l2_tuner t{};
+    return Xioctl(fd_, VIDIOC_G_TUNER, &t) == 0;
+  }
+  quint32 Frequency() const override {
+    v4l2_tuner t{};
+    v4l2_frequency f{};
+    if (Xioctl(fd_, VIDIOC_G_TUNER, &t) != 0 || Xioctl(fd_, VIDIOC_G_FREQUENCY, &f) != 0) return 0;
+    // Units of 62.5 kHz, or 62.5 Hz for low-frequency tuners.
+    return (t.capability & V4L2_TUNER_CAP_LOW) ? quint32(f.frequency * 625ull / 10000) : quint32(f.frequency * 625ull / 10);
+  }
+  bool SetFrequency(quint32 kHz) override {
+    v4l2_tuner t{};
+    if (Xioctl(fd_, VIDIOC_G_TUNER, &t) != 0) return false;
+    v4l2_frequency f{};
+    f.tuner = 0;
+    f.type = t.type;
+    f.frequency = (t.capability & V4L2_TUNER_CAP_LOW) ? __u32(kHz * 10000ull / 625) : __u32(kHz * 10ull / 625);
+    return Xioctl(fd_, VIDIOC_S_FREQUENCY, &f) == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+std::unique_ptr<DeviceSettings> OpenV4l2Settings(const QString &devicePath) {
+  if (devicePath.isEmpty()) return nullptr;
+  const int fd = ::open(QFile::encodeName(devicePath).constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  v4l2_capability cap{};
+  if (Xioctl(fd, VIDIOC_QUERYCAP, &cap) != 0) {
+    ::close(fd);
+    return nullptr;
+  }
+  return std::make_unique<V4l2Settings>(fd);
+}
+
+}  // namespace vistrel::sources
