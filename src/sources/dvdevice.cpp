@@ -12,6 +12,54 @@ namespace vistrel::sources {
 
 using media::MajorType;
 
+namespace {
+
+// The AVI writer takes whole DV frames only as a DV video stream. At the
+// queue's output the interleaved stream is presented as such: its caps are
+// relabelled on the way down, and the writer's questions about caps are
+// answered there, so the other branches of the tee never see the label.
+GstPadProbeReturn Relabel(GstPad *, GstPadProbeInfo *info, gpointer) {
+  if (info->type & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
+    GstEvent *event = GST_PAD_PROBE_INFO_EVENT(info);
+    if (GST_EVENT_TYPE(event) != GST_EVENT_CAPS) return GST_PAD_PROBE_OK;
+    GstCaps *caps = nullptr;
+    gst_event_parse_caps(event, &caps);
+    GstCaps *video = gst_caps_copy(caps);
+    gst_caps_set_simple(video, "systemstream", G_TYPE_BOOLEAN, FALSE, nullptr);
+    GST_PAD_PROBE_INFO_DATA(info) = gst_event_new_caps(video);
+    gst_caps_unref(video);
+    gst_event_unref(event);
+    return GST_PAD_PROBE_OK;
+  }
+  GstQuery *query = GST_PAD_PROBE_INFO_QUERY(info);
+  if (GST_QUERY_TYPE(query) == GST_QUERY_ACCEPT_CAPS) {
+    gst_query_set_accept_caps_result(query, TRUE);
+    return GST_PAD_PROBE_HANDLED;
+  }
+  if (GST_QUERY_TYPE(query) == GST_QUERY_CAPS) {
+    GstCaps *filter = nullptr;
+    gst_query_parse_caps(query, &filter);
+    GstCaps *any = gst_caps_from_string("video/x-dv");
+    if (filter) {
+      GstCaps *both = gst_caps_intersect(any, filter);
+      gst_caps_unref(any);
+      any = both;
+    }
+    gst_query_set_caps_result(query, any);
+    gst_caps_unref(any);
+    return GST_PAD_PROBE_HANDLED;
+  }
+  return GST_PAD_PROBE_OK;
+}
+
+void RelabelAsDvVideo(GstPad *pad) {
+  if (!pad) return;
+  gst_pad_add_probe(pad, GstPadProbeType(GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM | GST_PAD_PROBE_TYPE_QUERY_BOTH),
+                    &Relabel, nullptr, nullptr);
+}
+
+}  // namespace
+
 TDVCaptureDevice::TDVCaptureDevice(GraphSlots &graphSlots, const DeviceMoniker &moniker, int instance,
                                    const QString &deviceName)
     : TCaptureDevice(graphSlots, deviceName, instance, QStringLiteral("DV Source")) {
@@ -174,14 +222,25 @@ bool TDVCaptureDevice::KillAudioGraph() {
 bool TDVCaptureDevice::BuildMuxGraph(const QString &fileName) {
   media::Graph &fg = Slots().fg;
   if (!muxTee_ || !fg.Contains(muxTee_.get()) || fileName.isEmpty()) return false;
+  // The frames go into the file whole, audio included. The AVI writer takes
+  // them as a DV video stream, so the interleaved label is set aside first.
+  // The recording branch gets a thread of its own, so neither branch of the
+  // tee can hold the other up.
+  queue_ = MakeElement("queue");
   mux_ = MakeElement("avimux");
   fileSink_ = MakeElement("filesink");
-  if (!mux_ || !fileSink_) return false;
+  if (!queue_ || !mux_ || !fileSink_) {
+    KillMuxGraph();
+    return false;
+  }
+  media::CapsRef dv = media::CapsRef::Adopt(gst_caps_from_string("video/x-dv,systemstream=false"));
+  RelabelAsDvVideo(media::Pin(queue_.get(), 1).get());
   g_object_set(fileSink_.get(), "location", fileName.toLocal8Bit().constData(), nullptr);
   media::PadRef tap = media::Pin(muxTee_.get(), 2);
-  media::CapsRef dv = media::CapsRef::Adopt(gst_caps_from_string("video/x-dv,systemstream=true"));
-  const bool ok = fg.AddFilter(mux_.get(), "AVI Mux") && fg.AddFilter(fileSink_.get(), "File writer") &&
-                  fg.Connect(tap.get(), media::Pin(mux_.get(), 1, dv.get()).get()) &&
+  const bool ok = fg.AddFilter(queue_.get(), "DV record queue") &&
+                  fg.AddFilter(mux_.get(), "AVI Mux") && fg.AddFilter(fileSink_.get(), "File writer") &&
+                  fg.Connect(tap.get(), media::Pin(queue_.get(), 0).get()) &&
+                  fg.Connect(media::Pin(queue_.get(), 1).get(), media::Pin(mux_.get(), 1, dv.get()).get()) &&
                   fg.ConnectFilters(mux_.get(), fileSink_.get());
   if (!ok) {
     KillMuxGraph();
@@ -192,10 +251,10 @@ bool TDVCaptureDevice::BuildMuxGraph(const QString &fileName) {
 }
 
 bool TDVCaptureDevice::KillMuxGraph() {
-  if (!mux_ && !fileSink_) return false;
+  if (!queue_ && !mux_ && !fileSink_ && !relabel_) return false;
   // The tee's recording pad goes with the multiplexer's link; release it so
   // the next recording gets pin 2 again.
-  if (mux_ && muxTee_) {
+  if (muxTee_) {
     media::PadRef tap = media::Pin(muxTee_.get(), 2);
     if (tap && gst_pad_is_linked(tap.get())) {
       gst_pad_unlink(tap.get(), media::PadRef::Adopt(gst_pad_get_peer(tap.get())).get());
@@ -204,6 +263,8 @@ bool TDVCaptureDevice::KillMuxGraph() {
   }
   RemoveFromGraph(fileSink_);
   RemoveFromGraph(mux_);
+  RemoveFromGraph(relabel_);
+  RemoveFromGraph(queue_);
   return true;
 }
 

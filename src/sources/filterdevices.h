@@ -79,7 +79,7 @@ class TDVCaptureDevice : public TCaptureDevice {
 
   std::unique_ptr<filters::Tvs_SceneDetect> sceneDetect_;
   media::ElementRef sceneElement_, muxTee_, splitter_, decoder_, scaler_, videoTee_, audioTee_;
-  media::ElementRef mux_, fileSink_;
+  media::ElementRef queue_, relabel_, mux_, fileSink_;
   media::ScopedSignal padAdded_;
   std::mutex linkMutex_;  // the splitter makes its pads on a streaming thread
   media::PadRef videoTeeIn_, audioTeeIn_;

@@ -65,7 +65,13 @@ int TakeBackMediaType(const MediaTypeList &list, const GstCaps *current, int pre
 QString DescribeMediaType(const GstCaps *caps) {
   const MediaType t = MediaType::FromCaps(caps);
   QString text = t.subtype.isEmpty() ? QStringLiteral("?") : t.subtype;
-  if (const auto *v = t.video()) {
+  if (t.major == media::MajorType::Interleaved) {
+    text = QStringLiteral("DV interleaved");
+    int w = 0, h = 0;
+    const GstStructure *s = gst_caps_get_structure(caps, 0);
+    if (gst_structure_get_int(s, "width", &w) && gst_structure_get_int(s, "height", &h))
+      text += QStringLiteral(" %1x%2").arg(w).arg(h);
+  } else if (const auto *v = t.video()) {
     text += QStringLiteral(" %1x%2").arg(v->width).arg(v->height);
     if (v->frameDuration > 0) text += QStringLiteral(" %1 fps").arg(1e7 / double(v->frameDuration), 0, 'f', 2);
   } else if (const auto *w = t.wave()) {

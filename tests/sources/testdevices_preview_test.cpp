@@ -10,6 +10,10 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
+
+#include "sources/filterdevices.h"
+#include "testenv.h"
 
 #include <gtest/gtest.h>
 
@@ -167,4 +171,109 @@ TEST(Ieee1394, NoPortsGiveNoCamcorders) {
   auto provider = MakeIeee1394Provider();
   EXPECT_TRUE(provider->Enumerate(DeviceCategory::VideoInput).empty());
   EXPECT_TRUE(provider->Enumerate(DeviceCategory::AudioInput).empty());
+}
+
+namespace {
+
+// Runs the graph for a while and counts the frames reaching a sink on `out`.
+int PreviewFrames(media::Graph &graph, GstPad *out, int ms) {
+  GstElement *convert = gst_element_factory_make("videoconvert", nullptr);
+  GstElement *sink = gst_element_factory_make("fakesink", nullptr);
+  g_object_set(sink, "sync", TRUE, "signal-handoffs", TRUE, nullptr);
+  std::atomic<int> frames{0};
+  g_signal_connect(sink, "handoff", G_CALLBACK(+[](GstElement *, GstBuffer *, GstPad *, gpointer n) {
+                     ++*static_cast<std::atomic<int> *>(n);
+                   }), &frames);
+  graph.AddFilter(convert, "preview convert");
+  graph.AddFilter(sink, "preview sink");
+  if (!graph.Connect(out, media::Pin(convert, 0).get()) || !graph.ConnectFilters(convert, sink)) return -1;
+  if (!graph.Run()) return -1;
+  Spin(ms);
+  return frames.load();
+}
+
+}  // namespace
+
+TEST_F(TestDevices, ChosenCompressedFormatIsDecodedForThePreview) {
+  SourceCatalog catalog(graphSlots, enumerator);
+  QStringList videoBox, audioBox;
+  ASSERT_TRUE(catalog.ChargerDrivers(videoBox, audioBox));
+  TVideoSource *camera = catalog.FindVideo("Vistrel Test Camera");
+  TCaptureDevice *device = camera->Device;
+  MediaTypeList list;
+  FillMediaTypeList(*device, list);
+  int mjpeg = 0;
+  for (int i = 0; i < list.Count() && !mjpeg; ++i)
+    if (DescribeMediaType(list.Entries[size_t(i)].get()).startsWith("MJPG 640x480")) mjpeg = i + 1;
+  ASSERT_GT(mjpeg, 0);
+  ASSERT_TRUE(ApplyMediaType(*device, list, mjpeg));
+  ASSERT_NE(device->SetSourceGraph(), nullptr);
+  device->SetVideoGraph(1);
+  ASSERT_TRUE(graphSlots.VideoOutPin);
+  EXPECT_NE(static_cast<TVideoCaptureDevice *>(device)->Decoder(), nullptr);
+  EXPECT_GT(PreviewFrames(graph, graphSlots.VideoOutPin.get(), 1000), 5);
+  VideoStreamDescription d = DescribeCurrentVideo(*camera, true);
+  EXPECT_EQ(d.SourceCodec, "MJPG");
+  EXPECT_EQ(d.SourceWidth, 640);
+  EXPECT_TRUE(graph.Stop());
+}
+
+TEST_F(TestDevices, DvPreviewsWithSoundAndSplicesItsRecordingChain) {
+  SourceCatalog catalog(graphSlots, enumerator);
+  QStringList videoBox, audioBox;
+  ASSERT_TRUE(catalog.ChargerDrivers(videoBox, audioBox));
+  TCaptureDevice *dv = catalog.FindVideo("DV Source - Video")->Device;
+  ASSERT_NE(dv->SetSourceGraph(), nullptr);
+  ASSERT_NE(graph.FindFilter("dv_Scenedetect"), nullptr);
+  dv->SetVideoGraph(1);
+  media::PadRef audio = dv->SetAudioGraph(1);
+  ASSERT_TRUE(audio);
+  GstElement *audioSink = gst_element_factory_make("fakesink", nullptr);
+  g_object_set(audioSink, "async", FALSE, nullptr);
+  graph.AddFilter(audioSink, "audio sink");
+  ASSERT_TRUE(graph.Connect(audio.get(), media::Pin(audioSink, 0).get()));
+  QStringList errors;
+  QObject::connect(&graph, &media::Graph::ErrorOccurred, [&](QString m) { errors << m; });
+  EXPECT_GT(PreviewFrames(graph, graphSlots.VideoOutPin.get(), 1000), 10);
+  EXPECT_TRUE(graph.Stop());
+  EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
+
+  // The recording chain hangs off the tee's free branch and comes down again.
+  const QString file = vistrel::test::freshDir("dvrec") + "/native.avi";
+  ASSERT_TRUE(dv->BuildMuxGraph(file));
+  EXPECT_NE(graph.FindFilter("AVI Mux"), nullptr);
+  EXPECT_EQ(graph.RecordingBranchCount(), 1);
+  EXPECT_TRUE(dv->KillMuxGraph());
+  EXPECT_EQ(graph.FindFilter("AVI Mux"), nullptr);
+  EXPECT_FALSE(dv->KillMuxGraph()) << "nothing left to take down";
+  // A second recording gets the tee's recording branch again.
+  ASSERT_TRUE(dv->BuildMuxGraph(file + ".2"));
+  EXPECT_TRUE(dv->KillMuxGraph());
+}
+
+TEST(DeviceLost, SourceFailureRaisesTheLostPath) {
+  std::vector<vistrel::test::FakeDevice> devices{
+      {"broken", "Broken Cam", "filesrc location=/nonexistent/device ! video/x-raw,format=BGR,width=8,height=8,framerate=25/1 ! identity",
+       DeviceCategory::VideoInput}};
+  SystemDeviceEnumerator enumerator;
+  enumerator.AddProvider(std::make_unique<vistrel::test::FakeProvider>(&devices));
+  media::Graph graph;
+  GraphSlots graphSlots(graph);
+  SourceCatalog catalog(graphSlots, enumerator);
+  QStringList videoBox, audioBox;
+  ASSERT_TRUE(catalog.ChargerDrivers(videoBox, audioBox));
+  TCaptureDevice *device = catalog.FindVideo("Broken Cam")->Device;
+  QString lost;
+  QObject::connect(&graph, &media::Graph::DeviceLost, [&](QString name, QString) { lost = name; });
+  ASSERT_NE(device->SetSourceGraph(), nullptr);
+  device->SetVideoGraph(1);
+  ASSERT_TRUE(graphSlots.VideoOutPin);
+  PreviewFrames(graph, graphSlots.VideoOutPin.get(), 200);
+  Spin(500);
+  graph.Stop();
+  EXPECT_EQ(lost, "Broken Cam");
+  // The controller excludes it; the next rebuild leaves it out.
+  catalog.ExcludeDevice(device->DeviceName);
+  ASSERT_TRUE(catalog.ChargerDrivers(videoBox, audioBox));
+  EXPECT_EQ(videoBox, QStringList{"no video stream"});
 }
