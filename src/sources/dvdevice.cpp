@@ -235,7 +235,8 @@ bool TDVCaptureDevice::BuildMuxGraph(const QString &fileName) {
   }
   media::CapsRef dv = media::CapsRef::Adopt(gst_caps_from_string("video/x-dv,systemstream=false"));
   RelabelAsDvVideo(media::Pin(queue_.get(), 1).get());
-  g_object_set(fileSink_.get(), "location", fileName.toLocal8Bit().constData(), nullptr);
+  // A live recording must not hold the preview up waiting to preroll.
+  g_object_set(fileSink_.get(), "location", fileName.toLocal8Bit().constData(), "async", FALSE, nullptr);
   media::PadRef tap = media::Pin(muxTee_.get(), 2);
   const bool ok = fg.AddFilter(queue_.get(), "DV record queue") &&
                   fg.AddFilter(mux_.get(), "AVI Mux") && fg.AddFilter(fileSink_.get(), "File writer") &&

@@ -218,7 +218,7 @@ TEST_F(TestDevices, ChosenCompressedFormatIsDecodedForThePreview) {
   EXPECT_TRUE(graph.Stop());
 }
 
-TEST_F(TestDevices, DvPreviewsWithSoundAndSplicesItsRecordingChain) {
+TEST_F(TestDevices, DvPreviewsWithSoundAndRecordsNatively) {
   SourceCatalog catalog(graphSlots, enumerator);
   QStringList videoBox, audioBox;
   ASSERT_TRUE(catalog.ChargerDrivers(videoBox, audioBox));
@@ -237,12 +237,19 @@ TEST_F(TestDevices, DvPreviewsWithSoundAndSplicesItsRecordingChain) {
   EXPECT_GT(PreviewFrames(graph, graphSlots.VideoOutPin.get(), 1000), 10);
   EXPECT_TRUE(graph.Stop());
   EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
+  graph.RemoveFilter("preview convert");
+  graph.RemoveFilter("preview sink");
 
-  // The recording chain hangs off the tee's free branch and comes down again.
+  // The recording chain hangs off the tee's free branch: whole DV frames,
+  // sound included, into an AVI file finalized by the stop.
   const QString file = vistrel::test::freshDir("dvrec") + "/native.avi";
   ASSERT_TRUE(dv->BuildMuxGraph(file));
-  EXPECT_NE(graph.FindFilter("AVI Mux"), nullptr);
   EXPECT_EQ(graph.RecordingBranchCount(), 1);
+  EXPECT_GT(PreviewFrames(graph, graphSlots.VideoOutPin.get(), 1000), 10);
+  EXPECT_TRUE(graph.Stop());
+  EXPECT_TRUE(graph.LastStopFinalized());
+  EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
+  EXPECT_GT(QFileInfo(file).size(), 144000 * 10);
   EXPECT_TRUE(dv->KillMuxGraph());
   EXPECT_EQ(graph.FindFilter("AVI Mux"), nullptr);
   EXPECT_FALSE(dv->KillMuxGraph()) << "nothing left to take down";
