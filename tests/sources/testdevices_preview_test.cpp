@@ -100,6 +100,16 @@ TEST_F(TestDevices, EveryVideoSourcePreviews) {
     VideoStreamDescription d = DescribeCurrentVideo(*source, true);
     EXPECT_GT(d.SourceWidth, 0);
     EXPECT_GT(d.SourceFps, 0);
+    if (source->Name.contains("MPEG")) {
+      // An MPEG-2 stream is recorded natively as such, in 4:3 unless stated.
+      EXPECT_EQ(d.SourceCodec, "MPEG2");
+      EXPECT_EQ(source->StreamKind, 4);
+      EXPECT_EQ(device->NativeFormat1, 3);
+      EXPECT_TRUE(d.SourceCompressed);
+    } else if (source->Name.startsWith("DV Source")) {
+      EXPECT_EQ(source->StreamKind, 5) << "a DV source stays DV";
+      EXPECT_EQ(device->NativeFormat1, 1);
+    }
 
     EXPECT_TRUE(graph.Stop());
     graph.RemoveFilter(convert);
