@@ -1,9 +1,43 @@
 #pragma once
-// The graph module: owns the filter graph "fg" for the whole run. The preview and
-// capture chains are built into it when sources connect and recordings start.
-#include <QObject>
-
+// The graph module: owns the filter graph "fg" for the whole run, the stock
+// components in their roles and one instance of each of the program's own
+// filters. The current video and audio sources splice their sub-graphs in and
+// this module joins the preview chains from their tees to the video window and
+// the audio renderer. Capture builders tap the tees' pin 2.
+//
+// Everything here runs on the main thread; the graph is stopped before any
+// chain changes and run again by the caller through LancerGraphe().
+#include "graph/preview_videosink.h"
+#include "media/elementlookup.h"
 #include "media/graph.h"
+#include "media/ownfilter.h"
+#include "sources/capturedevice.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+namespace vistrel::filters {
+class FilterEvents;
+class Tvs_Superposer;
+class Tvs_TimeStamper;
+class Tvs_DVheader;
+class Tvs_ControlFilter;
+class TVS_Resizer;
+class Tvs_WaveDest;
+}  // namespace vistrel::filters
+
+namespace vistrel::sources {
+class TavStrel;
+class TVideoSource;
+class TAudioSource;
+}  // namespace vistrel::sources
+
+namespace vistrel::ui {
+class VideoWindow;
+}
 
 namespace vistrel {
 
@@ -15,15 +49,142 @@ class Tdm : public QObject {
 
   media::Graph &fg() { return fg_; }
 
-  // Runs the graph; false when it has nothing to run or refuses to start.
+  // Runs the graph; false (graph stopped) when it has nothing to run or
+  // refuses to start.
   bool LancerGraphe();
   // Stops the graph, finalizing every file being written.
   bool StopGraph();
   // Takes every filter out of the graph (after a stop).
   void ClearGraph();
 
+  // Creates the components and the twelve own filters (done by the
+  // constructor; again only after DataModuleDestroy).
+  void DataModuleCreate();
+  // Stops, disconnects both current sources fully and empties the graph.
+  void DataModuleDestroy();
+
+  // Make the source current and join its preview chain. False leaves the
+  // previous source of that side disconnected.
+  bool ConnecterVideo(sources::TVideoSource *device);
+  bool ConnecterAudio(sources::TAudioSource *device);
+  // Take the preview chain out; `full` also releases the device unless the
+  // other side still uses it. Only for the current source of that side.
+  bool DeconnecterVideo(sources::TVideoSource *device, bool full);
+  bool DeconnecterAudio(sources::TAudioSource *device, bool full);
+
+  // Removes every filter strictly between `start` and `end` when one simple
+  // path joins them; otherwise nothing.
+  void RetirerChaine(GstElement *start, GstElement *end);
+  // From the filter owning `pin`, walks upstream through linked inputs,
+  // removing each filter reached, and stops at `stop` (kept). False when a
+  // removal fails.
+  bool RetirerAmont(GstPad *pin, GstElement *stop);
+
+  // A branch of `tee` that starts with a queue (a tee branch without one can
+  // stall the whole graph): pin `index` of the tee → new queue, whose free
+  // output is returned. Null, with nothing added, on failure.
+  media::PadRef TeeOutput(GstElement *tee, int index);
+
+  // Where preview frames go; null sends them nowhere.
+  void SetVideoWindow(ui::VideoWindow *window);
+  // Who hears about grabs, countdowns and DV ratio changes.
+  void SetFilterEvents(filters::FilterEvents *events);
+  // "Mpeg2 Ratio Normal": an MPEG-2 source stating no ratio shows as 4:3.
+  void SetMpeg2RatioNormal(bool on) { mpeg2RatioNormal_ = on; }
+
+  sources::GraphSlots &Slots() { return slots_; }
+  int PreviewFramesReceived() const { return videoSink_.FramesReceived(); }
+  bool SoundOutput() const { return soundOutput_; }
+
+  // The own filter driven by the element of that graph name, or null.
+  GstElement *OwnElement(const QString &graphName) const;
+  media::OwnFilter *OwnObject(const QString &graphName) const;
+
+  // --- Graph-wide variables, shared with the capture builders and the
+  // controller.
+  sources::TVideoSource *CurrentVideoDevice = nullptr;
+  sources::TAudioSource *CurrentAudioDevice = nullptr;
+  media::ElementRef &NativeVideoTee;
+  media::ElementRef &NativeAudioTee;
+  media::PadRef &VideoOutPin;
+  bool &DvHalfSize;
+  GstElement *VideoRenderer = nullptr;
+  GstElement *AudioRenderer = nullptr;
+  int SourceWidth = 0, SourceHeight = 0;
+  int SourceAspectX = 0, SourceAspectY = 0;
+  quint32 FrameDuration = 400000;
+  double SourceFps = 25.0;
+  QString SourceCodec;
+  bool SourceCompressed = false;
+  int AudioRate = 0, AudioBits = 0, AudioChannels = 0;
+
+  // --- Stock components in their roles; they live for the run and go in
+  // and out of the graph.
+  media::ElementRef color1, color3;                    // colour converters
+  media::ElementRef infdecvideo, infdecaudio, infdumvideo, infsupaudio, infsupvideo;  // tees
+  media::ElementRef acmcap;                            // audio format conversion
+  media::ElementRef FileWriter, writer;                // file writers
+  media::ElementRef null;                              // probe renderer
+  media::ElementRef DVenc, DVmux, DVsplitter;
+  media::FilterSlot test{"test"}, divx{"divx"}, mp3{"mp3"}, decoder{"decoder"}, AudioEncoder{"AudioEncoder"},
+      source{"source"}, muxer{"muxer"}, audioenc{"audioenc"};
+
+  // --- The program's own filters, created once (object + element).
+  filters::Tvs_Superposer *Superposer() const { return superposer_.get(); }
+  filters::Tvs_TimeStamper *VideoCapTamponer() const { return stamper_[0].get(); }
+  filters::Tvs_DVheader *DVHeader() const { return dvHeader_.get(); }
+  filters::Tvs_ControlFilter *ControlFilter() const { return control_.get(); }
+  filters::TVS_Resizer *Resizer() const { return resizer_.get(); }
+  filters::Tvs_TimeStamper *AudioCapTamponer() const { return stamper_[1].get(); }
+  filters::Tvs_WaveDest *WaveDest() const { return waveDest_.get(); }
+  filters::Tvs_TimeStamper *TamponerVideo() const { return stamper_[2].get(); }
+  filters::Tvs_TimeStamper *TamponerAudio() const { return stamper_[3].get(); }
+  filters::Tvs_TimeStamper *ControlPreviewVideo() const { return stamper_[4].get(); }
+  filters::Tvs_TimeStamper *ControlPreviewAudio() const { return stamper_[5].get(); }
+  filters::Tvs_TimeStamper *ControlCaptureVideo() const { return stamper_[6].get(); }
+
+ signals:
+  // The native video's size, rate or codec became known or changed after
+  // the connection (read when the first frames state their type).
+  void VideoFactsChanged();
+
  private:
+  struct OwnInstance {
+    QString graphName;
+    media::OwnFilter *object;
+    media::ElementRef element;
+  };
+  void CreateOwnFilters();
+  void AddOwn(const QString &graphName, media::OwnFilter *object);
+  bool IsComponent(GstElement *e) const;
+  void ReadVideoFacts(sources::TVideoSource &device);
+  void WatchNativeVideoCaps();
+  void ReadAudioFacts(GstPad *audioPin);
+  // Takes the element and any branch queues it feeds out of the graph.
+  void TakeOut(const media::ElementRef &element);
+  void TakeOutTee(const media::ElementRef &tee);
+  void RemoveBranchQueues(GstElement *tee);
+  bool SharesDevice(sources::TavStrel *a, sources::TavStrel *b) const;
+
   media::Graph fg_;
+  sources::GraphSlots slots_{fg_};
+  bool created_ = false;
+  bool mpeg2RatioNormal_ = false;
+  bool soundOutput_ = false;
+  bool videoConnected_ = false, audioConnected_ = false;
+  int videoGeneration_ = 0;  // which connection a late caps notice belongs to
+
+  PreviewVideoSink videoSink_;
+  media::ElementRef audioRenderer_;
+  filters::FilterEvents *events_ = nullptr;
+
+  std::unique_ptr<filters::Tvs_Superposer> superposer_;
+  std::unique_ptr<filters::Tvs_DVheader> dvHeader_;
+  std::unique_ptr<filters::Tvs_ControlFilter> control_;
+  std::unique_ptr<filters::TVS_Resizer> resizer_;
+  std::unique_ptr<filters::Tvs_WaveDest> waveDest_;
+  std::unique_ptr<filters::Tvs_TimeStamper> stamper_[7];
+  std::vector<OwnInstance> own_;
 };
 
 }  // namespace vistrel

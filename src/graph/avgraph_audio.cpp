@@ -1,0 +1,103 @@
+// The audio preview chain: source → "Control_Preview_Audio" → infdecaudio
+// (pin 2: audio capture tap) → infsupaudio → "Tamponer Audio" → renderer.
+#include "graph/avgraph.h"
+#include "media/pins.h"
+#include "sources/avsources.h"
+#include "sources/mediatypes.h"
+
+namespace vistrel {
+
+namespace {
+bool IsTee(GstElement *e) {
+  GstElementFactory *f = e ? gst_element_get_factory(e) : nullptr;
+  return f && g_strcmp0(GST_OBJECT_NAME(f), "tee") == 0;
+}
+}  // namespace
+
+bool Tdm::ConnecterAudio(sources::TAudioSource *device) {
+  fg_.Stop();
+  if (CurrentAudioDevice) DeconnecterAudio(CurrentAudioDevice, true);
+  if (!device || !device->Device) return false;
+  sources::TCaptureDevice &dev = *device->Device;
+  if (!dev.SetSourceGraph()) return false;
+  media::PadRef pin = dev.SetAudioGraph(device->StreamNumber);
+  if (!pin) return false;
+  // The device hands out a pin of its native tee: that branch needs its queue.
+  {
+    media::ElementRef owner = media::ElementRef::Adopt(gst_pad_get_parent_element(pin.get()));
+    if (owner && IsTee(owner.get())) {
+      media::PadRef queued;
+      for (int i = 1; !queued && i <= 16; ++i)
+        if (media::Pin(owner.get(), i) == pin) queued = TeeOutput(owner.get(), i);
+      if (!queued) return false;
+      pin = queued;
+    }
+  }
+
+  GstElement *tamponer = OwnElement("Tamponer Audio");
+  GstElement *gate = OwnElement("Control_Preview_Audio");
+  if (!tamponer || !gate || !fg_.AddFilter(tamponer, "Tamponer Audio") ||
+      !fg_.AddFilter(infdecaudio.get(), "infdecaudio") || !fg_.AddFilter(infsupaudio.get(), "infsupaudio") ||
+      !fg_.AddFilter(gate, "Control_Preview_Audio"))
+    return false;
+  if (!fg_.Connect(pin.get(), media::Pin(gate, 0).get()) ||
+      !fg_.Connect(media::FirstUnconnectedPin(gate, GST_PAD_SRC).get(), media::Pin(infdecaudio.get(), 0).get()))
+    return false;
+  ReadAudioFacts(pin.get());
+
+  media::PadRef decBranch = TeeOutput(infdecaudio.get(), 1);
+  if (!decBranch || !fg_.Connect(decBranch.get(), media::Pin(infsupaudio.get(), 0).get())) return false;
+  media::PadRef supBranch = TeeOutput(infsupaudio.get(), 1);
+  if (!supBranch || !fg_.Connect(supBranch.get(), media::FirstUnconnectedPin(tamponer, GST_PAD_SINK).get()))
+    return false;
+  if (!AudioRenderer || !fg_.AddFilter(AudioRenderer, "audiorender") ||
+      !fg_.Connect(media::FirstUnconnectedPin(tamponer, GST_PAD_SRC).get(), media::Pin(AudioRenderer, 0).get()))
+    return false;
+
+  CurrentAudioDevice = device;
+  device->Active = true;
+  audioConnected_ = true;
+  return true;
+}
+
+void Tdm::ReadAudioFacts(GstPad *audioPin) {
+  media::CapsRef caps = media::CurrentCaps(audioPin);
+  if (!caps) {
+    // Before the first buffer: what the pin is able to give, fixed.
+    caps = media::CapsRef::Adopt(gst_pad_query_caps(audioPin, nullptr));
+    if (caps && !gst_caps_is_empty(caps.get()) && !gst_caps_is_any(caps.get()))
+      caps = media::CapsRef::Adopt(gst_caps_fixate(caps.release()));
+  }
+  const sources::AudioStreamDescription d = sources::DescribeAudioStream(caps.get());
+  AudioRate = d.AudioRate;
+  AudioBits = d.AudioBits;
+  AudioChannels = d.AudioChannels;
+}
+
+bool Tdm::DeconnecterAudio(sources::TAudioSource *device, bool full) {
+  if (!device || device != CurrentAudioDevice) return false;
+  (void)full;  // releasing dialogs and the camcorder window is the controller's part
+  audioConnected_ = false;
+  device->Active = false;
+  fg_.Stop();
+
+  RetirerChaine(NativeAudioTee.get(), AudioRenderer);
+  // What RetirerChaine could not take (a fork left by a capture tap) goes
+  // piece by piece.
+  TakeOutTee(infdecaudio);
+  TakeOutTee(infsupaudio);
+  fg_.RemoveFilter(QStringLiteral("Tamponer Audio"));
+  fg_.RemoveFilter(QStringLiteral("Control_Preview_Audio"));
+  if (AudioRenderer) fg_.RemoveFilter(AudioRenderer);
+
+  if (sources::TCaptureDevice *dev = device->Device) {
+    // The queue that began the branch on the device's tee.
+    if (NativeAudioTee) RemoveBranchQueues(NativeAudioTee.get());
+    dev->KillAudioGraph();
+    if (!SharesDevice(device, CurrentVideoDevice)) dev->KillSourceGraph();
+  }
+  CurrentAudioDevice = nullptr;
+  return true;
+}
+
+}  // namespace vistrel

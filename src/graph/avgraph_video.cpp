@@ -1,0 +1,159 @@
+// The video preview chain: source sub-graph → [colour converter] →
+// "Superposer" → infdecvideo (pin 2: decoded capture tap) → infsupvideo →
+// "Tamponer Video" → colour converter → video window.
+#include "filters/vs_scenedetect.h"
+#include "filters/vs_superposer.h"
+#include "graph/avgraph.h"
+#include "media/pins.h"
+#include "sources/avsources.h"
+#include "sources/mediatypes.h"
+
+#include <QPointer>
+
+namespace vistrel {
+
+bool Tdm::ConnecterVideo(sources::TVideoSource *device) {
+  fg_.Stop();
+  if (CurrentVideoDevice && !DeconnecterVideo(CurrentVideoDevice, true)) return false;
+  if (!device || !device->Device) return false;
+  sources::TCaptureDevice &dev = *device->Device;
+  if (!dev.SetSourceGraph()) return false;
+  dev.SetVideoGraph(device->StreamNumber);
+  if (!VideoOutPin) return false;
+
+  GstElement *tamponer = OwnElement("Tamponer Video");
+  GstElement *superposer = OwnElement("Superposer");
+  if (!tamponer || !superposer || !fg_.AddFilter(tamponer, "Tamponer Video")) return false;
+  media::PadRef tamponerIn = media::FirstUnconnectedPin(tamponer, GST_PAD_SINK);
+  media::PadRef tamponerOut = media::FirstUnconnectedPin(tamponer, GST_PAD_SRC);
+  if (!tamponerIn || !tamponerOut) return false;
+  if (!fg_.AddFilter(color1.get(), "color1") || !fg_.AddFilter(infdecvideo.get(), "infdecvideo") ||
+      !fg_.AddFilter(color3.get(), "color3") || !fg_.AddFilter(superposer, "Superposer"))
+    return false;
+
+  bool ok = fg_.Connect(VideoOutPin.get(), media::Pin(color1.get(), 0).get());
+  if (ok) {
+    ok = fg_.Connect(media::FirstUnconnectedPin(color1.get(), GST_PAD_SRC).get(), media::Pin(superposer, 0).get());
+  } else {
+    // The source's output does not take the converter (it already gives
+    // what the superposer wants, or nothing it can read): join it straight.
+    fg_.RemoveFilter(color1.get());
+    ok = fg_.Connect(VideoOutPin.get(), media::Pin(superposer, 0).get());
+  }
+  if (!ok || !fg_.AddFilter(infsupvideo.get(), "infsupvideo")) return false;
+  if (!fg_.Connect(media::FirstUnconnectedPin(superposer, GST_PAD_SRC).get(), media::Pin(infdecvideo.get(), 0).get()))
+    return false;
+  media::PadRef decBranch = TeeOutput(infdecvideo.get(), 1);
+  if (!decBranch || !fg_.Connect(decBranch.get(), media::Pin(infsupvideo.get(), 0).get())) return false;
+  media::PadRef supBranch = TeeOutput(infsupvideo.get(), 1);
+  if (!supBranch || !fg_.Connect(supBranch.get(), tamponerIn.get())) return false;
+  if (!fg_.Connect(tamponerOut.get(), media::Pin(color3.get(), 0).get())) return false;
+  // No window is no reason to refuse the source: the chain stands without it.
+  if (VideoRenderer && fg_.AddFilter(VideoRenderer, "VideoRenderer"))
+    fg_.Connect(media::FirstUnconnectedPin(color3.get(), GST_PAD_SRC).get(), media::Pin(VideoRenderer, 0).get());
+
+  superposer_->DVSource = device->SceneDetector;
+  if (device->SceneDetector) device->SceneDetector->SetEvents(events_);
+
+  if (!media::FirstConnectedPin(NativeVideoTee.get(), GST_PAD_SRC)) return false;
+  ++videoGeneration_;
+  ReadVideoFacts(*device);
+  // Read them again once the stream states its type (always for sources
+  // whose type is only known when frames flow, like the DV splitter's).
+  WatchNativeVideoCaps();
+
+  CurrentVideoDevice = device;
+  device->Active = true;
+  videoConnected_ = true;
+  return true;
+}
+
+namespace {
+// True when the native stream's type can be read now: it flows already, or
+// the pads before it are held to something definite. A demuxer's dynamic
+// pads tell nothing until the first frames.
+bool NativeTypeKnown(GstElement *tee) {
+  media::PadRef out = media::FirstConnectedPin(tee, GST_PAD_SRC);
+  if (media::CurrentCaps(out.get())) return true;
+  media::PadRef in = media::Pin(tee, 0);
+  media::CapsRef caps = media::CapsRef::Adopt(in ? gst_pad_peer_query_caps(in.get(), nullptr) : nullptr);
+  return caps && !gst_caps_is_any(caps.get()) && !gst_caps_is_empty(caps.get());
+}
+}  // namespace
+
+void Tdm::WatchNativeVideoCaps() {
+  media::PadRef in = media::Pin(NativeVideoTee.get(), 0);
+  if (!in) return;
+  struct Watch {
+    QPointer<Tdm> dm;
+    int generation;
+  };
+  auto *watch = new Watch{QPointer<Tdm>(this), videoGeneration_};
+  gst_pad_add_probe(
+      in.get(), GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM,
+      [](GstPad *, GstPadProbeInfo *info, gpointer data) {
+        if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) != GST_EVENT_CAPS) return GST_PAD_PROBE_OK;
+        // Streaming thread: only hand the news to the main thread.
+        auto *w = static_cast<Watch *>(data);
+        const int generation = w->generation;
+        QPointer<Tdm> dm = w->dm;
+        if (dm)
+          QMetaObject::invokeMethod(
+              dm.data(),
+              [dm, generation] {
+                if (dm && dm->videoGeneration_ == generation && dm->CurrentVideoDevice) {
+                  dm->ReadVideoFacts(*dm->CurrentVideoDevice);
+                  emit dm->VideoFactsChanged();
+                }
+              },
+              Qt::QueuedConnection);
+        return GST_PAD_PROBE_REMOVE;
+      },
+      watch, [](gpointer data) { delete static_cast<Watch *>(data); });
+}
+
+void Tdm::ReadVideoFacts(sources::TVideoSource &device) {
+  if (!NativeVideoTee || !NativeTypeKnown(NativeVideoTee.get())) return;
+  const sources::VideoStreamDescription d = sources::DescribeCurrentVideo(device, mpeg2RatioNormal_);
+  if (d.SourceWidth <= 0) return;  // a format we cannot read leaves the facts as they were
+  SourceCodec = d.SourceCodec;
+  SourceWidth = d.SourceWidth;
+  SourceHeight = d.SourceHeight;
+  SourceAspectX = d.SourceAspectX;
+  SourceAspectY = d.SourceAspectY;
+  SourceCompressed = d.SourceCompressed;
+  FrameDuration = quint32(sources::FrameDurationRule(d.FrameDuration));
+  SourceFps = 10000000.0 / FrameDuration;
+  filters::SetFrameDuration(FrameDuration);
+}
+
+bool Tdm::DeconnecterVideo(sources::TVideoSource *device, bool full) {
+  if (!device || device != CurrentVideoDevice) return false;
+  (void)full;  // releasing dialogs and the camcorder window is the controller's part
+  videoConnected_ = false;
+  ++videoGeneration_;
+  device->Active = false;
+  fg_.Stop();
+
+  RetirerChaine(NativeVideoTee.get(), VideoRenderer);
+  TakeOut(color1);
+  TakeOut(color3);
+  TakeOutTee(infdecvideo);
+  fg_.RemoveFilter(QStringLiteral("Tamponer Video"));
+  fg_.RemoveFilter(QStringLiteral("Superposer"));
+  TakeOutTee(infsupvideo);
+  if (VideoRenderer) fg_.RemoveFilter(VideoRenderer);
+  superposer_->DVSource = nullptr;
+
+  sources::TCaptureDevice *dev = device->Device;
+  if (dev) {
+    dev->KillVideoGraph();
+    // The source filter stays only while the audio side still draws on it;
+    // left alone in the graph it would keep capturing for nobody.
+    if (!SharesDevice(device, CurrentAudioDevice)) dev->KillSourceGraph();
+  }
+  CurrentVideoDevice = nullptr;
+  return true;
+}
+
+}  // namespace vistrel

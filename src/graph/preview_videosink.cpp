@@ -1,0 +1,87 @@
+#include "graph/preview_videosink.h"
+
+#include "media/requirements.h"
+#include "ui/videowindow.h"
+
+#include <gst/app/gstappsink.h>
+#include <gst/video/video.h>
+
+#include <QImage>
+
+namespace vistrel {
+
+namespace {
+
+// Keeps the sample (and its mapping) alive for as long as the image uses it,
+// so a frame reaches the window without a copy.
+struct MappedFrame {
+  media::SampleRef sample;
+  GstVideoFrame frame{};
+};
+
+void ReleaseFrame(void *p) {
+  auto *m = static_cast<MappedFrame *>(p);
+  gst_video_frame_unmap(&m->frame);
+  delete m;
+}
+
+}  // namespace
+
+PreviewVideoSink::PreviewVideoSink() {
+  sink_ = media::ElementRef::Adopt(media::CreateElement("appsink"));
+  if (!sink_) return;
+  media::CapsRef caps = media::CapsRef::Adopt(gst_caps_from_string("video/x-raw,format=BGR"));
+  // The preview strips time stamps; sync would only add a wait. async off so
+  // a sink that has not seen a frame yet never holds up a state change.
+  g_object_set(sink_.get(), "caps", caps.get(), "max-buffers", 1, "drop", TRUE, "sync", FALSE, "async", FALSE,
+               "emit-signals", TRUE, "qos", FALSE, nullptr);
+  g_signal_connect(sink_.get(), "new-sample", G_CALLBACK(&PreviewVideoSink::OnNewSample), this);
+}
+
+PreviewVideoSink::~PreviewVideoSink() {
+  if (sink_) {
+    gst_element_set_state(sink_.get(), GST_STATE_NULL);
+    g_signal_handlers_disconnect_by_data(sink_.get(), this);
+  }
+}
+
+void PreviewVideoSink::SetWindow(ui::VideoWindow *window) {
+  std::lock_guard guard(lock_);
+  mailbox_ = window ? window->Mailbox() : nullptr;
+}
+
+int PreviewVideoSink::FramesReceived() const {
+  std::lock_guard guard(lock_);
+  return received_;
+}
+
+GstFlowReturn PreviewVideoSink::OnNewSample(GstElement *sink, gpointer self) {
+  media::SampleRef sample = media::SampleRef::Adopt(gst_app_sink_pull_sample(GST_APP_SINK(sink)));
+  if (sample) static_cast<PreviewVideoSink *>(self)->Deliver(std::move(sample));
+  return GST_FLOW_OK;
+}
+
+void PreviewVideoSink::Deliver(media::SampleRef sample) {
+  std::shared_ptr<ui::FrameMailbox> mailbox;
+  {
+    std::lock_guard guard(lock_);
+    ++received_;
+    mailbox = mailbox_;
+  }
+  if (!mailbox) return;
+  GstVideoInfo info;
+  if (!gst_video_info_from_caps(&info, gst_sample_get_caps(sample.get()))) return;
+  GstBuffer *buffer = gst_sample_get_buffer(sample.get());
+  if (!buffer || GST_VIDEO_INFO_FORMAT(&info) != GST_VIDEO_FORMAT_BGR) return;
+  auto *m = new MappedFrame{sample, {}};
+  if (!gst_video_frame_map(&m->frame, &info, buffer, GST_MAP_READ)) {
+    delete m;
+    return;
+  }
+  QImage image(static_cast<const uchar *>(GST_VIDEO_FRAME_PLANE_DATA(&m->frame, 0)), GST_VIDEO_FRAME_WIDTH(&m->frame),
+               GST_VIDEO_FRAME_HEIGHT(&m->frame), GST_VIDEO_FRAME_PLANE_STRIDE(&m->frame, 0), QImage::Format_BGR888,
+               &ReleaseFrame, m);
+  mailbox->Offer(std::move(image));
+}
+
+}  // namespace vistrel

@@ -1,0 +1,40 @@
+#pragma once
+// The element the preview chain ends in: an appsink taking BGR frames and
+// handing each to the video window's mailbox. It never holds up the stream:
+// one buffer at most, older ones dropped, and the callback only swaps a frame.
+#include "media/gstref.h"
+
+#include <memory>
+#include <mutex>
+
+namespace vistrel::ui {
+class FrameMailbox;
+class VideoWindow;
+}
+
+namespace vistrel {
+
+class PreviewVideoSink {
+ public:
+  PreviewVideoSink();
+  ~PreviewVideoSink();
+  PreviewVideoSink(const PreviewVideoSink &) = delete;
+  PreviewVideoSink &operator=(const PreviewVideoSink &) = delete;
+
+  // Null when appsink is missing.
+  GstElement *Element() const { return sink_.get(); }
+  // Where frames go from now on; null sends them nowhere.
+  void SetWindow(ui::VideoWindow *window);
+  int FramesReceived() const;
+
+ private:
+  static GstFlowReturn OnNewSample(GstElement *sink, gpointer self);
+  void Deliver(media::SampleRef sample);
+
+  media::ElementRef sink_;
+  mutable std::mutex lock_;
+  std::shared_ptr<ui::FrameMailbox> mailbox_;
+  int received_ = 0;
+};
+
+}  // namespace vistrel

@@ -1,0 +1,53 @@
+#pragma once
+// A graph module with the built-in test devices listed through the device
+// model, and a video window on the offscreen platform.
+#include "graph/avgraph.h"
+#include "sources/enumerator.h"
+#include "sources/sourcecatalog.h"
+#include "ui/videowindow.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace vistrel::test {
+
+// Runs the event loop until `done` or `ms` have passed; the elapsed time.
+inline qint64 SpinUntil(const std::function<bool()> &done, int ms) {
+  QElapsedTimer t;
+  t.start();
+  while (!done() && t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  return t.elapsed();
+}
+
+struct PreviewFixture : ::testing::Test {
+  Tdm dm;
+  sources::SystemDeviceEnumerator enumerator;
+  std::unique_ptr<sources::SourceCatalog> catalog;
+  ui::VideoWindow window;
+  QStringList videoBox, audioBox;
+
+  void SetUp() override {
+    enumerator.AddProvider(sources::MakeTestDeviceProvider(&enumerator));
+    catalog = std::make_unique<sources::SourceCatalog>(dm.Slots(), enumerator);
+    ASSERT_TRUE(catalog->ChargerDrivers(videoBox, audioBox));
+    window.resize(320, 240);
+    window.show();
+    dm.SetVideoWindow(&window);
+  }
+  void TearDown() override {
+    dm.DataModuleDestroy();
+    dm.SetVideoWindow(nullptr);
+  }
+  sources::TVideoSource *Video(const char *name) { return catalog->FindVideo(QString::fromUtf8(name)); }
+  sources::TAudioSource *Audio(const char *name) { return catalog->FindAudio(QString::fromUtf8(name)); }
+  bool FramesShown(int n, int ms) {
+    SpinUntil([&] { return window.FramesShown() >= n; }, ms);
+    return window.FramesShown() >= n;
+  }
+};
+
+}  // namespace vistrel::test

@@ -1,0 +1,236 @@
+// The preview chains through real pipelines with the built-in test devices.
+#include "filters/vs_superposer.h"
+#include "filters/vs_timestamper.h"
+#include "media/pins.h"
+#include "preview_fixture.h"
+#include "sources/avsources.h"
+
+#include <atomic>
+
+using namespace vistrel;
+using vistrel::test::PreviewFixture;
+using vistrel::test::SpinUntil;
+
+namespace {
+
+// The graph names met walking downstream from `from` through first outputs.
+QStringList Downstream(media::Graph &fg, GstElement *from, int steps) {
+  QStringList names;
+  media::ElementRef e = media::ElementRef::Borrow(from);
+  for (int i = 0; i < steps && e; ++i) {
+    names << fg.GraphNameOf(GST_OBJECT(e.get()));
+    media::PadRef out = media::FirstConnectedPin(e.get(), GST_PAD_SRC);
+    e = out ? media::PeerElement(out.get()) : media::ElementRef();
+  }
+  return names;
+}
+
+// Counts buffers arriving at an element's first input.
+struct BufferCounter {
+  std::atomic<int> count{0};
+  media::PadRef pad;
+  gulong id = 0;
+  explicit BufferCounter(GstElement *e) : pad(media::Pin(e, 0)) {
+    id = gst_pad_add_probe(pad.get(), GST_PAD_PROBE_TYPE_BUFFER,
+                           [](GstPad *, GstPadProbeInfo *, gpointer n) {
+                             ++*static_cast<std::atomic<int> *>(n);
+                             return GST_PAD_PROBE_OK;
+                           },
+                           &count, nullptr);
+  }
+  ~BufferCounter() { gst_pad_remove_probe(pad.get(), id); }
+};
+
+}  // namespace
+
+TEST_F(PreviewFixture, TestCameraPreviewsWithinASecond) {
+  auto *camera = Video("Vistrel Test Camera");
+  ASSERT_NE(camera, nullptr);
+  ASSERT_TRUE(dm.ConnecterVideo(camera));
+  EXPECT_EQ(dm.CurrentVideoDevice, camera);
+  EXPECT_TRUE(camera->Active);
+  ASSERT_TRUE(dm.LancerGraphe());
+  const qint64 ms = SpinUntil([&] { return window.FramesShown() >= 1; }, 3000);
+  EXPECT_GE(window.FramesShown(), 1);
+  EXPECT_LT(ms, 1000) << "first frame painted after " << ms << " ms";
+  EXPECT_TRUE(FramesShown(5, 2000));
+  EXPECT_FALSE(window.CurrentFrame().isNull());
+
+  // The chain in its exact order from the source's output.
+  GstElement *superposer = dm.fg().FindFilter("Superposer");
+  ASSERT_NE(superposer, nullptr);
+  EXPECT_EQ(Downstream(dm.fg(), superposer, 8),
+            (QStringList{"Superposer", "infdecvideo", "infdecvideo queue 1", "infsupvideo", "infsupvideo queue 1",
+                         "Tamponer Video", "color3", "VideoRenderer"}));
+  media::PadRef beforeSuperposer = media::ConnectedTo(media::Pin(superposer, 0).get());
+  EXPECT_EQ(dm.fg().GraphNameOf(GST_OBJECT(beforeSuperposer.get())), "color1");
+  // The facts of the native stream.
+  EXPECT_GT(dm.SourceWidth, 0);
+  EXPECT_GT(dm.SourceHeight, 0);
+  EXPECT_GE(dm.FrameDuration, 1000u);
+  EXPECT_NEAR(dm.SourceFps, 10000000.0 / dm.FrameDuration, 1e-9);
+}
+
+TEST_F(PreviewFixture, CaptureTapOnPinTwoGetsDecodedFrames) {
+  ASSERT_TRUE(dm.ConnecterVideo(Video("Vistrel Test Camera")));
+  media::PadRef tap = dm.TeeOutput(dm.infdecvideo.get(), 2);
+  ASSERT_TRUE(tap);
+  GstElement *sink = gst_element_factory_make("fakesink", nullptr);
+  g_object_set(sink, "async", FALSE, nullptr);
+  ASSERT_TRUE(dm.fg().AddFilter(sink, "tap sink"));
+  ASSERT_TRUE(dm.fg().Connect(tap.get(), media::Pin(sink, 0).get()));
+  BufferCounter tapped(sink);
+  ASSERT_TRUE(dm.LancerGraphe());
+  SpinUntil([&] { return tapped.count >= 5 && window.FramesShown() >= 3; }, 3000);
+  EXPECT_GE(tapped.count.load(), 5);
+  EXPECT_GE(window.FramesShown(), 3) << "a tap must not stall the preview";
+  // BGR with the inlay applied: the tap sees what the superposer made.
+  media::CapsRef caps = media::CurrentCaps(media::Pin(sink, 0).get());
+  ASSERT_TRUE(caps);
+  EXPECT_STREQ(gst_structure_get_string(gst_caps_get_structure(caps.get(), 0), "format"), "BGR");
+  dm.StopGraph();
+  dm.fg().RemoveFilter(sink);
+}
+
+TEST_F(PreviewFixture, MicrophonePlaysIntoTheRenderer) {
+  auto *mic = Audio("Vistrel Test Microphone");
+  ASSERT_NE(mic, nullptr);
+  ASSERT_TRUE(dm.ConnecterAudio(mic));
+  EXPECT_EQ(dm.CurrentAudioDevice, mic);
+  EXPECT_EQ(dm.AudioRate, 48000);
+  EXPECT_EQ(dm.AudioChannels, 2);
+  EXPECT_GT(dm.AudioBits, 0);
+  ASSERT_NE(dm.AudioRenderer, nullptr);
+  BufferCounter rendered(dm.AudioRenderer);
+  QStringList errors;
+  QObject::connect(&dm.fg(), &media::Graph::ErrorOccurred, [&](QString m) { errors << m; });
+  ASSERT_TRUE(dm.LancerGraphe());
+  SpinUntil([&] { return rendered.count >= 10; }, 3000);
+  EXPECT_GE(rendered.count.load(), 10);
+  EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+  EXPECT_EQ(Downstream(dm.fg(), dm.fg().FindFilter("Control_Preview_Audio"), 7),
+            (QStringList{"Control_Preview_Audio", "infdecaudio", "infdecaudio queue 1", "infsupaudio",
+                         "infsupaudio queue 1", "Tamponer Audio", "audiorender"}));
+  // Volume reaches the renderer's volume element; the scale clamps.
+  dm.fg().SetVolume(20000);
+  EXPECT_EQ(dm.fg().Volume(), 10000);
+}
+
+TEST_F(PreviewFixture, DvCamcorderPreviewsThroughTheDvSubGraph) {
+  auto *dv = Video("DV Source - Video");
+  ASSERT_NE(dv, nullptr);
+  ASSERT_TRUE(dm.ConnecterVideo(dv));
+  ASSERT_TRUE(dm.LancerGraphe());
+  EXPECT_TRUE(FramesShown(3, 3000));
+  EXPECT_EQ(dm.SourceWidth, 720);
+  EXPECT_EQ(dm.SourceHeight, 576);
+  EXPECT_EQ(dm.FrameDuration, 400000u);
+  EXPECT_NE(dm.Superposer()->DVSource.load(), nullptr) << "the superposer reads the DV scene detector";
+  EXPECT_NE(dm.fg().FindFilter("dv_splitter"), nullptr);
+}
+
+TEST_F(PreviewFixture, DvCamcorderAsBothSidesKeepsTheSourceUntilTheLastSideGoes) {
+  auto *video = Video("DV Source - Video");
+  auto *audio = Audio("DV Source - Audio");
+  ASSERT_TRUE(video && audio);
+  ASSERT_TRUE(dm.ConnecterVideo(video));
+  ASSERT_TRUE(dm.ConnecterAudio(audio));
+  BufferCounter rendered(dm.AudioRenderer);
+  ASSERT_TRUE(dm.LancerGraphe());
+  EXPECT_TRUE(FramesShown(2, 3000));
+  SpinUntil([&] { return rendered.count >= 5; }, 2000);
+  EXPECT_GE(rendered.count.load(), 5);
+
+  const QString sourceName = video->Device->DeviceName;
+  ASSERT_TRUE(dm.DeconnecterVideo(video, true));
+  EXPECT_NE(dm.fg().FindFilter("dv_splitter"), nullptr) << "the audio side still uses the camcorder";
+  EXPECT_EQ(dm.fg().FindFilter("Superposer"), nullptr);
+  // Sound goes on without the picture.
+  const int before = rendered.count;
+  ASSERT_TRUE(dm.LancerGraphe());
+  SpinUntil([&] { return rendered.count >= before + 5; }, 2000);
+  EXPECT_GE(rendered.count.load(), before + 5);
+  ASSERT_TRUE(dm.DeconnecterAudio(audio, true));
+  EXPECT_EQ(dm.fg().FindFilter("dv_splitter"), nullptr);
+  EXPECT_EQ(dm.fg().FindFilter(sourceName), nullptr);
+}
+
+TEST_F(PreviewFixture, SwitchingSourcesLeavesNothingBehind) {
+  ASSERT_TRUE(dm.ConnecterVideo(Video("Vistrel Test Camera")));
+  ASSERT_TRUE(dm.LancerGraphe());
+  ASSERT_TRUE(FramesShown(2, 3000));
+  const int countWithCamera = int(dm.fg().Filters().size());
+
+  // Another source replaces the first one: the camera is disconnected fully.
+  auto *card = Video("Vistrel Test Capture Card - Video");
+  ASSERT_NE(card, nullptr);
+  ASSERT_TRUE(dm.ConnecterVideo(card));
+  EXPECT_EQ(dm.CurrentVideoDevice, card);
+  EXPECT_EQ(dm.fg().FindFilter(Video("Vistrel Test Camera")->Device->DeviceName), nullptr);
+  window.ResetCounters();
+  ASSERT_TRUE(dm.LancerGraphe());
+  EXPECT_TRUE(FramesShown(2, 3000));
+
+  // And back: the same number of filters as the first time, pins from 1.
+  ASSERT_TRUE(dm.ConnecterVideo(Video("Vistrel Test Camera")));
+  EXPECT_EQ(int(dm.fg().Filters().size()), countWithCamera);
+  EXPECT_EQ(dm.fg().GraphNameOf(GST_OBJECT(media::PeerElement(media::Pin(dm.infdecvideo.get(), 1).get()).get())),
+            "infdecvideo queue 1");
+  window.ResetCounters();
+  ASSERT_TRUE(dm.LancerGraphe());
+  EXPECT_TRUE(FramesShown(2, 3000));
+
+  ASSERT_TRUE(dm.DeconnecterVideo(dm.CurrentVideoDevice, true));
+  EXPECT_EQ(dm.CurrentVideoDevice, nullptr);
+  EXPECT_TRUE(dm.fg().Filters().empty()) << dm.fg().DotGraph().left(400).toStdString();
+  EXPECT_FALSE(dm.DeconnecterVideo(card, true)) << "only the current source can be disconnected";
+}
+
+TEST_F(PreviewFixture, FrozenPreviewGateStopsFramesAndResumes) {
+  ASSERT_TRUE(dm.ConnecterVideo(Video("Vistrel Test Camera")));
+  ASSERT_TRUE(dm.LancerGraphe());
+  ASSERT_TRUE(FramesShown(2, 3000));
+  dm.ControlPreviewVideo()->SetFrozen(true);
+  SpinUntil([] { return false; }, 200);  // frames already on their way arrive
+  const int frozenAt = dm.PreviewFramesReceived();
+  SpinUntil([] { return false; }, 400);
+  EXPECT_EQ(dm.PreviewFramesReceived(), frozenAt);
+  dm.ControlPreviewVideo()->SetFrozen(false);
+  SpinUntil([&] { return dm.PreviewFramesReceived() > frozenAt + 2; }, 2000);
+  EXPECT_GT(dm.PreviewFramesReceived(), frozenAt + 2);
+}
+
+TEST_F(PreviewFixture, LostDeviceIsReportedAndCanBeTakenOut) {
+  auto *camera = Video("Vistrel Test Camera");
+  ASSERT_TRUE(dm.ConnecterVideo(camera));
+  ASSERT_TRUE(dm.LancerGraphe());
+  ASSERT_TRUE(FramesShown(1, 3000));
+  QStringList lost;
+  QObject::connect(&dm.fg(), &media::Graph::DeviceLost, [&](QString name, QString) { lost << name; });
+  // What a capture driver does when its device is unplugged mid-stream.
+  GstElement *src = camera->Device->SourceFilter.get();
+  GST_ELEMENT_ERROR(src, RESOURCE, NOT_FOUND, ("Device went away."), ("unplugged"));
+  SpinUntil([&] { return !lost.isEmpty(); }, 2000);
+  ASSERT_EQ(lost.size(), 1);
+  EXPECT_EQ(lost.first(), camera->Device->DeviceName);
+  // The controller's answer: take the source out, and the program goes on.
+  EXPECT_TRUE(dm.DeconnecterVideo(camera, true));
+  EXPECT_TRUE(dm.fg().Filters().empty());
+  ASSERT_TRUE(dm.ConnecterVideo(Video("Vistrel Test Capture Card - Video")));
+  window.ResetCounters();
+  ASSERT_TRUE(dm.LancerGraphe());
+  EXPECT_TRUE(FramesShown(2, 3000));
+}
+
+TEST_F(PreviewFixture, ConnectFailsCleanlyWithoutAUsableSource) {
+  EXPECT_FALSE(dm.ConnecterVideo(nullptr));
+  EXPECT_FALSE(dm.ConnecterAudio(nullptr));
+  // A stream number the device does not have gives no output pin.
+  auto *camera = Video("Vistrel Test Camera");
+  const int stream = camera->StreamNumber;
+  camera->StreamNumber = 9;
+  EXPECT_FALSE(dm.ConnecterVideo(camera));
+  EXPECT_EQ(dm.CurrentVideoDevice, nullptr);
+  camera->StreamNumber = stream;
+  EXPECT_FALSE(dm.LancerGraphe() && dm.fg().FindFilter("Superposer"));
+}
