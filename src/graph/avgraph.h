@@ -157,6 +157,10 @@ class Tdm : public QObject {
   void CreateOwnFilters();
   void AddOwn(const QString &graphName, media::OwnFilter *object);
   bool IsComponent(GstElement *e) const;
+  bool BuildVideoChain(sources::TVideoSource &source);
+  void RemoveVideoChain(sources::TVideoSource &source);
+  bool BuildAudioChain(sources::TAudioSource &source);
+  void RemoveAudioChain(sources::TAudioSource &source);
   void ReadVideoFacts(sources::TVideoSource &device);
   void WatchNativeVideoCaps();
   void ReadAudioFacts(GstPad *audioPin);

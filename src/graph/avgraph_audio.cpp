@@ -18,9 +18,21 @@ bool Tdm::ConnecterAudio(sources::TAudioSource *device) {
   fg_.Stop();
   if (CurrentAudioDevice) DeconnecterAudio(CurrentAudioDevice, true);
   if (!device || !device->Device) return false;
-  sources::TCaptureDevice &dev = *device->Device;
+  if (BuildAudioChain(*device)) {
+    CurrentAudioDevice = device;
+    device->Active = true;
+    audioConnected_ = true;
+    return true;
+  }
+  // As on the video side: nothing half-built stays behind.
+  RemoveAudioChain(*device);
+  return false;
+}
+
+bool Tdm::BuildAudioChain(sources::TAudioSource &source) {
+  sources::TCaptureDevice &dev = *source.Device;
   if (!dev.SetSourceGraph()) return false;
-  media::PadRef pin = dev.SetAudioGraph(device->StreamNumber);
+  media::PadRef pin = dev.SetAudioGraph(source.StreamNumber);
   if (!pin) return false;
   // The device hands out a pin of its native tee: that branch needs its queue.
   {
@@ -53,10 +65,6 @@ bool Tdm::ConnecterAudio(sources::TAudioSource *device) {
   if (!AudioRenderer || !fg_.AddFilter(AudioRenderer, "audiorender") ||
       !fg_.Connect(media::FirstUnconnectedPin(tamponer, GST_PAD_SRC).get(), media::Pin(AudioRenderer, 0).get()))
     return false;
-
-  CurrentAudioDevice = device;
-  device->Active = true;
-  audioConnected_ = true;
   return true;
 }
 
@@ -80,7 +88,13 @@ bool Tdm::DeconnecterAudio(sources::TAudioSource *device, bool full) {
   audioConnected_ = false;
   device->Active = false;
   fg_.Stop();
+  RemoveAudioChain(*device);
+  CurrentAudioDevice = nullptr;
+  return true;
+}
 
+void Tdm::RemoveAudioChain(sources::TAudioSource &source) {
+  sources::TAudioSource *device = &source;
   RetirerChaine(NativeAudioTee.get(), AudioRenderer);
   // What RetirerChaine could not take (a fork left by a capture tap) goes
   // piece by piece.
@@ -96,8 +110,6 @@ bool Tdm::DeconnecterAudio(sources::TAudioSource *device, bool full) {
     dev->KillAudioGraph();
     if (!SharesDevice(device, CurrentVideoDevice)) dev->KillSourceGraph();
   }
-  CurrentAudioDevice = nullptr;
-  return true;
 }
 
 }  // namespace vistrel

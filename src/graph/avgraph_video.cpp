@@ -16,6 +16,20 @@ bool Tdm::ConnecterVideo(sources::TVideoSource *device) {
   fg_.Stop();
   if (CurrentVideoDevice && !DeconnecterVideo(CurrentVideoDevice, true)) return false;
   if (!device || !device->Device) return false;
+  if (BuildVideoChain(*device)) {
+    CurrentVideoDevice = device;
+    device->Active = true;
+    videoConnected_ = true;
+    return true;
+  }
+  // Whatever was added goes again: left in, its linked pads would make every
+  // later connection fail, and a lone source would keep capturing.
+  RemoveVideoChain(*device);
+  return false;
+}
+
+bool Tdm::BuildVideoChain(sources::TVideoSource &source) {
+  sources::TVideoSource *device = &source;
   sources::TCaptureDevice &dev = *device->Device;
   if (!dev.SetSourceGraph()) return false;
   dev.SetVideoGraph(device->StreamNumber);
@@ -61,10 +75,6 @@ bool Tdm::ConnecterVideo(sources::TVideoSource *device) {
   // Read them again once the stream states its type (always for sources
   // whose type is only known when frames flow, like the DV splitter's).
   WatchNativeVideoCaps();
-
-  CurrentVideoDevice = device;
-  device->Active = true;
-  videoConnected_ = true;
   return true;
 }
 
@@ -131,10 +141,16 @@ bool Tdm::DeconnecterVideo(sources::TVideoSource *device, bool full) {
   if (!device || device != CurrentVideoDevice) return false;
   (void)full;  // releasing dialogs and the camcorder window is the controller's part
   videoConnected_ = false;
-  ++videoGeneration_;
   device->Active = false;
   fg_.Stop();
+  RemoveVideoChain(*device);
+  CurrentVideoDevice = nullptr;
+  return true;
+}
 
+void Tdm::RemoveVideoChain(sources::TVideoSource &source) {
+  sources::TVideoSource *device = &source;
+  ++videoGeneration_;
   RetirerChaine(NativeVideoTee.get(), VideoRenderer);
   TakeOut(color1);
   TakeOut(color3);
@@ -152,8 +168,6 @@ bool Tdm::DeconnecterVideo(sources::TVideoSource *device, bool full) {
     // left alone in the graph it would keep capturing for nobody.
     if (!SharesDevice(device, CurrentAudioDevice)) dev->KillSourceGraph();
   }
-  CurrentVideoDevice = nullptr;
-  return true;
 }
 
 }  // namespace vistrel

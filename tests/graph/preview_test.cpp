@@ -221,16 +221,3 @@ TEST_F(PreviewFixture, LostDeviceIsReportedAndCanBeTakenOut) {
   ASSERT_TRUE(dm.LancerGraphe());
   EXPECT_TRUE(FramesShown(2, 3000));
 }
-
-TEST_F(PreviewFixture, ConnectFailsCleanlyWithoutAUsableSource) {
-  EXPECT_FALSE(dm.ConnecterVideo(nullptr));
-  EXPECT_FALSE(dm.ConnecterAudio(nullptr));
-  // A stream number the device does not have gives no output pin.
-  auto *camera = Video("Vistrel Test Camera");
-  const int stream = camera->StreamNumber;
-  camera->StreamNumber = 9;
-  EXPECT_FALSE(dm.ConnecterVideo(camera));
-  EXPECT_EQ(dm.CurrentVideoDevice, nullptr);
-  camera->StreamNumber = stream;
-  EXPECT_FALSE(dm.LancerGraphe() && dm.fg().FindFilter("Superposer"));
-}
