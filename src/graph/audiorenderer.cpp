@@ -6,28 +6,19 @@ namespace vistrel {
 
 namespace {
 
+// A sound server or a sound card answers when one of these sinks opens.
+// autoaudiosink itself is no judge: when nothing opens it falls back quietly
+// to an unclocked fakesink of its own, and on the way it tries every sink
+// there is, some of which print to stderr.
 bool ProbeSoundOutput() {
-  media::ElementRef probe = media::ElementRef::Adopt(gst_element_factory_make("autoaudiosink", nullptr));
-  if (!probe) return false;
-  if (gst_element_set_state(probe.get(), GST_STATE_READY) == GST_STATE_CHANGE_FAILURE) {
-    gst_element_set_state(probe.get(), GST_STATE_NULL);
-    return false;
+  for (const char *factory : {"pulsesink", "pipewiresink", "alsasink"}) {
+    media::ElementRef sink = media::ElementRef::Adopt(gst_element_factory_make(factory, nullptr));
+    if (!sink) continue;
+    const bool opens = gst_element_set_state(sink.get(), GST_STATE_READY) != GST_STATE_CHANGE_FAILURE;
+    gst_element_set_state(sink.get(), GST_STATE_NULL);
+    if (opens) return true;
   }
-  // autoaudiosink quietly falls back to a fakesink of its own when nothing
-  // opens; that one does not keep the clock, so we treat it as "no output".
-  bool real = false;
-  GstIterator *it = gst_bin_iterate_elements(GST_BIN(probe.get()));
-  GValue item = G_VALUE_INIT;
-  while (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
-    auto *child = GST_ELEMENT(g_value_get_object(&item));
-    GstElementFactory *f = gst_element_get_factory(child);
-    if (f && g_strcmp0(GST_OBJECT_NAME(f), "fakesink") != 0) real = true;
-    g_value_reset(&item);
-  }
-  g_value_unset(&item);
-  gst_iterator_free(it);
-  gst_element_set_state(probe.get(), GST_STATE_NULL);
-  return real;
+  return false;
 }
 
 }  // namespace

@@ -57,20 +57,16 @@ TEST(Tdm, RenderersExistWithoutASoundServer) {
   EXPECT_EQ(dm.SoundOutput(), SoundOutputAvailable());
   // The volume applies to the renderer's element on the 0..10000 scale.
   dm.fg().SetVolume(2500);
-  GstElement *volume = gst_bin_get_by_name(GST_BIN(dm.AudioRenderer), "volume0");
-  if (!volume) {
-    // Named by its factory's counter otherwise: find it by type.
-    GstIterator *it = gst_bin_iterate_all_by_element_factory_name(GST_BIN(dm.AudioRenderer), "volume");
-    GValue v = G_VALUE_INIT;
-    if (gst_iterator_next(it, &v) == GST_ITERATOR_OK) volume = GST_ELEMENT(gst_object_ref(g_value_get_object(&v)));
-    g_value_unset(&v);
-    gst_iterator_free(it);
-  }
+  GstIterator *it = gst_bin_iterate_all_by_element_factory_name(GST_BIN(dm.AudioRenderer), "volume");
+  GValue item = G_VALUE_INIT;
+  ASSERT_EQ(gst_iterator_next(it, &item), GST_ITERATOR_OK);
+  auto *volume = GST_ELEMENT(g_value_get_object(&item));
   ASSERT_NE(volume, nullptr);
   gdouble level = 0;
   g_object_get(volume, "volume", &level, nullptr);
   EXPECT_DOUBLE_EQ(level, 0.25);
-  gst_object_unref(volume);
+  g_value_unset(&item);
+  gst_iterator_free(it);
 }
 
 TEST(Tdm, RetirerChaineRemovesStrictlyBetweenOnASimplePath) {

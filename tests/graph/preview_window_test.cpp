@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
-
 using vistrel::ui::FrameMailbox;
 using vistrel::ui::VideoWindow;
 
@@ -57,26 +55,6 @@ TEST(VideoWindowMailbox, ABusyWindowPaintsOnlyTheNewestFrame) {
   // Nothing new: no new frame counted even when repainted.
   window.repaint();
   EXPECT_EQ(window.FramesShown(), 1);
-}
-
-TEST(VideoWindowMailbox, FramesFromAnotherThreadArriveAndCount) {
-  VideoWindow window;
-  window.resize(64, 48);
-  window.show();
-  auto mailbox = window.Mailbox();
-  std::atomic<bool> stop{false};
-  std::thread feeder([&] {
-    for (int i = 0; !stop; ++i) {
-      mailbox->Offer(Solid(QColor(0, i % 256, 0)));
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-  });
-  Spin(300);
-  stop = true;
-  feeder.join();
-  Spin(30);
-  EXPECT_GT(window.FramesShown(), 5);
-  EXPECT_LE(window.FramesShown(), mailbox->Offered());
 }
 
 TEST(VideoWindowMailbox, OfferingAfterTheWindowIsGoneIsHarmless) {
