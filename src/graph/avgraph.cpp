@@ -33,6 +33,11 @@ Tdm::Tdm(QObject *parent)
 Tdm::~Tdm() {
   DataModuleDestroy();
   ClearGraph();
+  // An own-filter element calls its object when it goes, so the elements
+  // must go before the objects they point to.
+  slots_.PreviewVideoControl.reset();
+  slots_.PreviewAudioControl.reset();
+  own_.clear();
 }
 
 void Tdm::DataModuleCreate() {

@@ -97,7 +97,7 @@ TEST_F(PreviewFixture, FailingToConnectKeepsTheOtherSideRunning) {
 }
 
 TEST_F(PreviewFixture, GrabsAreAnnouncedToTheListener) {
-  RecordingEvents events;
+  static RecordingEvents events;  // outlives any streaming thread still calling it
   dm.SetFilterEvents(&events);
   ASSERT_TRUE(dm.ConnecterVideo(Video("Vistrel Test Camera")));
   ASSERT_TRUE(dm.LancerGraphe());

@@ -6,6 +6,7 @@
 #include "sources/avsources.h"
 
 #include <atomic>
+#include <memory>
 
 using namespace vistrel;
 using vistrel::test::PreviewFixture;
@@ -25,20 +26,24 @@ QStringList Downstream(media::Graph &fg, GstElement *from, int steps) {
   return names;
 }
 
-// Counts buffers arriving at an element's first input.
+// Counts buffers arriving at an element's first input. The count is shared
+// with the probe, so a buffer passing while the counter goes is harmless.
 struct BufferCounter {
-  std::atomic<int> count{0};
+  std::shared_ptr<std::atomic<int>> count = std::make_shared<std::atomic<int>>(0);
   media::PadRef pad;
   gulong id = 0;
   explicit BufferCounter(GstElement *e) : pad(media::Pin(e, 0)) {
-    id = gst_pad_add_probe(pad.get(), GST_PAD_PROBE_TYPE_BUFFER,
-                           [](GstPad *, GstPadProbeInfo *, gpointer n) {
-                             ++*static_cast<std::atomic<int> *>(n);
-                             return GST_PAD_PROBE_OK;
-                           },
-                           &count, nullptr);
+    id = gst_pad_add_probe(
+        pad.get(), GST_PAD_PROBE_TYPE_BUFFER,
+        [](GstPad *, GstPadProbeInfo *, gpointer n) {
+          ++**static_cast<std::shared_ptr<std::atomic<int>> *>(n);
+          return GST_PAD_PROBE_OK;
+        },
+        new std::shared_ptr<std::atomic<int>>(count),
+        [](gpointer n) { delete static_cast<std::shared_ptr<std::atomic<int>> *>(n); });
   }
   ~BufferCounter() { gst_pad_remove_probe(pad.get(), id); }
+  int Count() const { return *count; }
 };
 
 }  // namespace
@@ -81,8 +86,8 @@ TEST_F(PreviewFixture, CaptureTapOnPinTwoGetsDecodedFrames) {
   ASSERT_TRUE(dm.fg().Connect(tap.get(), media::Pin(sink, 0).get()));
   BufferCounter tapped(sink);
   ASSERT_TRUE(dm.LancerGraphe());
-  SpinUntil([&] { return tapped.count >= 5 && window.FramesShown() >= 3; }, 3000);
-  EXPECT_GE(tapped.count.load(), 5);
+  SpinUntil([&] { return tapped.Count() >= 5 && window.FramesShown() >= 3; }, 3000);
+  EXPECT_GE(tapped.Count(), 5);
   EXPECT_GE(window.FramesShown(), 3) << "a tap must not stall the preview";
   // BGR with the inlay applied: the tap sees what the superposer made.
   media::CapsRef caps = media::CurrentCaps(media::Pin(sink, 0).get());
@@ -105,8 +110,8 @@ TEST_F(PreviewFixture, MicrophonePlaysIntoTheRenderer) {
   QStringList errors;
   QObject::connect(&dm.fg(), &media::Graph::ErrorOccurred, [&](QString m) { errors << m; });
   ASSERT_TRUE(dm.LancerGraphe());
-  SpinUntil([&] { return rendered.count >= 10; }, 3000);
-  EXPECT_GE(rendered.count.load(), 10);
+  SpinUntil([&] { return rendered.Count() >= 10; }, 3000);
+  EXPECT_GE(rendered.Count(), 10);
   EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
   EXPECT_EQ(Downstream(dm.fg(), dm.fg().FindFilter("Control_Preview_Audio"), 7),
             (QStringList{"Control_Preview_Audio", "infdecaudio", "infdecaudio queue 1", "infsupaudio",
@@ -135,18 +140,18 @@ TEST_F(PreviewFixture, DvCamcorderAsBothSidesKeepsTheSourceUntilTheLastSideGoes)
   BufferCounter rendered(dm.AudioRenderer);
   ASSERT_TRUE(dm.LancerGraphe());
   EXPECT_TRUE(FramesShown(2, 3000));
-  SpinUntil([&] { return rendered.count >= 5; }, 2000);
-  EXPECT_GE(rendered.count.load(), 5);
+  SpinUntil([&] { return rendered.Count() >= 5; }, 2000);
+  EXPECT_GE(rendered.Count(), 5);
 
   const QString sourceName = video->Device->DeviceName;
   ASSERT_TRUE(dm.DeconnecterVideo(video, true));
   EXPECT_NE(dm.fg().FindFilter("dv_splitter"), nullptr) << "the audio side still uses the camcorder";
   EXPECT_EQ(dm.fg().FindFilter("Superposer"), nullptr);
   // Sound goes on without the picture.
-  const int before = rendered.count;
+  const int before = rendered.Count();
   ASSERT_TRUE(dm.LancerGraphe());
-  SpinUntil([&] { return rendered.count >= before + 5; }, 2000);
-  EXPECT_GE(rendered.count.load(), before + 5);
+  SpinUntil([&] { return rendered.Count() >= before + 5; }, 2000);
+  EXPECT_GE(rendered.Count(), before + 5);
   ASSERT_TRUE(dm.DeconnecterAudio(audio, true));
   EXPECT_EQ(dm.fg().FindFilter("dv_splitter"), nullptr);
   EXPECT_EQ(dm.fg().FindFilter(sourceName), nullptr);
