@@ -223,3 +223,25 @@ TEST_F(PreviewFixture, LostDeviceIsReportedAndCanBeTakenOut) {
   ASSERT_TRUE(dm.LancerGraphe());
   EXPECT_TRUE(FramesShown(2, 3000));
 }
+
+TEST_F(PreviewFixture, EveryTestSourcePreviewsWithinASecondOfBeingChosen) {
+  ASSERT_FALSE(catalog->VideoSources.empty());
+  for (const auto &source : catalog->VideoSources) {
+    SCOPED_TRACE(source->Name.toStdString());
+    window.ResetCounters();
+    ASSERT_TRUE(dm.ConnecterVideo(source.get()));
+    ASSERT_TRUE(dm.LancerGraphe());
+    const qint64 ms = SpinUntil([&] { return window.FramesShown() >= 1; }, 3000);
+    EXPECT_GE(window.FramesShown(), 1);
+    EXPECT_LT(ms, 1000);
+  }
+  for (const auto &source : catalog->AudioSources) {
+    SCOPED_TRACE(source->Name.toStdString());
+    ASSERT_TRUE(dm.ConnecterAudio(source.get()));
+    BufferCounter rendered(dm.AudioRenderer);
+    ASSERT_TRUE(dm.LancerGraphe());
+    const qint64 ms = SpinUntil([&] { return rendered.Count() >= 1; }, 3000);
+    EXPECT_GE(rendered.Count(), 1);
+    EXPECT_LT(ms, 1000);
+  }
+}
