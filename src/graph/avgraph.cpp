@@ -11,6 +11,7 @@
 #include "media/pins.h"
 #include "media/requirements.h"
 #include "sources/avsources.h"
+#include "ui/videowindow.h"
 
 namespace vistrel {
 
@@ -149,7 +150,10 @@ void Tdm::ClearGraph() {
   for (const auto &f : fg_.Filters()) fg_.RemoveFilter(f.get());
 }
 
-void Tdm::SetVideoWindow(ui::VideoWindow *window) { videoSink_.SetWindow(window); }
+void Tdm::SetVideoWindow(ui::VideoWindow *window) {
+  window_ = window;
+  videoSink_.SetWindow(window);
+}
 
 void Tdm::SetFilterEvents(filters::FilterEvents *events) {
   events_ = events;

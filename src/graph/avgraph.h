@@ -14,6 +14,7 @@
 #include "sources/capturedevice.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <memory>
@@ -85,7 +86,8 @@ class Tdm : public QObject {
   // output is returned. Null, with nothing added, on failure.
   media::PadRef TeeOutput(GstElement *tee, int index);
 
-  // Where preview frames go; null sends them nowhere.
+  // Where preview frames go; null sends them nowhere. The window shows its
+  // backdrop again when the video source is disconnected.
   void SetVideoWindow(ui::VideoWindow *window);
   // Who hears about grabs, countdowns and DV ratio changes.
   void SetFilterEvents(filters::FilterEvents *events);
@@ -179,6 +181,7 @@ class Tdm : public QObject {
   int videoGeneration_ = 0;  // which connection a late caps notice belongs to
 
   PreviewVideoSink videoSink_;
+  QPointer<ui::VideoWindow> window_;
   media::ElementRef audioRenderer_;
   filters::FilterEvents *events_ = nullptr;
 

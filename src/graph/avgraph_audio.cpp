@@ -5,6 +5,8 @@
 #include "sources/avsources.h"
 #include "sources/mediatypes.h"
 
+#include <algorithm>
+
 namespace vistrel {
 
 namespace {
@@ -38,9 +40,9 @@ bool Tdm::BuildAudioChain(sources::TAudioSource &source) {
   {
     media::ElementRef owner = media::ElementRef::Adopt(gst_pad_get_parent_element(pin.get()));
     if (owner && IsTee(owner.get())) {
-      media::PadRef queued;
-      for (int i = 1; !queued && i <= 16; ++i)
-        if (media::Pin(owner.get(), i) == pin) queued = TeeOutput(owner.get(), i);
+      const std::vector<media::PadRef> pins = media::Pins(owner.get());
+      const auto at = std::find(pins.begin(), pins.end(), pin);
+      media::PadRef queued = at == pins.end() ? media::PadRef() : TeeOutput(owner.get(), int(at - pins.begin()));
       if (!queued) return false;
       pin = queued;
     }

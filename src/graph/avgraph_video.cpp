@@ -7,6 +7,7 @@
 #include "media/pins.h"
 #include "sources/avsources.h"
 #include "sources/mediatypes.h"
+#include "ui/videowindow.h"
 
 #include <QPointer>
 
@@ -143,6 +144,9 @@ bool Tdm::DeconnecterVideo(sources::TVideoSource *device, bool full) {
   videoConnected_ = false;
   device->Active = false;
   fg_.Stop();
+  // No stale picture of a source that is gone (the stream is stopped, so no
+  // frame can arrive after this).
+  if (window_) window_->Clear();
   RemoveVideoChain(*device);
   CurrentVideoDevice = nullptr;
   return true;

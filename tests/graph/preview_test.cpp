@@ -184,6 +184,7 @@ TEST_F(PreviewFixture, SwitchingSourcesLeavesNothingBehind) {
 
   ASSERT_TRUE(dm.DeconnecterVideo(dm.CurrentVideoDevice, true));
   EXPECT_EQ(dm.CurrentVideoDevice, nullptr);
+  EXPECT_TRUE(window.CurrentFrame().isNull()) << "no picture of a source that is gone";
   EXPECT_TRUE(dm.fg().Filters().empty()) << dm.fg().DotGraph().left(400).toStdString();
   EXPECT_FALSE(dm.DeconnecterVideo(card, true)) << "only the current source can be disconnected";
 }
