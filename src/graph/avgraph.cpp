@@ -226,6 +226,26 @@ bool Tdm::RetirerAmont(GstPad *pin, GstElement *stop) {
   return ok;
 }
 
+void Tdm::OnFirstCaps(GstPad *pad, std::function<void()> then) {
+  if (!pad) return;
+  struct Watch {
+    QPointer<Tdm> dm;
+    std::function<void()> then;
+  };
+  gst_pad_add_probe(
+      pad, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM,
+      [](GstPad *, GstPadProbeInfo *info, gpointer data) {
+        if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) != GST_EVENT_CAPS) return GST_PAD_PROBE_OK;
+        // Streaming thread: only hand the news to the main thread. The graph
+        // is stopped before the module goes, so it is alive while frames flow.
+        auto *w = static_cast<Watch *>(data);
+        if (Tdm *dm = w->dm.data())
+          QMetaObject::invokeMethod(dm, [dm = w->dm, then = w->then] { if (dm) then(); }, Qt::QueuedConnection);
+        return GST_PAD_PROBE_REMOVE;
+      },
+      new Watch{QPointer<Tdm>(this), std::move(then)}, [](gpointer data) { delete static_cast<Watch *>(data); });
+}
+
 bool Tdm::SharesDevice(sources::TavStrel *a, sources::TavStrel *b) const {
   return a && b && a->Device && a->Device == b->Device;
 }

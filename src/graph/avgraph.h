@@ -17,6 +17,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -149,6 +150,8 @@ class Tdm : public QObject {
   // The native video's size, rate or codec became known or changed after
   // the connection (read when the first frames state their type).
   void VideoFactsChanged();
+  // The same for AudioRate, AudioBits and AudioChannels.
+  void AudioFactsChanged();
 
  private:
   struct OwnInstance {
@@ -165,6 +168,9 @@ class Tdm : public QObject {
   void RemoveAudioChain(sources::TAudioSource &source);
   void ReadVideoFacts(sources::TVideoSource &device);
   void WatchNativeVideoCaps();
+  // Runs `then` on the main thread after the first caps pass `pad` (a
+  // demuxer's stream has no type before its first frames).
+  void OnFirstCaps(GstPad *pad, std::function<void()> then);
   void ReadAudioFacts(GstPad *audioPin);
   // Takes the element and any branch queues it feeds out of the graph.
   void TakeOut(const media::ElementRef &element);
@@ -178,7 +184,8 @@ class Tdm : public QObject {
   bool mpeg2RatioNormal_ = false;
   bool soundOutput_ = false;
   bool videoConnected_ = false, audioConnected_ = false;
-  int videoGeneration_ = 0;  // which connection a late caps notice belongs to
+  // Which connection a late caps notice belongs to.
+  int videoGeneration_ = 0, audioGeneration_ = 0;
 
   PreviewVideoSink videoSink_;
   QPointer<ui::VideoWindow> window_;

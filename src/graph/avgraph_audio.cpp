@@ -57,7 +57,14 @@ bool Tdm::BuildAudioChain(sources::TAudioSource &source) {
   if (!fg_.Connect(pin.get(), media::Pin(gate, 0).get()) ||
       !fg_.Connect(media::FirstUnconnectedPin(gate, GST_PAD_SRC).get(), media::Pin(infdecaudio.get(), 0).get()))
     return false;
+  ++audioGeneration_;
   ReadAudioFacts(pin.get());
+  const int generation = audioGeneration_;
+  OnFirstCaps(media::Pin(gate, 0).get(), [this, generation, pin] {
+    if (audioGeneration_ != generation || !CurrentAudioDevice) return;
+    ReadAudioFacts(pin.get());
+    emit AudioFactsChanged();
+  });
 
   media::PadRef decBranch = TeeOutput(infdecaudio.get(), 1);
   if (!decBranch || !fg_.Connect(decBranch.get(), media::Pin(infsupaudio.get(), 0).get())) return false;
@@ -73,10 +80,11 @@ bool Tdm::BuildAudioChain(sources::TAudioSource &source) {
 void Tdm::ReadAudioFacts(GstPad *audioPin) {
   media::CapsRef caps = media::CurrentCaps(audioPin);
   if (!caps) {
-    // Before the first buffer: what the pin is able to give, fixed.
+    // Before the first buffer: what the pin is able to give, fixed. Nothing
+    // definite (a demuxer's pad): the facts wait for the first frames.
     caps = media::CapsRef::Adopt(gst_pad_query_caps(audioPin, nullptr));
-    if (caps && !gst_caps_is_empty(caps.get()) && !gst_caps_is_any(caps.get()))
-      caps = media::CapsRef::Adopt(gst_caps_fixate(caps.release()));
+    if (!caps || gst_caps_is_empty(caps.get()) || gst_caps_is_any(caps.get())) return;
+    caps = media::CapsRef::Adopt(gst_caps_fixate(caps.release()));
   }
   const sources::AudioStreamDescription d = sources::DescribeAudioStream(caps.get());
   AudioRate = d.AudioRate;
@@ -97,6 +105,7 @@ bool Tdm::DeconnecterAudio(sources::TAudioSource *device, bool full) {
 
 void Tdm::RemoveAudioChain(sources::TAudioSource &source) {
   sources::TAudioSource *device = &source;
+  ++audioGeneration_;
   RetirerChaine(NativeAudioTee.get(), AudioRenderer);
   // What RetirerChaine could not take (a fork left by a capture tap) goes
   // piece by piece.

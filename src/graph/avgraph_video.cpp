@@ -9,7 +9,6 @@
 #include "sources/mediatypes.h"
 #include "ui/videowindow.h"
 
-#include <QPointer>
 
 namespace vistrel {
 
@@ -94,33 +93,12 @@ bool NativeTypeKnown(GstElement *tee) {
 
 void Tdm::WatchNativeVideoCaps() {
   media::PadRef in = media::Pin(NativeVideoTee.get(), 0);
-  if (!in) return;
-  struct Watch {
-    QPointer<Tdm> dm;
-    int generation;
-  };
-  auto *watch = new Watch{QPointer<Tdm>(this), videoGeneration_};
-  gst_pad_add_probe(
-      in.get(), GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM,
-      [](GstPad *, GstPadProbeInfo *info, gpointer data) {
-        if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) != GST_EVENT_CAPS) return GST_PAD_PROBE_OK;
-        // Streaming thread: only hand the news to the main thread.
-        auto *w = static_cast<Watch *>(data);
-        const int generation = w->generation;
-        QPointer<Tdm> dm = w->dm;
-        if (dm)
-          QMetaObject::invokeMethod(
-              dm.data(),
-              [dm, generation] {
-                if (dm && dm->videoGeneration_ == generation && dm->CurrentVideoDevice) {
-                  dm->ReadVideoFacts(*dm->CurrentVideoDevice);
-                  emit dm->VideoFactsChanged();
-                }
-              },
-              Qt::QueuedConnection);
-        return GST_PAD_PROBE_REMOVE;
-      },
-      watch, [](gpointer data) { delete static_cast<Watch *>(data); });
+  const int generation = videoGeneration_;
+  OnFirstCaps(in.get(), [this, generation] {
+    if (videoGeneration_ != generation || !CurrentVideoDevice) return;
+    ReadVideoFacts(*CurrentVideoDevice);
+    emit VideoFactsChanged();
+  });
 }
 
 void Tdm::ReadVideoFacts(sources::TVideoSource &device) {

@@ -140,8 +140,11 @@ TEST_F(PreviewFixture, DvCamcorderAsBothSidesKeepsTheSourceUntilTheLastSideGoes)
   BufferCounter rendered(dm.AudioRenderer);
   ASSERT_TRUE(dm.LancerGraphe());
   EXPECT_TRUE(FramesShown(2, 3000));
-  SpinUntil([&] { return rendered.Count() >= 5; }, 2000);
+  SpinUntil([&] { return rendered.Count() >= 5 && dm.AudioRate > 0; }, 2000);
   EXPECT_GE(rendered.Count(), 5);
+  // The splitter's sound has a type only once frames flow; read it then.
+  EXPECT_EQ(dm.AudioRate, 48000);
+  EXPECT_EQ(dm.AudioChannels, 2);
 
   const QString sourceName = video->Device->DeviceName;
   ASSERT_TRUE(dm.DeconnecterVideo(video, true));
