@@ -14,6 +14,7 @@
 #include "graph/avgraph.h"
 #include "platform/product.h"
 #include "platform/screensaver.h"
+#include "settings/settings.h"
 
 namespace vistrel {
 
@@ -46,6 +47,10 @@ TCaptureForm::TCaptureForm(QWidget *parent) : QMainWindow(parent) {
   setObjectName("CaptureForm");
   setWindowTitle(QString("%1 by %2").arg(kProductTitle, kMakerName));
   screenSaver_ = std::make_unique<platform::ScreenSaverGuard>();
+  params_ = std::make_unique<settings::TparameterList>(settings::SettingsSignature());
+  gp_ = std::make_unique<settings::TBrenvikPreferences>();
+  gp_->titre = kProductTitle;
+  gp_->OnSavePrefs = [this](settings::TBrenvikPreferences &) { SauverPrefs(); };
 
   auto *central = new QWidget(this);
   auto *row = new QHBoxLayout(central);
@@ -86,6 +91,10 @@ TCaptureForm::TCaptureForm(QWidget *parent) : QMainWindow(parent) {
   noVideo_ = new QLabel("No selected video", videoFrame_);
   noVideo_->setAlignment(Qt::AlignCenter);
   noVideo_->setAutoFillBackground(true);
+  QPalette np = noVideo_->palette();
+  np.setColor(QPalette::Window, Qt::black);
+  np.setColor(QPalette::WindowText, Qt::lightGray);
+  noVideo_->setPalette(np);
   videoLayout->addWidget(noVideo_);
 
   row->addWidget(panelBar);
@@ -111,7 +120,7 @@ void TCaptureForm::BuildPanels(QWidget *host) {
   ProgrammerFrame = new TProgrammerFrame(host);
   ExtraireFrame = new TExtraireFrame(host);
   IncrusterFrame = new TIncrusterFrame(host);
-  OptionsFrame = new TOptionsHost(host);
+  OptionsFrame = new TOptionsHost(*params_, host);
   ListeFrame = new TListeFrame(host);
   HelpFrame = new THelpFrame(host);
   AproposFrame = new TAproposFrame(host);
@@ -126,6 +135,13 @@ void TCaptureForm::BuildPanels(QWidget *host) {
   connect(DossiersFrame->lbNomImage, &ClickLabel::clicked, this, [this] { AfficherPanneau(kExtraire); });
   connect(SourcesFrame->btnFormatSettings, &QPushButton::clicked, this,
           [this] { ShowSettingsPageForFormat(SourcesFrame->cbFormatCapture->currentText()); });
+
+  // The store chosen on the Settings panel and the preference component follow each other.
+  auto *options = OptionsFrame->options;
+  gp_->OnChangeMode = [options](settings::TSavePreferences mode) { options->SetStoreModeIndex(int(mode)); };
+  connect(options, &settings::TOptionsFrame::storeModeChanged, this,
+          [this](int mode) { gp_->SetMode(static_cast<settings::TSavePreferences>(mode)); });
+  connect(options, &settings::TOptionsFrame::saveRequested, this, &TCaptureForm::SauverPrefs);
 }
 
 void TCaptureForm::ShowSettingsPageForFormat(const QString &formatName) {
@@ -178,14 +194,40 @@ void TCaptureForm::showEvent(QShowEvent *e) {
 
 void TCaptureForm::FormShow() {
   noVideo_->show();
+  ChargerPrefs1();
+  gp_->FormShown();
   SetInterfacePreview();
-  AfficherPanneau(activePanel_);
   // The rest of the start-up waits for the first idle moment, once the window is up.
   QTimer::singleShot(0, this, &TCaptureForm::AppEventsIdle);
 }
 
+void TCaptureForm::ChargerPrefs1() {
+  auto &p = *params_;
+  settings::CreateAndLoadSettings(p);
+  AfficherPanneau(p.Byte("Active panel"));
+  DateNoms = QDateTime::currentDateTime();
+  auto *options = OptionsFrame->options;
+  options->LoadFromParameters();
+  options->Populate();
+}
+
+void TCaptureForm::SauverPrefs() {
+  auto &p = *params_;
+  if (settings::StoreMode == 2) return;  // "none": nothing is kept
+  p.SetByte("Active panel", static_cast<quint8>(activePanel_));
+  OptionsFrame->options->SaveToParameters();
+  settings::SaveSettings(p);
+}
+
 void TCaptureForm::AppEventsIdle() {
   if (startupDone_ || closed_) return;
+  // The codec and profile lists of the Settings panel.
+  {
+    auto &p = *params_;
+    auto *options = OptionsFrame->options;
+    options->SelectWmvVersion(p.Int("Version wmv"));
+    options->SelectPreferredProfile(p.Str("Preferred  wmv profile"));
+  }
   SetSystem();
   // Whatever failed above, the session runs with the screen saver off and start-up ends.
   screenSaver_->Disable();
@@ -209,8 +251,14 @@ void TCaptureForm::ArreterGraphe() {
 }
 
 void TCaptureForm::closeEvent(QCloseEvent *e) {
+  // Where to keep the settings is asked before anything is torn down, so that
+  // declining the question leaves a working window rather than a stopped one.
+  if (!closed_ && !gp_->Finished() && !gp_->FormCloseQuery()) {
+    e->ignore();
+    return;
+  }
   FormCloseQuery();
-  e->accept();  // closing is always allowed
+  e->accept();
 }
 
 void TCaptureForm::FormCloseQuery() {

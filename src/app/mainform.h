@@ -20,6 +20,10 @@ class Tdm;
 class Tplaque;
 class TRaccourcisForm;
 namespace platform { class ScreenSaverGuard; }
+namespace settings {
+class TparameterList;
+class TBrenvikPreferences;
+}  // namespace settings
 
 inline constexpr int kPanelCount = 9;
 
@@ -48,6 +52,12 @@ class TCaptureForm : public QMainWindow {
   bool DemarrageEnCours() const { return demarrageEnCours_; }
   bool StartupDone() const { return startupDone_; }
   void SetSystem();
+
+  // Settings into the controls at show, and back into the settings when saving.
+  void ChargerPrefs1();
+  void SauverPrefs();
+  settings::TparameterList &Parameters() { return *params_; }
+  settings::TBrenvikPreferences &Preferences() { return *gp_; }
 
   // Panels and actions, named as the controller's handlers refer to them.
   TSourcesFrame *SourcesFrame;
@@ -93,6 +103,8 @@ class TCaptureForm : public QMainWindow {
   QLabel *noVideo_ = nullptr;
   std::array<QLabel *, 4> statusPanels_{};
   std::unique_ptr<platform::ScreenSaverGuard> screenSaver_;
+  std::unique_ptr<settings::TparameterList> params_;
+  std::unique_ptr<settings::TBrenvikPreferences> gp_;
   QStringList commandLine_;
   EtatCapture etat_ = esPreview;
   int activePanel_ = 0;

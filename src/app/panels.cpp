@@ -4,6 +4,7 @@
 #include <QVBoxLayout>
 
 #include "platform/product.h"
+#include "settings/optionsframe.h"
 
 namespace vistrel {
 
@@ -68,18 +69,17 @@ TIncrusterFrame::TIncrusterFrame(QWidget *parent) : TPanelFrame("IncrusterFrame"
   body_->addStretch();
 }
 
-TOptionsHost::TOptionsHost(QWidget *parent) : TPanelFrame("OptionsFrame", "Settings", parent) {
-  pages = new QTabWidget(this);
-  for (const char *name : {"General", "Windows Media", "DivX and MP3", "DV", "Capture", "Store"})
-    pages->addTab(new QWidget(pages), name);
-  body_->addWidget(pages);
+TOptionsHost::TOptionsHost(settings::TparameterList &params, QWidget *parent)
+    : TPanelFrame("OptionsHost", "Settings", parent) {
+  options = new settings::TOptionsFrame(params, this);
+  body_->addWidget(options);
 }
 
 void TOptionsHost::SetPage(int page) {
-  if (page >= 0 && page < pages->count()) pages->setCurrentIndex(page);
+  if (page >= 0 && page < options->Pages->count()) options->Pages->setCurrentIndex(page);
 }
 
-int TOptionsHost::Page() const { return pages->currentIndex(); }
+int TOptionsHost::Page() const { return options->Pages->currentIndex(); }
 
 TListeFrame::TListeFrame(QWidget *parent) : TPanelFrame("ListeFrame", "List", parent) { body_->addStretch(); }
 

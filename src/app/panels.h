@@ -11,6 +11,11 @@
 
 #include "app/clicklabel.h"
 
+namespace vistrel::settings {
+class TOptionsFrame;
+class TparameterList;
+}  // namespace vistrel::settings
+
 namespace vistrel {
 
 class TPanelFrame : public QFrame {
@@ -68,10 +73,10 @@ class TIncrusterFrame : public TPanelFrame {
 class TOptionsHost : public TPanelFrame {
   Q_OBJECT
  public:
-  explicit TOptionsHost(QWidget *parent = nullptr);
+  TOptionsHost(settings::TparameterList &params, QWidget *parent = nullptr);
   void SetPage(int page);
   int Page() const;
-  QTabWidget *pages;
+  settings::TOptionsFrame *options;
 };
 
 class TListeFrame : public TPanelFrame {

@@ -152,6 +152,10 @@ QString DialogService::Render(const QString &text, bool *rich) const {
 // A box can only be answered by someone when a real window system is there
 // and we are on its thread; offscreen and minimal platforms have no user, and
 // a modal box there would wait forever.
+void DialogService::LogAnswered(const QString &question, const QString &answerWord) {
+  Log(QStringLiteral("question: %1 -> %2").arg(PlainText(question).simplified(), answerWord));
+}
+
 bool DialogService::ShowsBoxes() const {
   if (Unattended()) return false;
   auto *app = qobject_cast<QApplication *>(QCoreApplication::instance());

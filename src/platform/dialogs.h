@@ -47,10 +47,15 @@ class DialogService {
   // the log lines.
   static QString PlainText(const QString &markup);
 
+  // Whether a question can be put to a person now: not unattended, on the GUI
+  // thread, on a platform with a screen. Custom dialogs check this before exec().
+  bool ShowsBoxes() const;
+  // Logs a question that was answered without asking, in the service's format.
+  static void LogAnswered(const QString &question, const QString &answerWord);
+
  private:
   DialogService() = default;
   void Show(DlgKind kind, const QString &text, QWidget *parent);
-  bool ShowsBoxes() const;
   // The text as the box shows it; *rich tells whether it came out as HTML.
   QString Render(const QString &text, bool *rich) const;
   void Record(const QString &text);

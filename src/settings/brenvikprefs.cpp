@@ -119,14 +119,9 @@ void TBrenvikPreferences::FormShown() {
 
 std::optional<TSavePreferences> TBrenvikPreferences::AskMode() {
   if (ChooseMode) return ChooseMode();
-  if (platform::DialogService::Instance().Unattended()) {
-    // Logged like every other unattended question.
-    const QByteArray line = ("question: " +
-                             platform::DialogService::PlainText(TSavePrefsForm::QuestionText())
-                                 .simplified() +
-                             " -> None\n")
-                                .toUtf8();
-    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+  if (!platform::DialogService::Instance().ShowsBoxes()) {
+    // Nobody can answer (unattended, or no screen): keep nothing, and say so.
+    platform::DialogService::LogAnswered(TSavePrefsForm::QuestionText(), QStringLiteral("None"));
     return TSavePreferences::spNone;
   }
   TSavePrefsForm form(owner_);

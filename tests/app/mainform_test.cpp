@@ -8,6 +8,8 @@
 #include "app/mainform.h"
 #include "app/plaque.h"
 #include "graph/avgraph.h"
+#include "platform/registry.h"
+#include "settings/settings.h"
 
 using namespace vistrel;
 
@@ -108,5 +110,38 @@ TEST(MainForm, CloseBeforeTheFirstIdleStillEndsCleanly) {
   w.form.close();  // the deferred start-up is still queued
   SpinUntil([] { return false; }, 100);
   EXPECT_FALSE(w.form.StartupDone());
+  EXPECT_FALSE(w.form.isVisible());
+}
+
+TEST(MainForm, FirstCloseAsksForTheStoreAndTheNextStartLoadsIt) {
+  {
+    Windows w;
+    w.form.Preferences().ChooseMode = [] { return settings::TSavePreferences::spRegistre; };
+    w.form.show();
+    SpinUntil([&] { return w.form.StartupDone(); });
+    w.form.AfficherPanneau(3);
+    w.form.close();
+    EXPECT_FALSE(w.form.isVisible());
+  }
+  EXPECT_EQ(settings::ReadRegistryString("Software\\Brenvik\\Vistrel", "Signature"),
+            QString("Vistrel 6.3.0 en by Brenvik"));
+  {
+    Windows w;
+    w.form.show();
+    EXPECT_EQ(w.form.ActivePanel(), 3);  // the saved panel comes back
+    w.form.close();
+  }
+  settings::DeleteRegistrySettings();
+}
+
+TEST(MainForm, DecliningTheStoreQuestionKeepsTheWindowWorking) {
+  Windows w;
+  w.form.Preferences().ChooseMode = [] { return std::optional<settings::TSavePreferences>(); };
+  w.form.show();
+  SpinUntil([&] { return w.form.StartupDone(); });
+  w.form.close();
+  EXPECT_TRUE(w.form.isVisible());
+  w.form.Preferences().ChooseMode = [] { return settings::TSavePreferences::spNone; };
+  w.form.close();
   EXPECT_FALSE(w.form.isVisible());
 }
