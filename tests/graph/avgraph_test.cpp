@@ -2,7 +2,6 @@
 // removal rules, on small graphs of stock elements.
 #include "filters/vs_timestamper.h"
 #include "graph/avgraph.h"
-#include "graph/audiorenderer.h"
 #include "media/pins.h"
 
 #include <gtest/gtest.h>
@@ -48,25 +47,6 @@ TEST(Tdm, CreatesTheTwelveOwnFiltersOnceWithTheirRoles) {
   // Nothing is in the graph until a source connects.
   EXPECT_TRUE(dm.fg().Filters().empty());
   EXPECT_FALSE(dm.LancerGraphe());
-}
-
-TEST(Tdm, RenderersExistWithoutASoundServer) {
-  Tdm dm;
-  ASSERT_NE(dm.VideoRenderer, nullptr);
-  ASSERT_NE(dm.AudioRenderer, nullptr);
-  EXPECT_EQ(dm.SoundOutput(), SoundOutputAvailable());
-  // The volume applies to the renderer's element on the 0..10000 scale.
-  dm.fg().SetVolume(2500);
-  GstIterator *it = gst_bin_iterate_all_by_element_factory_name(GST_BIN(dm.AudioRenderer), "volume");
-  GValue item = G_VALUE_INIT;
-  ASSERT_EQ(gst_iterator_next(it, &item), GST_ITERATOR_OK);
-  auto *volume = GST_ELEMENT(g_value_get_object(&item));
-  ASSERT_NE(volume, nullptr);
-  gdouble level = 0;
-  g_object_get(volume, "volume", &level, nullptr);
-  EXPECT_DOUBLE_EQ(level, 0.25);
-  g_value_unset(&item);
-  gst_iterator_free(it);
 }
 
 TEST(Tdm, RetirerChaineRemovesStrictlyBetweenOnASimplePath) {
@@ -124,21 +104,6 @@ TEST(Tdm, RetirerAmontRemovesUpstreamUpToTheStop) {
   EXPECT_NE(dm.fg().FindFilter("src"), nullptr) << "the stop filter stays";
   EXPECT_NE(dm.fg().FindFilter("sink"), nullptr);
   EXPECT_FALSE(dm.RetirerAmont(nullptr, src));
-}
-
-TEST(Tdm, TeeBranchesBeginWithAQueue) {
-  Tdm dm;
-  GstElement *tee = Add(dm, "tee", "t");
-  media::PadRef out = dm.TeeOutput(tee, 1);
-  ASSERT_TRUE(out);
-  media::ElementRef queue = media::PeerElement(media::Pin(tee, 1).get());
-  ASSERT_TRUE(queue);
-  EXPECT_STREQ(GST_OBJECT_NAME(gst_element_get_factory(queue.get())), "queue");
-  EXPECT_EQ(dm.fg().GraphNameOf(GST_OBJECT(queue.get())), "t queue 1");
-  // A pin the tee cannot give: nothing is added.
-  const auto before = dm.fg().Filters().size();
-  EXPECT_FALSE(dm.TeeOutput(tee, 7));
-  EXPECT_EQ(dm.fg().Filters().size(), before);
 }
 
 TEST(Tdm, DestroyKeepsComponentsAndRemovesTheRest) {

@@ -111,12 +111,15 @@ TEST_F(PreviewFixture, GrabsAreAnnouncedToTheListener) {
   dm.SetFilterEvents(nullptr);
 }
 
-TEST_F(PreviewFixture, DvAtHalfSizePreviewsHalfWidthFrames) {
+TEST_F(PreviewFixture, DvCamcorderPreviewsAtHalfSize) {
   dm.DvHalfSize = true;
   ASSERT_TRUE(dm.ConnecterVideo(Video("DV Source - Video")));
   ASSERT_TRUE(dm.LancerGraphe());
   ASSERT_TRUE(FramesShown(1, 3000));
   EXPECT_EQ(window.CurrentFrame().width(), 360);
   EXPECT_EQ(dm.SourceWidth, 720) << "the native stream keeps its size";
+  EXPECT_EQ(dm.SourceHeight, 576);
+  EXPECT_EQ(dm.FrameDuration, 400000u);
+  EXPECT_NE(dm.Superposer()->DVSource.load(), nullptr) << "the superposer reads the DV scene detector";
   dm.DvHalfSize = false;
 }

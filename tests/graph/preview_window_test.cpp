@@ -69,15 +69,3 @@ TEST(VideoWindowMailbox, OfferingAfterTheWindowIsGoneIsHarmless) {
   Spin(20);
   EXPECT_EQ(mailbox->Offered(), 2);
 }
-
-TEST(VideoWindowMailbox, ClearForgetsThePicture) {
-  VideoWindow window;
-  window.resize(64, 48);
-  window.show();
-  window.Mailbox()->Offer(Solid(Qt::green));
-  Spin(50);
-  ASSERT_FALSE(window.CurrentFrame().isNull());
-  window.Clear();
-  EXPECT_TRUE(window.CurrentFrame().isNull());
-  EXPECT_EQ(window.grab().toImage().pixelColor(32, 24), QColor(Qt::black));
-}
