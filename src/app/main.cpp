@@ -17,6 +17,7 @@
 #include "graph/avgraph.h"
 #include "platform/dialogs.h"
 #include "platform/product.h"
+#include "sources/listsources.h"
 
 using namespace vistrel;
 
@@ -54,6 +55,10 @@ int main(int argc, char **argv) {
   QApplication::setOrganizationName(kMakerName);
 
   platform::DialogService::Instance().SetUnattended(options.answer);
+  if (options.listSources) {
+    std::fputs(qPrintable(sources::ListSourcesText()), stdout);
+    return 0;
+  }
   if (!RunStartupCheck(ReadFrameworkFacts())) return 1;
 
   int rc = 0;

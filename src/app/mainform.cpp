@@ -228,6 +228,7 @@ void TCaptureForm::AppEventsIdle() {
     options->SelectWmvVersion(p.Int("Version wmv"));
     options->SelectPreferredProfile(p.Str("Preferred  wmv profile"));
   }
+  // Devices, sources and the saved sources and format come up here.
   SetSystem();
   // Whatever failed above, the session runs with the screen saver off and start-up ends.
   screenSaver_->Disable();

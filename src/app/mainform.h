@@ -71,6 +71,12 @@ class TCaptureForm : public QMainWindow {
   TAproposFrame *AproposFrame;
   QAction *acNextPanneau, *acQuitter, *acOuvrirDossierVideos;
 
+  // Source activation (mainform_sources.cpp).
+  // End of source activation.
+
+  // Actions, switches and command files (mainform_actions.cpp).
+  // End of actions.
+
   QString NomVideo, NomImage;
   int CompteurVideo = 0, CompteurImage = 0;
   QDateTime DateNoms;
@@ -86,6 +92,12 @@ class TCaptureForm : public QMainWindow {
   void closeEvent(QCloseEvent *e) override;
 
  private:
+  // Source activation, private part.
+  // End of source activation, private part.
+
+  // Actions, private part.
+  // End of actions, private part.
+
   void FormShow();
   void AppEventsIdle();
   void FormCloseQuery();

@@ -13,6 +13,7 @@ struct ProgramOptions {
   bool help = false;
   bool version = false;
   bool testDevices = false;
+  bool listSources = false;
   std::optional<platform::DlgAnswer> answer;  // unattended: every question answered so
   QString error;                              // set when an option is unknown or malformed
   QStringList rest;                           // arguments left for Qt and the switch parser

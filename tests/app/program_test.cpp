@@ -59,3 +59,19 @@ TEST(Program, StartsHeadlessAndQuitsCleanlyOnTerminate) {
   EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
 }
+
+TEST(Program, ListSourcesNamesTheTestDevicesInBoxOrder) {
+  const RunResult r = RunProgram({"--test-devices", "--list-sources"});
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  const QStringList video = {"Vistrel Test Camera", "Vistrel Test Capture Card - Video", "DV Source - Video",
+                             "Vistrel Test MPEG Encoder - Video", "no video stream"};
+  const QStringList audio = {"Vistrel Test Capture Card - Audio", "DV Source - Audio",
+                             "Vistrel Test MPEG Encoder - Audio", "Vistrel Test Microphone", "no audio stream"};
+  qsizetype at = 0;
+  for (const QStringList &list : {video, audio})
+    for (const QString &name : list) {
+      const qsizetype found = r.out.indexOf(name, at);
+      ASSERT_GE(found, 0) << name.toStdString() << " missing or out of order in:\n" << r.out.toStdString();
+      at = found + name.size();
+    }
+}
