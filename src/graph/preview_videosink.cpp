@@ -34,14 +34,19 @@ PreviewVideoSink::PreviewVideoSink() {
   // The preview strips time stamps; sync would only add a wait. async off so
   // a sink that has not seen a frame yet never holds up a state change.
   g_object_set(sink_.get(), "caps", caps.get(), "max-buffers", 1, "drop", TRUE, "sync", FALSE, "async", FALSE,
-               "emit-signals", TRUE, "qos", FALSE, nullptr);
-  g_signal_connect(sink_.get(), "new-sample", G_CALLBACK(&PreviewVideoSink::OnNewSample), this);
+               "qos", FALSE, nullptr);
+  GstAppSinkCallbacks callbacks{};
+  callbacks.new_sample = [](GstAppSink *sink, gpointer self) {
+    return PreviewVideoSink::OnNewSample(GST_ELEMENT(sink), self);
+  };
+  gst_app_sink_set_callbacks(GST_APP_SINK(sink_.get()), &callbacks, this, nullptr);
 }
 
 PreviewVideoSink::~PreviewVideoSink() {
   if (sink_) {
     gst_element_set_state(sink_.get(), GST_STATE_NULL);
-    g_signal_handlers_disconnect_by_data(sink_.get(), this);
+    GstAppSinkCallbacks none{};
+    gst_app_sink_set_callbacks(GST_APP_SINK(sink_.get()), &none, nullptr, nullptr);
   }
 }
 
