@@ -5,6 +5,7 @@
 #include "media/pins.h"
 #include "preview_fixture.h"
 #include "sources/avsources.h"
+#include "sources/testdevices.h"
 
 #include <atomic>
 
@@ -122,4 +123,29 @@ TEST_F(PreviewFixture, DvCamcorderPreviewsAtHalfSize) {
   EXPECT_EQ(dm.FrameDuration, 400000u);
   EXPECT_NE(dm.Superposer()->DVSource.load(), nullptr) << "the superposer reads the DV scene detector";
   dm.DvHalfSize = false;
+}
+
+TEST_F(PreviewFixture, UnpluggingTheCurrentCameraTakesItsPreviewOut) {
+  // What the controller wires: every refresh rebuilds the source objects, so
+  // the current sources are disconnected fully first.
+  catalog->StopCurrentSources = [&] {
+    if (dm.CurrentVideoDevice) dm.DeconnecterVideo(dm.CurrentVideoDevice, true);
+    if (dm.CurrentAudioDevice) dm.DeconnecterAudio(dm.CurrentAudioDevice, true);
+  };
+  sources::AddTestDevice({sources::TestDeviceKind::Camera, "Hot Camera", "hot-camera", true, false});
+  SpinUntil([&] { return catalog->ChargerDrivers(videoBox, audioBox) && videoBox.contains("Hot Camera"); }, 2000);
+  ASSERT_TRUE(dm.ConnecterVideo(Video("Hot Camera")));
+  ASSERT_TRUE(dm.LancerGraphe());
+  ASSERT_TRUE(FramesShown(1, 3000));
+
+  sources::RemoveTestDevice("hot-camera");
+  SpinUntil([&] { return catalog->ChargerDrivers(videoBox, audioBox) && !videoBox.contains("Hot Camera"); }, 2000);
+  EXPECT_FALSE(videoBox.contains("Hot Camera"));
+  EXPECT_EQ(dm.CurrentVideoDevice, nullptr);
+  EXPECT_TRUE(dm.fg().Filters().empty());
+  // Still responsive: another source previews.
+  ASSERT_TRUE(dm.ConnecterVideo(Video("Vistrel Test Camera")));
+  window.ResetCounters();
+  ASSERT_TRUE(dm.LancerGraphe());
+  EXPECT_TRUE(FramesShown(1, 3000));
 }
