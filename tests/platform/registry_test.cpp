@@ -76,7 +76,7 @@ TEST(Registry, ExportsRegeditTextAndReadsItBackExactly) {
   Registry copy(FreshFile());
   ASSERT_TRUE(copy.ImportText(bytes));
   for (const char *name : {"Path", "", "n", "Lines", "Odd"})
-    EXPECT_EQ(copy.Value(k, name), reg.Value(k, name)) << name.toStdString();
+    EXPECT_EQ(copy.Value(k, name), reg.Value(k, name)) << name;
   EXPECT_EQ(copy.Value(k, "Odd")->data.size(), 11);
 }
 
