@@ -15,29 +15,11 @@
 #include "platform/product.h"
 #include "platform/screensaver.h"
 #include "settings/settings.h"
+#include "ui/videowindow.h"
 
 namespace vistrel {
 
 namespace {
-
-struct PanelActionInfo {
-  const char *name;
-  const char *caption;
-  QKeySequence key;
-};
-
-// Captions and primary keys of the actions that show each panel, in panel order.
-const std::array<PanelActionInfo, kPanelCount> kPanelActions = {{
-    {"acSourcesFrame", "Sources panel", QKeySequence(Qt::Key_F2)},
-    {"acDossiersFrame", "Folders panel", QKeySequence(Qt::ALT | Qt::Key_D)},
-    {"acProgrammerFrame", "Schedule panel", QKeySequence(Qt::ALT | Qt::Key_P)},
-    {"acExtraireFrame", "Grab panel", QKeySequence(Qt::ALT | Qt::Key_G)},
-    {"acIncrusterFrame", "Inlay panel", QKeySequence(Qt::ALT | Qt::Key_I)},
-    {"acOptionsFrame", "Settings panel", QKeySequence(Qt::Key_F10)},
-    {"saListeFrame", "List Panel", QKeySequence(Qt::ALT | Qt::Key_L)},
-    {"acHelp", "Help panel", QKeySequence(Qt::Key_F1)},
-    {"acApropos", "About panel...", QKeySequence(Qt::ALT | Qt::Key_A)},
-}};
 
 enum PanelIndex { kSources = 0, kDossiers = 1, kExtraire = 3, kOptions = 5, kHelp = 7 };
 
@@ -60,27 +42,7 @@ TCaptureForm::TCaptureForm(QWidget *parent) : QMainWindow(parent) {
   panelStack_->setFixedWidth(266);
   BuildPanels(central);
 
-  for (int i = 0; i < kPanelCount; ++i) {
-    auto *a = new QAction(kPanelActions[i].caption, this);
-    a->setObjectName(kPanelActions[i].name);
-    a->setCheckable(true);
-    a->setShortcut(kPanelActions[i].key);
-    connect(a, &QAction::triggered, this, [this, i] { AfficherPanneau(i); });
-    panelActions_[i] = a;
-    panelBar->addAction(a);
-  }
-  acNextPanneau = new QAction("Next panel", this);
-  acNextPanneau->setObjectName("acNextPanneau");
-  acNextPanneau->setShortcut(Qt::Key_F6);
-  connect(acNextPanneau, &QAction::triggered, this, [this] { AfficherPanneau((activePanel_ + 1) % kPanelCount); });
-  acQuitter = new QAction("Quit", this);
-  acQuitter->setObjectName("acQuitter");
-  acQuitter->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-  connect(acQuitter, &QAction::triggered, this, &QWidget::close);
-  acOuvrirDossierVideos = new QAction("Open the folder of captured videos", this);
-  acOuvrirDossierVideos->setObjectName("acOuvrirDossierVideos");
-  addActions({acNextPanneau, acQuitter, acOuvrirDossierVideos});
-  panelBar->addAction(acNextPanneau);
+  BuildActions(panelBar);
 
   videoFrame_ = new QFrame(central);
   videoFrame_->setObjectName("FrameShape");
@@ -96,6 +58,11 @@ TCaptureForm::TCaptureForm(QWidget *parent) : QMainWindow(parent) {
   np.setColor(QPalette::WindowText, Qt::lightGray);
   noVideo_->setPalette(np);
   videoLayout->addWidget(noVideo_);
+  // The preview shares the frame with the placeholder; only one of them shows.
+  videoWindow_ = new ui::VideoWindow(videoFrame_);
+  videoWindow_->setObjectName("VideoWindow");
+  videoWindow_->hide();
+  videoLayout->addWidget(videoWindow_);
 
   row->addWidget(panelBar);
   row->addWidget(panelStack_);
@@ -156,6 +123,8 @@ void TCaptureForm::Attach(Tdm *dm, Tplaque *plaque, TRaccourcisForm *raccourcis)
   dm_ = dm;
   plaque_ = plaque;
   raccourcis_ = raccourcis;
+  ConnectShortcutsWindow();
+  if (dm_) dm_->SetVideoWindow(static_cast<ui::VideoWindow *>(videoWindow_));
 }
 
 TPanelFrame *TCaptureForm::Panel(int n) const { return n >= 0 && n < kPanelCount ? panels_[n] : nullptr; }
@@ -216,6 +185,7 @@ void TCaptureForm::SauverPrefs() {
   if (settings::StoreMode == 2) return;  // "none": nothing is kept
   p.SetByte("Active panel", static_cast<quint8>(activePanel_));
   OptionsFrame->options->SaveToParameters();
+  CopierSourcesDansPrefs();
   settings::SaveSettings(p);
 }
 
@@ -229,6 +199,17 @@ void TCaptureForm::AppEventsIdle() {
     options->SelectPreferredProfile(p.Str("Preferred  wmv profile"));
   }
   // Devices, sources and the saved sources and format come up here.
+  ChargerSourcesExclues();
+  const bool driversOk = ChargerDrivers();
+  TraitementPossible = true;
+  RelanceDifferee = true;
+  ActiverVideo(params_->Str("Source video"));
+  ActiverAudio(params_->Str("Audio source"));
+  ActiverFormatCapture(params_->Byte("Capture Format"));
+  RelanceDifferee = false;
+  if (dm_) dm_->LancerGraphe();
+  AppliquerNotifier(params_->Bool("Notifier"));
+  if (!driversOk) ErreurDemarrage = "impossible to change the video sources\n";
   SetSystem();
   // Whatever failed above, the session runs with the screen saver off and start-up ends.
   screenSaver_->Disable();
@@ -268,6 +249,7 @@ void TCaptureForm::FormCloseQuery() {
   if (plaque_) plaque_->hide();
   if (dm_) {
     ArreterGraphe();
+    LibererSources();
     dm_->ClearGraph();
   }
   if (raccourcis_) raccourcis_->hide();

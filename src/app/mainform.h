@@ -72,9 +72,74 @@ class TCaptureForm : public QMainWindow {
   QAction *acNextPanneau, *acQuitter, *acOuvrirDossierVideos;
 
   // Source activation (mainform_sources.cpp).
+  // Rebuilds the device and source lists and the two source boxes; false on an error.
+  bool ChargerDrivers();
+  // Select and connect a source by its box text; true when connected or none asked.
+  bool ActiverVideo(const QString &name);
+  bool ActiverAudio(const QString &name);
+  // Fills the format box for the current sources and selects `format` (a capture format code).
+  void ActiverFormatCapture(int format);
+  void ActualiserVideoBtnClick();  // source refresh
+  void DeviceChangeNotification();  // the platform says device nodes changed
+  // `deviceName`: the graph name of the source that raised the error, when known.
+  void GraphDeviceLost(const QString &deviceName = QString());
+  void cboxVideoChange();
+  void cboxAudioChange();
+  void cbFormatCaptureClick();
+  void SourcesFramecbEntriesChange();
+  // Stops the graph and takes both current sources out fully (close, teardown).
+  void LibererSources();
+  // The source settings into the parameters when saving.
+  void CopierSourcesDansPrefs();
+  // Start-up step 2's share: the saved unchecked names into the Help panel's list.
+  void ChargerSourcesExclues();
+  // Hooks or unhooks GraphDeviceLost according to `Notifier`.
+  void AppliquerNotifier(bool notifier);
+  bool VideoConnectee() const;
+  bool AudioConnectee() const;
+  bool VerrouActif() const;
+  QWidget *VideoWindow() const { return videoWindow_; }
+  QLabel *lbVideo = nullptr, *lbAudio = nullptr;
+  QString ErreurDemarrage;  // for the error panel at the end of start-up
+  // The boxes or the connected sources changed (the lock table is applied again).
+  Q_SIGNAL void sourcesChanged();
   // End of source activation.
 
   // Actions, switches and command files (mainform_actions.cpp).
+  // The action list `al` (lookup order), its two runners and the persistent actions.
+  class TActionList *al = nullptr;
+  class TSwitch *Switch1 = nullptr;
+  class TScript *Script1 = nullptr;
+  class TBKActionList *ApplicationManager = nullptr, *bkal = nullptr;
+  class TCustomSuperAction *Action(const QString &objectName) const;
+  // Run right after the command line (--script=FILE).
+  void SetScriptFile(const QString &fileName);
+  void RunCommandLineAndScript();
+  int NumMediatype = 0;  // the media-type choice kept by iaNumMediatype
+  // Handlers, named after their actions.
+  void acSourcesFrameexecute();
+  void acDossiersFrameexecute();
+  void acProgrammerFrameexecute();
+  void acExtraireFrameexecute();
+  void acIncrusterFrameexecute();
+  void acOptionsFrameexecute();
+  void saListeFrameexecute();
+  void acHelpexecute();
+  void acAproposexecute();
+  void acNextPanneauexecute();
+  void acQuitterexecute();
+  void acOuvrirDossierVideosexecute();
+  void taraccourcisprepare();
+  void taraccourcisTrueExecute();
+  void taraccourcisfalseExecute();
+  void saScriptprepare();
+  void saScriptexecute();
+  void saSourceVideoprepare();
+  void saSourceVideoexecute();
+  void saSourceAudioprepare();
+  void saSourceAudioexecute();
+  void saFormatCaptureprepare();
+  void saFormatCaptureexecute();
   // End of actions.
 
   QString NomVideo, NomImage;
@@ -93,9 +158,25 @@ class TCaptureForm : public QMainWindow {
 
  private:
   // Source activation, private part.
+  struct SourcesState;
+  SourcesState &Src();
+  void AfficherNoVideo(bool noVideo);
+  void AfficherAudio(bool visible);
+  void RemplirListeSources();
+  void RafraichirSources(bool withSystemReport, const QString &lostDevice = QString());
+  QString LabelVideo() const;
+  QString LabelAudio() const;
+  SourcesState *src_ = nullptr;      // a child object, built on first use
+  QStringList pendingUnticked_;      // saved unchecked names, until the lists exist
+  QWidget *videoWindow_ = nullptr;   // the preview's video window
   // End of source activation, private part.
 
   // Actions, private part.
+  struct ActionsState;
+  void BuildActions(QWidget *panelBar);
+  void BuildPersistentActions();
+  void ConnectShortcutsWindow();
+  ActionsState *actions_ = nullptr;  // a child object owning the lists and runners
   // End of actions, private part.
 
   void FormShow();

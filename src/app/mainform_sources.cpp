@@ -1,0 +1,466 @@
+// Source activation: the Sources panel's boxes filled from the devices found,
+// the chosen video and audio sources connected into the preview, the format
+// list following the sources, and the reaction to devices coming and going.
+#include <QAction>
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QPointer>
+#include <QSignalBlocker>
+
+#include "app/mainform.h"
+#include "graph/avgraph.h"
+#include "sources/enumerator.h"
+#include "sources/sourcecatalog.h"
+#include "settings/settings.h"
+#include "ui/videowindow.h"
+
+namespace vistrel {
+
+using sources::kNoAudioStream;
+using sources::kNoVideoStream;
+
+// Owned by the window as a child object. The catalog's devices take their
+// elements out of the graph module's graph when they go, so they must go
+// while that graph exists: normally at close; if the graph module is already
+// gone, the devices are left alone rather than touching a dead graph.
+struct TCaptureForm::SourcesState : QObject {
+  explicit SourcesState(QObject *parent) : QObject(parent) {}
+  ~SourcesState() override {
+    if (!dm) {
+      (void)catalog.release();
+      return;
+    }
+    if (!catalog) return;
+    dm->StopGraph();
+    if (dm->CurrentVideoDevice) dm->DeconnecterVideo(dm->CurrentVideoDevice, true);
+    if (dm->CurrentAudioDevice) dm->DeconnecterAudio(dm->CurrentAudioDevice, true);
+  }
+  QPointer<Tdm> dm;
+  std::unique_ptr<sources::SourceCatalog> catalog;
+  QMetaObject::Connection lostHook;
+  bool fillingChecklist = false;
+};
+
+namespace {
+
+// Actions that make no sense without a picture; each is looked up by name so
+// the ones not built yet are simply skipped.
+const char *const kVideoActions[] = {"saGrab",     "saCapturerBascule", "taIncruster", "acVertFlip",
+                                     "acHorzFlip", "acSliders",         "tafullscreen"};
+const char *const kAudioActions[] = {"taMute", "acIncVolume", "acDecVolume"};
+
+bool TemporallyCompressed(const QString &codec) {
+  const QString c = codec.toLower();
+  return c.contains("mpeg") || c.contains("h264") || c.contains("h265") || c.contains("theora");
+}
+
+// The output name with the extension of the capture format.
+QString ExtensionOfFormat(int format) {
+  switch (format) {
+    case 3:
+    case 4: return ".mpg";
+    case 7: return ".wmv";
+    case 11: return ".wav";
+    case 12: return ".mp3";
+    default: return ".avi";
+  }
+}
+
+void SetTextGreyed(QComboBox *box, bool greyed) {
+  QPalette p = box->palette();
+  p.setColor(QPalette::Text, greyed ? Qt::gray : box->parentWidget()->palette().color(QPalette::Text));
+  p.setColor(QPalette::ButtonText, greyed ? Qt::gray : box->parentWidget()->palette().color(QPalette::ButtonText));
+  box->setPalette(p);
+}
+
+}  // namespace
+
+TCaptureForm::SourcesState &TCaptureForm::Src() {
+  if (src_) return *src_;
+  src_ = new SourcesState(this);
+  auto *f = SourcesFrame;
+  auto *layout = qobject_cast<QBoxLayout *>(f->layout());
+  lbVideo = new QLabel(f);
+  lbVideo->setObjectName("lbVideo");
+  lbAudio = new QLabel(f);
+  lbAudio->setObjectName("lbAudio");
+  if (layout) {
+    layout->insertWidget(layout->indexOf(f->cboxvideo) + 1, lbVideo);
+    layout->insertWidget(layout->indexOf(f->cboxAudio) + 1, lbAudio);
+  }
+  f->cbEntries->hide();
+  // Only the user's choices reach the handlers; the controller fills the
+  // boxes with their signals blocked.
+  connect(f->cboxvideo, &QComboBox::activated, this, [this] { cboxVideoChange(); });
+  connect(f->cboxAudio, &QComboBox::activated, this, [this] { cboxAudioChange(); });
+  connect(f->cbFormatCapture, &QComboBox::activated, this, [this] { cbFormatCaptureClick(); });
+  connect(f->cbEntries, &QComboBox::activated, this, [this] { SourcesFramecbEntriesChange(); });
+  connect(HelpFrame->sourceList, &QListWidget::itemChanged, this, [this] {
+    if (!src_->fillingChecklist) ActualiserVideoBtnClick();
+  });
+  connect(&sources::SystemDeviceEnumerator::Instance(), &sources::SystemDeviceEnumerator::DeviceChange, this,
+          [this] { DeviceChangeNotification(); });
+  connect(OptionsFrame->options->cbNotifier, &QCheckBox::toggled, this, [this](bool on) {
+    params_->SetBool("Notifier", on);
+    AppliquerNotifier(on);
+  });
+  return *src_;
+}
+
+bool TCaptureForm::VideoConnectee() const { return dm_ && dm_->CurrentVideoDevice; }
+bool TCaptureForm::AudioConnectee() const { return dm_ && dm_->CurrentAudioDevice; }
+
+bool TCaptureForm::VerrouActif() const {
+  if (auto *lock = findChild<QAction *>("taLock")) return lock->isChecked();
+  return params_->Bool("Preview Locked");
+}
+
+void TCaptureForm::ChargerSourcesExclues() {
+  auto &s = Src();
+  const QStringList names = params_->Str("Sources Exclues").split('\n', Qt::SkipEmptyParts);
+  QStringList trimmed;
+  for (const QString &n : names)
+    if (!n.trimmed().isEmpty()) trimmed << n.trimmed();
+  if (s.catalog) s.catalog->Checklist.SetUnticked(trimmed);
+  else pendingUnticked_ = trimmed;
+  RemplirListeSources();
+}
+
+void TCaptureForm::RemplirListeSources() {
+  auto &s = Src();
+  auto *list = HelpFrame->sourceList;
+  s.fillingChecklist = true;
+  list->clear();
+  QStringList names = s.catalog ? s.catalog->Checklist.Names() : pendingUnticked_;
+  for (const QString &n : names) {
+    auto *item = new QListWidgetItem(n, list);
+    item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+    const bool ticked = s.catalog ? s.catalog->Checklist.IsTicked(n) : false;
+    item->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
+  }
+  s.fillingChecklist = false;
+}
+
+bool TCaptureForm::ChargerDrivers() {
+  auto &s = Src();
+  if (!dm_) return false;
+  if (!s.catalog) {
+    s.dm = dm_;
+    s.catalog = std::make_unique<sources::SourceCatalog>(dm_->Slots(), sources::SystemDeviceEnumerator::Instance());
+    s.catalog->Checklist.SetUnticked(pendingUnticked_);
+    pendingUnticked_.clear();
+    s.catalog->StopCurrentSources = [this] { LibererSources(); };
+    s.catalog->StopSourcesOf = [this](sources::TCaptureDevice *device) {
+      if (!dm_) return;
+      dm_->StopGraph();
+      if (dm_->CurrentVideoDevice && dm_->CurrentVideoDevice->Device == device)
+        dm_->DeconnecterVideo(dm_->CurrentVideoDevice, true);
+      if (dm_->CurrentAudioDevice && dm_->CurrentAudioDevice->Device == device)
+        dm_->DeconnecterAudio(dm_->CurrentAudioDevice, true);
+    };
+    // Size, rate and codec of some sources are known only once frames flow.
+    connect(dm_, &Tdm::VideoFactsChanged, this, [this] {
+      if (VideoConnectee()) lbVideo->setText(LabelVideo());
+    });
+    connect(dm_, &Tdm::AudioFactsChanged, this, [this] {
+      if (AudioConnectee()) lbAudio->setText(LabelAudio());
+    });
+  }
+  auto &catalog = *s.catalog;
+  // The user's ticks in the Help panel decide what is listed.
+  auto *list = HelpFrame->sourceList;
+  for (int i = 0; i < list->count(); ++i)
+    catalog.Checklist.Add(list->item(i)->text(), list->item(i)->checkState() == Qt::Checked);
+  for (const QString &n : SourcesExclues) catalog.ExcludeDevice(n);
+
+  auto *f = SourcesFrame;
+  QStringList videoBox, audioBox;
+  for (int i = 0; i < f->cboxvideo->count(); ++i) videoBox << f->cboxvideo->itemText(i);
+  for (int i = 0; i < f->cboxAudio->count(); ++i) audioBox << f->cboxAudio->itemText(i);
+  const bool ok = catalog.ChargerDrivers(videoBox, audioBox);
+  {
+    QSignalBlocker bv(f->cboxvideo), ba(f->cboxAudio);
+    f->cboxvideo->clear();
+    f->cboxvideo->addItems(videoBox);
+    f->cboxAudio->clear();
+    f->cboxAudio->addItems(audioBox);
+  }
+  RemplirListeSources();
+  AfficherNoVideo(true);
+  AfficherAudio(false);
+  return ok;
+}
+
+void TCaptureForm::LibererSources() {
+  if (!dm_) return;
+  dm_->StopGraph();
+  if (dm_->CurrentVideoDevice) dm_->DeconnecterVideo(dm_->CurrentVideoDevice, true);
+  if (dm_->CurrentAudioDevice) dm_->DeconnecterAudio(dm_->CurrentAudioDevice, true);
+  // At close the window stops receiving frames; the lists go while the graph exists.
+  if (closed_ && src_) {
+    src_->catalog.reset();
+    dm_->SetVideoWindow(nullptr);
+  }
+}
+
+QString TCaptureForm::LabelVideo() const {
+  QString text = QString("%1 - %2x%3").arg(dm_->SourceCodec).arg(dm_->SourceWidth).arg(dm_->SourceHeight);
+  if (dm_->SourceFps > 0) text += QString(" - %1 fps").arg(dm_->SourceFps, 0, 'f', 2);
+  return text;
+}
+
+QString TCaptureForm::LabelAudio() const {
+  return QString("%1 Hz %2 bits %3 channels").arg(dm_->AudioRate).arg(dm_->AudioBits).arg(dm_->AudioChannels);
+}
+
+void TCaptureForm::AfficherNoVideo(bool noVideo) {
+  noVideo_->setVisible(noVideo);
+  videoWindow_->setVisible(!noVideo);
+  if (noVideo) {
+    videoFrame_->layout()->setContentsMargins(12, 12, 12, 12);
+    if (lbVideo) lbVideo->clear();
+  }
+  for (const char *name : kVideoActions)
+    if (auto *a = findChild<QAction *>(name)) a->setEnabled(!noVideo);
+  if (auto *a = findChild<QAction *>("saIntervallo")) a->setEnabled(!noVideo);
+}
+
+void TCaptureForm::AfficherAudio(bool visible) {
+  if (lbAudio) lbAudio->setVisible(visible);
+  for (const char *name : kAudioActions)
+    if (auto *a = findChild<QAction *>(name)) a->setVisible(visible);
+}
+
+bool TCaptureForm::ActiverVideo(const QString &name) {
+  Src();
+  auto *box = SourcesFrame->cboxvideo;
+  if (!dm_) return false;
+  auto *current = dm_->CurrentVideoDevice;
+  if (current && current->Name == name) return true;
+  if (!current && name == kNoVideoStream) {
+    const int stored = box->findText(params_->Str("Source video"));
+    box->setCurrentIndex(stored >= 0 ? stored : box->findText(kNoVideoStream));
+    AfficherNoVideo(true);
+    return true;
+  }
+  // A change of picture ends a running capture first.
+  if (etat_ == esCapture || etat_ == esCaptureProgrammee) ArreterGraphe();
+
+  const int index = box->findText(name);
+  const QString used = index >= 0 ? name : box->itemText(0);
+  box->setCurrentIndex(index >= 0 ? index : 0);
+  sources::TVideoSource *source = nullptr;
+  if (used != kNoVideoStream && src_->catalog) {
+    source = src_->catalog->FindVideo(used);
+    if (!source && !src_->catalog->VideoSources.empty()) source = src_->catalog->VideoSources.front().get();
+  }
+
+  if (!source) {
+    box->setCurrentIndex(box->findText(kNoVideoStream));
+    if (current) {
+      dm_->StopGraph();
+      dm_->DeconnecterVideo(current, true);
+    }
+    params_->SetStr("Source video", kNoVideoStream);
+    AfficherNoVideo(true);
+    if (!RelanceDifferee) dm_->LancerGraphe();
+    emit sourcesChanged();
+    return true;
+  }
+
+  dm_->StopGraph();
+  if (current) dm_->DeconnecterVideo(current, true);
+  if (!dm_->ConnecterVideo(source)) {
+    // Left out for the rest of the session; the lists come back without it.
+    const QString device = source->Device->DeviceName;
+    if (!SourcesExclues.contains(device)) SourcesExclues << device;
+    ActualiserVideoBtnClick();
+    return false;
+  }
+  AfficherNoVideo(false);
+  lbVideo->setText(LabelVideo());
+  params_->SetStr("Source video", source->Name);
+  box->setCurrentIndex(box->findText(source->Name));
+  SetInterfacePreview();
+  if (auto *a = findChild<QAction *>("taFreezeCapture")) a->setEnabled(!TemporallyCompressed(dm_->SourceCodec));
+  if (!RelanceDifferee) dm_->LancerGraphe();
+  emit sourcesChanged();
+  return true;
+}
+
+bool TCaptureForm::ActiverAudio(const QString &name) {
+  Src();
+  if (!dm_) return false;
+  auto *box = SourcesFrame->cboxAudio;
+  dm_->StopGraph();
+  const int index = box->findText(name);
+  const QString used = index >= 0 ? name : box->itemText(0);
+  box->setCurrentIndex(index >= 0 ? index : 0);
+  auto *current = dm_->CurrentAudioDevice;
+  bool ok = true;
+  if (current && current->Name == used) {
+    // Already connected: nothing to change.
+  } else if (used == kNoAudioStream || used.isEmpty() || !src_->catalog) {
+    if (current) dm_->DeconnecterAudio(current, true);
+    AfficherAudio(false);
+    params_->SetStr("Audio source", kNoAudioStream);
+  } else {
+    sources::TAudioSource *source = src_->catalog->FindAudio(used);
+    if (!source && !src_->catalog->AudioSources.empty()) source = src_->catalog->AudioSources.front().get();
+    if (current) dm_->DeconnecterAudio(current, true);
+    if (source && dm_->ConnecterAudio(source)) {
+      lbAudio->setText(LabelAudio());
+      AfficherAudio(true);
+      params_->SetStr("Audio source", source->Name);
+      // No input-mixer interface exists for these devices, so the entry box stays empty and hidden.
+      SourcesFrame->cbEntries->clear();
+      SourcesFrame->cbEntries->setVisible(SourcesFrame->cbEntries->count() > 0);
+    } else if (source) {
+      ok = false;
+      const QString device = source->Device->DeviceName;
+      if (!SourcesExclues.contains(device)) SourcesExclues << device;
+      ActualiserVideoBtnClick();
+    }
+  }
+  SourcesFrame->cbFormatCapture->setVisible(VideoConnectee() || AudioConnectee());
+  if (!RelanceDifferee) dm_->LancerGraphe();
+  emit sourcesChanged();
+  return ok;
+}
+
+void TCaptureForm::ActiverFormatCapture(int format) {
+  Src();
+  auto *box = SourcesFrame->cbFormatCapture;
+  QList<int> codes;
+  if (VideoConnectee()) {
+    const auto *device = dm_->CurrentVideoDevice->Device;
+    if (device->NativeFormat1) codes << device->NativeFormat1;
+    if (device->NativeFormat2) codes << device->NativeFormat2;
+    codes << 6;
+    if (!settings::AvailableDivxCodecs().isEmpty()) codes << 9;
+    codes << 7 << 8;
+  }
+  if (AudioConnectee()) {
+    codes << 11;
+    if (settings::Mp3EncoderAvailable()) codes << 12;
+  }
+  {
+    QSignalBlocker block(box);
+    box->clear();
+    for (int code : codes) box->addItem(settings::CaptureFormatName(code), code);
+    const int index = box->findData(format);
+    box->setCurrentIndex(index >= 0 ? index : 0);
+  }
+  box->setVisible(!codes.isEmpty());
+  const int chosen = box->currentIndex() >= 0 ? box->currentData().toInt() : 0;
+  params_->SetByte("Capture Format", quint8(chosen));
+
+  if (!NomVideo.isEmpty()) {
+    const QFileInfo info(NomVideo);
+    NomVideo = info.path() + "/" + info.completeBaseName() + ExtensionOfFormat(chosen);
+  }
+  SourcesFrame->lbNomVideo->setText(NomVideo);
+  DossiersFrame->lbNomVideo->setText(NomVideo);
+  SetTextGreyed(SourcesFrame->cboxAudio, chosen == 8);
+  SetTextGreyed(SourcesFrame->cboxvideo, chosen == 11 || chosen == 12);
+  SetInterfacePreview();
+  emit sourcesChanged();
+}
+
+void TCaptureForm::cboxVideoChange() {
+  const QString text = SourcesFrame->cboxvideo->currentText();
+  auto *current = dm_ ? dm_->CurrentVideoDevice : nullptr;
+  if (current && current->Name == text) return;
+  if (!current && text == kNoVideoStream) return;
+  ActiverVideo(text);
+  params_->SetStr("Want video source", text);
+  int format = params_->Byte("Capture Format");
+  if (VerrouActif() && VideoConnectee() && (format == 11 || format == 12)) format = 0;
+  ActiverFormatCapture(format);
+}
+
+void TCaptureForm::cboxAudioChange() {
+  const QString text = SourcesFrame->cboxAudio->currentText();
+  ActiverAudio(text);
+  params_->SetStr("Want audio source", text);
+  int format = params_->Byte("Capture Format");
+  if (VerrouActif() && AudioConnectee() && format == 8) format = 0;
+  ActiverFormatCapture(format);
+}
+
+void TCaptureForm::cbFormatCaptureClick() {
+  auto *box = SourcesFrame->cbFormatCapture;
+  ActiverFormatCapture(box->currentData().toInt());
+  params_->SetStr("Want Format capture", box->currentText());
+}
+
+void TCaptureForm::SourcesFramecbEntriesChange() {
+  params_->SetStr("Sound Card Entry", SourcesFrame->cbEntries->currentText());
+}
+
+void TCaptureForm::RafraichirSources(bool withSystemReport, const QString &lostDevice) {
+  // Reached again from inside an activation when a source fails: the inner
+  // refresh keeps the caller's deferred start rather than running the graph
+  // in the middle of the caller's chain of activations.
+  auto *f = SourcesFrame;
+  const QString video = f->cboxvideo->currentText(), audio = f->cboxAudio->currentText();
+  const int format = f->cbFormatCapture->currentData().toInt();
+  if (!ChargerDrivers()) return;
+  // A device that raised an error and is still listed would fail again at
+  // once and bring us back here in a loop; it is left out like a device that
+  // failed to connect.
+  if (!lostDevice.isEmpty() && src_->catalog) {
+    bool listed = false;
+    for (auto *list : {&src_->catalog->VideoDevices, &src_->catalog->AudioDevices})
+      for (int i = 0; i < list->Count(); ++i) listed = listed || list->Item(i)->DeviceName == lostDevice;
+    if (listed) {
+      if (!SourcesExclues.contains(lostDevice)) SourcesExclues << lostDevice;
+      if (!ChargerDrivers()) return;
+    }
+  }
+  const bool deferred = RelanceDifferee;
+  RelanceDifferee = true;
+  ActiverVideo(video);
+  ActiverAudio(audio);
+  ActiverFormatCapture(format);
+  RelanceDifferee = deferred;
+  if (!deferred && dm_) dm_->LancerGraphe();
+  if (withSystemReport) SetSystem();
+}
+
+void TCaptureForm::ActualiserVideoBtnClick() { RafraichirSources(true); }
+
+void TCaptureForm::DeviceChangeNotification() {
+  if (demarrageEnCours_ || closed_ || !params_->Bool("Notifier")) return;
+  RafraichirSources(false);
+}
+
+void TCaptureForm::GraphDeviceLost(const QString &deviceName) {
+  if (closed_) return;
+  if (etat_ == esCapture || etat_ == esCaptureProgrammee) ArreterGraphe();
+  RafraichirSources(false, deviceName);
+}
+
+void TCaptureForm::AppliquerNotifier(bool notifier) {
+  auto &s = Src();
+  disconnect(s.lostHook);
+  if (!notifier && dm_)
+    s.lostHook = connect(&dm_->fg(), &media::Graph::DeviceLost, this,
+                         [this](const QString &graphName, const QString &) { GraphDeviceLost(graphName); },
+                         Qt::QueuedConnection);
+}
+
+void TCaptureForm::CopierSourcesDansPrefs() {
+  auto &p = *params_;
+  auto *f = SourcesFrame;
+  if (f->cboxvideo->count()) p.SetStr("Source video", f->cboxvideo->currentText());
+  if (f->cboxAudio->count()) p.SetStr("Audio source", f->cboxAudio->currentText());
+  if (f->cbFormatCapture->currentIndex() >= 0) p.SetByte("Capture Format", quint8(f->cbFormatCapture->currentData().toInt()));
+  QString excluded;
+  auto *list = HelpFrame->sourceList;
+  for (int i = 0; i < list->count(); ++i)
+    if (list->item(i)->checkState() != Qt::Checked) excluded += list->item(i)->text() + "\n";
+  p.SetStr("Sources Exclues", excluded);
+}
+
+}  // namespace vistrel
