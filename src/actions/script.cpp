@@ -116,7 +116,8 @@ void TCustomScript::RunQueue() {
     if (cmd.mode == amOn) a->SetChecked(false);
     else if (cmd.mode == amOff) a->SetChecked(true);
     else if (cmd.mode == amInvert) a->SetChecked(a->Checked());
-    if (a->OnExecute) a->OnExecute(a);
+    if (ActionHandler handler = a->OnExecute) handler(a);
+    if (!cmd.action) continue;  // the handler took its own action away
     if (a->AutoCheck) a->SetChecked(!a->Checked());
     QCoreApplication::processEvents();
   }

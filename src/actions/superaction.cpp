@@ -58,7 +58,8 @@ void TCustomSuperAction::ExecuteInteractive() {
 
 void TCustomSuperAction::RunPlatformExecution() {
   if (AutoCheck) SetPlainChecked(!Checked());
-  if (OnExecute) OnExecute(this);
+  // A handler may rebind OnExecute (a toggle setting its own state): call a copy.
+  if (ActionHandler handler = OnExecute) handler(this);
 }
 
 TtoggleAction::TtoggleAction(QObject *parent) : TSuperAction(parent) { setCheckable(true); }
