@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QByteArray>
+#include <QFileInfo>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -37,6 +38,10 @@ int main(int argc, char **argv) {
     std::printf("%s %s\n", kProductTitle, kProductVersion);
     return 0;
   }
+  if (!options.script.isEmpty() && !QFileInfo(options.script).isReadable()) {
+    std::fprintf(stderr, "vistrel: cannot read the command file \"%s\"\n", qPrintable(options.script));
+    return 2;
+  }
   if (options.testDevices) setenv("VISTREL_TEST_DEVICES", "1", 1);
   if (NeedsOffscreenPlatform()) setenv("QT_QPA_PLATFORM", "offscreen", 1);
 
@@ -69,6 +74,7 @@ int main(int argc, char **argv) {
     TRaccourcisForm raccourcis;
     form.Attach(&dm, &plaque, &raccourcis);
     form.SetCommandLine(QApplication::arguments().mid(1));
+    form.SetScriptFile(options.script);
     InstallTerminationHandler(&form);
     form.show();
     rc = app.exec();

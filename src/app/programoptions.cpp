@@ -34,6 +34,9 @@ ProgramOptions ParseProgramOptions(const QStringList &args) {
       o.testDevices = true;
     } else if (a == "--list-sources") {
       o.listSources = true;
+    } else if (a.startsWith("--script=")) {
+      o.script = a.mid(9);
+      if (o.script.isEmpty()) o.error = QString("--script needs a file name");
     } else if (a.startsWith("--answer=")) {
       o.answer = AnswerFromText(a.mid(9));
       if (!o.answer) o.error = QString("invalid value for --answer: \"%1\" (use yes, no or all)").arg(a.mid(9));
@@ -56,6 +59,7 @@ QString UsageText() {
       "  --answer=yes|no|all  unattended: answer every question so (logged to stderr)\n"
       "  --test-devices       list the built-in test devices (as VISTREL_TEST_DEVICES=1)\n"
       "  --list-sources       print the video and audio sources and their formats, then exit\n"
+      "  --script=FILE        run FILE as a command file once the switches have run\n"
       "\n"
       "Switches run actions once the window is up: +name[=parameter], -name[=parameter]\n"
       "or /name[=parameter], where name is an action's switch or token.\n"

@@ -14,6 +14,7 @@ struct ProgramOptions {
   bool version = false;
   bool testDevices = false;
   bool listSources = false;
+  QString script;  // a command file run right after the command-line switches
   std::optional<platform::DlgAnswer> answer;  // unattended: every question answered so
   QString error;                              // set when an option is unknown or malformed
   QStringList rest;                           // arguments left for Qt and the switch parser
