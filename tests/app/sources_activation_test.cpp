@@ -1,0 +1,148 @@
+// Source activation in the main window with the built-in test devices: the
+// start-up, the three boxes, "no video stream" and the format list.
+#include "platform/registry.h"
+#include "settings/settings.h"
+#include "sources_fixture.h"
+
+using namespace vistrel;
+using namespace vistrel::test;
+
+namespace {
+
+// The lock is the taLock action's state once that action exists, else the setting.
+void SetLock(TCaptureForm &form, bool on) {
+  form.Parameters().SetBool("Preview Locked", on);
+  if (auto *lock = form.findChild<QAction *>("taLock")) lock->setChecked(on);
+  ASSERT_EQ(form.VerrouActif(), on);
+}
+
+}  // namespace
+
+TEST(SourceActivation, StartupConnectsTheFirstSourcesAndPreviews) {
+  StartedWindow w;
+  ASSERT_TRUE(w.form.StartupDone());
+  // Nothing saved yet: the first entry of each box.
+  EXPECT_EQ(w.CurrentVideo(), kCamera);
+  EXPECT_EQ(w.VideoBox()->currentText(), kCamera);
+  EXPECT_EQ(w.Items(w.VideoBox()).last(), "no video stream");
+  EXPECT_EQ(w.Items(w.AudioBox()).last(), "no audio stream");
+  EXPECT_FALSE(w.CurrentAudio().isEmpty());
+  EXPECT_TRUE(w.NewFrames(3));
+  EXPECT_TRUE(w.Window()->isVisible());
+  EXPECT_TRUE(w.form.lbVideo->text().contains("x")) << w.form.lbVideo->text().toStdString();
+  EXPECT_TRUE(w.form.lbAudio->text().endsWith(" channels"));
+  // Video and audio: the re-encoded formats and the sound-only ones.
+  const QStringList formats = w.Items(w.FormatBox());
+  for (const char *f : {"dv type 2 (recomp)", "Wmv", "Image by Image", "Wav"})
+    EXPECT_TRUE(formats.contains(f)) << f;
+  EXPECT_EQ(w.form.Parameters().Byte("Capture Format"), w.FormatBox()->currentData().toInt());
+  EXPECT_TRUE(platform::DialogService::Instance().History().isEmpty());
+}
+
+TEST(SourceActivation, SwitchingSourcesFromTheBoxes) {
+  StartedWindow w;
+  w.Choose(w.VideoBox(), kCardVideo);
+  EXPECT_EQ(w.CurrentVideo(), kCardVideo);
+  EXPECT_TRUE(w.NewFrames(2));
+  EXPECT_TRUE(w.form.lbVideo->text().contains("720x576")) << w.form.lbVideo->text().toStdString();
+  EXPECT_EQ(w.form.Parameters().Str("Source video"), kCardVideo);
+  EXPECT_EQ(w.form.Parameters().Str("Want video source"), kCardVideo);
+
+  // The source already connected: nothing is torn down.
+  auto *connected = w.dm.CurrentVideoDevice;
+  EXPECT_TRUE(w.form.ActiverVideo(kCardVideo));
+  EXPECT_EQ(w.dm.CurrentVideoDevice, connected);
+
+  w.Choose(w.AudioBox(), kMicrophone);
+  EXPECT_EQ(w.CurrentAudio(), kMicrophone);
+  EXPECT_EQ(w.form.Parameters().Str("Audio source"), kMicrophone);
+  EXPECT_TRUE(w.NewFrames(2)) << "the picture goes on after the audio change";
+
+  // An unknown name falls back to the first entry.
+  EXPECT_TRUE(w.form.ActiverVideo("No Such Camera"));
+  EXPECT_EQ(w.CurrentVideo(), kCamera);
+}
+
+TEST(SourceActivation, NoVideoStreamShowsThePlaceholder) {
+  StartedWindow w;
+  w.Choose(w.VideoBox(), "no video stream");
+  EXPECT_EQ(w.dm.CurrentVideoDevice, nullptr);
+  EXPECT_FALSE(w.Window()->isVisible());
+  EXPECT_TRUE(w.form.lbVideo->text().isEmpty());
+  EXPECT_EQ(w.form.Parameters().Str("Source video"), "no video stream");
+  // Only the sound formats are left while the audio source stays.
+  const QStringList formats = w.Items(w.FormatBox());
+  EXPECT_FALSE(formats.contains("Wmv"));
+  EXPECT_TRUE(formats.contains("Wav"));
+  EXPECT_FALSE(w.CurrentAudio().isEmpty());
+  // Choosing it again changes nothing; a camera brings the picture back.
+  w.Choose(w.VideoBox(), "no video stream");
+  EXPECT_EQ(w.dm.CurrentVideoDevice, nullptr);
+  w.Choose(w.VideoBox(), kCamera);
+  EXPECT_TRUE(w.NewFrames(2));
+
+  // Neither video nor audio: no format at all.
+  w.Choose(w.AudioBox(), "no audio stream");
+  w.Choose(w.VideoBox(), "no video stream");
+  EXPECT_EQ(w.dm.CurrentAudioDevice, nullptr);
+  EXPECT_EQ(w.FormatBox()->count(), 0);
+  EXPECT_FALSE(w.FormatBox()->isVisibleTo(&w.form));
+}
+
+TEST(SourceActivation, FormatListFollowsTheSourcesAndTheLock) {
+  StartedWindow w;
+  SetLock(w.form, false);
+  w.form.NomVideo = "/tmp/videos/capture 1.avi";
+  w.Choose(w.FormatBox(), "Wav");
+  EXPECT_EQ(w.form.Parameters().Byte("Capture Format"), 11);
+  EXPECT_EQ(w.form.Parameters().Str("Want Format capture"), "Wav");
+  EXPECT_EQ(w.form.NomVideo, "/tmp/videos/capture 1.wav");
+  EXPECT_EQ(w.form.SourcesFrame->lbNomVideo->text(), w.form.NomVideo);
+
+  // Without the lock a new video source keeps the sound format...
+  w.Choose(w.VideoBox(), kCardVideo);
+  EXPECT_EQ(w.FormatBox()->currentText(), "Wav");
+  // ...with it, the sound format gives way to the first of the list.
+  SetLock(w.form, true);
+  w.Choose(w.VideoBox(), kCamera);
+  EXPECT_NE(w.FormatBox()->currentText(), "Wav");
+  EXPECT_EQ(w.FormatBox()->currentIndex(), 0);
+  EXPECT_EQ(w.form.NomVideo, "/tmp/videos/capture 1.avi");
+
+  // Dropping the sound while a sound format is chosen: the list loses it.
+  w.Choose(w.FormatBox(), "Wav");
+  w.Choose(w.AudioBox(), "no audio stream");
+  EXPECT_FALSE(w.Items(w.FormatBox()).contains("Wav"));
+  EXPECT_FALSE(w.Items(w.FormatBox()).contains("mp3"));
+  EXPECT_EQ(w.FormatBox()->currentIndex(), 0);
+}
+
+TEST(SourceActivation, SavedSourcesAndUncheckedDevicesComeBack) {
+  {
+    StartedWindow w;
+    w.form.Preferences().ChooseMode = [] { return settings::TSavePreferences::spRegistre; };
+    w.Choose(w.VideoBox(), kCardVideo);
+    w.Choose(w.AudioBox(), kMicrophone);
+    w.Choose(w.FormatBox(), "Image by Image");
+    // The user unticks the MPEG encoder in the Help panel: gone at once.
+    auto *list = w.form.HelpFrame->sourceList;
+    const auto found = list->findItems("Vistrel Test MPEG Encoder", Qt::MatchExactly);
+    ASSERT_EQ(found.size(), 1);
+    found.first()->setCheckState(Qt::Unchecked);
+    EXPECT_FALSE(w.Items(w.VideoBox()).contains("Vistrel Test MPEG Encoder - Video"));
+    EXPECT_EQ(w.CurrentVideo(), kCardVideo) << "the refresh keeps the chosen source";
+  }
+  {
+    StartedWindow w;
+    EXPECT_EQ(w.CurrentVideo(), kCardVideo);
+    EXPECT_EQ(w.CurrentAudio(), kMicrophone);
+    EXPECT_EQ(w.FormatBox()->currentText(), "Image by Image");
+    EXPECT_TRUE(w.NewFrames(2));
+    EXPECT_FALSE(w.Items(w.VideoBox()).contains("Vistrel Test MPEG Encoder - Video"));
+    const auto found = w.form.HelpFrame->sourceList->findItems("Vistrel Test MPEG Encoder", Qt::MatchExactly);
+    ASSERT_EQ(found.size(), 1);
+    EXPECT_EQ(found.first()->checkState(), Qt::Unchecked);
+    w.form.Preferences().ChooseMode = [] { return settings::TSavePreferences::spNone; };
+  }
+  settings::DeleteRegistrySettings();
+}

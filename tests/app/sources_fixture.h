@@ -1,0 +1,69 @@
+#pragma once
+// A main window started with the built-in test devices, for the source tests.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+
+#include "actions/uraccourcis.h"
+#include "app/mainform.h"
+#include "app/plaque.h"
+#include "graph/avgraph.h"
+#include "platform/dialogs.h"
+#include "sources/avsources.h"
+#include "ui/videowindow.h"
+
+namespace vistrel::test {
+
+inline bool SpinFor(const std::function<bool()> &done, int ms = 3000) {
+  QElapsedTimer t;
+  t.start();
+  while (!done() && t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 10);
+  return done();
+}
+
+struct StartedWindow {
+  TCaptureForm form;
+  Tdm dm;
+  Tplaque plaque;
+  TRaccourcisForm raccourcis;
+
+  StartedWindow() {
+    form.Attach(&dm, &plaque, &raccourcis);
+    form.Preferences().ChooseMode = [] { return settings::TSavePreferences::spNone; };
+    form.show();
+    SpinFor([&] { return form.StartupDone(); }, 5000);
+  }
+  ~StartedWindow() { form.close(); }
+
+  ui::VideoWindow *Window() { return static_cast<ui::VideoWindow *>(form.VideoWindow()); }
+  QComboBox *VideoBox() { return form.SourcesFrame->cboxvideo; }
+  QComboBox *AudioBox() { return form.SourcesFrame->cboxAudio; }
+  QComboBox *FormatBox() { return form.SourcesFrame->cbFormatCapture; }
+  QStringList Items(QComboBox *box) {
+    QStringList out;
+    for (int i = 0; i < box->count(); ++i) out << box->itemText(i);
+    return out;
+  }
+  // What a user's pick in a box does: select, then announce the activation.
+  void Choose(QComboBox *box, const QString &text) {
+    const int i = box->findText(text);
+    ASSERT_GE(i, 0) << text.toStdString();
+    box->setCurrentIndex(i);
+    emit box->activated(i);
+  }
+  // Frames painted from now on reach `n` within `ms`.
+  bool NewFrames(int n = 2, int ms = 2000) {
+    Window()->ResetCounters();
+    return SpinFor([&] { return Window()->FramesShown() >= n; }, ms);
+  }
+  QString CurrentVideo() { return dm.CurrentVideoDevice ? dm.CurrentVideoDevice->Name : QString(); }
+  QString CurrentAudio() { return dm.CurrentAudioDevice ? dm.CurrentAudioDevice->Name : QString(); }
+};
+
+inline const QString kCamera = QStringLiteral("Vistrel Test Camera");
+inline const QString kCardVideo = QStringLiteral("Vistrel Test Capture Card - Video");
+inline const QString kMicrophone = QStringLiteral("Vistrel Test Microphone");
+
+}  // namespace vistrel::test
