@@ -11,6 +11,7 @@
 #include "app/plaque.h"
 #include "graph/avgraph.h"
 #include "platform/dialogs.h"
+#include "settings/settings.h"
 #include "sources/avsources.h"
 #include "ui/videowindow.h"
 
