@@ -31,6 +31,7 @@ struct StartedWindow {
   TRaccourcisForm raccourcis;
 
   StartedWindow() {
+    platform::DialogService::Instance().ClearHistory();  // what earlier tests were asked
     form.Attach(&dm, &plaque, &raccourcis);
     form.Preferences().ChooseMode = [] { return settings::TSavePreferences::spNone; };
     form.show();
