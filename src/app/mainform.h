@@ -101,6 +101,11 @@ class TCaptureForm : public QMainWindow {
   QWidget *VideoWindow() const { return videoWindow_; }
   QLabel *lbVideo = nullptr, *lbAudio = nullptr;
   QString ErreurDemarrage;  // for the error panel at the end of start-up
+  // The video and audio groups' settings buttons: stop, take the source out
+  // and offer the device's dialogs; the source comes back when the menu closes.
+  void VideoSettingsMenuPopup();
+  void AudioSettingsMenuPopup();
+  QPushButton *btnVideoSettings = nullptr, *btnAudioSettings = nullptr;
   // The boxes or the connected sources changed (the lock table is applied again).
   Q_SIGNAL void sourcesChanged();
   // End of source activation.
@@ -166,6 +171,8 @@ class TCaptureForm : public QMainWindow {
   void RafraichirSources(bool withSystemReport, const QString &lostDevice = QString());
   QString LabelVideo() const;
   QString LabelAudio() const;
+  void SettingsMenuPopup(bool video);
+  void OuvrirReglage(bool video, const QString &item);
   SourcesState *src_ = nullptr;      // a child object, built on first use
   QStringList pendingUnticked_;      // saved unchecked names, until the lists exist
   QWidget *videoWindow_ = nullptr;   // the preview's video window

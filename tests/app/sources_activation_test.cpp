@@ -1,5 +1,7 @@
 // Source activation in the main window with the built-in test devices: the
 // start-up, the three boxes, "no video stream" and the format list.
+#include <QMenu>
+
 #include "platform/registry.h"
 #include "settings/settings.h"
 #include "sources_fixture.h"
@@ -145,4 +147,34 @@ TEST(SourceActivation, SavedSourcesAndUncheckedDevicesComeBack) {
     w.form.Preferences().ChooseMode = [] { return settings::TSavePreferences::spNone; };
   }
   settings::DeleteRegistrySettings();
+}
+
+TEST(SourceActivation, SettingsMenuTakesTheSourceOutUntilItCloses) {
+  StartedWindow w;
+  w.Choose(w.VideoBox(), kCardVideo);
+  ASSERT_EQ(w.CurrentVideo(), kCardVideo);
+  w.form.btnVideoSettings->click();
+  auto *menu = w.form.findChild<QMenu *>("VideoSettingsMenu");
+  ASSERT_NE(menu, nullptr);
+  EXPECT_EQ(w.dm.CurrentVideoDevice, nullptr) << "out of the graph while its dialogs are offered";
+  QStringList items;
+  for (auto *a : menu->actions()) items << (a->isSeparator() ? "-" : a->text());
+  EXPECT_EQ(items, (QStringList{"Video Capture Filter...", "Video Capture Pin...", "-", "Video Input"}));
+  // Routing another input, then leaving the menu: the card previews again.
+  QMenu *inputs = menu->actions().last()->menu();
+  ASSERT_NE(inputs, nullptr);
+  inputs->actions()[1]->trigger();
+  menu->hide();
+  ASSERT_TRUE(SpinFor([&] { return w.CurrentVideo() == kCardVideo; }));
+  EXPECT_TRUE(w.NewFrames(2));
+
+  // A source without settings offers the single placeholder item.
+  w.Choose(w.AudioBox(), kMicrophone);
+  w.form.btnAudioSettings->click();
+  auto *audioMenu = w.form.findChild<QMenu *>("AudioSettingsMenu");
+  ASSERT_NE(audioMenu, nullptr);
+  ASSERT_EQ(audioMenu->actions().size(), 1);
+  EXPECT_EQ(audioMenu->actions()[0]->text(), "[no settings tab]");
+  audioMenu->hide();
+  ASSERT_TRUE(SpinFor([&] { return w.CurrentAudio() == kMicrophone; }));
 }
