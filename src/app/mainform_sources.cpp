@@ -10,6 +10,7 @@
 #include <QSignalBlocker>
 
 #include "app/mainform.h"
+#include "filters/vs_superposer.h"
 #include "graph/avgraph.h"
 #include "sources/devicedialogs.h"
 #include "sources/devicesettings.h"
@@ -318,6 +319,9 @@ bool TCaptureForm::ActiverVideo(const QString &name) {
   box->setCurrentIndex(box->findText(source->Name));
   SetInterfacePreview();
   if (auto *a = findChild<QAction *>("taFreezeCapture")) a->setEnabled(!TemporallyCompressed(dm_->SourceCodec));
+  // A new source starts the inlay's timing over.
+  if (auto *superposer = dm_->Superposer())
+    superposer->SetWhen(params_->Byte("When Incrust"), params_->Int(QString::fromUtf8("Durée Incruster")));
   if (!RelanceDifferee) dm_->LancerGraphe();
   emit sourcesChanged();
   return true;
