@@ -171,6 +171,7 @@ class TCaptureForm : public QMainWindow {
   void RafraichirSources(bool withSystemReport, const QString &lostDevice = QString());
   QString LabelVideo() const;
   QString LabelAudio() const;
+  void PreparerMenusReglages();
   void SettingsMenuPopup(bool video);
   void OuvrirReglage(bool video, const QString &item);
   SourcesState *src_ = nullptr;      // a child object, built on first use

@@ -4,19 +4,11 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFileInfo>
-#include <QMenu>
-#include <QTimer>
-#include <QPointer>
 #include <QSignalBlocker>
 
-#include "app/mainform.h"
+#include "app/sourcesstate.h"
 #include "filters/vs_superposer.h"
-#include "graph/avgraph.h"
-#include "sources/devicedialogs.h"
-#include "sources/devicesettings.h"
 #include "sources/enumerator.h"
-#include "sources/mediatypes.h"
-#include "sources/sourcecatalog.h"
 #include "settings/settings.h"
 #include "ui/videowindow.h"
 
@@ -24,32 +16,6 @@ namespace vistrel {
 
 using sources::kNoAudioStream;
 using sources::kNoVideoStream;
-
-// Owned by the window as a child object. The catalog's devices take their
-// elements out of the graph module's graph when they go, so they must go
-// while that graph exists: normally at close; if the graph module is already
-// gone, the devices are left alone rather than touching a dead graph.
-struct TCaptureForm::SourcesState : QObject {
-  explicit SourcesState(QObject *parent) : QObject(parent) {}
-  ~SourcesState() override {
-    if (!dm) {
-      (void)catalog.release();
-      return;
-    }
-    if (!catalog) return;
-    dm->StopGraph();
-    if (dm->CurrentVideoDevice) dm->DeconnecterVideo(dm->CurrentVideoDevice, true);
-    if (dm->CurrentAudioDevice) dm->DeconnecterAudio(dm->CurrentAudioDevice, true);
-  }
-  QPointer<Tdm> dm;
-  std::unique_ptr<sources::SourceCatalog> catalog;
-  QMetaObject::Connection lostHook;
-  bool fillingChecklist = false;
-  QMenu *videoMenu = nullptr, *audioMenu = nullptr;
-  std::unique_ptr<sources::DeviceSettings> menuSettings[2];
-  // A menu item was chosen since the menu opened; its dialog brings the source back.
-  bool itemChosen = false;
-};
 
 namespace {
 
@@ -99,32 +65,7 @@ TCaptureForm::SourcesState &TCaptureForm::Src() {
     layout->insertWidget(layout->indexOf(f->cboxAudio) + 1, lbAudio);
   }
   f->cbEntries->hide();
-  btnVideoSettings = new QPushButton("Video settings", f);
-  btnVideoSettings->setObjectName("btnVideoSettings");
-  btnAudioSettings = new QPushButton("Audio settings", f);
-  btnAudioSettings->setObjectName("btnAudioSettings");
-  if (layout) {
-    layout->insertWidget(layout->indexOf(lbVideo) + 1, btnVideoSettings);
-    layout->insertWidget(layout->indexOf(lbAudio) + 1, btnAudioSettings);
-  }
-  src_->videoMenu = new QMenu(this);
-  src_->videoMenu->setObjectName("VideoSettingsMenu");
-  src_->audioMenu = new QMenu(this);
-  src_->audioMenu->setObjectName("AudioSettingsMenu");
-  connect(btnVideoSettings, &QPushButton::clicked, this, [this] { VideoSettingsMenuPopup(); });
-  connect(btnAudioSettings, &QPushButton::clicked, this, [this] { AudioSettingsMenuPopup(); });
-  for (bool video : {true, false}) {
-    QMenu *menu = video ? src_->videoMenu : src_->audioMenu;
-    // Leaving the menu without a choice must not leave the preview without its source.
-    connect(menu, &QMenu::aboutToHide, this, [this, video] {
-      QTimer::singleShot(0, this, [this, video] {
-        if (src_->itemChosen || closed_) return;
-        if (video) ActiverVideo(SourcesFrame->cboxvideo->currentText());
-        else ActiverAudio(SourcesFrame->cboxAudio->currentText());
-        if (dm_) dm_->LancerGraphe();
-      });
-    });
-  }
+  PreparerMenusReglages();
   // Only the user's choices reach the handlers; the controller fills the
   // boxes with their signals blocked.
   connect(f->cboxvideo, &QComboBox::activated, this, [this] { cboxVideoChange(); });
@@ -487,80 +428,6 @@ void TCaptureForm::AppliquerNotifier(bool notifier) {
     s.lostHook = connect(&dm_->fg(), &media::Graph::DeviceLost, this,
                          [this](const QString &graphName, const QString &) { GraphDeviceLost(graphName); },
                          Qt::QueuedConnection);
-}
-
-void TCaptureForm::VideoSettingsMenuPopup() { SettingsMenuPopup(true); }
-void TCaptureForm::AudioSettingsMenuPopup() { SettingsMenuPopup(false); }
-
-void TCaptureForm::SettingsMenuPopup(bool video) {
-  auto &s = Src();
-  if (!dm_) return;
-  sources::TavStrel *source = video ? static_cast<sources::TavStrel *>(dm_->CurrentVideoDevice)
-                                    : static_cast<sources::TavStrel *>(dm_->CurrentAudioDevice);
-  ArreterGraphe();
-  if (video && dm_->CurrentVideoDevice) dm_->DeconnecterVideo(dm_->CurrentVideoDevice, false);
-  if (!video && dm_->CurrentAudioDevice) dm_->DeconnecterAudio(dm_->CurrentAudioDevice, false);
-  QMenu *menu = video ? s.videoMenu : s.audioMenu;
-  menu->clear();
-  s.itemChosen = false;
-  std::unique_ptr<sources::DeviceSettings> settings;
-  sources::SettingsMenuModel model;
-  if (source && source->Device) {
-    settings = sources::SettingsOf(*source->Device);
-    if (video) {
-      sources::MediaTypeList formats;
-      sources::FillMediaTypeList(*source->Device, formats);
-      model = sources::VideoMenuModel(settings.get(), formats.Count());
-    } else {
-      model = sources::AudioMenuModel(settings.get(), 0);
-    }
-  }
-  // Kept until the menu is filled again (its input items route through it).
-  s.menuSettings[video ? 0 : 1] = std::move(settings);
-  sources::DeviceSettings *shared = s.menuSettings[video ? 0 : 1].get();
-  sources::FillSettingsMenu(
-      menu, model,
-      [this, video](const QString &item) {
-        src_->itemChosen = true;
-        OuvrirReglage(video, item);
-      },
-      [shared](int input) { return shared && shared->SelectInput(input); });
-  QPushButton *button = video ? btnVideoSettings : btnAudioSettings;
-  menu->popup(button->mapToGlobal(QPoint(0, button->height())));
-}
-
-void TCaptureForm::OuvrirReglage(bool video, const QString &item) {
-  if (!dm_) return;
-  // The source was taken out when the menu opened; find it again by its box text.
-  auto *f = SourcesFrame;
-  sources::TCaptureDevice *device = nullptr;
-  if (src_->catalog) {
-    if (video) {
-      if (auto *v = src_->catalog->FindVideo(f->cboxvideo->currentText())) device = v->Device;
-    } else if (auto *a = src_->catalog->FindAudio(f->cboxAudio->currentText())) {
-      device = a->Device;
-    }
-  }
-  if (device) {
-    auto settings = sources::SettingsOf(*device);
-    if (item == "Video Capture Pin...") {
-      sources::MediaTypeList formats;
-      sources::FillMediaTypeList(*device, formats);
-      const int current = sources::TakeBackMediaType(formats, device->Format().get(), 0);
-      sources::CaptureFormatDialog dialog(formats, current, this);
-      if (dialog.exec() == QDialog::Accepted) sources::ApplyMediaType(*device, formats, dialog.Selected());
-    } else if (item == "TV Tuner..." && settings) {
-      sources::TunerDialog dialog(*settings, this);
-      if (dialog.exec() == QDialog::Accepted) dialog.Apply();
-    } else if (settings) {
-      sources::DeviceControlsDialog dialog(*settings, device->DisplayName, this);
-      dialog.exec();
-    }
-  }
-  if (video) ActiverVideo(f->cboxvideo->currentText());
-  else ActiverAudio(f->cboxAudio->currentText());
-  ActiverFormatCapture(f->cbFormatCapture->currentData().toInt());
-  dm_->LancerGraphe();
 }
 
 void TCaptureForm::CopierSourcesDansPrefs() {
