@@ -23,6 +23,7 @@
 using namespace vistrel;
 
 int main(int argc, char **argv) {
+  CatchTerminationSignals();
   QStringList args;
   for (int i = 0; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
   const ProgramOptions options = ParseProgramOptions(args);
@@ -75,7 +76,7 @@ int main(int argc, char **argv) {
     form.Attach(&dm, &plaque, &raccourcis);
     form.SetCommandLine(QApplication::arguments().mid(1));
     form.SetScriptFile(options.script);
-    InstallTerminationHandler(&form);
+    CloseOnTermination(&form);
     form.show();
     rc = app.exec();
   }

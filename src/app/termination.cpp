@@ -22,9 +22,22 @@ void OnSignal(int) {
 
 }  // namespace
 
-void InstallTerminationHandler(QWidget *window) {
+void CatchTerminationSignals() {
   if (g_signalFds[0] >= 0) return;
   if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalFds) != 0) return;
+  struct sigaction sa {};
+  sa.sa_handler = OnSignal;
+  sigemptyset(&sa.sa_mask);
+  sa.sa_flags = SA_RESTART;
+  sigaction(SIGTERM, &sa, nullptr);
+  sigaction(SIGINT, &sa, nullptr);
+}
+
+void CloseOnTermination(QWidget *window) {
+  CatchTerminationSignals();
+  if (g_signalFds[1] < 0) return;
+  // A signal caught earlier is still waiting in the socket, so the notifier
+  // fires for it as soon as the event loop runs.
   auto *notifier = new QSocketNotifier(g_signalFds[1], QSocketNotifier::Read, window);
   QPointer<QWidget> target(window);
   QObject::connect(notifier, &QSocketNotifier::activated, window, [target] {
@@ -32,12 +45,6 @@ void InstallTerminationHandler(QWidget *window) {
     [[maybe_unused]] ssize_t n = ::read(g_signalFds[1], &c, 1);
     if (target) target->close();
   });
-  struct sigaction sa {};
-  sa.sa_handler = OnSignal;
-  sigemptyset(&sa.sa_mask);
-  sa.sa_flags = SA_RESTART;
-  sigaction(SIGTERM, &sa, nullptr);
-  sigaction(SIGINT, &sa, nullptr);
 }
 
 }  // namespace vistrel

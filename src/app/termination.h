@@ -5,6 +5,11 @@ class QWidget;
 
 namespace vistrel {
 
-void InstallTerminationHandler(QWidget *window);
+// Catches the signals from now on; call first thing, so that a signal that
+// arrives during start-up is kept for the window instead of killing the process.
+void CatchTerminationSignals();
+
+// Closes `window` when a caught signal arrives (also one caught before this call).
+void CloseOnTermination(QWidget *window);
 
 }  // namespace vistrel

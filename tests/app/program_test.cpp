@@ -75,3 +75,14 @@ TEST(Program, ListSourcesNamesTheTestDevicesInBoxOrder) {
       at = found + name.size();
     }
 }
+
+TEST(Program, TerminateDuringStartUpStillEndsNormally) {
+  QProcess p;
+  p.start(ProgramPath(), {"--answer=no"});
+  ASSERT_TRUE(p.waitForStarted(5000));
+  QThread::msleep(50);  // inside start-up, before the window exists
+  ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+  ASSERT_TRUE(p.waitForFinished(15000));
+  EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+}
