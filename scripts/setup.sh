@@ -14,7 +14,7 @@ PACKAGES=(
   libjpeg-dev
   libavc1394-dev libiec61883-dev libraw1394-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth dbus
+  xvfb xauth dbus dbus-daemon
   fontconfig fonts-dejavu-core fonts-liberation2
   ffmpeg
 )
