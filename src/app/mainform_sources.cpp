@@ -120,7 +120,9 @@ void TCaptureForm::RemplirListeSources() {
 
 bool TCaptureForm::ChargerDrivers() {
   auto &s = Src();
-  if (!dm_) return false;
+  // After close the lists are gone for good (and must not be rebuilt from
+  // inside their own release).
+  if (!dm_ || closed_) return false;
   if (!s.catalog) {
     s.dm = dm_;
     s.catalog = std::make_unique<sources::SourceCatalog>(dm_->Slots(), sources::SystemDeviceEnumerator::Instance());

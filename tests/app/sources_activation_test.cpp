@@ -178,3 +178,15 @@ TEST(SourceActivation, SettingsMenuTakesTheSourceOutUntilItCloses) {
   audioMenu->hide();
   ASSERT_TRUE(SpinFor([&] { return w.CurrentAudio() == kMicrophone; }));
 }
+
+TEST(SourceActivation, AfterCloseNothingComesBack) {
+  StartedWindow w;
+  ASSERT_FALSE(w.CurrentVideo().isEmpty());
+  w.form.close();
+  EXPECT_EQ(w.dm.CurrentVideoDevice, nullptr);
+  EXPECT_EQ(w.dm.CurrentAudioDevice, nullptr);
+  // A late command or click finds no lists to rebuild and no source to connect.
+  w.form.ActiverVideo(kCamera);
+  w.form.ActualiserVideoBtnClick();
+  EXPECT_EQ(w.dm.CurrentVideoDevice, nullptr);
+}
