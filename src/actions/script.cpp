@@ -102,8 +102,11 @@ void TCustomScript::RunQueue() {
   const bool quit = quit_;
   quit_ = false;
   ++executing_;
-  for (index_ = 0; index_ < static_cast<int>(queue.size()); ++index_) {
-    const TActionEx &cmd = queue[index_];
+  // The position is local: a nested run (a command file started by a command) must
+  // not move the outer run back to its start.
+  for (int i = 0; i < static_cast<int>(queue.size()); ++i) {
+    index_ = i;
+    const TActionEx &cmd = queue[i];
     ActionGo() = true;
     QCoreApplication::processEvents();
     if (cmd.waitSeconds >= 0) {

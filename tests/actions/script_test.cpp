@@ -1,0 +1,255 @@
+// Command-line switches and command files driving real actions through the queue.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTimer>
+#include <QWidget>
+
+#include "actions/script.h"
+#include "testenv.h"
+
+using namespace vistrel;
+
+namespace {
+
+// A small action list with the shapes the program uses: one-shot actions, a toggle,
+// two actions sharing a switch, a disabled action, an auto-check toggle.
+struct Fixture {
+  TActionList list;
+  QObject owner;
+  QStringList log;
+  TSuperAction *grab, *freezeCapture, *formatCapture, *disabled, *source;
+  TtoggleAction *fs, *freezePreview;
+
+  TSuperAction *Plain(const char *name, const char *sw, const char *token) {
+    auto *a = new TSuperAction(&owner);
+    a->setObjectName(name);
+    a->setText(name);
+    a->SetSwitch(sw);
+    a->SetToken(token);
+    a->OnExecute = [this, name](TCustomSuperAction *) { log << QString("%1(%2)").arg(name, ActionParameter()); };
+    list.Add(a);
+    return a;
+  }
+  TtoggleAction *Toggle(const char *name, const char *sw, const char *token, bool autoCheck) {
+    auto *t = new TtoggleAction(&owner);
+    t->setObjectName(name);
+    t->SetSwitch(sw);
+    t->SetToken(token);
+    t->TrueCaption = "on caption";
+    t->FalseCaption = "off caption";
+    t->AutoCheck = autoCheck;
+    t->OnTrueExecute = [this, name](TCustomSuperAction *) { log << QString("%1:true").arg(name); };
+    t->OnfalseExecute = [this, name](TCustomSuperAction *) { log << QString("%1:false").arg(name); };
+    t->SetChecked(false);
+    list.Add(t);
+    return t;
+  }
+  Fixture() {
+    grab = Plain("saGrab", "G", "Grab");  // setters lower-case
+    fs = Toggle("tafullscreen", "fs", "full_screen", false);
+    freezePreview = Toggle("taFreezepreview", "fp", "freeze_preview", true);
+    freezeCapture = Plain("taFreezeCapture", "fc", "freeze_capture");
+    disabled = Plain("cam_Stop", "s", "stop");
+    disabled->setEnabled(false);
+    source = Plain("saSourceVideo", "sv", "source_video");
+    formatCapture = Plain("saFormatCapture", "fc", "format_capture");
+  }
+};
+
+QString WriteFile(const QByteArray &bytes) {
+  const QString path = test::freshDir("script") + "/commands.txt";
+  QFile f(path);
+  EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(bytes);
+  return path;
+}
+
+}  // namespace
+
+TEST(SwitchParsing, PrefixesEqualsAndCase) {
+  const auto c1 = ParseSwitchArgument("+GRAB");
+  EXPECT_EQ(c1.mode, amOn);
+  EXPECT_EQ(c1.name, "grab");
+  EXPECT_EQ(c1.parameter, "");
+  const auto c2 = ParseSwitchArgument("-SV=My Camera  HD ");
+  EXPECT_EQ(c2.mode, amOff);
+  EXPECT_EQ(c2.name, "sv");
+  EXPECT_EQ(c2.parameter, "My Camera  HD ");  // spaces after "=" are kept
+  const auto c3 = ParseSwitchArgument("/a=b=c");
+  EXPECT_EQ(c3.mode, amInvert);
+  EXPECT_EQ(c3.name, "a");
+  EXPECT_EQ(c3.parameter, "b=c");
+  // "=" right after the prefix is part of the name, not a separator.
+  const auto c4 = ParseSwitchArgument("+=x");
+  EXPECT_EQ(c4.name, "=x");
+  EXPECT_EQ(c4.parameter, "");
+  const auto plain = ParseSwitchArgument("movie.avi");
+  EXPECT_EQ(plain.mode, amPlain);
+  EXPECT_TRUE(plain.name.isEmpty());
+  EXPECT_EQ(plain.parameter, "movie.avi");
+  EXPECT_TRUE(ParseSwitchArgument("+").name.isEmpty());
+  EXPECT_EQ(ParseSwitchArgument("").mode, amPlain);
+}
+
+TEST(ScriptParsing, NamesRemaindersAndQuotedWords) {
+  const auto c = ParseScriptLine("+SV=\"Two words\" tail");
+  EXPECT_EQ(c.mode, amOn);
+  EXPECT_EQ(c.name, "sv");
+  EXPECT_EQ(FirstWord(c.parameter), "Two words");
+  EXPECT_EQ(FirstWord("  plain words "), "plain");
+  EXPECT_EQ(FirstWord("\"unterminated quote"), "unterminated quote");
+  EXPECT_EQ(FirstWord("\"\""), "");
+  const auto d = ParseScriptLine("fs true");
+  EXPECT_EQ(d.mode, amPlain);
+  EXPECT_EQ(d.name, "fs");
+  EXPECT_EQ(d.parameter, "true");
+}
+
+TEST(Lookup, SwitchOrTokenInListOrderAndQuit) {
+  Fixture f;
+  TSwitch runner(&f.list);
+  EXPECT_EQ(runner.Lookup("GrAb"), f.grab);
+  EXPECT_EQ(runner.Lookup("g"), f.grab);
+  // "fc" is shared; the first in list order wins, the format is reached by its token.
+  EXPECT_EQ(runner.Lookup("fc"), f.freezeCapture);
+  EXPECT_EQ(runner.Lookup("format_capture"), f.formatCapture);
+  EXPECT_EQ(runner.Lookup("nothing"), nullptr);
+  EXPECT_EQ(runner.Lookup(""), nullptr);  // no default action
+  EXPECT_FALSE(runner.QuitRequested());
+  EXPECT_EQ(runner.Lookup("QUIT"), nullptr);
+  EXPECT_TRUE(runner.QuitRequested());
+}
+
+TEST(CommandLine, RunsOnceInOrderSkippingDisabledAndQuitsAtTheEnd) {
+  Fixture f;
+  QWidget window;
+  window.show();
+  TSwitch runner(&f.list);
+  runner.MainWindow = &window;
+  bool closedBeforeLast = false;
+  f.formatCapture->OnExecute = [&](TCustomSuperAction *) {
+    closedBeforeLast = !window.isVisible();
+    f.log << "format(" + ActionParameter() + ")";
+  };
+  runner.RunCommandLine({"+quit", "/G", "-GRAB", "+s", "+sv=Test Camera 2", "file.avi", "+format_capture=divx"});
+  EXPECT_EQ(f.log, QStringList({"saGrab()", "saGrab()", "saSourceVideo(Test Camera 2)", "format(divx)"}));
+  EXPECT_FALSE(closedBeforeLast);   // "quit" waits for every other command
+  EXPECT_FALSE(window.isVisible());  // and then closes the main window
+  f.log.clear();
+  runner.RunCommandLine({"+g"});
+  EXPECT_TRUE(f.log.isEmpty());  // the command line is handled once
+
+  // A command line with nothing to run raises the notification instead.
+  TSwitch empty(&f.list);
+  bool none = false;
+  empty.OnNoCommandLine = [&] { none = true; };
+  empty.RunCommandLine({"plain", "+unknown"});
+  EXPECT_TRUE(none);
+}
+
+TEST(CommandLine, ToggleHandlersFollowThePrefixAndAutoCheckInverts) {
+  Fixture f;
+  TSwitch runner(&f.list);
+  runner.RunCommandLine({"+fs", "-fs", "/fs", "+fp"});
+  // "+" runs the unchecked-state handler, "-" the checked one, "/" the current state's.
+  EXPECT_EQ(f.log, QStringList({"tafullscreen:false", "tafullscreen:true", "tafullscreen:true", "taFreezepreview:false"}));
+  EXPECT_EQ(f.fs->text(), "on caption");
+  EXPECT_TRUE(f.freezePreview->Checked());  // inverted after its handler
+  EXPECT_EQ(f.freezePreview->text(), "on caption");
+}
+
+TEST(Interactive, PrepareVetoAutoCheckAndDisabled) {
+  Fixture f;
+  // An auto-check toggle runs the handler of the state it had before the inversion.
+  f.freezePreview->trigger();
+  EXPECT_EQ(f.log, QStringList({"taFreezepreview:false"}));
+  EXPECT_TRUE(f.freezePreview->Checked());
+  EXPECT_EQ(f.freezePreview->text(), "off caption");  // inversion does not re-apply captions
+  f.freezePreview->trigger();
+  EXPECT_EQ(f.log.last(), "taFreezepreview:true");
+  EXPECT_FALSE(f.freezePreview->Checked());
+
+  f.log.clear();
+  f.grab->Onprepare = [](TCustomSuperAction *) { ActionParameters() = QStringList{"prepared"}; };
+  f.grab->trigger();
+  f.grab->Onprepare = [](TCustomSuperAction *) { ActionGo() = false; };
+  f.grab->trigger();
+  f.disabled->ExecuteInteractive();
+  EXPECT_EQ(f.log, QStringList({"saGrab(prepared)"}));
+
+  // A handler that rebinds its own action's handler while running.
+  f.log.clear();
+  f.fs->OnfalseExecute = [&](TCustomSuperAction *a) {
+    a->SetChecked(true);
+    f.log << "rebound";
+  };
+  f.fs->SetChecked(false);
+  f.fs->trigger();
+  EXPECT_EQ(f.log, QStringList({"rebound"}));
+  EXPECT_TRUE(f.fs->Checked());
+}
+
+TEST(CommandFile, WordsQuotesBadLinesAndMissingFile) {
+  Fixture f;
+  TScript script(&f.list);
+  QByteArray bytes =
+      "  \n"
+      "fs true\n"
+      "FS false\n"
+      "fs Toggle\n"
+      "sv \"Test Camera 2\" ignored\n"
+      "sv Test Camera 2\n"
+      "+unknown_action\n"
+      "s\n"
+      "wait -1\n"
+      "wait abc\n"
+      "sv \"never closed\n"
+      "\x01\x02\xff\xfe garbage\r\n";
+  bytes += QByteArray(100000, 'x') + "\n";
+  bytes += "g\r\n";
+  script.Run(WriteFile(bytes));
+  EXPECT_EQ(f.log, QStringList({"tafullscreen:false", "tafullscreen:true", "tafullscreen:true",
+                                "saSourceVideo(Test Camera 2)", "saSourceVideo(Test)", "saSourceVideo(never closed)",
+                                "saGrab()"}));
+  EXPECT_TRUE(script.Queue().empty());
+  f.log.clear();
+  script.Run(test::freshDir("none") + "/missing.txt");
+  EXPECT_TRUE(f.log.isEmpty());
+}
+
+TEST(CommandFile, WaitKeepsTheEventLoopRunning) {
+  Fixture f;
+  TScript script(&f.list);
+  bool timerFired = false;
+  QTimer::singleShot(100, [&] { timerFired = true; });
+  f.grab->OnExecute = [&](TCustomSuperAction *) { f.log << (timerFired ? "after" : "before"); };
+  QElapsedTimer t;
+  t.start();
+  script.ParseText("g\nwait 0.3\ng\n");
+  script.RunQueue();
+  EXPECT_GE(t.elapsed(), 290);
+  EXPECT_EQ(f.log, QStringList({"before", "after"}));
+}
+
+TEST(CommandFile, AFileNamingItselfStopsInsteadOfRecursingForever) {
+  Fixture f;
+  TScript script(&f.list);
+  const QString path = test::freshDir("self") + "/self.txt";
+  int runs = 0;
+  f.source->OnExecute = [&](TCustomSuperAction *) {
+    ++runs;
+    script.Run(ActionParameter());  // what saScript does
+  };
+  f.grab->OnExecute = [&](TCustomSuperAction *) { f.log << "g"; };
+  QFile out(path);
+  ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+  out.write(QString("sv \"%1\"\ng\n").arg(path).toUtf8());
+  out.close();
+  script.Run(path);
+  EXPECT_EQ(runs, 8);
+  EXPECT_EQ(f.log.size(), 8);  // every level finishes its own remaining lines
+  EXPECT_FALSE(script.Executing());
+}
