@@ -143,10 +143,14 @@ TEST(PersistentActions, FirstStartDefaultsAndRoundTripThroughBothStores) {
       EXPECT_TRUE(SaveAll(p.manager, prefs));
       EXPECT_TRUE(prefs.Store().Flush());
       // Rectangles are sub-keys of four integers; the second camcorder under "Cam2".
-      QStringList keys;
-      prefs.Store().GetKeyNames(keys);
-      EXPECT_TRUE(keys.contains("FormSave")) << keys.join(",").toStdString();
-      EXPECT_TRUE(keys.contains("Cam2"));
+      auto &store = prefs.Store();
+      for (const char *key : {"FormSave", "Cam2"}) {
+        ASSERT_TRUE(store.OpenKey(key, false)) << key;
+        qint32 right = 0;
+        EXPECT_TRUE(store.ReadInteger("Right", right));
+        EXPECT_EQ(right, QString(key) == "Cam2" ? 3 : 705);
+        store.CloseKey();
+      }
     }
     {
       settings::TBrenvikPreferences prefs;
