@@ -136,6 +136,11 @@ void TSwitch::RunCommandLine(const QStringList &args) {
   quit_ = false;
   for (const QString &arg : args) {
     const ParsedCommand c = ParseSwitchArgument(arg);
+    // "quit" closes the program after the other commands, with or without a prefix.
+    if (c.mode == amPlain && arg.compare(u"quit", Qt::CaseInsensitive) == 0) {
+      quit_ = true;
+      continue;
+    }
     // A plain argument has no name: it goes to the default action, if there is one.
     if (TCustomSuperAction *a = Lookup(c.name)) queue_.push_back({a, c.mode, c.parameter});
   }

@@ -134,13 +134,21 @@ TEST(CommandLine, RunsOnceInOrderSkippingDisabledAndQuitsAtTheEnd) {
     closedBeforeLast = !window.isVisible();
     f.log << "format(" + ActionParameter() + ")";
   };
-  runner.RunCommandLine({"+quit", "/G", "-GRAB", "+s", "+sv=Test Camera 2", "file.avi", "+format_capture=divx"});
+  runner.RunCommandLine({"QUIT", "/G", "-GRAB", "+s", "+sv=Test Camera 2", "file.avi", "+format_capture=divx"});
   EXPECT_EQ(f.log, QStringList({"saGrab()", "saGrab()", "saSourceVideo(Test Camera 2)", "format(divx)"}));
   EXPECT_FALSE(closedBeforeLast);   // "quit" waits for every other command
   EXPECT_FALSE(window.isVisible());  // and then closes the main window
   f.log.clear();
   runner.RunCommandLine({"+g"});
   EXPECT_TRUE(f.log.isEmpty());  // the command line is handled once
+
+  // Behind a prefix "quit" asks for the close too.
+  QWidget second;
+  second.show();
+  TSwitch prefixed(&f.list);
+  prefixed.MainWindow = &second;
+  prefixed.RunCommandLine({"+QUIT"});
+  EXPECT_FALSE(second.isVisible());
 
   // A command line with nothing to run raises the notification instead.
   TSwitch empty(&f.list);

@@ -1,0 +1,183 @@
+// The real main window driven the way a user automates it: switches on the command
+// line, command files, the shortcuts window, and the persistent window bounds.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QScreen>
+#include <QTimer>
+
+#include "actions/script.h"
+#include "actions/superaction.h"
+#include "actions/uraccourcis.h"
+#include "app/mainform.h"
+#include "app/plaque.h"
+#include "graph/avgraph.h"
+#include "settings/settings.h"
+#include "testenv.h"
+
+using namespace vistrel;
+
+namespace {
+
+void SpinUntil(const std::function<bool()> &done, int ms = 15000) {
+  QElapsedTimer t;
+  t.start();
+  while (!done() && t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+struct Windows {
+  TCaptureForm form;
+  Tdm dm;
+  Tplaque plaque;
+  TRaccourcisForm raccourcis;
+  Windows() {
+    form.Attach(&dm, &plaque, &raccourcis);
+    form.Preferences().ChooseMode = [] { return settings::TSavePreferences::spNone; };
+  }
+};
+
+QString WriteCommands(const QString &text) {
+  const QString path = test::freshDir("commands") + "/commands.txt";
+  QFile f(path);
+  EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(text.toUtf8());
+  return path;
+}
+
+}  // namespace
+
+TEST(MainActions, TableOrderKeysSwitchesAndWhatIsEnabled) {
+  Windows w;
+  const auto &all = w.form.al->Actions();
+  ASSERT_EQ(all.size(), 55u);
+  EXPECT_EQ(all.front()->objectName(), "saGrab");
+  EXPECT_EQ(all.back()->objectName(), "saFormatCapture");
+  auto *grab = w.form.Action("saGrab");
+  EXPECT_EQ(grab->shortcuts(), QList<QKeySequence>({QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_G)}));
+  EXPECT_FALSE(grab->isEnabled());  // no grab yet
+  EXPECT_EQ(w.form.Switch1->Lookup("fc")->objectName(), "taFreezeCapture");
+  EXPECT_EQ(w.form.Switch1->Lookup("FORMAT_CAPTURE")->objectName(), "saFormatCapture");
+  EXPECT_EQ(w.form.acQuitter, w.form.Action("acQuitter"));
+  EXPECT_EQ(w.form.PanelAction(6), w.form.Action("saListeFrame"));
+  auto *decalage = qobject_cast<TtoggleAction *>(w.form.Action("taDecalage"));
+  ASSERT_TRUE(decalage);
+  EXPECT_TRUE(decalage->Checked());
+  EXPECT_EQ(decalage->text(), "Hide the time difference");
+  EXPECT_EQ(w.form.Action("taFreezepreview")->text(), "Resume the preview");
+  EXPECT_TRUE(w.form.Action("taFreezepreview")->AutoCheck);
+  // The shortcuts window lists every action that has a caption (the two pilots have none).
+  EXPECT_EQ(w.raccourcis.Grid()->rowCount(), 53);
+}
+
+TEST(MainActions, SwitchesRunAfterStartupAndQuitClosesAtTheEnd) {
+  Windows w;
+  w.form.SetCommandLine({"+sf", "+nf", "/NEXT_FRAME", "+c", "movie.avi", "quit", "-nosuch"});
+  w.form.show();
+  SpinUntil([&] { return !w.form.isVisible(); });
+  EXPECT_TRUE(w.form.StartupDone());
+  EXPECT_FALSE(w.form.isVisible());
+  EXPECT_EQ(w.form.ActivePanel(), 2);
+}
+
+TEST(MainActions, CommandFileShowsPanelsAndTheShortcutsWindowWaitsAndQuits) {
+  Windows w;
+  const QString file = WriteCommands(
+      "hf\n"
+      "/o\n"
+      "wait 0.4\n"
+      "-shortcuts\n"
+      "capture\n"            // disabled until recording exists: skipped
+      "no such action here\n"
+      "of\n"
+      "quit\n");
+  w.form.SetScriptFile(file);
+  bool shownDuringWait = false;
+  int panelDuringWait = -1;
+  QObject::connect(&w.form, &TCaptureForm::startupFinished, [&] {
+    QTimer::singleShot(200, [&] {
+      shownDuringWait = w.raccourcis.isVisible();
+      panelDuringWait = w.form.ActivePanel();
+    });
+  });
+  w.form.show();
+  SpinUntil([&] { return !w.form.isVisible(); });
+  EXPECT_FALSE(w.form.isVisible());
+  EXPECT_TRUE(shownDuringWait);
+  EXPECT_EQ(panelDuringWait, 7);
+  EXPECT_FALSE(w.raccourcis.isVisible());
+  EXPECT_FALSE(w.form.Action("taraccourcis")->Checked());
+  EXPECT_EQ(w.form.ActivePanel(), 5);
+}
+
+TEST(MainActions, ShortcutsWindowFollowsItsToggleAndKeepsItsSort) {
+  Windows w;
+  w.form.show();
+  SpinUntil([&] { return w.form.StartupDone(); });
+  auto *toggle = w.form.Action("taraccourcis");
+  toggle->trigger();
+  EXPECT_TRUE(w.raccourcis.isVisible());
+  EXPECT_EQ(toggle->text(), "Hide the shortcuts");
+  emit w.raccourcis.Grid()->horizontalHeader()->sectionClicked(2);
+  EXPECT_EQ(w.form.Parameters().Byte("Raccourcis Sort"), 2);
+  w.raccourcis.close();
+  EXPECT_FALSE(toggle->Checked());
+  EXPECT_EQ(toggle->text(), "Display the shortcuts");
+  // A double click on the row of a panel action runs it.
+  w.raccourcis.SetSortColumn(0);
+  for (int r = 0; r < w.raccourcis.Grid()->rowCount(); ++r)
+    if (w.raccourcis.Grid()->item(r, 0)->text() == "Folders panel") w.raccourcis.RunRow(r);
+  EXPECT_EQ(w.form.ActivePanel(), 1);
+  w.form.close();
+}
+
+TEST(MainActions, WindowCentredAtFirstStartAndBoundsKeptInTheStore) {
+  QRect saved;
+  {
+    Windows w;
+    w.form.Preferences().ChooseMode = [] { return settings::TSavePreferences::spRegistre; };
+    w.form.show();
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_EQ(w.form.geometry().left(), (screen.width() - w.form.width()) / 2);
+    EXPECT_EQ(w.form.geometry().top(), (screen.height() - w.form.height()) / 2);
+    EXPECT_EQ(w.form.NumMediatype, 0);
+    SpinUntil([&] { return w.form.StartupDone(); });
+    w.form.setGeometry(31, 42, 900, 600);
+    saved = w.form.geometry();
+    w.form.NumMediatype = 4;
+    w.form.close();
+  }
+  {
+    Windows w;
+    w.form.show();
+    EXPECT_EQ(w.form.geometry(), saved);
+    EXPECT_EQ(w.form.NumMediatype, 4);
+    w.form.close();
+  }
+  settings::DeleteRegistrySettings();
+}
+
+TEST(MainActions, RealProgramRunsSwitchesAndCommandFiles) {
+  const auto run = [](const QStringList &args, int &exitCode) {
+    QProcess p;
+    p.start(QStringLiteral(VISTREL_BINARY), QStringList{"--answer=no"} + args);
+    const bool finished = p.waitForFinished(30000);
+    if (!finished) p.kill();
+    exitCode = p.exitCode();
+    return finished;
+  };
+  int rc = -1;
+  EXPECT_TRUE(run({"+nf", "+nf", "quit"}, rc));
+  EXPECT_EQ(rc, 0);
+  QElapsedTimer t;
+  t.start();
+  EXPECT_TRUE(run({"--script=" + WriteCommands("sf\nwait 0.5\n+m\n+i\nquit\n")}, rc));
+  EXPECT_EQ(rc, 0);
+  EXPECT_GE(t.elapsed(), 500);
+  EXPECT_TRUE(run({"--script=" + test::freshDir("missing") + "/none.txt"}, rc));
+  EXPECT_EQ(rc, 2);
+}
