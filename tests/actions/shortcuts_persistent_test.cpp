@@ -70,28 +70,6 @@ TEST(ShortcutsWindow, SortOrdersHeaderClicksAndDoubleClick) {
   EXPECT_EQ(ran, 1);
 }
 
-TEST(ShortcutsWindow, ClosingRunsTheToggleThatShowsIt) {
-  TRaccourcisForm form;
-  TtoggleAction toggle;
-  toggle.OnTrueExecute = [&](TCustomSuperAction *a) {
-    form.hide();
-    a->SetChecked(false);
-  };
-  toggle.OnfalseExecute = [&](TCustomSuperAction *a) {
-    a->SetChecked(true);
-    form.show();
-  };
-  toggle.Onprepare = [&](TCustomSuperAction *a) { a->SetChecked(form.isVisible()); };
-  toggle.SetChecked(false);
-  form.CloseAction = &toggle;
-  toggle.trigger();
-  EXPECT_TRUE(form.isVisible());
-  EXPECT_TRUE(toggle.Checked());
-  form.close();
-  EXPECT_FALSE(form.isVisible());
-  EXPECT_FALSE(toggle.Checked());
-}
-
 namespace {
 
 struct Persistent {
