@@ -23,6 +23,9 @@ int ModeOfPrefix(QChar c) {
 constexpr int kMaxScriptDepth = 8;
 // Longer lines are cut: no name or parameter of ours comes near it.
 constexpr qsizetype kMaxLineLength = 4096;
+// A command file is a few lines typed by someone; a huge file is not one, and is
+// refused rather than read whole into memory.
+constexpr qint64 kMaxScriptBytes = 16 * 1024 * 1024;
 
 }  // namespace
 
@@ -178,7 +181,7 @@ void TScript::ParseText(const QString &text) {
 
 bool TScript::Load(const QString &fileName) {
   QFile f(fileName);
-  if (!f.open(QIODevice::ReadOnly)) return false;
+  if (!f.open(QIODevice::ReadOnly) || f.size() > kMaxScriptBytes) return false;
   ParseText(QString::fromUtf8(f.readAll()));
   return true;
 }
