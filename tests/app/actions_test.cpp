@@ -114,6 +114,17 @@ TEST(MainActions, CommandFileShowsPanelsAndTheShortcutsWindowWaitsAndQuits) {
   EXPECT_EQ(w.form.ActivePanel(), 5);
 }
 
+TEST(MainActions, SourcesChosenBySwitchWithSpacesAndByQuotedCommandFileWord) {
+  Windows w;
+  w.form.SetCommandLine({"+sa=Vistrel Test Microphone"});
+  w.form.SetScriptFile(WriteCommands("sv \"Vistrel Test Capture Card - Video\"\nwait 0.2\nquit\n"));
+  w.form.show();
+  SpinUntil([&] { return !w.form.isVisible(); }, 30000);
+  EXPECT_FALSE(w.form.isVisible());
+  EXPECT_EQ(w.form.SourcesFrame->cboxAudio->currentText(), "Vistrel Test Microphone");
+  EXPECT_EQ(w.form.SourcesFrame->cboxvideo->currentText(), "Vistrel Test Capture Card - Video");
+}
+
 TEST(MainActions, ShortcutsWindowFollowsItsToggleAndKeepsItsSort) {
   Windows w;
   w.form.show();
