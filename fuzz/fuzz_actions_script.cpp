@@ -8,7 +8,10 @@
 
 #include "actions/script.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+namespace {
+
+// Built once, before the first input, so the fuzzer's leak check does not count them.
+const vistrel::TActionList &Actions() {
   using namespace vistrel;
   // Actions are GUI objects: they need an application, offscreen is enough.
   static QGuiApplication *app = [] {
@@ -20,14 +23,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   }();
   (void)app;
   static TActionList list = [] {
-    TActionList l;
-    auto *grab = new TSuperAction;
+    TActionList l;  // the actions belong to the application, which stays to the end
+    auto *grab = new TSuperAction(app);
     grab->SetSwitch("g");
     grab->SetToken("grab");
-    auto *fs = new TtoggleAction;
+    auto *fs = new TtoggleAction(app);
     fs->SetSwitch("fs");
     fs->SetToken("full_screen");
-    auto *source = new TSuperAction;
+    auto *source = new TSuperAction(app);
     source->SetSwitch("sv");
     source->SetToken("source_video");
     l.Add(grab);
@@ -35,6 +38,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     l.Add(source);
     return l;
   }();
+  return list;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***) {
+  Actions();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+  using namespace vistrel;
+  const TActionList &list = Actions();
   const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
   TScript script(&list);
   script.ParseText(text);
