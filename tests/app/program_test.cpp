@@ -1,6 +1,7 @@
 // The real program, run as a user would run it from a shell.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QProcess>
 #include <QThread>
 
@@ -80,7 +81,19 @@ TEST(Program, TerminateDuringStartUpStillEndsNormally) {
   QProcess p;
   p.start(ProgramPath(), {"--answer=no"});
   ASSERT_TRUE(p.waitForStarted(5000));
-  QThread::msleep(50);  // inside start-up, before the window exists
+  // As soon as the program catches SIGTERM (its first line does; before that the
+  // dynamic loader is still running), while the window is still being made.
+  const QString status = QString("/proc/%1/status").arg(p.processId());
+  bool caught = false;
+  for (int i = 0; i < 500 && !caught; ++i) {
+    QFile f(status);
+    if (f.open(QIODevice::ReadOnly)) {
+      for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith("SigCgt:")) caught = (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (SIGTERM - 1)) & 1;
+    }
+    if (!caught) QThread::msleep(2);
+  }
+  ASSERT_TRUE(caught);
   ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
   ASSERT_TRUE(p.waitForFinished(15000));
   EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
