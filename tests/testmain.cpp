@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QUuid>
 
@@ -26,6 +27,13 @@ QString freshDir(const QString &hint) {
                        QUuid::createUuid().toString(QUuid::WithoutBraces).left(8);
   QDir().mkpath(path);
   return path;
+}
+
+bool SpinUntil(const std::function<bool()> &done, int ms) {
+  QElapsedTimer t;
+  t.start();
+  while (!done() && t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  return done();
 }
 
 }  // namespace vistrel::test

@@ -13,33 +13,13 @@
 
 #include "actions/script.h"
 #include "actions/superaction.h"
-#include "actions/uraccourcis.h"
-#include "app/mainform.h"
-#include "app/plaque.h"
-#include "graph/avgraph.h"
-#include "settings/settings.h"
-#include "testenv.h"
+#include "appwindows.h"
 
 using namespace vistrel;
+using test::SpinUntil;
+using test::Windows;
 
 namespace {
-
-void SpinUntil(const std::function<bool()> &done, int ms = 15000) {
-  QElapsedTimer t;
-  t.start();
-  while (!done() && t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-
-struct Windows {
-  TCaptureForm form;
-  Tdm dm;
-  Tplaque plaque;
-  TRaccourcisForm raccourcis;
-  Windows() {
-    form.Attach(&dm, &plaque, &raccourcis);
-    form.Preferences().ChooseMode = [] { return settings::TSavePreferences::spNone; };
-  }
-};
 
 QString WriteCommands(const QString &text) {
   const QString path = test::freshDir("commands") + "/commands.txt";

@@ -1,35 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QPointer>
-
-#include "actions/uraccourcis.h"
-#include "app/mainform.h"
-#include "app/plaque.h"
-#include "graph/avgraph.h"
-#include "platform/registry.h"
-#include "settings/settings.h"
+#include "appwindows.h"
 
 using namespace vistrel;
-
-namespace {
-
-void SpinUntil(const std::function<bool()> &done, int ms = 5000) {
-  QElapsedTimer t;
-  t.start();
-  while (!done() && t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-
-struct Windows {
-  TCaptureForm form;
-  Tdm dm;
-  Tplaque plaque;
-  TRaccourcisForm raccourcis;
-  Windows() { form.Attach(&dm, &plaque, &raccourcis); }
-};
-
-}  // namespace
+using test::SpinUntil;
+using test::Windows;
 
 TEST(MainForm, StartsInThreeStepsAndEndsStartup) {
   Windows w;
