@@ -73,7 +73,7 @@ void BM_Superposer(benchmark::State &state) {
 }
 
 void BM_DVInfo(benchmark::State &state) {
-  const auto frame = MakeDvTestFrame(DvTestFrameSpec{});
+  const auto frame = MakeDvTestFrame(DvTestFramePlan{});
   DVInfo info;
   for (auto _ : state) {
     BuildDVInfo(frame.data(), frame.size(), info);
@@ -82,7 +82,7 @@ void BM_DVInfo(benchmark::State &state) {
 }
 
 void BM_DVHeaderForceWide(benchmark::State &state) {
-  auto frame = MakeDvTestFrame(DvTestFrameSpec{});
+  auto frame = MakeDvTestFrame(DvTestFramePlan{});
   Tvs_DVheader dh;
   dh.SetMode(1);
   for (auto _ : state) {

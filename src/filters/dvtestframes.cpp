@@ -58,23 +58,23 @@ const std::vector<std::uint8_t> &BaseDvFrame(bool pal) {
   return frames[k];
 }
 
-void WriteDvPacks(std::vector<std::uint8_t> &frame, const DvTestFrameSpec &spec) {
+void WriteDvPacks(std::vector<std::uint8_t> &frame, const DvTestFramePlan &plan) {
   const std::size_t sequences = frame.size() / kDifSequenceSize;
   for (std::size_t i = 0; i < sequences; ++i) {
     std::uint8_t *s = frame.data() + i * kDifSequenceSize;
     for (std::size_t at : {std::size_t{110}, std::size_t{190}}) {
-      if (spec.HasTimecode)
-        Pack(s + at, 0x13, ToBcd(spec.TcFrames), ToBcd(spec.TcSeconds), ToBcd(spec.TcMinutes), ToBcd(spec.TcHours));
+      if (plan.HasTimecode)
+        Pack(s + at, 0x13, ToBcd(plan.TcFrames), ToBcd(plan.TcSeconds), ToBcd(plan.TcMinutes), ToBcd(plan.TcHours));
       else
         NoPack(s + at);
     }
-    if (spec.HasSourceControl)
-      Pack(s + 453, 0x61, 0x03, static_cast<std::uint8_t>(spec.Wide ? 0xC2 : 0xC0), 0xFC, 0xFF);
+    if (plan.HasSourceControl)
+      Pack(s + 453, 0x61, 0x03, static_cast<std::uint8_t>(plan.Wide ? 0xC2 : 0xC0), 0xFC, 0xFF);
     else
       NoPack(s + 453);
-    if (spec.HasDate) {
-      Pack(s + 458, 0x62, 0xFF, ToBcd(spec.Day), ToBcd(spec.Month), ToBcd(spec.Year % 100));
-      Pack(s + 463, 0x63, 0xFF, ToBcd(spec.Second), ToBcd(spec.Minute), ToBcd(spec.Hour));
+    if (plan.HasDate) {
+      Pack(s + 458, 0x62, 0xFF, ToBcd(plan.Day), ToBcd(plan.Month), ToBcd(plan.Year % 100));
+      Pack(s + 463, 0x63, 0xFF, ToBcd(plan.Second), ToBcd(plan.Minute), ToBcd(plan.Hour));
     } else {
       NoPack(s + 458);
       NoPack(s + 463);
@@ -82,9 +82,9 @@ void WriteDvPacks(std::vector<std::uint8_t> &frame, const DvTestFrameSpec &spec)
   }
 }
 
-std::vector<std::uint8_t> MakeDvTestFrame(const DvTestFrameSpec &spec) {
-  std::vector<std::uint8_t> frame = BaseDvFrame(spec.Pal);
-  if (!frame.empty()) WriteDvPacks(frame, spec);
+std::vector<std::uint8_t> MakeDvTestFrame(const DvTestFramePlan &plan) {
+  std::vector<std::uint8_t> frame = BaseDvFrame(plan.Pal);
+  if (!frame.empty()) WriteDvPacks(frame, plan);
   return frame;
 }
 

@@ -7,7 +7,7 @@
 
 namespace vistrel::filters {
 
-struct DvTestFrameSpec {
+struct DvTestFramePlan {
   bool Pal = true;
   bool HasTimecode = true;
   int TcHours = 0, TcMinutes = 0, TcSeconds = 0, TcFrames = 0;
@@ -20,8 +20,8 @@ struct DvTestFrameSpec {
 // One encoded frame of colour bars (144000 bytes PAL, 120000 NTSC), made once
 // per system and cached; empty when the encoder is missing.
 const std::vector<std::uint8_t> &BaseDvFrame(bool pal);
-// Writes the packs of spec into every DIF sequence of frame.
-void WriteDvPacks(std::vector<std::uint8_t> &frame, const DvTestFrameSpec &spec);
-std::vector<std::uint8_t> MakeDvTestFrame(const DvTestFrameSpec &spec);
+// Writes the packs of plan into every DIF sequence of frame.
+void WriteDvPacks(std::vector<std::uint8_t> &frame, const DvTestFramePlan &plan);
+std::vector<std::uint8_t> MakeDvTestFrame(const DvTestFramePlan &plan);
 
 }  // namespace vistrel::filters

@@ -129,28 +129,28 @@ std::vector<std::uint8_t> TestDvTape::NextFrame() {
   const TapeFrames &frames = Frames();
   if (!frames.ok()) return {};
   std::lock_guard lock(mutex_);
-  filters::DvTestFrameSpec spec;
-  spec.Wide = wide_;
+  filters::DvTestFramePlan plan;
+  plan.Wide = wide_;
   std::vector<std::uint8_t> frame;
   if (mode_ == TransportMode::Stop) {
     frame = frames.blue;
-    spec.HasTimecode = false;
-    spec.HasDate = false;
+    plan.HasTimecode = false;
+    plan.HasDate = false;
   } else {
     const auto at = std::int64_t(position_);
     frame = frames.bars[at % kLoopFrames];
     const TimeCode tc = TimeCodeAt(at);
-    spec.TcHours = tc.hours;
-    spec.TcMinutes = tc.minutes;
-    spec.TcSeconds = tc.seconds;
-    spec.TcFrames = tc.frames;
+    plan.TcHours = tc.hours;
+    plan.TcMinutes = tc.minutes;
+    plan.TcSeconds = tc.seconds;
+    plan.TcFrames = tc.frames;
     const QDateTime date = RecordingDateAt(at);
-    spec.Year = date.date().year();
-    spec.Month = date.date().month();
-    spec.Day = date.date().day();
-    spec.Hour = date.time().hour();
-    spec.Minute = date.time().minute();
-    spec.Second = date.time().second();
+    plan.Year = date.date().year();
+    plan.Month = date.date().month();
+    plan.Day = date.date().day();
+    plan.Hour = date.time().hour();
+    plan.Minute = date.time().minute();
+    plan.Second = date.time().second();
     position_ += speed_;
     if (position_ < 0) {  // rewound to the start of the tape: the transport stops there
       position_ = 0;
@@ -158,7 +158,7 @@ std::vector<std::uint8_t> TestDvTape::NextFrame() {
       speed_ = 0;
     }
   }
-  filters::WriteDvPacks(frame, spec);
+  filters::WriteDvPacks(frame, plan);
   return frame;
 }
 

@@ -179,13 +179,13 @@ TEST(DvCodes, ShortOrGarbageFramesDecodeNothing) {
 }
 
 TEST(DvTestFrames, RealFramesCarryTheWrittenPacks) {
-  DvTestFrameSpec spec;
-  spec.TcHours = 1;
-  spec.TcMinutes = 2;
-  spec.TcSeconds = 3;
-  spec.TcFrames = 4;
-  spec.Wide = true;
-  const auto pal = MakeDvTestFrame(spec);
+  DvTestFramePlan plan;
+  plan.TcHours = 1;
+  plan.TcMinutes = 2;
+  plan.TcSeconds = 3;
+  plan.TcFrames = 4;
+  plan.Wide = true;
+  const auto pal = MakeDvTestFrame(plan);
   ASSERT_EQ(pal.size(), 144000u);
   DVInfo info;
   BuildDVInfo(pal.data(), pal.size(), info);
@@ -195,11 +195,11 @@ TEST(DvTestFrames, RealFramesCarryTheWrittenPacks) {
   EXPECT_EQ(info.Timecode[3], 4);
   EXPECT_TRUE(info.Wide);
   EXPECT_EQ(info.System, 0);
-  spec.Pal = false;
-  spec.Wide = false;
-  spec.HasDate = false;
-  spec.HasTimecode = false;
-  const auto ntsc = MakeDvTestFrame(spec);
+  plan.Pal = false;
+  plan.Wide = false;
+  plan.HasDate = false;
+  plan.HasTimecode = false;
+  const auto ntsc = MakeDvTestFrame(plan);
   ASSERT_EQ(ntsc.size(), 120000u);
   BuildDVInfo(ntsc.data(), ntsc.size(), info);
   EXPECT_FALSE(info.DateValid);

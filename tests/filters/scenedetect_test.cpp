@@ -32,18 +32,18 @@ struct Scene {
 };
 
 std::vector<std::uint8_t> Dated(int h, int m, int s, bool wide = false) {
-  DvTestFrameSpec spec;
-  spec.Hour = h;
-  spec.Minute = m;
-  spec.Second = s;
-  spec.Wide = wide;
-  return MakeDvTestFrame(spec);
+  DvTestFramePlan plan;
+  plan.Hour = h;
+  plan.Minute = m;
+  plan.Second = s;
+  plan.Wide = wide;
+  return MakeDvTestFrame(plan);
 }
 
 std::vector<std::uint8_t> Undated() {
-  DvTestFrameSpec spec;
-  spec.HasDate = false;
-  return MakeDvTestFrame(spec);
+  DvTestFramePlan plan;
+  plan.HasDate = false;
+  return MakeDvTestFrame(plan);
 }
 
 }  // namespace

@@ -221,16 +221,16 @@ TEST(Superposer, DvDatesTimecodeAndNewSceneMode) {
   SetFrameDuration(400000);
   sp.SetWhen(2, 1);  // 25 frames
   sp.SetActive(true);
-  DvTestFrameSpec spec;
-  spec.TcHours = 1;
-  spec.TcMinutes = 2;
-  spec.TcSeconds = 3;
-  spec.TcFrames = 4;
+  DvTestFramePlan plan;
+  plan.TcHours = 1;
+  plan.TcMinutes = 2;
+  plan.TcSeconds = 3;
+  plan.TcFrames = 4;
   int lit = 0;
   // 30 frames of one scene, then a jump of 2 s (no restart), then 3 s (restart).
   for (int i = 0; i < 90; ++i) {
-    spec.Second = i < 30 ? 0 : i < 60 ? 2 : 5;
-    dv.Push(MakeDvTestFrame(spec), i * 400000LL);
+    plan.Second = i < 30 ? 0 : i < 60 ? 2 : 5;
+    dv.Push(MakeDvTestFrame(plan), i * 400000LL);
     h.Push(Black(64, 48), i * 400000LL);
     if (AnyLit(h.PullData())) ++lit;
     if (i == 0) {
