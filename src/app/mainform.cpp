@@ -199,6 +199,7 @@ void TCaptureForm::AppEventsIdle() {
     options->SelectPreferredProfile(p.Str("Preferred  wmv profile"));
   }
   // Devices, sources and the saved sources and format come up here.
+  LoadPlugins(params_->Str("Plugins Dir"));
   ChargerSourcesExclues();
   const bool driversOk = ChargerDrivers();
   TraitementPossible = true;
@@ -224,6 +225,7 @@ void TCaptureForm::SetSystem() {
     const auto *item = HelpFrame->sourceList->item(i);
     facts.sources.push_back({item->text(), item->checkState() == Qt::Checked});
   }
+  for (const auto &[text, usable] : PluginLines()) facts.plugins.push_back({text, usable});
   HelpFrame->report->setHtml(SystemReportHtml(facts));
 }
 

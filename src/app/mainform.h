@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <array>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "app/etatcapture.h"
 #include "app/panels.h"
@@ -108,6 +110,10 @@ class TCaptureForm : public QMainWindow {
   QPushButton *btnVideoSettings = nullptr, *btnAudioSettings = nullptr;
   // The boxes or the connected sources changed (the lock table is applied again).
   Q_SIGNAL void sourcesChanged();
+  // Loads the capture plug-ins of the folder; they take over devices from the next ChargerDrivers.
+  void LoadPlugins(const QString &folder);
+  // "<driver> in <file>" and whether the plug-in is usable, for the system report.
+  std::vector<std::pair<QString, bool>> PluginLines();
   // End of source activation.
 
   // Actions, switches and command files (mainform_actions.cpp).

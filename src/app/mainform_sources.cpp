@@ -118,6 +118,18 @@ void TCaptureForm::RemplirListeSources() {
   s.fillingChecklist = false;
 }
 
+void TCaptureForm::LoadPlugins(const QString &folder) {
+  auto &s = Src();
+  s.plugins.Clear();
+  plugins::ChargerPlugins(s.plugins, folder);
+}
+
+std::vector<std::pair<QString, bool>> TCaptureForm::PluginLines() {
+  std::vector<std::pair<QString, bool>> lines;
+  for (const auto &line : plugins::PluginReport(Src().plugins)) lines.emplace_back(line.Text, line.Usable);
+  return lines;
+}
+
 bool TCaptureForm::ChargerDrivers() {
   auto &s = Src();
   // After close the lists are gone for good (and must not be rebuilt from
@@ -126,6 +138,9 @@ bool TCaptureForm::ChargerDrivers() {
   if (!s.catalog) {
     s.dm = dm_;
     s.catalog = std::make_unique<sources::SourceCatalog>(dm_->Slots(), sources::SystemDeviceEnumerator::Instance());
+    // Devices a plug-in claims by name are handed to that plug-in.
+    s.catalog->VideoDevices.SetPluginHook(plugins::MakePluginHook(s.plugins, dm_->Slots()));
+    s.catalog->AudioDevices.SetPluginHook(plugins::MakePluginHook(s.plugins, dm_->Slots()));
     s.catalog->Checklist.SetUnticked(pendingUnticked_);
     pendingUnticked_.clear();
     s.catalog->StopCurrentSources = [this] { LibererSources(); };

@@ -9,6 +9,7 @@
 
 #include "app/mainform.h"
 #include "graph/avgraph.h"
+#include "plugins/plugin.h"
 #include "sources/devicesettings.h"
 #include "sources/sourcecatalog.h"
 
@@ -31,6 +32,8 @@ struct TCaptureForm::SourcesState : QObject {
     if (dm->CurrentAudioDevice) dm->DeconnecterAudio(dm->CurrentAudioDevice, true);
   }
   QPointer<Tdm> dm;
+  // Before the catalog: its device lists call into the plug-ins until they go.
+  plugins::TpluginList plugins;
   std::unique_ptr<sources::SourceCatalog> catalog;
   QMetaObject::Connection lostHook;
   bool fillingChecklist = false;

@@ -68,8 +68,7 @@ QString SystemReportHtml(const SystemFacts &f) {
   if (!f.plugins.empty()) {
     h += "Plug-ins:<br>";
     for (const auto &p : f.plugins) {
-      const QString line = p.name + " in " + p.file;
-      h += (p.active ? line.toHtmlEscaped() : Coloured(line, "red")) + "<br>";
+      h += (p.active ? p.text.toHtmlEscaped() : Coloured(p.text, "red")) + "<br>";
     }
   }
   return h + "</i></div>";

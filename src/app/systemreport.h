@@ -14,7 +14,7 @@ struct SystemFacts {
   QString mp3EncoderPath, mp3EncoderVersion;  // empty path: none found
   struct Source { QString name; bool checked; };
   std::vector<Source> sources;
-  struct PlugIn { QString name, file; bool active; };
+  struct PlugIn { QString text; bool active; };  // "<driver> in <file>"
   std::vector<PlugIn> plugins;
 };
 
