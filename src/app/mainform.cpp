@@ -11,6 +11,7 @@
 #include "actions/uraccourcis.h"
 #include "app/plaque.h"
 #include "app/systemreport.h"
+#include "filters/filterevents.h"
 #include "graph/avgraph.h"
 #include "platform/product.h"
 #include "platform/screensaver.h"
@@ -124,7 +125,11 @@ void TCaptureForm::Attach(Tdm *dm, Tplaque *plaque, TRaccourcisForm *raccourcis)
   plaque_ = plaque;
   raccourcis_ = raccourcis;
   ConnectShortcutsWindow();
-  if (dm_) dm_->SetVideoWindow(static_cast<ui::VideoWindow *>(videoWindow_));
+  if (dm_) {
+    dm_->SetVideoWindow(static_cast<ui::VideoWindow *>(videoWindow_));
+    if (!filterEvents_) filterEvents_ = MakeFilterEvents();
+    dm_->SetFilterEvents(filterEvents_.get());
+  }
 }
 
 TPanelFrame *TCaptureForm::Panel(int n) const { return n >= 0 && n < kPanelCount ? panels_[n] : nullptr; }
@@ -178,6 +183,9 @@ void TCaptureForm::ChargerPrefs1() {
   auto *options = OptionsFrame->options;
   options->LoadFromParameters();
   options->Populate();
+  ChargerPrefsDisplay();
+  ChargerPrefsRecording();
+  ChargerPrefsGrab();
 }
 
 void TCaptureForm::SauverPrefs() {
@@ -186,6 +194,9 @@ void TCaptureForm::SauverPrefs() {
   p.SetByte("Active panel", static_cast<quint8>(activePanel_));
   OptionsFrame->options->SaveToParameters();
   CopierSourcesDansPrefs();
+  SauverPrefsDisplay();
+  SauverPrefsRecording();
+  SauverPrefsGrab();
   settings::SaveSettings(p);
 }
 
@@ -208,6 +219,7 @@ void TCaptureForm::AppEventsIdle() {
   ActiverAudio(params_->Str("Audio source"));
   ActiverFormatCapture(params_->Byte("Capture Format"));
   RelanceDifferee = false;
+  AppliquerPrefsDisplayDifferees();
   if (dm_) dm_->LancerGraphe();
   AppliquerNotifier(params_->Bool("Notifier"));
   if (!driversOk) ErreurDemarrage = "impossible to change the video sources\n";

@@ -22,6 +22,7 @@ class Tdm;
 class Tplaque;
 class TRaccourcisForm;
 namespace platform { class ScreenSaverGuard; }
+namespace filters { class FilterEvents; }
 namespace settings {
 class TparameterList;
 class TBrenvikPreferences;
@@ -123,6 +124,10 @@ class TCaptureForm : public QMainWindow {
   class TScript *Script1 = nullptr;
   class TBKActionList *ApplicationManager = nullptr, *bkal = nullptr;
   class TCustomSuperAction *Action(const QString &objectName) const;
+  // Enables the action and binds its handlers (a toggle's `exec` runs for its
+  // checked state, `falseExec` for the unchecked one).
+  using Method = void (TCaptureForm::*)();
+  void BindAction(const char *name, Method exec, Method falseExec = nullptr, Method prep = nullptr);
   // Run right after the command line (--script=FILE).
   void SetScriptFile(const QString &fileName);
   void RunCommandLineAndScript();
@@ -152,6 +157,56 @@ class TCaptureForm : public QMainWindow {
   void saFormatCaptureprepare();
   void saFormatCaptureexecute();
   // End of actions.
+
+  // Recording (mainform_recording.cpp, scenefile.*): the Capture button, Cut,
+  // file names and counters, the capture state's controls.
+  void BindRecordingActions();
+  void ChargerPrefsRecording();   // at show, after the settings are loaded
+  void SauverPrefsRecording();    // into the parameters when saving
+  void saCapturerBasculeexecute();
+  void acCouperexecute();
+  bool DemarrerCapture();
+  bool ArreterCapture();
+  void EchecArret();
+  QString ProchainNomVideo();
+  void EtatCaptureManuelle();
+  // Called when the Image-by-Image file ends: rewrites its rate or deletes it.
+  void FinImageParImage();
+  bool ImageParImage = false;
+  int NbImages = 0;
+  QString FichierCapture;
+  QDateTime DebutCapture;
+  // End of recording.
+
+  // Still grab and the session list (mainform_grab.cpp, mainform_liste.cpp).
+  void BindGrabActions();
+  void ChargerPrefsGrab();
+  void SauverPrefsGrab();
+  void saGrabexecute();
+  void acJpgOptionexecute();
+  void acBmpOptionexecute();
+  // A grabbed frame waits in the superposer's ring (message 0x0401).
+  void OnGrabReady(int slot);
+  QString ProchainNomImage();
+  void SauverImage();
+  // Adds a written file to the List panel with the four source box texts.
+  void AjouterSession(const QString &file, int dropped, int captured);
+  // End of still grab and session list.
+
+  // Preview display modes (mainform_display.cpp).
+  void BindDisplayActions();
+  void ChargerPrefsDisplay();     // layout, panel, volume, full screen, reduced, mute, freezes
+  void AppliquerPrefsDisplayDifferees();  // flips, inlay and lock once the sources are active
+  void SauverPrefsDisplay();
+  void DisposerFenetre();
+  void DimensionnerWithRatio();
+  void AppliquerVerrou(bool locked);
+  void AppliquerIncrust();
+  void AppliquerVolume();
+  // The DV frames turned 16:9 or back (message 0x0403).
+  void OnDvRatioChanged(bool wide);
+  void MajStatusBar();
+  // End of preview display modes.
 
   QString NomVideo, NomImage;
   int CompteurVideo = 0, CompteurImage = 0;
@@ -193,6 +248,8 @@ class TCaptureForm : public QMainWindow {
   ActionsState *actions_ = nullptr;  // a child object owning the lists and runners
   // End of actions, private part.
 
+  std::unique_ptr<filters::FilterEvents> MakeFilterEvents();
+  std::unique_ptr<filters::FilterEvents> filterEvents_;  // outlives the graph module
   void FormShow();
   void AppEventsIdle();
   void FormCloseQuery();

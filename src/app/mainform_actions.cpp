@@ -117,10 +117,9 @@ constexpr ToggleCaptions kToggles[] = {
     {"cam_PlayPause", "camera PlayPause", "camera PlayPause", false},
 };
 
-using Method = void (TCaptureForm::*)();
 struct Handlers {
   const char *name;
-  Method execute, falseExecute, prepare;  // a toggle's execute is its checked-state one
+  TCaptureForm::Method execute, falseExecute, prepare;  // a toggle's execute is its checked-state one
 };
 
 // Actions whose feature exists; every other action is listed but stays disabled.
@@ -154,6 +153,21 @@ settings::PrefRect RectOf(const QRect &r) { return {r.left(), r.top(), r.left() 
 
 }  // namespace
 
+void TCaptureForm::BindAction(const char *name, Method exec, Method falseExec, Method prep) {
+  TCustomSuperAction *a = Action(name);
+  if (!a) return;
+  a->setEnabled(true);
+  if (auto *t = qobject_cast<TtoggleAction *>(a)) {
+    t->OnTrueExecute = [this, exec](TCustomSuperAction *) { (this->*exec)(); };
+    t->OnfalseExecute = [this, falseExec](TCustomSuperAction *) {
+      if (falseExec) (this->*falseExec)();
+    };
+  } else {
+    a->OnExecute = [this, exec](TCustomSuperAction *) { (this->*exec)(); };
+  }
+  if (prep) a->Onprepare = [this, prep](TCustomSuperAction *) { (this->*prep)(); };
+}
+
 void TCaptureForm::BuildActions(QWidget *panelBar) {
   actions_ = new ActionsState(this);
   al = &actions_->list;
@@ -176,18 +190,10 @@ void TCaptureForm::BuildActions(QWidget *panelBar) {
     a->FalseCaption = t.falseCaption;
     a->AutoCheck = t.autoCheck;
   }
-  for (const Handlers &h : kHandlers) {
-    TCustomSuperAction *a = Action(h.name);
-    const Method exec = h.execute, falseExec = h.falseExecute, prep = h.prepare;
-    a->setEnabled(true);
-    if (auto *t = qobject_cast<TtoggleAction *>(a)) {
-      t->OnTrueExecute = [this, exec](TCustomSuperAction *) { (this->*exec)(); };
-      t->OnfalseExecute = [this, falseExec](TCustomSuperAction *) { (this->*falseExec)(); };
-    } else {
-      a->OnExecute = [this, exec](TCustomSuperAction *) { (this->*exec)(); };
-    }
-    if (prep) a->Onprepare = [this, prep](TCustomSuperAction *) { (this->*prep)(); };
-  }
+  for (const Handlers &h : kHandlers) BindAction(h.name, h.execute, h.falseExecute, h.prepare);
+  BindRecordingActions();
+  BindGrabActions();
+  BindDisplayActions();
   // A toggle starts in the state its first caption belongs to (taDecalage: checked).
   for (auto *a : al->Actions())
     if (auto *t = qobject_cast<TtoggleAction *>(a))

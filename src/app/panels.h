@@ -23,6 +23,8 @@ class TPanelFrame : public QFrame {
  public:
   TPanelFrame(const QString &objectName, const QString &title, QWidget *parent = nullptr);
   QString Title() const { return title_; }
+  // Where each feature adds its controls.
+  QVBoxLayout *Body() const { return body_; }
 
  protected:
   QVBoxLayout *body_;

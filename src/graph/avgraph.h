@@ -7,6 +7,7 @@
 //
 // Everything here runs on the main thread; the graph is stopped before any
 // chain changes and run again by the caller through LancerGraphe().
+#include "graph/capturesettings.h"
 #include "graph/preview_videosink.h"
 #include "media/elementlookup.h"
 #include "media/graph.h"
@@ -145,6 +146,36 @@ class Tdm : public QObject {
   filters::Tvs_TimeStamper *ControlPreviewVideo() const { return stamper_[4].get(); }
   filters::Tvs_TimeStamper *ControlPreviewAudio() const { return stamper_[5].get(); }
   filters::Tvs_TimeStamper *ControlCaptureVideo() const { return stamper_[6].get(); }
+
+  // --- Capture chains (capture_*.cpp). The controller stops the graph,
+  // fills CaptureSettings, calls the builder of the chosen format with the
+  // file name and runs the graph. A builder returns false when it cannot
+  // build (what it added stays until RetirerCapture). Every file sink a
+  // builder adds is declared to fg() as a recording sink, so stopping the
+  // graph finalizes the file.
+  CaptureSettings CaptureOptions;
+  media::ElementRef CaptureMux, CaptureSink;  // muxer (or ASF writer) and file sink of the chain
+  // AVI output: an AVI muxer into a file sink for `file`, in the graph.
+  bool SetOutputFileName(const QString &muxFactory, const QString &file);
+  bool FormatAudioCapture(bool fromInput);
+  bool GrapheDV2Natif(const QString &file);
+  bool GrapheAviNatif(const QString &file);
+  bool GrapheDV2Recomp(const QString &file);
+  bool GrapheImageParImage(const QString &file, std::function<void()> onStop);
+  bool GrapheDivx(const QString &file);
+  bool GrapheWmv(const QString &file);
+  bool GrapheWav(const QString &file);
+  bool GrapheMp3(const QString &file);
+  bool GrapheMpegNatif(const QString &file);
+  // Format 1: the DV device's own type-1 builder (one interleaved stream).
+  bool GrapheDV1Natif(const QString &file);
+  bool RetirerCapture();
+  // Points the chain's file writer at a new file (Cut); the graph is stopped.
+  bool ChangerFichierCapture(int format, const QString &file);
+  // Dropped and not-dropped video frames of the running capture, -1 each
+  // when the capture has no video.
+  int CaptureDropped() const;
+  int CaptureNotDropped() const;
 
  signals:
   // The native video's size, rate or codec became known or changed after
