@@ -12,7 +12,7 @@ PACKAGES=(
   libavcodec-dev libavutil-dev libswscale-dev
   qt6-base-dev qt6-qpa-plugins libqt6dbus6
   libjpeg-dev
-  libavc1394-dev libiec61883-dev libraw1394-dev
+  libavc1394-dev libiec61883-dev libraw1394-dev libasound2-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth dbus dbus-daemon
   fontconfig fonts-dejavu-core fonts-liberation2

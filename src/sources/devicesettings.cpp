@@ -2,6 +2,8 @@
 
 #include "sources/testdevice_card.h"
 
+#include <algorithm>
+
 namespace vistrel::sources {
 
 namespace {
@@ -43,6 +45,34 @@ class TestCardSettings : public DeviceSettings {
   TestCaptureCardControls *card_;
 };
 
+// The test microphone's input gain: the level of its tone.
+class TestMicrophoneSettings : public DeviceSettings {
+ public:
+  explicit TestMicrophoneSettings(media::ElementRef tone) : tone_(std::move(tone)) {}
+  std::vector<DeviceInput> Inputs() const override { return {}; }
+  int CurrentInput() const override { return -1; }
+  bool SelectInput(int) override { return false; }
+  std::vector<DeviceControl> Controls() const override {
+    double volume = 0;
+    g_object_get(tone_.get(), "volume", &volume, nullptr);
+    DeviceControl c;
+    c.id = 1;
+    c.name = QStringLiteral("Capture Volume");
+    c.maximum = 100;
+    c.defaultValue = 25;
+    c.value = int(volume * 100 + 0.5);
+    return {c};
+  }
+  bool SetControl(quint32 id, int value) override {
+    if (id != 1) return false;
+    g_object_set(tone_.get(), "volume", std::clamp(value, 0, 100) / 100.0, nullptr);
+    return true;
+  }
+
+ private:
+  media::ElementRef tone_;
+};
+
 }  // namespace
 
 QString NomTypePin(int type) {
@@ -61,7 +91,13 @@ std::unique_ptr<DeviceSettings> SettingsOf(const TCaptureDevice &device) {
   if (device.SourceFilter) {
     if (auto *card = TestCaptureCardControlsOf(device.SourceFilter.get())) return std::make_unique<TestCardSettings>(card);
   }
-  if (!device.Moniker.DevicePath().isEmpty()) return OpenV4l2Settings(device.Moniker.DevicePath());
+  if (device.SourceFilter && GST_IS_BIN(device.SourceFilter.get()) && !TestCaptureCardControlsOf(device.SourceFilter.get())) {
+    if (auto tone = media::ElementRef::Adopt(gst_bin_get_by_name(GST_BIN(device.SourceFilter.get()), "tone")))
+      return std::make_unique<TestMicrophoneSettings>(std::move(tone));
+  }
+  const QString path = device.Moniker.DevicePath();
+  if (path.startsWith(QLatin1String("alsa:"))) return OpenAlsaMixerSettings(path.mid(5));
+  if (!path.isEmpty()) return OpenV4l2Settings(path);
   return nullptr;
 }
 

@@ -46,6 +46,9 @@ QString NomTypePin(int type);
 std::unique_ptr<DeviceSettings> SettingsOf(const TCaptureDevice &device);
 // A V4L2 node's settings; null when it cannot be opened.
 std::unique_ptr<DeviceSettings> OpenV4l2Settings(const QString &devicePath);
+// The capture side of an ALSA card's mixer ("hw:0"); null when it cannot be
+// opened or has nothing for capture.
+std::unique_ptr<DeviceSettings> OpenAlsaMixerSettings(const QString &card);
 
 // The items of a settings menu, in order; "-" is a separator. The input
 // submenu lists one name per input, `checkedInput` marking the current one.

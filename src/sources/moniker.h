@@ -29,7 +29,8 @@ class DeviceMoniker {
   // Unique among all devices present ("test:camera", "v4l2:/dev/video0"...).
   QString Identity() const { return identity_; }
   QString FriendlyName() const { return friendlyName_; }
-  // The V4L2 node behind the device, when there is one (settings dialogs).
+  // Where the device's settings live, when known (settings dialogs): a V4L2
+  // node ("/dev/video0") or an ALSA card ("alsa:hw:0").
   QString DevicePath() const { return devicePath_; }
   // What the device's single output offers, when the provider knows it
   // without opening the device (an unopened source only shows its template).

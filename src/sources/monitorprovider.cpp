@@ -13,6 +13,20 @@ QString StringProperty(GstStructure *props, const char *key) {
   return v ? QString::fromUtf8(v) : QString();
 }
 
+// The ALSA card behind a sound input ("hw:N"), which names its mixer; the
+// sound servers and ALSA itself state it under different keys and types.
+QString AlsaCardOf(GstStructure *props) {
+  for (const char *key : {"alsa.card", "api.alsa.card"}) {
+    if (!props || !gst_structure_has_field(props, key)) continue;
+    int number = -1;
+    if (gst_structure_get_int(props, key, &number) && number >= 0) return QStringLiteral("hw:%1").arg(number);
+    bool ok = false;
+    number = StringProperty(props, key).toInt(&ok);
+    if (ok && number >= 0) return QStringLiteral("hw:%1").arg(number);
+  }
+  return {};
+}
+
 class MonitorProvider : public DeviceProvider {
  public:
   explicit MonitorProvider(SystemDeviceEnumerator *notify) : notify_(notify) {
@@ -47,6 +61,11 @@ class MonitorProvider : public DeviceProvider {
       GstStructure *props = gst_device_get_properties(device.get());
       QString path = StringProperty(props, "api.v4l2.path");
       if (path.isEmpty()) path = StringProperty(props, "device.path");
+      if (!path.startsWith(QLatin1String("/dev/video"))) path.clear();
+      if (category == DeviceCategory::AudioInput) {
+        const QString card = AlsaCardOf(props);
+        if (!card.isEmpty()) path = QStringLiteral("alsa:") + card;
+      }
       QString id = StringProperty(props, "object.path");
       if (id.isEmpty()) id = StringProperty(props, "node.name");
       if (id.isEmpty()) id = path;
@@ -59,7 +78,7 @@ class MonitorProvider : public DeviceProvider {
                        [device] {
                          return media::ElementRef::Adopt(gst_device_create_element(device.get(), nullptr));
                        },
-                       path.startsWith(QLatin1String("/dev/video")) ? path : QString(),
+                       path,
                        media::CapsRef::Adopt(gst_device_get_caps(device.get())));
     }
     g_list_free(devices);  // the references were adopted above

@@ -109,7 +109,8 @@ media::CapsRef DownstreamChoice(GstPad *ghost) {
 }
 
 bool AddToneBranch(GstElement *bin, double frequency) {
-  GstElement *src = AddElement(bin, "audiotestsrc");
+  // "tone" is the microphone's gain control in the device dialogs.
+  GstElement *src = AddElement(bin, "audiotestsrc", "tone");
   GstElement *filter = AddElement(bin, "capsfilter");
   if (!src || !filter) return false;
   g_object_set(src, "is-live", TRUE, "wave", 0 /* sine */, "freq", frequency, "volume", 0.25, "samplesperbuffer", 960,

@@ -108,9 +108,26 @@ TEST_F(Dialogs, FormatDialogReturnsTheChosenEntry) {
   EXPECT_EQ(dialog.Selected(), 2);
 }
 
-TEST_F(Dialogs, NothingToSetShowsNoSettingsTab) {
+TEST_F(Dialogs, MicrophoneGainIsTheAudioCaptureFilterPage) {
   TCaptureDevice *mic = catalog.FindAudio("Vistrel Test Microphone")->Device;
+  ASSERT_TRUE(mic->SetSourceGraph());
   auto settings = SettingsOf(*mic);
+  ASSERT_TRUE(settings);
+  EXPECT_EQ(AudioMenuModel(settings.get(), 1).items,
+            (QStringList{"Audio Capture Filter...", "Audio Capture Pin..."}));
+  ASSERT_EQ(settings->Controls().size(), 1u);
+  EXPECT_EQ(settings->Controls().front().value, 25);
+  EXPECT_TRUE(settings->SetControl(1, 180));  // clamped to the range
+  EXPECT_EQ(settings->Controls().front().value, 100);
+  EXPECT_FALSE(settings->SetControl(2, 10));
+  // No sound card here: a card that cannot be opened offers nothing.
+  EXPECT_FALSE(OpenAlsaMixerSettings("hw:97"));
+  EXPECT_FALSE(OpenAlsaMixerSettings(""));
+}
+
+TEST_F(Dialogs, NothingToSetShowsNoSettingsTab) {
+  TCaptureDevice *dv = catalog.FindVideo("DV Source - Video")->Device;
+  auto settings = SettingsOf(*dv);
   EXPECT_FALSE(settings);
   QMenu menu;
   FillSettingsMenu(&menu, AudioMenuModel(settings.get(), 0), {}, {});
