@@ -1,18 +1,97 @@
-// Capture chains written through an AVI muxer, and the parts every chain shares.
-#include "graph/avgraph.h"
+// Capture chains that write the source's own picture into an AVI: native DV
+// (type 2), native AVI, and DV image by image.
+#include "filters/vs_controlunit.h"
+#include "filters/vs_timestamper.h"
+#include "graph/capture_parts.h"
+#include "sources/avsources.h"
 
 namespace vistrel {
 
-bool Tdm::SetOutputFileName(const QString &, const QString &) { return false; }
-bool Tdm::FormatAudioCapture(bool) { return false; }
-bool Tdm::GrapheDV2Natif(const QString &) { return false; }
-bool Tdm::GrapheAviNatif(const QString &) { return false; }
-bool Tdm::GrapheDV2Recomp(const QString &) { return false; }
-bool Tdm::GrapheImageParImage(const QString &, std::function<void()>) { return false; }
-bool Tdm::GrapheDivx(const QString &) { return false; }
-bool Tdm::RetirerCapture() { return true; }
-bool Tdm::ChangerFichierCapture(int, const QString &) { return false; }
-int Tdm::CaptureDropped() const { return -1; }
-int Tdm::CaptureNotDropped() const { return -1; }
+using namespace capture;
+
+bool Tdm::GrapheDV2Natif(const QString &file) {
+  if (!NativeVideoTee || !SetOutputFileName("avimux", file)) return false;
+  GstElement *gate = OwnElement("Control_Capture_Video");
+  if (!gate || !fg_.AddFilter(gate, "Control_Capture_Video") || !fg_.AddFilter(infdumvideo.get(), "infdumvideo"))
+    return false;
+  // DV arrives at the camcorder's steady rate and costs nothing to write, so
+  // its tap waits rather than drops (no frame filler takes DV).
+  media::PadRef tap = VideoTap(*this, NativeVideoTee.get(), false);
+  if (!LinkChain(fg_, tap.get(), {gate, infdumvideo.get()})) return false;
+  media::PadRef toMux = TeeOutput(infdumvideo.get(), 1);
+  media::PadRef videoIn = MuxInput(CaptureMux.get(), true);
+  if (!fg_.Connect(toMux.get(), videoIn.get())) return false;
+  CountWritten(*this, videoIn.get());
+  DeclareBranch(*this, tap.get(), CaptureSink.get());
+
+  if (CurrentAudioDevice) {
+    media::PadRef audioTap = AudioTap(*this, NativeAudioSource(*this));
+    media::PadRef audio = ConvertedAudio(*this, audioTap.get());
+    if (!fg_.Connect(audio.get(), MuxInput(CaptureMux.get(), false).get())) return false;
+    DeclareBranch(*this, audioTap.get(), CaptureSink.get());
+  }
+  return true;
+}
+
+bool Tdm::GrapheAviNatif(const QString &file) {
+  if (!NativeVideoTee || !SetOutputFileName("avimux", file)) return false;
+  GstElement *gate = OwnElement("Control_Capture_Video");
+  if (!gate || !fg_.AddFilter(gate, "Control_Capture_Video")) return false;
+  // The muxer writes frames back to back whatever their times: a frame lost
+  // on the way is made up before the gate, so picture and sound keep step
+  // (and a frozen gate pauses both).
+  media::PadRef tap = VideoTap(*this, NativeVideoTee.get(), true);
+  GstElement *rate = AddPart(fg_, "videorate", "videorate");
+  if (rate) g_object_set(rate, "skip-to-first", TRUE, nullptr);
+  if (!LinkChain(fg_, tap.get(), {rate, gate})) return false;
+  media::PadRef videoIn = MuxInput(CaptureMux.get(), true);
+  if (!fg_.Connect(media::FirstUnconnectedPin(gate, GST_PAD_SRC).get(), videoIn.get())) return false;
+  CountWritten(*this, videoIn.get());
+  DeclareBranch(*this, tap.get(), CaptureSink.get());
+
+  if (CurrentAudioDevice) {
+    GstElement *stamper = OwnElement("AudioCap Tamponer");
+    if (!stamper || !fg_.AddFilter(stamper, "AudioCap Tamponer")) return false;
+    media::PadRef audioTap = AudioTap(*this, NativeAudioSource(*this));
+    media::PadRef audio = ConvertedAudio(*this, audioTap.get());
+    if (!LinkPad(fg_, audio.get(), stamper) ||
+        !fg_.Connect(media::FirstUnconnectedPin(stamper, GST_PAD_SRC).get(), MuxInput(CaptureMux.get(), false).get()))
+      return false;
+    DeclareBranch(*this, audioTap.get(), CaptureSink.get());
+  }
+  return true;
+}
+
+bool Tdm::GrapheImageParImage(const QString &file, std::function<void()> onStop) {
+  if (!SetOutputFileName("avimux", file)) return false;
+  GstElement *control = OwnElement("Control Filter");
+  if (!control || !fg_.AddFilter(control, "Control Filter")) return false;
+  // Frames pass one at a time when the controller opens the gate, so nothing
+  // may fill the gaps; a closed gate drops, it does not lose.
+  media::PadRef tap;
+  GstElement *dv = nullptr;
+  if (IsDvDevice(CurrentVideoDevice) && NativeVideoTee) {
+    tap = VideoTap(*this, NativeVideoTee.get(), true);
+    if (!LinkPad(fg_, tap.get(), control)) return false;
+  } else {
+    if (!infdecvideo) return false;
+    tap = VideoTap(*this, infdecvideo.get(), true);
+    dv = EncodeDv(*this, tap.get(), CaptureOptions.StandardDV != 0);
+    if (!Link(fg_, dv, control)) return false;
+  }
+  media::PadRef videoIn = MuxInput(CaptureMux.get(), true);
+  if (!fg_.Connect(media::FirstUnconnectedPin(control, GST_PAD_SRC).get(), videoIn.get())) return false;
+  CountWritten(*this, videoIn.get());
+  DeclareBranch(*this, tap.get(), CaptureSink.get());
+
+  filters::Tvs_ControlFilter &gate = *ControlFilter();
+  gate.MarkSyncPoint = true;
+  gate.MarkDiscontinuity = true;
+  gate.MediaStep = 1;
+  gate.SetStampMediaTime(true);
+  gate.Gate = false;
+  gate.SetOnStop(std::move(onStop));
+  return true;
+}
 
 }  // namespace vistrel

@@ -92,6 +92,25 @@ media::CapsRef TDVCaptureDevice::CaptureCaps() const {
   return PadCaps(OutputPin(SourceFilter.get(), MajorType::Interleaved, 0).get());
 }
 
+namespace {
+
+GstPadProbeReturn HalveOnCaps(GstPad *, GstPadProbeInfo *info, gpointer capsfilter) {
+  GstEvent *event = GST_PAD_PROBE_INFO_EVENT(info);
+  if (GST_EVENT_TYPE(event) != GST_EVENT_CAPS) return GST_PAD_PROBE_OK;
+  GstCaps *caps = nullptr;
+  gst_event_parse_caps(event, &caps);
+  int width = 0, height = 0;
+  const GstStructure *st = caps ? gst_caps_get_structure(caps, 0) : nullptr;
+  if (st && gst_structure_get_int(st, "width", &width) && gst_structure_get_int(st, "height", &height)) {
+    media::CapsRef half = media::CapsRef::Adopt(gst_caps_new_simple("video/x-raw", "width", G_TYPE_INT, width / 2, "height",
+                                                                    G_TYPE_INT, height / 2, nullptr));
+    g_object_set(capsfilter, "caps", half.get(), nullptr);
+  }
+  return GST_PAD_PROBE_OK;
+}
+
+}  // namespace
+
 GstElement *TDVCaptureDevice::SetSourceGraph() {
   if (!Valid) return nullptr;
   media::Graph &fg = Slots().fg;
@@ -155,10 +174,14 @@ void TDVCaptureDevice::SetVideoGraph(int n) {
     scaler_ = MakeElement("videoscale");
     media::ElementRef half = MakeElement("capsfilter");
     if (scaler_ && half && fg.AddFilter(scaler_.get(), "dv_halfsize") && fg.Connect(out.get(), media::Pin(scaler_.get(), 0).get())) {
-      // PAL 720x576 and NTSC 720x480 both become 360 wide; the height
-      // follows from the picture's aspect.
+      // Both sides are halved (PAL 720x576 → 360x288, NTSC 720x480 →
+      // 360x240) whatever the stream's pixel aspect: the size is set from
+      // the decoded caps as they arrive, before the scaler negotiates.
       media::CapsRef caps = media::CapsRef::Adopt(gst_caps_from_string("video/x-raw,width=360"));
       g_object_set(half.get(), "caps", caps.get(), nullptr);
+      media::PadRef scalerIn = media::Pin(scaler_.get(), 0);
+      gst_pad_add_probe(scalerIn.get(), GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, HalveOnCaps,
+                        gst_object_ref(half.get()), gst_object_unref);
       if (fg.AddFilter(half.get(), "dv_halfsize_caps") && fg.ConnectFilters(scaler_.get(), half.get()))
         out = media::FirstUnconnectedPin(half.get(), GST_PAD_SRC);
     }
