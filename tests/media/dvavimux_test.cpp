@@ -1,0 +1,198 @@
+// The type-1 DV AVI writer fed by appsrc into a real file sink, and
+// the files checked with our reader, ffprobe and gst-discoverer.
+#include "media/aviheader.h"
+#include "media/dvavimux.h"
+#include "mediaprobe.h"
+#include "testenv.h"
+
+#include <QFileInfo>
+
+#include <gst/app/gstappsink.h>
+#include <gst/app/gstappsrc.h>
+
+#include <gtest/gtest.h>
+
+using namespace vistrel;
+using vistrel::media::BufferRef;
+
+namespace {
+
+// Real interleaved DV frames (picture and sound) from the stock encoder and
+// DV muxer, made once per system.
+const std::vector<BufferRef> &DvFrames(bool pal) {
+  static std::vector<BufferRef> cache[2];
+  std::vector<BufferRef> &frames = cache[pal ? 1 : 0];
+  if (!frames.empty()) return frames;
+  const QString launch =
+      QString("videotestsrc num-buffers=10 pattern=ball ! videoconvert ! video/x-raw,width=720,height=%1,framerate=%2 ! "
+              "avenc_dvvideo ! avmux_dv name=m audiotestsrc num-buffers=20 samplesperbuffer=%3 ! "
+              "audio/x-raw,format=S16LE,rate=48000,channels=2 ! m. m. ! appsink name=out sync=false")
+          .arg(pal ? 576 : 480)
+          .arg(pal ? "25/1" : "30000/1001")
+          .arg(pal ? 1920 : 1602);
+  GError *error = nullptr;
+  media::ElementRef pipeline = media::ElementRef::Adopt(gst_parse_launch(launch.toUtf8().constData(), &error));
+  if (error) g_error_free(error);
+  if (!pipeline) return frames;
+  media::ElementRef sink = media::ElementRef::Adopt(gst_bin_get_by_name(GST_BIN(pipeline.get()), "out"));
+  gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
+  // The muxer's output is cut anywhere; whole frames are what a camcorder
+  // delivers.
+  QByteArray all;
+  while (GstSample *s = gst_app_sink_try_pull_sample(GST_APP_SINK(sink.get()), 5 * GST_SECOND)) {
+    GstMapInfo map;
+    if (gst_buffer_map(gst_sample_get_buffer(s), &map, GST_MAP_READ)) {
+      all.append(reinterpret_cast<const char *>(map.data), qsizetype(map.size));
+      gst_buffer_unmap(gst_sample_get_buffer(s), &map);
+    }
+    gst_sample_unref(s);
+  }
+  gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+  const qsizetype size = pal ? 144000 : 120000;
+  for (qsizetype at = 0; at + size <= all.size(); at += size)
+    frames.push_back(BufferRef::Adopt(gst_buffer_new_memdup(all.constData() + at, gsize(size))));
+  return frames;
+}
+
+// Writes `count` frames (the sample frames over and over) into a file
+// through appsrc → writer → filesink, as the capture graph does.
+QString WriteDvAvi(const QString &name, int count, bool pal = true, guint64 limit = 0) {
+  const QString file = test::freshDir("dvavi") + "/" + name;
+  EXPECT_TRUE(media::RegisterDvAviMux());
+  const QString launch = QString("appsrc name=in format=time caps=\"video/x-dv,systemstream=true,framerate=%1\" ! "
+                                 "vistreldvavimux name=mux ! filesink location=\"%2\"")
+                             .arg(pal ? "25/1" : "30000/1001", file);
+  media::ElementRef pipeline = media::ElementRef::Adopt(gst_parse_launch(launch.toUtf8().constData(), nullptr));
+  if (!pipeline) return file;
+  media::ElementRef src = media::ElementRef::Adopt(gst_bin_get_by_name(GST_BIN(pipeline.get()), "in"));
+  media::ElementRef mux = media::ElementRef::Adopt(gst_bin_get_by_name(GST_BIN(pipeline.get()), "mux"));
+  if (limit) g_object_set(mux.get(), "riff-limit", limit, nullptr);
+  gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
+  const auto &frames = DvFrames(pal);
+  const GstClockTime frame = pal ? GST_SECOND / 25 : GST_SECOND * 1001 / 30000;
+  for (int i = 0; i < count && !frames.empty(); ++i) {
+    GstBuffer *b = gst_buffer_copy(frames[std::size_t(i) % frames.size()].get());
+    GST_BUFFER_PTS(b) = GstClockTime(i) * frame;
+    GST_BUFFER_DURATION(b) = frame;
+    EXPECT_EQ(gst_app_src_push_buffer(GST_APP_SRC(src.get()), b), GST_FLOW_OK);
+  }
+  gst_app_src_end_of_stream(GST_APP_SRC(src.get()));
+  media::GstRef<GstBus> bus = media::GstRef<GstBus>::Adopt(gst_element_get_bus(pipeline.get()));
+  media::MessageRef done = media::MessageRef::Adopt(gst_bus_timed_pop_filtered(
+      bus.get(), 20 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)));
+  EXPECT_TRUE(done && GST_MESSAGE_TYPE(done.get()) == GST_MESSAGE_EOS);
+  gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+  return file;
+}
+
+}  // namespace
+
+TEST(DvAviMux, OneFormFileIsASingleInterleavedStreamWithIndex) {
+  ASSERT_FALSE(DvFrames(true).empty());
+  const QString file = WriteDvAvi("short.avi", 50);
+  const media::AviFile avi = media::ReadAviFile(file);
+  ASSERT_TRUE(avi.valid) << avi.error << " size " << QFileInfo(file).size();
+  EXPECT_TRUE(avi.error.empty()) << avi.error;
+  ASSERT_EQ(avi.forms.size(), 1u);
+  ASSERT_EQ(avi.streams.size(), 1u);
+  const media::AviStreamHeader &s = avi.streams[0];
+  EXPECT_EQ(s.type, "iavs");
+  EXPECT_EQ(s.handler, "dvsd");
+  EXPECT_EQ(s.scale, 1u);
+  EXPECT_EQ(s.rate, 25u);
+  EXPECT_EQ(s.length, 50u);
+  EXPECT_EQ(s.format.size(), 32u);  // DVINFO
+  EXPECT_EQ(avi.mainFrames, 50u);
+  EXPECT_EQ(avi.odmlFrames, 50u);
+  EXPECT_EQ(avi.width, 720u);
+  EXPECT_EQ(avi.height, 576u);
+  EXPECT_EQ(avi.TotalChunks(), 50u);
+  EXPECT_EQ(avi.idx1Entries, 50u);
+  EXPECT_EQ(avi.standardIndexEntries, 50u);
+  EXPECT_EQ(s.superIndexEntries, 1u);
+  EXPECT_EQ(s.superIndexFrames, 50u);
+
+  const test::Probe p = test::FfProbe(file, true);
+  ASSERT_TRUE(p.ok);
+  EXPECT_EQ(p.container, "avi");
+  EXPECT_EQ(p.Count("video"), 1);
+  EXPECT_EQ(p.Field("video", "codec_name"), "dvvideo");
+  EXPECT_EQ(p.Count("audio"), 1);  // the sound inside the DV frames
+  EXPECT_NEAR(p.duration, 2.0, 0.1);
+  EXPECT_EQ(p.Field("video", "nb_read_packets"), "50");
+  EXPECT_NEAR(test::DiscovererDuration(file), 2.0, 0.1);
+}
+
+TEST(DvAviMux, PastTheLimitTheFileGoesOnInOpenDmlForms) {
+  // About seven frames a form: a 100-frame file spreads over many forms.
+  const QString file = WriteDvAvi("long.avi", 100, true, 1024 * 1024);
+  const media::AviFile avi = media::ReadAviFile(file);
+  ASSERT_TRUE(avi.valid) << avi.error << " size " << QFileInfo(file).size();
+  EXPECT_TRUE(avi.error.empty()) << avi.error;
+  ASSERT_GT(avi.forms.size(), 10u);
+  EXPECT_EQ(avi.forms[0].listType, "AVI ");
+  for (std::size_t i = 1; i < avi.forms.size(); ++i) {
+    EXPECT_EQ(avi.forms[i].listType, "AVIX");
+    // Every form's size field covers exactly what is in the file up to the next.
+    const std::uint64_t end = avi.forms[i].offset + 8 + avi.forms[i].size;
+    if (i + 1 < avi.forms.size()) EXPECT_EQ(end, avi.forms[i + 1].offset);
+    EXPECT_LE(avi.forms[i].size + 8ull, 1024ull * 1024ull);
+  }
+  EXPECT_EQ(avi.TotalChunks(), 100u);
+  EXPECT_EQ(avi.streams[0].length, 100u);
+  EXPECT_EQ(avi.odmlFrames, 100u);
+  EXPECT_EQ(avi.streams[0].superIndexEntries, avi.forms.size());
+  EXPECT_EQ(avi.streams[0].superIndexFrames, 100u);
+  EXPECT_EQ(avi.standardIndexEntries, 100u);
+  // The classic index and the main header count the first form only.
+  EXPECT_EQ(avi.idx1Entries, avi.mainFrames);
+  EXPECT_LT(avi.mainFrames, 100u);
+
+  const test::Probe p = test::FfProbe(file, true);
+  ASSERT_TRUE(p.ok);
+  EXPECT_NEAR(p.duration, 4.0, 0.1);
+  EXPECT_EQ(p.Field("video", "nb_read_packets"), "100");
+  EXPECT_NEAR(test::DiscovererDuration(file), 4.0, 0.1);
+}
+
+TEST(DvAviMux, NtscFramesGiveTheNtscRateAndSize) {
+  const QString file = WriteDvAvi("ntsc.avi", 30, false);
+  const media::AviFile avi = media::ReadAviFile(file);
+  ASSERT_TRUE(avi.valid) << avi.error << " size " << QFileInfo(file).size();
+  EXPECT_EQ(avi.streams[0].scale, 1001u);
+  EXPECT_EQ(avi.streams[0].rate, 30000u);
+  EXPECT_EQ(avi.height, 480u);
+  EXPECT_NEAR(test::FfProbe(file).duration, 30 * 1001 / 30000.0, 0.1);
+}
+
+TEST(DvAviMux, EndOfStreamBeforeAnyFrameLeavesAnEmptyButValidFile) {
+  const QString file = WriteDvAvi("empty.avi", 0);
+  const media::AviFile avi = media::ReadAviFile(file);
+  ASSERT_TRUE(avi.valid) << avi.error << " size " << QFileInfo(file).size();
+  EXPECT_EQ(avi.TotalChunks(), 0u);
+  EXPECT_EQ(avi.streams[0].length, 0u);
+  EXPECT_EQ(avi.idx1Entries, 0u);
+}
+
+TEST(DvAviMux, DvInfoComesFromTheFramesPacks) {
+  const auto &pal = DvFrames(true);
+  const auto &ntsc = DvFrames(false);
+  ASSERT_FALSE(pal.empty());
+  ASSERT_FALSE(ntsc.empty());
+  GstMapInfo map;
+  ASSERT_TRUE(gst_buffer_map(pal[0].get(), &map, GST_MAP_READ));
+  EXPECT_TRUE(media::DvFrameIs625(map.data, map.size));
+  const auto info = media::DvInfoFromFrame(map.data, map.size);
+  gst_buffer_unmap(pal[0].get(), &map);
+  EXPECT_NE(info[0], 0u);  // AAUX source: the sound's rate and mode
+  EXPECT_NE(info[4], 0u);  // VAUX source
+  EXPECT_EQ(info[6], 0u);
+  EXPECT_EQ(info[7], 0u);
+  ASSERT_TRUE(gst_buffer_map(ntsc[0].get(), &map, GST_MAP_READ));
+  EXPECT_FALSE(media::DvFrameIs625(map.data, map.size));
+  gst_buffer_unmap(ntsc[0].get(), &map);
+  // Short or missing frames give no packs and no crash.
+  EXPECT_EQ(media::DvInfoFromFrame(nullptr, 0)[0], 0u);
+  const std::uint8_t junk[100] = {0x7F, 0xFF, 0xFF, 0xFF};
+  media::DvInfoFromFrame(junk, sizeof junk);
+}
