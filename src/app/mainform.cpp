@@ -146,11 +146,6 @@ void TCaptureForm::AfficherPanneau(int n) {
   panelActions_[n]->setChecked(true);
 }
 
-void TCaptureForm::SetInterfacePreview() {
-  etat_ = esPreview;
-  PaintFrame();
-}
-
 void TCaptureForm::PaintFrame() {
   const QColor buttonFace = palette().color(QPalette::Button);
   QPalette p = videoFrame_->palette();
@@ -239,11 +234,6 @@ void TCaptureForm::SetSystem() {
   }
   for (const auto &[text, usable] : PluginLines()) facts.plugins.push_back({text, usable});
   HelpFrame->report->setHtml(SystemReportHtml(facts));
-}
-
-void TCaptureForm::ArreterGraphe() {
-  // A running capture is recorded in the session list by the recording code once it exists.
-  if (dm_) dm_->StopGraph();
 }
 
 void TCaptureForm::closeEvent(QCloseEvent *e) {

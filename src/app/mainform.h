@@ -15,6 +15,12 @@
 
 #include "app/etatcapture.h"
 #include "app/panels.h"
+#include "app/scenefile.h"
+
+class QCheckBox;
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
 
 namespace vistrel {
 
@@ -22,7 +28,10 @@ class Tdm;
 class Tplaque;
 class TRaccourcisForm;
 namespace platform { class ScreenSaverGuard; }
-namespace filters { class FilterEvents; }
+namespace filters {
+class FilterEvents;
+class Tvs_SceneDetect;
+}  // namespace filters
 namespace settings {
 class TparameterList;
 class TBrenvikPreferences;
@@ -176,8 +185,52 @@ class TCaptureForm : public QMainWindow {
   int NbImages = 0;
   QString FichierCapture;
   QDateTime DebutCapture;
+  // The Folders panel's video file group and the Sources panel's images-per-second box.
+  QGroupBox *gbFichierVideo = nullptr;
+  QLineEdit *leVideoDirectory = nullptr, *leVideoRacine = nullptr, *leFramerate = nullptr;
+  QCheckBox *cbVideoDate = nullptr;
+  QPushButton *btnVideoDirectory = nullptr;
+  // Handlers that only recompute the current name (the counter does not advance).
+  void VideoDirectoryChange();
+  void VideoRacineExit();
+  void cbVideoDateClick();
+  void FramerateExit();
+  // The file being written (empty when no capture chain writes one).
+  QString FichierEnCours() const { return fichierEnCours_; }
+  TSceneFile &SceneFile();
+  // A capture's file was finished and entered in the session list.
+  Q_SIGNAL void captureRecorded(const QString &file, int dropped, int notDropped);
   // End of recording.
 
+ private:
+  // Recording, private part.
+  // Stop, take the capture chain down, leave Image by Image, give notifications back.
+  void TerminerCapture();
+  void AnnulerDemarrage(const QString &why);
+  bool ConstruireCapture(int format, const QString &file);
+  void RemplirCaptureOptions();
+  void OuvrirScnPour(const QString &videoFile);
+  void FermerScnApresArret(int dropped);
+  void AppliquerControlesEtat();
+  void MajCaptureAction();
+  void AccrocherErreursCapture();
+  void EchecEcriture(const QString &message);
+  // The schedule's alarm belongs to the schedule feature; these stand in for it.
+  void ProgrammerFin() {}
+  void DesarmerAlarme() {}
+  // Enters a controller state: frame colour and the controls of that state.
+  void PasserEtat(EtatCapture etat);
+  std::unique_ptr<TSceneFile> scn_;
+  filters::Tvs_SceneDetect *sceneDetector_ = nullptr;  // the detector our callback is on
+  QString fichierEnCours_;
+  int formatEnCours_ = 0;
+  bool chaineCapture_ = false;   // a capture chain is in the graph
+  bool arretEnCours_ = false;    // our own stop: its errors are not write failures
+  bool sourceErreur_ = false;    // the error being delivered came from a source
+  bool erreursAccrochees_ = false;
+  // End of recording, private part.
+
+ public:
   // Still grab and the session list (mainform_grab.cpp, mainform_liste.cpp).
   void BindGrabActions();
   void ChargerPrefsGrab();

@@ -434,7 +434,12 @@ void TCaptureForm::DeviceChangeNotification() {
 
 void TCaptureForm::GraphDeviceLost(const QString &deviceName) {
   if (closed_) return;
-  if (etat_ == esCapture || etat_ == esCaptureProgrammee) ArreterGraphe();
+  // The capture ends the normal way (file finished and listed) and the
+  // controller is back in preview even if no source comes back.
+  if (etat_ == esCapture || etat_ == esCaptureProgrammee) {
+    ArreterCapture();
+    SetInterfacePreview();
+  }
   RafraichirSources(false, deviceName);
 }
 
