@@ -1,0 +1,174 @@
+// Real captures from the test devices through the main window: files in a
+// row, Cut, Image by Image, a device lost and a write error mid-capture, and
+// the scene file of the test DV camcorder.
+#include <QProcess>
+
+#include "filters/vs_scenedetect.h"
+#include "recording_fixture.h"
+
+using namespace vistrel;
+using namespace vistrel::test;
+
+namespace {
+
+const QString kDvVideo = QStringLiteral("DV Source - Video");
+
+// Starts a capture; false (with the reason) when this format cannot be built here.
+bool StartCapture(RecordingWindow &w, std::string *why) {
+  platform::DialogService::Instance().ClearHistory();
+  w.PressCapture();
+  if (w.form.Etat() == esCapture) return true;
+  *why = w.Dialogs().join(" | ").toStdString();
+  return false;
+}
+
+#define START_OR_SKIP(w)                                                          \
+  do {                                                                            \
+    std::string why;                                                              \
+    if (!StartCapture(w, &why)) {                                                 \
+      if (why.find("could not be set up") != std::string::npos) GTEST_SKIP() << why; \
+      FAIL() << "capture did not start: " << why;                                 \
+    }                                                                             \
+  } while (0)
+
+// The duration gst-discoverer finds in a file, in seconds; -1 when it cannot read it.
+double Duration(const QString &file) {
+  QProcess p;
+  p.start("gst-discoverer-1.0", {file});
+  if (!p.waitForFinished(20000)) return -1;
+  const QString out = QString::fromUtf8(p.readAllStandardOutput());
+  const int at = out.indexOf("Duration: ");
+  if (p.exitCode() != 0 || at < 0) return -1;
+  const QStringList hms = out.mid(at + 10, 17).trimmed().split(':');
+  if (hms.size() != 3) return -1;
+  return hms[0].toDouble() * 3600 + hms[1].toDouble() * 60 + hms[2].toDouble();
+}
+
+int PreferredFormat(RecordingWindow &w) { return w.FormatBox()->findData(9) >= 0 ? 9 : 5; }
+
+}  // namespace
+
+TEST(RecordingCapture, TwoCapturesAndACutGiveConsecutiveListedFiles) {
+  RecordingWindow w;
+  w.Choose(w.VideoBox(), kCamera);
+  w.Choose(w.AudioBox(), kMicrophone);
+  w.Format(PreferredFormat(w));
+  const QString ext = ExtensionOfCurrent(w);
+
+  START_OR_SKIP(w);
+  EXPECT_TRUE(w.Cut()->isEnabled());
+  EXPECT_FALSE(w.VideoBox()->isEnabled());
+  EXPECT_EQ(w.Capture()->text(), "Stop Capture");
+  w.Run(1500);
+  w.PressCapture();
+  EXPECT_EQ(w.form.Etat(), esPreview);
+  EXPECT_FALSE(w.Cut()->isEnabled());
+  EXPECT_EQ(w.Capture()->text(), "Capture");
+
+  START_OR_SKIP(w);
+  w.Run(1200);
+  w.PressCut();
+  EXPECT_EQ(w.form.Etat(), esCapture) << "a cut goes on recording";
+  w.Run(1200);
+  w.PressCapture();
+  EXPECT_EQ(w.form.Etat(), esPreview);
+
+  ASSERT_EQ(w.recorded.size(), 3);
+  for (int i = 0; i < 3; ++i) {
+    const QString file = w.recorded[i];
+    EXPECT_EQ(file, w.folder + "/Video_" + QString::number(i) + ext);
+    const double seconds = Duration(file);
+    EXPECT_GT(seconds, 0.5) << file.toStdString();
+    EXPECT_LT(seconds, 3.0) << file.toStdString();
+  }
+  EXPECT_EQ(w.form.NomVideo, w.folder + "/Video_3" + ext);
+  EXPECT_TRUE(w.NewFrames(2)) << "the preview runs again";
+}
+
+TEST(RecordingCapture, ImageByImageWithoutAGrabLeavesNoFile) {
+  RecordingWindow w;
+  w.Choose(w.VideoBox(), kCamera);
+  w.Format(8);
+  START_OR_SKIP(w);
+  EXPECT_TRUE(w.form.ImageParImage);
+  w.Run(800);
+  w.PressCapture();
+  EXPECT_FALSE(w.form.ImageParImage);
+  EXPECT_TRUE(w.Files().isEmpty()) << w.Files().join(", ").toStdString();
+  EXPECT_EQ(w.recorded.size(), 0) << "a file that is not there is not listed";
+}
+
+TEST(RecordingCapture, DeviceLostMidCaptureKeepsTheFileAndComesBack) {
+  RecordingWindow w;
+  w.Choose(w.VideoBox(), kCamera);
+  w.Format(PreferredFormat(w));
+  START_OR_SKIP(w);
+  w.Run(1200);
+  // The camera's source reports that the device went away.
+  GstElement *src = w.dm.CurrentVideoDevice->Device->SourceFilter.get();
+  ASSERT_NE(src, nullptr);
+  GError *err = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ, "device unplugged");
+  gst_element_post_message(src, gst_message_new_error(GST_OBJECT(src), err, "test"));
+  g_error_free(err);
+  ASSERT_TRUE(SpinFor([&] { return w.recorded.size() == 1; }, 5000));
+  EXPECT_EQ(w.form.Etat(), esPreview);
+  EXPECT_GT(Duration(w.recorded[0]), 0.3);
+  EXPECT_TRUE(SpinFor([&] { return w.form.Parameters().Bool("Notifier"); }, 1000)) << "notifications given back";
+  EXPECT_TRUE(w.form.FichierEnCours().isEmpty());
+  EXPECT_TRUE(w.Capture()->isEnabled()) << "a new capture can start";
+}
+
+TEST(RecordingCapture, AWriteErrorStopsTheCaptureAndSaysSo) {
+  RecordingWindow w;
+  w.Choose(w.VideoBox(), kCamera);
+  w.Format(PreferredFormat(w));
+  START_OR_SKIP(w);
+  w.Run(1000);
+  // What a file sink posts when the disk is full.
+  GstElement *sink = w.dm.CaptureSink.get();
+  ASSERT_NE(sink, nullptr);
+  GError *err = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NO_SPACE_LEFT, "No space left on device");
+  gst_element_post_message(sink, gst_message_new_error(GST_OBJECT(sink), err, "test"));
+  g_error_free(err);
+  ASSERT_TRUE(SpinFor([&] { return w.recorded.size() == 1; }, 5000));
+  EXPECT_EQ(w.form.Etat(), esPreview);
+  EXPECT_TRUE(w.Dialogs().join("\n").contains("No space left on device"));
+  EXPECT_TRUE(QFileInfo(w.recorded[0]).size() > 0);
+  EXPECT_TRUE(w.NewFrames(2)) << "the program goes on previewing";
+}
+
+TEST(RecordingCapture, DvCaptureWritesASceneFileMatchingTheDateJumps) {
+  RecordingWindow w;
+  w.Choose(w.VideoBox(), kDvVideo);
+  ASSERT_EQ(w.CurrentVideo(), kDvVideo);
+  w.form.OptionsFrame->options->cbScn->setChecked(true);
+  w.form.Parameters().SetBool("scn", true);
+  const int format = w.FormatBox()->findData(2) >= 0 ? 2 : 1;
+  w.Format(format);
+  // Count the date jumps the detector sees, independently of the file.
+  auto *detector = w.dm.CurrentVideoDevice->SceneDetector;
+  ASSERT_NE(detector, nullptr);
+  START_OR_SKIP(w);
+  const QString scnName = TSceneFile::NameFor(w.form.FichierEnCours());
+  int jumps = 0;
+  double last = 0;
+  QElapsedTimer t;
+  t.start();
+  while (t.elapsed() < 11500) {
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+    const filters::DVInfo now = detector->Current();
+    if (now.DateValid) {
+      if (last != 0 && std::abs(now.DateTime - last) > 2.0 / 86400.0) ++jumps;
+      last = now.DateTime;
+    }
+  }
+  w.PressCapture();
+  QFile f(scnName);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << scnName.toStdString();
+  const QByteArray b = f.readAll();
+  const int L = std::uint8_t(b[24]);
+  const int count = std::uint8_t(b[33 + L]) | std::uint8_t(b[34 + L]) << 8;
+  EXPECT_GE(jumps, 1);
+  EXPECT_EQ(count, jumps + 1) << "one report per jump and one at stop";
+  EXPECT_EQ(b.size(), 65 + L + 23 + L + (count - 1) * 35);
+}

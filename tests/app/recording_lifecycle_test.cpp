@@ -1,0 +1,130 @@
+// The Capture button in the main window: names and counters, the questions
+// before overwriting, refused starts, and what a start leaves behind.
+#include <QStandardPaths>
+
+#include "recording_fixture.h"
+
+using namespace vistrel;
+using namespace vistrel::test;
+using platform::DlgAnswer;
+
+namespace {
+
+bool AnyContains(const QStringList &list, const QString &part) {
+  for (const QString &s : list)
+    if (s.contains(part)) return true;
+  return false;
+}
+
+}  // namespace
+
+TEST(RecordingLifecycle, NamesAdvanceOnlyWhenAFileIsTaken) {
+  RecordingWindow w(true);
+  const QDateTime d = w.form.DateNoms;
+  const QString stamp = d.toString("ddMMyy_hhmmss");
+  EXPECT_EQ(w.form.NomVideo, w.folder + "/Video_" + stamp + "_0" + ExtensionOfCurrent(w));
+  // Handlers that only recompute the name keep the counter.
+  w.form.cbVideoDateClick();
+  w.form.VideoRacineExit();
+  EXPECT_TRUE(w.form.NomVideo.endsWith("_0" + ExtensionOfCurrent(w)));
+  EXPECT_EQ(w.form.CompteurVideo, 1);
+  w.form.cbVideoDate->setChecked(false);
+  w.form.cbVideoDateClick();
+  EXPECT_EQ(w.form.NomVideo, w.folder + "/Video_0" + ExtensionOfCurrent(w));
+  EXPECT_EQ(w.form.SourcesFrame->lbNomVideo->text(), "Video_0" + ExtensionOfCurrent(w));
+  EXPECT_EQ(w.form.DossiersFrame->lbNomVideo->text(), "Video_0" + ExtensionOfCurrent(w));
+}
+
+TEST(RecordingLifecycle, FormatsThatRecordNothingAreRefused) {
+  RecordingWindow w;
+  ASSERT_TRUE(w.Capture()->isEnabled());
+  for (int format : {0, 10}) {
+    w.form.Parameters().SetByte("Capture Format", quint8(format));
+    platform::DialogService::Instance().ClearHistory();
+    w.PressCapture();
+    EXPECT_EQ(w.form.Etat(), esPreview);
+    EXPECT_TRUE(AnyContains(w.Dialogs(), "records nothing")) << format;
+    EXPECT_TRUE(w.Files().isEmpty());
+    EXPECT_EQ(w.form.CompteurVideo, 1);
+  }
+}
+
+TEST(RecordingLifecycle, OverwriteQuestionNoKeepsTheFileAllStopsAsking) {
+  RecordingWindow w;
+  w.form.Parameters().SetByte("Capture Format", 9);
+  auto *confirm = w.form.OptionsFrame->options->cbConfirmerVideo;
+  confirm->setChecked(true);
+  QFile old(w.form.NomVideo);
+  ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+  old.write("previous session");
+  old.close();
+
+  w.Answer(DlgAnswer::No);
+  platform::DialogService::Instance().ClearHistory();
+  w.PressCapture();
+  EXPECT_EQ(w.form.Etat(), esPreview);
+  ASSERT_EQ(w.Dialogs().size(), 1);
+  EXPECT_EQ(w.Dialogs().front(), "The file " + w.form.NomVideo +
+                                     " exists already. Do you want to crush it?\nIf you click on \"All\", then you "
+                                     "will no more be prompted for confirmation");
+  EXPECT_TRUE(QFileInfo::exists(w.form.NomVideo));
+
+  // "All": no more questions, and the setting is off for the rest of the session.
+  w.Answer(DlgAnswer::All);
+  w.PressCapture();
+  EXPECT_FALSE(confirm->isChecked());
+  EXPECT_FALSE(w.form.Parameters().Bool("Confirmer Video"));
+  // The old file went to the trash, not away.
+  const QString trash = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Trash/files/";
+  EXPECT_TRUE(QFileInfo::exists(trash + QFileInfo(old.fileName()).fileName()));
+  if (w.form.Etat() == esCapture) w.PressCapture();
+}
+
+TEST(RecordingLifecycle, AFileThatCannotBeTrashedIsNeverOverwritten) {
+  RecordingWindow w;
+  w.form.Parameters().SetByte("Capture Format", 9);
+  QFile old(w.form.NomVideo);
+  ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+  old.write("keep me");
+  old.close();
+  // A read-only folder: the file can neither be moved out nor written over.
+  QFile::setPermissions(w.folder, QFile::ReadOwner | QFile::ExeOwner);
+  platform::DialogService::Instance().ClearHistory();
+  w.PressCapture();
+  QFile::setPermissions(w.folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  EXPECT_EQ(w.form.Etat(), esPreview);
+  EXPECT_TRUE(AnyContains(w.Dialogs(), "The capture does not start"));
+  ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+  EXPECT_EQ(old.readAll(), "keep me");
+}
+
+TEST(RecordingLifecycle, ANameThatIsAFolderIsRefused) {
+  RecordingWindow w;
+  w.form.Parameters().SetByte("Capture Format", 9);
+  ASSERT_TRUE(QDir().mkpath(w.form.NomVideo));
+  platform::DialogService::Instance().ClearHistory();
+  w.PressCapture();
+  EXPECT_EQ(w.form.Etat(), esPreview);
+  EXPECT_TRUE(AnyContains(w.Dialogs(), "is a folder"));
+  EXPECT_TRUE(QFileInfo(w.form.NomVideo).isDir());
+}
+
+TEST(RecordingLifecycle, MissingFolderIsAskedForAndCreated) {
+  RecordingWindow w;
+  w.form.Parameters().SetByte("Capture Format", 9);
+  w.form.OptionsFrame->options->cbConfirmerVideo->setChecked(true);
+  w.form.leVideoDirectory->setText(w.folder + "/deeper/still");
+  w.form.VideoDirectoryChange();
+  w.Answer(DlgAnswer::No);
+  platform::DialogService::Instance().ClearHistory();
+  w.PressCapture();
+  EXPECT_EQ(w.form.Etat(), esPreview);
+  ASSERT_FALSE(w.Dialogs().isEmpty());
+  EXPECT_EQ(w.Dialogs().front(),
+            "The folder " + w.folder + "/deeper/still does not exist.\nDo you want to create it?");
+  EXPECT_FALSE(QDir(w.folder + "/deeper").exists());
+  w.Answer(DlgAnswer::Yes);
+  w.PressCapture();
+  EXPECT_TRUE(QDir(w.folder + "/deeper/still").exists());
+  if (w.form.Etat() == esCapture) w.PressCapture();
+}
