@@ -4,7 +4,11 @@
 
 #include <QApplication>
 #include <QByteArray>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -18,30 +22,61 @@
 #include "graph/avgraph.h"
 #include "platform/dialogs.h"
 #include "platform/product.h"
+#include "settings/settings.h"
 #include "sources/listsources.h"
 
 using namespace vistrel;
+
+namespace {
+
+// The demo's result: every file the session wrote into the video and image folders.
+void PrintFilesWrittenSince(const QDateTime &since, TCaptureForm &form) {
+  QStringList seen;
+  for (const char *key : {"Video Directory", "Image Directory"}) {
+    const QDir dir(form.Parameters().Str(key));
+    for (const QFileInfo &f : dir.entryInfoList(QDir::Files, QDir::Time | QDir::Reversed)) {
+      if (f.lastModified() < since || seen.contains(f.absoluteFilePath())) continue;
+      seen << f.absoluteFilePath();
+      std::printf("%s\n", qPrintable(f.absoluteFilePath()));
+    }
+  }
+  std::fflush(stdout);
+}
+
+}  // namespace
 
 int main(int argc, char **argv) {
   CatchTerminationSignals();
   QStringList args;
   for (int i = 0; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
-  const ProgramOptions options = ParseProgramOptions(args);
-  if (!options.error.isEmpty()) {
-    std::fprintf(stderr, "vistrel: %s\n\n%s", qPrintable(options.error), qPrintable(UsageText()));
+  const ProgramOptions parsed = ParseProgramOptions(args);
+  if (!parsed.error.isEmpty()) {
+    std::fprintf(stderr, "vistrel: %s\n\n%s", qPrintable(parsed.error), qPrintable(UsageText()));
     return 2;
   }
-  if (options.help) {
+  if (parsed.help) {
     std::fputs(qPrintable(UsageText()), stdout);
     return 0;
   }
-  if (options.version) {
+  if (parsed.version) {
     std::printf("%s %s\n", kProductTitle, kProductVersion);
     return 0;
   }
-  if (!options.script.isEmpty() && !QFileInfo(options.script).isReadable()) {
-    std::fprintf(stderr, "vistrel: cannot read the command file \"%s\"\n", qPrintable(options.script));
+  if (!parsed.script.isEmpty() && !QFileInfo(parsed.script).isReadable()) {
+    std::fprintf(stderr, "vistrel: cannot read the command file \"%s\"\n", qPrintable(parsed.script));
     return 2;
+  }
+  ProgramOptions options = parsed;
+  QTemporaryDir demoDir;
+  if (options.demo) {
+    options.testDevices = true;
+    if (!options.answer) options.answer = platform::DlgAnswer::Yes;
+    options.script = demoDir.filePath("demo.txt");
+    QFile f(options.script);
+    if (!demoDir.isValid() || !f.open(QIODevice::WriteOnly) || f.write(DemoCommandFile().toUtf8()) < 0) {
+      std::fprintf(stderr, "vistrel: cannot write the demo's command file\n");
+      return 1;
+    }
   }
   if (options.testDevices) setenv("VISTREL_TEST_DEVICES", "1", 1);
   if (NeedsOffscreenPlatform()) setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -77,8 +112,10 @@ int main(int argc, char **argv) {
     form.SetCommandLine(QApplication::arguments().mid(1));
     form.SetScriptFile(options.script);
     CloseOnTermination(&form);
+    const QDateTime started = QDateTime::currentDateTime().addSecs(-1);
     form.show();
     rc = app.exec();
+    if (options.demo) PrintFilesWrittenSince(started, form);
   }
   return rc;
 }

@@ -34,6 +34,8 @@ ProgramOptions ParseProgramOptions(const QStringList &args) {
       o.testDevices = true;
     } else if (a == "--list-sources") {
       o.listSources = true;
+    } else if (a == "--demo") {
+      o.demo = true;
     } else if (a.startsWith("--script=")) {
       o.script = a.mid(9);
       if (o.script.isEmpty()) o.error = QString("--script needs a file name");
@@ -60,10 +62,26 @@ QString UsageText() {
       "  --test-devices       list the built-in test devices (as VISTREL_TEST_DEVICES=1)\n"
       "  --list-sources       print the video and audio sources and their formats, then exit\n"
       "  --script=FILE        run FILE as a command file once the switches have run\n"
+      "  --demo               record 5 s from the test devices, grab a still, quit and print\n"
+      "                       the files written (implies --test-devices and --answer=yes)\n"
       "\n"
       "Switches run actions once the window is up: +name[=parameter], -name[=parameter]\n"
       "or /name[=parameter], where name is an action's switch or token.\n"
       "Without a display (DISPLAY and WAYLAND_DISPLAY unset) Vistrel runs offscreen.\n");
+}
+
+QString DemoCommandFile() {
+  return QStringLiteral(
+      "source_video \"Vistrel Test Camera\"\n"
+      "source_audio \"Vistrel Test Microphone\"\n"
+      "format_capture divx\n"
+      "wait 1\n"
+      "capture\n"
+      "wait 5\n"
+      "capture\n"
+      "grab\n"
+      "wait 1\n"
+      "quit\n");
 }
 
 bool NeedsOffscreenPlatform() {

@@ -14,6 +14,7 @@ struct ProgramOptions {
   bool version = false;
   bool testDevices = false;
   bool listSources = false;
+  bool demo = false;  // unattended demonstration with the test devices (DemoCommandFile)
   QString script;  // a command file run right after the command-line switches
   std::optional<platform::DlgAnswer> answer;  // unattended: every question answered so
   QString error;                              // set when an option is unknown or malformed
@@ -24,6 +25,10 @@ struct ProgramOptions {
 ProgramOptions ParseProgramOptions(const QStringList &args);
 
 QString UsageText();
+
+// The command file of --demo: test camera and microphone, 5 s in "divx" (or
+// the first format the sources offer when no DivX encoder exists), one still, quit.
+QString DemoCommandFile();
 
 // With no display server the program runs on Qt's offscreen platform instead of failing.
 bool NeedsOffscreenPlatform();

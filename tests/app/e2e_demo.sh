@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# The unattended demo: the real program records from the test devices, grabs
+# a still, quits by itself and prints what it wrote; the video must play.
+set -euo pipefail
+bin="$1"
+sandbox=$(mktemp -d)
+trap 'rm -rf "$sandbox"' EXIT
+export HOME="$sandbox" XDG_CONFIG_HOME="$sandbox/config" XDG_DATA_HOME="$sandbox/data" VISTREL_PROGRAM_DIR="$sandbox/program"
+mkdir -p "$VISTREL_PROGRAM_DIR" "$HOME/Videos" "$HOME/Pictures"
+unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
+out=$(timeout 60 "$bin" --demo 2>"$sandbox/err") || { echo "demo failed"; cat "$sandbox/err"; exit 1; }
+echo "$out"
+video=$(echo "$out" | grep -E '\.(avi|wmv|mpg)$' | head -1)
+[[ -n "$video" && -s "$video" ]] || { echo "no video file printed"; cat "$sandbox/err"; exit 1; }
+[[ "$video" == "$HOME/Videos/"* ]] || { echo "video outside the video folder: $video"; exit 1; }
+info=$(gst-discoverer-1.0 "$video")
+echo "$info" | grep -q "video" || { echo "no video stream in $video"; echo "$info"; exit 1; }
+echo "$info" | grep -q "audio" || { echo "no audio stream in $video"; echo "$info"; exit 1; }
+seconds=$(echo "$info" | sed -n 's/^Duration: 0:00:\([0-9]*\)\..*/\1/p')
+[[ -n "$seconds" && "$seconds" -ge 3 && "$seconds" -le 7 ]] || { echo "duration ${seconds:-?} s, 5 s asked"; echo "$info"; exit 1; }
+echo "demo wrote a playable ${seconds}s video"
