@@ -2,12 +2,12 @@
 // (type 2), native AVI, and DV image by image.
 #include "filters/vs_controlunit.h"
 #include "filters/vs_timestamper.h"
-#include "graph/capture_parts.h"
+#include "graph/capture_avi_parts.h"
 #include "sources/avsources.h"
 
 namespace vistrel {
 
-using namespace capture;
+using namespace avicapture;
 
 bool Tdm::GrapheDV2Natif(const QString &file) {
   if (!NativeVideoTee || !SetOutputFileName("avimux", file)) return false;

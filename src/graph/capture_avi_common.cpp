@@ -1,0 +1,296 @@
+// Parts the AVI capture chains share (the output file, the audio format and
+// Cut serve every chain): taps, frame filler, dropped-frames counter, taking
+// the chain down.
+#include "filters/vs_controlunit.h"
+#include "graph/capture_avi_parts.h"
+#include "graph/capture_avi_rules.h"
+#include "sources/avsources.h"
+
+#include <QSet>
+
+#include <deque>
+
+namespace vistrel {
+namespace avicapture {
+
+namespace {
+constexpr const char *kDroppedKey = "vistrel-capture-dropped";
+constexpr const char *kFourCCKey = "vistrel-capture-fourcc";
+
+GstElement *QueueOf(GstPad *pad) {
+  media::ElementRef owner = media::ElementRef::Adopt(pad ? gst_pad_get_parent_element(pad) : nullptr);
+  return owner.get();  // the graph keeps it alive
+}
+}  // namespace
+
+GstElement *AddPart(media::Graph &fg, const char *factory, const QString &name) {
+  media::ElementRef e = media::ElementRef::Adopt(gst_element_factory_make(factory, nullptr));
+  if (!e || !fg.AddFilter(e.get(), QStringLiteral("Capture ") + name)) return nullptr;
+  return e.get();  // the graph holds it now
+}
+
+GstElement *AddCapsPart(media::Graph &fg, const QString &name, const char *caps) {
+  GstElement *filter = AddPart(fg, "capsfilter", name);
+  if (!filter) return nullptr;
+  media::CapsRef c = media::CapsRef::Adopt(gst_caps_from_string(caps));
+  g_object_set(filter, "caps", c.get(), nullptr);
+  return filter;
+}
+
+bool Link(media::Graph &fg, GstElement *from, GstElement *to) { return from && to && fg.ConnectFilters(from, to); }
+
+bool LinkPad(media::Graph &fg, GstPad *out, GstElement *to) {
+  return out && to && fg.Connect(out, media::FirstUnconnectedPin(to, GST_PAD_SINK).get());
+}
+
+bool LinkChain(media::Graph &fg, GstPad *out, std::initializer_list<GstElement *> chain) {
+  GstElement *previous = nullptr;
+  for (GstElement *e : chain) {
+    if (!e) return false;
+    if (previous ? !Link(fg, previous, e) : (out && !LinkPad(fg, out, e))) return false;
+    previous = e;
+  }
+  return true;
+}
+
+media::PadRef MuxInput(GstElement *mux, bool video) {
+  if (!mux) return {};
+  return media::PadRef::Adopt(gst_element_request_pad_simple(mux, video ? "video_%u" : "audio_%u"));
+}
+
+media::PadRef VideoTap(Tdm &dm, GstElement *tee, bool leaky) {
+  media::PadRef out = dm.TeeOutput(tee, 2);
+  GstElement *queue = QueueOf(out.get());
+  if (!queue) return {};
+  // About a second of frames rides out a slow moment of the encoder or the
+  // disk; beyond that the oldest go (counted), never the preview.
+  g_object_set(queue, "max-size-buffers", 0u, "max-size-bytes", 0u, "max-size-time", guint64(GST_SECOND), nullptr);
+  if (leaky) g_object_set(queue, "leaky", 2 /* downstream: drop the oldest */, nullptr);
+  auto *counter = new media::DroppedFrames;
+  counter->WatchQueue(queue);
+  g_object_set_data_full(G_OBJECT(dm.fg().Pipeline()), kDroppedKey, counter,
+                         [](gpointer p) { delete static_cast<media::DroppedFrames *>(p); });
+  return out;
+}
+
+media::PadRef AudioTap(Tdm &dm, GstElement *tee) {
+  media::PadRef out = dm.TeeOutput(tee, 2);
+  GstElement *queue = QueueOf(out.get());
+  if (!queue) return {};
+  // Sound is small: hold up to three seconds while the muxer waits for video.
+  g_object_set(queue, "max-size-buffers", 0u, "max-size-bytes", 0u, "max-size-time", guint64(3 * GST_SECOND),
+               nullptr);
+  return out;
+}
+
+void DeclareBranch(Tdm &dm, GstPad *tapOut, GstElement *sink) {
+  GstElement *queue = QueueOf(tapOut);
+  media::PadRef entry = media::PadRef::Adopt(queue ? gst_element_get_static_pad(queue, "sink") : nullptr);
+  dm.fg().AddRecordingBranch(entry.get(), sink);
+}
+
+void CountWritten(Tdm &dm, GstPad *muxInput) {
+  if (media::DroppedFrames *c = DroppedCounter(dm)) c->WatchOutput(muxInput);
+}
+
+media::DroppedFrames *DroppedCounter(const Tdm &dm) {
+  return static_cast<media::DroppedFrames *>(
+      g_object_get_data(G_OBJECT(const_cast<Tdm &>(dm).fg().Pipeline()), kDroppedKey));
+}
+
+void ForgetDroppedCounter(Tdm &dm) { g_object_set_data(G_OBJECT(dm.fg().Pipeline()), kDroppedKey, nullptr); }
+
+bool IsDvDevice(const sources::TVideoSource *device) {
+  return device && device->Device && device->Device->Kind == sources::DeviceKind::DV;
+}
+
+void SetPendingFourCC(GstElement *fileSink, const QString &fourCC) {
+  g_object_set_data_full(G_OBJECT(fileSink), kFourCCKey, g_strdup(fourCC.toLatin1().constData()), g_free);
+}
+
+void ApplyPendingFourCC(GstElement *fileSink) {
+  if (!fileSink) return;
+  const char *fourCC = static_cast<const char *>(g_object_get_data(G_OBJECT(fileSink), kFourCCKey));
+  gchar *location = nullptr;
+  g_object_get(fileSink, "location", &location, nullptr);
+  media::GCharPtr hold(location);
+  if (fourCC && location) RewriteAviVideoFourCC(QString::fromLocal8Bit(location), QByteArray(fourCC));
+}
+
+media::PadRef ConvertedAudio(Tdm &dm, GstPad *tapOut) {
+  if (!dm.acmcap || !dm.fg().AddFilter(dm.acmcap.get(), "acmcap") || !LinkPad(dm.fg(), tapOut, dm.acmcap.get()) ||
+      !dm.FormatAudioCapture(false))
+    return {};
+  return media::FirstUnconnectedPin(dm.fg().FindFilter("Capture acmcap format"), GST_PAD_SRC);
+}
+
+GstElement *NativeAudioSource(Tdm &dm) { return dm.NativeAudioTee ? dm.NativeAudioTee.get() : dm.infdecaudio.get(); }
+
+GstElement *AddFrameRate(Tdm &dm, GstPad *in, const char *framerate) {
+  GstElement *rate = AddPart(dm.fg(), "videorate", "videorate");
+  if (!rate) return nullptr;
+  // Time stamps are kept as they come; only the first frame starts the count,
+  // so a recording does not begin with a burst of copies.
+  g_object_set(rate, "skip-to-first", TRUE, nullptr);
+  if (in && !LinkPad(dm.fg(), in, rate)) return nullptr;
+  if (!framerate) return rate;
+  GstElement *caps = AddCapsPart(dm.fg(), "frame rate", (QByteArray("video/x-raw,framerate=") + framerate).constData());
+  return Link(dm.fg(), rate, caps) ? caps : nullptr;
+}
+
+}  // namespace avicapture
+
+using namespace avicapture;
+
+bool Tdm::SetOutputFileName(const QString &muxFactory, const QString &file) {
+  // What a failed build left goes first: one file per chain.
+  if (CaptureSink) fg_.RemoveFilter(CaptureSink.get());
+  if (CaptureMux) fg_.RemoveFilter(CaptureMux.get());
+  CaptureSink.reset();
+  CaptureMux.reset();
+  if (file.isEmpty()) return false;
+  media::ElementRef mux = media::ElementRef::Adopt(gst_element_factory_make(muxFactory.toUtf8().constData(), nullptr));
+  media::ElementRef sink = media::ElementRef::Adopt(gst_element_factory_make("filesink", nullptr));
+  if (!mux || !sink) return false;
+  // A live recording must not hold the graph up waiting to preroll.
+  g_object_set(sink.get(), "location", file.toLocal8Bit().constData(), "async", FALSE, nullptr);
+  if (!fg_.AddFilter(mux.get(), "CaptureMux") || !fg_.AddFilter(sink.get(), "CaptureSink") ||
+      !fg_.ConnectFilters(mux.get(), sink.get()))
+    return false;
+  CaptureMux = mux;
+  CaptureSink = sink;
+  return true;
+}
+
+bool Tdm::FormatAudioCapture(bool fromInput) {
+  (void)fromInput;  // both sides of the converter are set by one caps filter after it
+  if (!CurrentAudioDevice || !acmcap) return false;
+  const int rate = CaptureAudioRate(CaptureOptions, IsDvDevice(CurrentVideoDevice), AudioRate);
+  // The converter cannot change the rate on its own: a resampler and a caps
+  // filter after it make "its output format". They are spliced in once, even
+  // when the converter's output is already linked.
+  GstElement *caps = fg_.FindFilter("Capture acmcap format");
+  if (!caps) {
+    if (!fg_.Contains(acmcap.get())) return false;
+    media::PadRef out = media::FirstUnconnectedPin(acmcap.get(), GST_PAD_SRC);
+    media::PadRef downstream;
+    if (!out) {
+      out = media::FirstConnectedPin(acmcap.get(), GST_PAD_SRC);
+      downstream = media::ConnectedTo(out.get());
+      fg_.Disconnect(out.get());
+    }
+    GstElement *resample = AddPart(fg_, "audioresample", "acmcap resample");
+    caps = AddCapsPart(fg_, "acmcap format", "audio/x-raw");
+    if (!LinkChain(fg_, out.get(), {resample, caps})) return false;
+    if (downstream && !fg_.Connect(media::FirstUnconnectedPin(caps, GST_PAD_SRC).get(), downstream.get())) return false;
+  }
+  media::CapsRef format = media::CapsRef::Adopt(
+      gst_caps_new_simple("audio/x-raw", "format", G_TYPE_STRING, "S16LE", "layout", G_TYPE_STRING, "interleaved",
+                          "channels", G_TYPE_INT, 2, "rate", G_TYPE_INT, rate, nullptr));
+  g_object_set(caps, "caps", format.get(), nullptr);
+  return true;
+}
+
+bool Tdm::RetirerCapture() {
+  if (fg_.State() != GST_STATE_NULL) fg_.Stop();
+  ApplyPendingFourCC(CaptureSink.get());
+
+  // Everything downstream of the capture taps (pin 2 and beyond of the four
+  // tees) belongs to the chain, whoever built it.
+  const media::ElementRef *tees[] = {&NativeVideoTee, &NativeAudioTee, &infdecvideo, &infdecaudio};
+  std::deque<media::ElementRef> todo;
+  QSet<GstElement *> chain;
+  for (const media::ElementRef *tee : tees) {
+    if (!*tee) continue;
+    const std::vector<media::PadRef> pins = media::Pins(tee->get());
+    for (std::size_t i = 2; i < pins.size(); ++i)
+      if (media::ElementRef peer = media::PeerElement(pins[i].get())) todo.push_back(peer);
+  }
+  while (!todo.empty()) {
+    media::ElementRef e = std::move(todo.front());
+    todo.pop_front();
+    if (chain.contains(e.get()) || !fg_.Contains(e.get())) continue;
+    chain.insert(e.get());
+    for (const media::PadRef &p : media::Pins(e.get()))
+      if (GST_PAD_DIRECTION(p.get()) == GST_PAD_SRC)
+        if (media::ElementRef peer = media::PeerElement(p.get())) todo.push_back(peer);
+  }
+  for (GstElement *e : chain)
+    if (e != infdumvideo.get()) fg_.RemoveFilter(e);  // its request pads go back below
+  for (const media::ElementRef *tee : tees) {
+    if (!*tee) continue;
+    const std::vector<media::PadRef> pins = media::Pins(tee->get());
+    // Pin 2 is the capture tap again next time.
+    for (std::size_t i = 2; i < pins.size(); ++i) gst_element_release_request_pad(tee->get(), pins[i].get());
+  }
+
+  // What a half-built chain left unlinked. An unlinked file writer left in
+  // the graph would stop the preview from running, so none stays.
+  TakeOutTee(infdumvideo);
+  for (const media::ElementRef *e : {&acmcap, &DVenc, &DVmux, &DVsplitter, &FileWriter, &writer}) TakeOut(*e);
+  for (media::FilterSlot *s : {&divx, &mp3, &muxer, &AudioEncoder, &audioenc})
+    if (s->Element() && fg_.Contains(s->Element())) fg_.RemoveFilter(s->Element());
+  for (const char *name : {"AudioCap Tamponer", "VideoCap Tamponer", "Control_Capture_Video", "DV Header",
+                           "Control Filter", "Resizer", "Wave Dest"})
+    if (GstElement *own = OwnElement(name); own && fg_.Contains(own)) fg_.RemoveFilter(own);
+  for (const media::ElementRef &f : fg_.Filters())
+    if (fg_.GraphNameOf(GST_OBJECT(f.get())).startsWith("Capture")) fg_.RemoveFilter(f.get());
+  CaptureSink.reset();
+  CaptureMux.reset();
+  DisconnectSplitter(*this);
+  ControlFilter()->SetOnStop({});
+  ForgetDroppedCounter(*this);
+
+  // A DV source that decoded at half size for the recording previews at full
+  // size again.
+  if (DvHalfSize && IsDvDevice(CurrentVideoDevice)) {
+    sources::TVideoSource *device = CurrentVideoDevice;
+    DeconnecterVideo(device, false);
+    DvHalfSize = false;
+    const bool ok = ConnecterVideo(device);
+    fg_.Stop();
+    emit VideoLabelChanged(VideoLabelText(SourceWidth, SourceHeight, FrameDuration, SourceFps));
+    return ok;
+  }
+  DvHalfSize = false;
+  return true;
+}
+
+bool Tdm::ChangerFichierCapture(int format, const QString &file) {
+  if (fg_.State() != GST_STATE_NULL || file.isEmpty()) return false;
+  GstElement *sink = nullptr;
+  switch (format) {
+    case 1:
+      if (!IsDvDevice(CurrentVideoDevice)) return false;
+      CurrentVideoDevice->Device->KillMuxGraph();
+      return CurrentVideoDevice->Device->BuildMuxGraph(file);
+    case 2: case 5: case 6: case 7: case 8: case 9:
+      sink = CaptureSink.get();
+      break;
+    case 3: case 4:
+      sink = writer.get();
+      break;
+    case 11: case 12:
+      sink = FileWriter.get();
+      break;
+    default:
+      return true;  // nothing is being written
+  }
+  if (!sink || !fg_.Contains(sink)) return false;
+  // The part just finished gets what the muxer could not write into it.
+  ApplyPendingFourCC(sink);
+  g_object_set(sink, "location", file.toLocal8Bit().constData(), nullptr);
+  return true;
+}
+
+int Tdm::CaptureDropped() const {
+  const media::DroppedFrames *c = DroppedCounter(*this);
+  return c ? c->Dropped() : -1;
+}
+
+int Tdm::CaptureNotDropped() const {
+  const media::DroppedFrames *c = DroppedCounter(*this);
+  return c ? c->NotDropped() : -1;
+}
+
+}  // namespace vistrel

@@ -1,0 +1,92 @@
+// DivX / Xvid: the inlaid picture resized for the chosen aspect, encoded to
+// MPEG-4 ASP, with PCM or MP3 sound, in an AVI.
+#include "filters/vs_resizer.h"
+#include "filters/vs_timestamper.h"
+#include "graph/capture_avi_parts.h"
+#include "graph/capture_avi_rules.h"
+#include "media/avvideoenc.h"
+#include "sources/avsources.h"
+
+namespace vistrel {
+
+using namespace avicapture;
+
+namespace {
+bool IsOurEncoder(GstElement *e) {
+  GstElementFactory *f = e ? gst_element_get_factory(e) : nullptr;
+  return f && g_strcmp0(GST_OBJECT_NAME(f), "vistrelavenc") == 0;
+}
+}  // namespace
+
+bool Tdm::GrapheDivx(const QString &file) {
+  if (!SetOutputFileName("avimux", file)) return false;
+
+  if (IsDvDevice(CurrentVideoDevice) && CaptureOptions.DvDemiSiDivX && !DvHalfSize) {
+    // Half-size DV decodes faster and is all a DivX file of it needs.
+    sources::TVideoSource *device = CurrentVideoDevice;
+    DeconnecterVideo(device, false);
+    DvHalfSize = true;
+    const bool reconnected = ConnecterVideo(device);
+    fg_.Stop();
+    emit VideoLabelChanged(VideoLabelText(SourceWidth, SourceHeight, FrameDuration, SourceFps));
+    // The chain that was lost with the old preview is made again.
+    if (!reconnected || !SetOutputFileName("avimux", file)) return false;
+  }
+  if (!infdecvideo) return false;
+
+  // The compressor: the one chosen when it is ours to configure, else ours.
+  if (!IsOurEncoder(divx.Element())) {
+    media::RegisterAvVideoEncoder();
+    media::FactoryRef factory = media::FactoryRef::Adopt(gst_element_factory_find("vistrelavenc"));
+    if (!factory || !divx.Bind(factory.get())) return false;
+  }
+  GstElement *encoder = divx.Element();
+  g_object_set(encoder, "codec", int(media::AvVideoCodec::Mpeg4), "bitrate",
+               std::max(16000, CaptureOptions.DivxBitrate * 1000), "threads", 0, nullptr);
+  const bool xvid = WantsXvid(CaptureOptions.DivxFourCC);
+
+  GstElement *gate = OwnElement("Control_Capture_Video");
+  GstElement *resizer = OwnElement("Resizer");
+  if (!gate || !resizer || !fg_.AddFilter(encoder, "divx") || !fg_.AddFilter(resizer, "Resizer") ||
+      !fg_.AddFilter(gate, "Control_Capture_Video") || !fg_.AddFilter(infdumvideo.get(), "infdumvideo"))
+    return false;
+  Resizer()->SetAspect(std::uint8_t(CaptureOptions.RatioDivX));
+  Resizer()->SetSourceAspect(SourceAspectX, SourceAspectY);
+
+  media::PadRef tap = VideoTap(*this, infdecvideo.get(), true);
+  GstElement *rate = AddFrameRate(*this, tap.get(), nullptr);
+  GstElement *convert = AddPart(fg_, "videoconvert", "divx convert");
+  GstElement *i420 = AddCapsPart(fg_, "divx format", "video/x-raw,format=I420");
+  // The muxer writes DX50 from DivX 5 caps; Xvid is the same bitstream and
+  // gets its name in the header when the file is finished.
+  GstElement *named = AddCapsPart(fg_, "divx caps", "video/x-divx,divxversion=5");
+  if (!LinkChain(fg_, nullptr, {rate, gate, resizer, convert, i420, encoder, named, infdumvideo.get()})) return false;
+  media::PadRef videoIn = MuxInput(CaptureMux.get(), true);
+  if (!fg_.Connect(TeeOutput(infdumvideo.get(), 1).get(), videoIn.get())) return false;
+  CountWritten(*this, videoIn.get());
+  DeclareBranch(*this, tap.get(), CaptureSink.get());
+  if (xvid) SetPendingFourCC(CaptureSink.get(), "XVID");
+
+  if (CurrentAudioDevice) {
+    GstElement *stamper = OwnElement("AudioCap Tamponer");
+    if (!stamper || !fg_.AddFilter(stamper, "AudioCap Timestamper")) return false;
+    AudioCapTamponer()->PassTimes();
+    media::PadRef audioTap = AudioTap(*this, infdecaudio.get());
+    media::PadRef audio = ConvertedAudio(*this, audioTap.get());
+    if (!audio) return false;
+    DeclareBranch(*this, audioTap.get(), CaptureSink.get());
+    if (mp3.IsBound() && CaptureOptions.WantMp3) {
+      GstElement *lame = mp3.Element();
+      g_object_set(lame, "target", 1 /* bitrate */, "cbr", TRUE, "bitrate", CaptureOptions.Mp3Bitrate, nullptr);
+      GstElement *parse = AddPart(fg_, "mpegaudioparse", "mp3 parse");
+      if (!fg_.AddFilter(lame, "mp3") || !LinkChain(fg_, audio.get(), {lame, parse, stamper})) return false;
+    } else if (!LinkPad(fg_, audio.get(), stamper)) {
+      return false;
+    }
+    if (!fg_.Connect(media::FirstUnconnectedPin(stamper, GST_PAD_SRC).get(), MuxInput(CaptureMux.get(), false).get()))
+      return false;
+  }
+  return true;
+}
+
+}  // namespace vistrel

@@ -1,0 +1,123 @@
+// DV type 2 re-encoded from the inlaid picture: the picture is encoded to DV,
+// the sound is packed into the DV frames and split out again, so the file
+// holds DV frames that carry their sound and a separate PCM stream.
+#include "filters/vs_dvheader.h"
+#include "filters/vs_scenedetect.h"
+#include "filters/vs_timestamper.h"
+#include "graph/capture_avi_parts.h"
+#include "graph/capture_avi_rules.h"
+#include "sources/avsources.h"
+
+namespace vistrel {
+
+namespace avicapture {
+
+namespace {
+// The DV muxer takes only 48 kHz sound.
+constexpr int kDvMuxRate = 48000;
+
+struct SplitterLinks {
+  media::PadRef video, audio;
+};
+
+// Runs on the splitter's streaming thread; only links, by pad name.
+void OnSplitterPad(GstElement *, GstPad *pad, gpointer data) {
+  auto *links = static_cast<SplitterLinks *>(data);
+  const char *name = GST_PAD_NAME(pad);
+  GstPad *target = g_strcmp0(name, "video") == 0 ? links->video.get() : g_strcmp0(name, "audio") == 0 ? links->audio.get() : nullptr;
+  if (target && !gst_pad_is_linked(target)) gst_pad_link(pad, target);
+}
+}  // namespace
+
+void DisconnectSplitter(Tdm &dm) {
+  if (dm.DVsplitter)
+    g_signal_handlers_disconnect_matched(dm.DVsplitter.get(), G_SIGNAL_MATCH_FUNC, 0, 0, nullptr,
+                                         reinterpret_cast<gpointer>(&OnSplitterPad), nullptr);
+}
+
+GstElement *EncodeDv(Tdm &dm, GstPad *in, bool ntsc) {
+  media::Graph &fg = dm.fg();
+  if (!dm.DVenc || !fg.AddFilter(dm.DVenc.get(), "DVenc")) return nullptr;
+  // One thread per core: the DV encoder alone would take most of one.
+  g_object_set(dm.DVenc.get(), "threads", 0, nullptr);
+  GstElement *convert = AddPart(fg, "videoconvert", "dv convert");
+  GstElement *scale = AddPart(fg, "videoscale", "dv scale");
+  // DV pixels are never square: the picture fills the frame.
+  if (scale) g_object_set(scale, "add-borders", FALSE, nullptr);
+  GstElement *format = AddCapsPart(fg, "dv format",
+                                   ntsc ? "video/x-raw,format=Y41B,width=720,height=480,pixel-aspect-ratio=8/9"
+                                        : "video/x-raw,format=I420,width=720,height=576,pixel-aspect-ratio=16/15");
+  if (!LinkChain(fg, in, {convert, scale, format, dm.DVenc.get()})) return nullptr;
+  return dm.DVenc.get();
+}
+
+}  // namespace avicapture
+
+using namespace avicapture;
+
+bool Tdm::GrapheDV2Recomp(const QString &file) {
+  if (!infdecvideo || !SetOutputFileName("avimux", file)) return false;
+  const bool dvSource = IsDvDevice(CurrentVideoDevice);
+  filters::Tvs_SceneDetect *detector = CurrentVideoDevice ? CurrentVideoDevice->SceneDetector : nullptr;
+  const bool ntsc = CaptureDvNtsc(CaptureOptions, dvSource, detector ? detector->Current().System : 2);
+
+  GstElement *header = OwnElement("DV Header");
+  GstElement *stamper = OwnElement("VideoCap Tamponer");
+  GstElement *gate = OwnElement("Control_Capture_Video");
+  if (!header || !stamper || !gate || !fg_.AddFilter(header, "DV Header") ||
+      !fg_.AddFilter(stamper, "VideoCap Tamponer") || !fg_.AddFilter(gate, "Control_Capture_Video") ||
+      !fg_.AddFilter(infdumvideo.get(), "infdumvideo"))
+    return false;
+
+  // Video: the frame filler comes before the gate, so a frozen capture
+  // pauses picture and sound together.
+  media::PadRef tap = VideoTap(*this, infdecvideo.get(), true);
+  GstElement *rate = AddFrameRate(*this, tap.get(), ntsc ? "30000/1001" : "25/1");
+  if (!Link(fg_, rate, gate)) return false;
+  GstElement *dv = EncodeDv(*this, media::FirstUnconnectedPin(gate, GST_PAD_SRC).get(), ntsc);
+  if (!LinkChain(fg_, nullptr, {dv, header, stamper, infdumvideo.get()})) return false;
+  DVHeader()->DVSource = detector;
+  DVHeader()->SetMode(CaptureOptions.GarderFormatDV ? 2 : std::uint8_t(CaptureOptions.RatioDV));
+  media::PadRef encoded = TeeOutput(infdumvideo.get(), 1);
+  DeclareBranch(*this, tap.get(), CaptureSink.get());
+
+  media::PadRef videoIn = MuxInput(CaptureMux.get(), true);
+  CountWritten(*this, videoIn.get());
+  if (!CurrentAudioDevice) return fg_.Connect(encoded.get(), videoIn.get());
+
+  GstElement *audioStamper = OwnElement("AudioCap Tamponer");
+  if (!audioStamper || !fg_.AddFilter(audioStamper, "AudioCap Tamponer")) return false;
+  AudioCapTamponer()->PassTimes();
+  media::PadRef audioTap = AudioTap(*this, infdecaudio.get());
+  if (!LinkPad(fg_, audioTap.get(), audioStamper)) return false;
+  media::PadRef audio = ConvertedAudio(*this, media::FirstUnconnectedPin(audioStamper, GST_PAD_SRC).get());
+  DeclareBranch(*this, audioTap.get(), CaptureSink.get());
+  media::PadRef audioIn = MuxInput(CaptureMux.get(), false);
+  if (!audio || !audioIn) return false;
+
+  if (CaptureAudioRate(CaptureOptions, dvSource, AudioRate) != kDvMuxRate) {
+    // Sound the DV muxer cannot carry goes beside the DV frames only.
+    return fg_.Connect(encoded.get(), videoIn.get()) && fg_.Connect(audio.get(), audioIn.get());
+  }
+  if (!DVmux || !DVsplitter || !fg_.AddFilter(DVmux.get(), "DVmux") || !fg_.AddFilter(DVsplitter.get(), "DVsplitter"))
+    return false;
+  media::PadRef dvVideoIn = media::PadRef::Adopt(gst_element_request_pad_simple(DVmux.get(), "video_%u"));
+  media::PadRef dvAudioIn = media::PadRef::Adopt(gst_element_request_pad_simple(DVmux.get(), "audio_%u"));
+  if (!fg_.Connect(encoded.get(), dvVideoIn.get()) || !fg_.Connect(audio.get(), dvAudioIn.get()) ||
+      !Link(fg_, DVmux.get(), DVsplitter.get()))
+    return false;
+  // The splitter feeds both inputs of the AVI muxer from one thread; a queue
+  // on each keeps the muxer from waiting on one input while the other is fed.
+  GstElement *videoQueue = AddPart(fg_, "queue", "split video queue");
+  GstElement *audioQueue = AddPart(fg_, "queue", "split audio queue");
+  if (!videoQueue || !audioQueue || !fg_.Connect(media::Pin(videoQueue, 1).get(), videoIn.get()) ||
+      !fg_.Connect(media::Pin(audioQueue, 1).get(), audioIn.get()))
+    return false;
+  DisconnectSplitter(*this);
+  g_signal_connect_data(DVsplitter.get(), "pad-added", G_CALLBACK(&OnSplitterPad),
+                        new SplitterLinks{media::Pin(videoQueue, 0), media::Pin(audioQueue, 0)},
+                        [](gpointer data, GClosure *) { delete static_cast<SplitterLinks *>(data); }, GConnectFlags(0));
+  return true;
+}
+
+}  // namespace vistrel

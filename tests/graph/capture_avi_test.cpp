@@ -1,0 +1,212 @@
+// The AVI capture chains recording from the built-in test devices, checked
+// with ffprobe and the program's own AVI reader.
+#include "capture_fixture.h"
+#include "filters/vs_controlunit.h"
+#include "graph/capture_avi_rules.h"
+#include "media/aviheader.h"
+#include "media/droppedframes.h"
+
+#include <atomic>
+
+using namespace vistrel;
+using vistrel::test::CaptureFixture;
+using vistrel::test::Probe;
+using vistrel::test::StreamOf;
+using vistrel::test::SpinUntil;
+
+namespace {
+
+// Picture and sound of a file from a live source end together (within one
+// frame period), and the recording lasts about as long as it ran.
+void ExpectInStep(const std::vector<test::ProbedStream> &streams, double seconds, double framePeriod) {
+  const auto *video = StreamOf(streams, "video");
+  const auto *audio = StreamOf(streams, "audio");
+  ASSERT_TRUE(video && audio);
+  EXPECT_NEAR(video->duration, seconds, 0.5);
+  EXPECT_LT(std::abs(video->duration - audio->duration), framePeriod)
+      << "video " << video->duration << " s, audio " << audio->duration << " s";
+}
+
+}  // namespace
+
+TEST_F(CaptureFixture, NativeAviFromTheCaptureCardTwiceInOneGraph) {
+  ASSERT_TRUE(dm.ConnecterVideo(Video("Vistrel Test Capture Card - Video")));
+  ASSERT_TRUE(dm.ConnecterAudio(Audio("Vistrel Test Capture Card - Audio")));
+  dm.CaptureOptions.FrequenceDV = 2;
+  for (const char *name : {"native1.avi", "native2.avi"}) {
+    SCOPED_TRACE(name);
+    ASSERT_TRUE(dm.GrapheAviNatif(File(name)));
+    Record(3000);
+    EXPECT_GT(dm.CaptureNotDropped(), 50);
+    EXPECT_GE(dm.CaptureDropped(), 0);
+    ExpectPreviewBack();
+    EXPECT_EQ(dm.CaptureDropped(), -1) << "no counter once the chain is down";
+    const auto streams = Probe(File(name));
+    ExpectInStep(streams, 3.0, 1.0 / dm.SourceFps);
+    const auto *audio = StreamOf(streams, "audio");
+    ASSERT_TRUE(audio);
+    EXPECT_EQ(audio->codec, "pcm_s16le");
+    EXPECT_EQ(audio->sampleRate, 44100);
+    EXPECT_EQ(StreamOf(streams, "video")->width, dm.SourceWidth);
+  }
+}
+
+TEST_F(CaptureFixture, DivxWithMp3NamesDx50AndCutGivesTwoCompleteFiles) {
+  ASSERT_TRUE(dm.ConnecterVideo(Video("Vistrel Test Capture Card - Video")));
+  ASSERT_TRUE(dm.ConnecterAudio(Audio("Vistrel Test Capture Card - Audio")));
+  dm.CaptureOptions.WantMp3 = true;
+  ASSERT_TRUE(dm.GrapheDivx(File("part1.avi")));
+  Record(2500);
+  // Cut: the stopped chain writes the next part into a new file.
+  ASSERT_TRUE(dm.ChangerFichierCapture(9, File("part2.avi")));
+  Record(2500);
+  ExpectPreviewBack();
+  for (const char *name : {"part1.avi", "part2.avi"}) {
+    SCOPED_TRACE(name);
+    const auto streams = Probe(File(name));
+    ASSERT_EQ(streams.size(), 2u);
+    const auto *video = StreamOf(streams, "video");
+    EXPECT_EQ(video->codec, "mpeg4");
+    EXPECT_EQ(video->tag, "DX50");
+    EXPECT_GT(video->width, 0);
+    EXPECT_EQ(StreamOf(streams, "audio")->codec, "mp3");
+    EXPECT_NEAR(video->duration, 2.5, 0.5);
+  }
+}
+
+TEST_F(CaptureFixture, XvidWithPcmFromTheCamera) {
+  ASSERT_TRUE(dm.ConnecterVideo(Video("Vistrel Test Camera")));
+  dm.CaptureOptions.DivxFourCC = "XVID";
+  ASSERT_TRUE(dm.GrapheDivx(File("xvid.avi")));
+  Record(1500);
+  ExpectPreviewBack();
+  const auto streams = Probe(File("xvid.avi"));
+  ASSERT_EQ(streams.size(), 1u) << "no sound without an audio source";
+  EXPECT_EQ(streams[0].tag, "XVID");
+  const media::AviFile avi = media::ReadAviFile(File("xvid.avi"));
+  ASSERT_TRUE(avi.VideoStream());
+  EXPECT_EQ(avi.VideoStream()->handler, "XVID");
+}
+
+TEST_F(CaptureFixture, RecompressedDvKeepsSoundInTheFramesAndBeside) {
+  ASSERT_TRUE(dm.ConnecterVideo(Video("Vistrel Test Capture Card - Video")));
+  ASSERT_TRUE(dm.ConnecterAudio(Audio("Vistrel Test Capture Card - Audio")));
+  dm.CaptureOptions.FrequenceDV = 3;
+  ASSERT_TRUE(dm.GrapheDV2Recomp(File("dv2.avi")));
+  Record(3000);
+  EXPECT_GT(dm.CaptureNotDropped(), 50);
+  ExpectPreviewBack();
+  const auto streams = Probe(File("dv2.avi"));
+  ASSERT_EQ(streams.size(), 2u);
+  const auto *video = StreamOf(streams, "video");
+  EXPECT_EQ(video->codec, "dvvideo");
+  EXPECT_EQ(video->width, 720);
+  EXPECT_EQ(video->height, 576);
+  EXPECT_EQ(StreamOf(streams, "audio")->codec, "pcm_s16le");
+  EXPECT_EQ(StreamOf(streams, "audio")->sampleRate, 48000);
+  ExpectInStep(streams, 3.0, 0.04);
+}
+
+TEST_F(CaptureFixture, RecompressedDvInNtscWithSoundTheDvMuxerCannotCarry) {
+  ASSERT_TRUE(dm.ConnecterVideo(Video("Vistrel Test Camera")));
+  ASSERT_TRUE(dm.ConnecterAudio(Audio("Vistrel Test Microphone")));
+  dm.CaptureOptions.StandardDV = 1;
+  dm.CaptureOptions.FrequenceDV = 0;  // 44.1 kHz
+  ASSERT_TRUE(dm.GrapheDV2Recomp(File("ntsc.avi")));
+  Record(1500);
+  ExpectPreviewBack();
+  const auto streams = Probe(File("ntsc.avi"));
+  ASSERT_EQ(streams.size(), 2u);
+  EXPECT_EQ(StreamOf(streams, "video")->height, 480);
+  EXPECT_EQ(StreamOf(streams, "audio")->sampleRate, 44100);
+}
+
+TEST_F(CaptureFixture, NativeDvType2FromTheCamcorder) {
+  ASSERT_TRUE(dm.ConnecterVideo(Video("DV Source - Video")));
+  ASSERT_TRUE(dm.ConnecterAudio(Audio("DV Source - Audio")));
+  ASSERT_TRUE(dm.GrapheDV2Natif(File("dvnative.avi")));
+  Record(2500);
+  ExpectPreviewBack();
+  const auto streams = Probe(File("dvnative.avi"));
+  ASSERT_EQ(streams.size(), 2u) << "type 2: separate DV video and PCM streams";
+  EXPECT_EQ(StreamOf(streams, "video")->codec, "dvvideo");
+  EXPECT_EQ(StreamOf(streams, "audio")->codec, "pcm_s16le");
+  EXPECT_NEAR(StreamOf(streams, "video")->duration, 2.5, 0.5);
+}
+
+TEST_F(CaptureFixture, ImageByImageWritesOneFramePerOpening) {
+  ASSERT_TRUE(dm.ConnecterVideo(Video("Vistrel Test Camera")));
+  std::atomic<int> stops{0};
+  ASSERT_TRUE(dm.GrapheImageParImage(File("ibi.avi"), [&] { ++stops; }));
+  filters::Tvs_ControlFilter &gate = *dm.ControlFilter();
+  ASSERT_TRUE(dm.LancerGraphe());
+  Wait(300);
+  for (int i = 0; i < 10; ++i) {
+    gate.Gate = true;
+    SpinUntil([&] { return !gate.Gate; }, 2000);
+    Wait(60);
+  }
+  ASSERT_TRUE(dm.StopGraph());
+  EXPECT_GE(stops.load(), 1) << "the controller hears when the file ends";
+  EXPECT_EQ(dm.CaptureNotDropped(), 10);
+  ExpectPreviewBack();
+  const media::AviFile avi = media::ReadAviFile(File("ibi.avi"));
+  ASSERT_TRUE(avi.valid) << avi.error;
+  ASSERT_EQ(avi.chunksPerStream.size(), 1u);
+  EXPECT_EQ(avi.chunksPerStream[0], 10u);
+  stops = 0;
+  dm.StopGraph();
+  EXPECT_EQ(stops.load(), 0) << "the handler leaves with the chain";
+  EXPECT_EQ(StreamOf(Probe(File("ibi.avi")), "video")->codec, "dvvideo");
+}
+
+TEST(CaptureRules, AudioRateAndDvStandard) {
+  CaptureSettings s;
+  s.FrequenceDV = 0;
+  EXPECT_EQ(CaptureAudioRate(s, false, 48000), 44100);
+  s.FrequenceDV = 1;
+  EXPECT_EQ(CaptureAudioRate(s, true, 48000), 32000);
+  // The camcorder's own rate only when the DV format is kept, asked for and known.
+  s.GarderFormatDV = s.FrequenceDVNative = true;
+  s.FrequenceDV = 3;
+  EXPECT_EQ(CaptureAudioRate(s, true, 32000), 32000);
+  EXPECT_EQ(CaptureAudioRate(s, true, 22050), 48000);
+  EXPECT_EQ(CaptureAudioRate(s, false, 32000), 48000);
+
+  CaptureSettings d;
+  EXPECT_FALSE(CaptureDvNtsc(d, false, 1));
+  d.StandardDV = 1;
+  EXPECT_TRUE(CaptureDvNtsc(d, false, 0));
+  d.GarderFormatDV = true;
+  EXPECT_FALSE(CaptureDvNtsc(d, true, 0)) << "the camcorder's system wins when its format is kept";
+  EXPECT_TRUE(CaptureDvNtsc(d, true, 2)) << "unknown system: the setting";
+}
+
+TEST(CaptureRules, VideoLabel) {
+  EXPECT_EQ(VideoLabelText(720, 576, 400000, 25.0), "720x576 - 25 fps");
+  EXPECT_EQ(VideoLabelText(720, 480, 333667, 10000000.0 / 333667), "720x480 - 29.97 fps");
+  EXPECT_EQ(VideoLabelText(360, 288, 0, 25.0), "360x288");
+  EXPECT_EQ(VideoLabelText(1, 1, 1, 12.125), "1x1 - 12.12 fps") << "ties go to even";
+}
+
+TEST(DroppedFrames, GapsInTheFrameNumbering) {
+  media::DroppedFrames::Counts c;
+  auto push = [&](guint64 offset, guint64 end) {
+    GstBuffer *b = gst_buffer_new();
+    GST_BUFFER_OFFSET(b) = offset;
+    GST_BUFFER_OFFSET_END(b) = end;
+    media::DroppedFrames::NoteArrival(c, b);
+    gst_buffer_unref(b);
+  };
+  push(0, 1);
+  push(1, 2);
+  push(4, 5);  // 2 and 3 never came
+  push(5, 6);
+  EXPECT_EQ(c.gaps.load(), 2);
+  push(GST_BUFFER_OFFSET_NONE, GST_BUFFER_OFFSET_NONE);  // unnumbered: nothing to say
+  push(9, 10);
+  push(3, 4);  // renumbered from lower: not a loss
+  push(5000000, 5000001);  // a jump too large to be frames lost
+  EXPECT_EQ(c.gaps.load(), 2);
+  EXPECT_EQ(c.in.load(), 8);
+}
