@@ -183,6 +183,9 @@ class Tdm : public QObject {
   void VideoFactsChanged();
   // The same for AudioRate, AudioBits and AudioChannels.
   void AudioFactsChanged();
+  // The Sources panel's video label text after a capture rebuilt the DV
+  // preview at another size ("360x288 - 25 fps").
+  void VideoLabelChanged(QString text);
 
  private:
   struct OwnInstance {
