@@ -38,6 +38,7 @@ TCaptureForm::TCaptureForm(QWidget *parent) : QMainWindow(parent) {
   auto *central = new QWidget(this);
   auto *row = new QHBoxLayout(central);
   auto *panelBar = new QToolBar(central);
+  panelBar->setObjectName("PanelBar");
   panelBar->setOrientation(Qt::Vertical);
   panelStack_ = new QStackedWidget(central);
   panelStack_->setFixedWidth(266);
@@ -47,7 +48,8 @@ TCaptureForm::TCaptureForm(QWidget *parent) : QMainWindow(parent) {
 
   videoFrame_ = new QFrame(central);
   videoFrame_->setObjectName("FrameShape");
-  videoFrame_->setAutoFillBackground(true);
+  // The state colour is painted by the frame shape around the video, not over the whole area.
+  videoFrame_->setAutoFillBackground(false);
   videoFrame_->setMinimumSize(384, 288);
   auto *videoLayout = new QVBoxLayout(videoFrame_);
   videoLayout->setContentsMargins(12, 12, 12, 12);
@@ -60,15 +62,16 @@ TCaptureForm::TCaptureForm(QWidget *parent) : QMainWindow(parent) {
   noVideo_->setPalette(np);
   videoLayout->addWidget(noVideo_);
   // The preview shares the frame with the placeholder; only one of them shows.
+  // The video window is placed by PlacerVideo, outside the layout.
   videoWindow_ = new ui::VideoWindow(videoFrame_);
   videoWindow_->setObjectName("VideoWindow");
   videoWindow_->hide();
-  videoLayout->addWidget(videoWindow_);
 
   row->addWidget(panelBar);
   row->addWidget(panelStack_);
   row->addWidget(videoFrame_, 1);
   setCentralWidget(central);
+  ConstruireAffichage();
 
   for (auto &label : statusPanels_) {
     label = new QLabel(this);

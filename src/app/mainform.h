@@ -32,6 +32,7 @@ namespace filters {
 class FilterEvents;
 class Tvs_SceneDetect;
 }  // namespace filters
+namespace sessionlist { class TFichierListbox; }
 namespace settings {
 class TparameterList;
 class TBrenvikPreferences;
@@ -244,6 +245,18 @@ class TCaptureForm : public QMainWindow {
   void SauverImage();
   // Adds a written file to the List panel with the four source box texts.
   void AjouterSession(const QString &file, int dropped, int captured);
+  // The Folders panel's image settings changed: a new name, same counter.
+  void ChoisirDossierImage(const QString &folder);
+  void RecalculerNomImage();
+  void rgExtensionClick();
+  // The List panel's disk gauges; `maxima` also sets their ranges from the drives.
+  void MajJaugesDisque(bool maxima);
+  void MajJaugeCPU();
+  sessionlist::TFichierListbox *FichierListbox() const;
+  struct GrabState;
+  struct ListeState;
+  GrabState &Grab() const { return *grab_; }
+  ListeState &Liste() const { return *liste_; }
   // End of still grab and session list.
 
   // Preview display modes (mainform_display.cpp).
@@ -259,6 +272,50 @@ class TCaptureForm : public QMainWindow {
   // The DV frames turned 16:9 or back (message 0x0403).
   void OnDvRatioChanged(bool wide);
   void MajStatusBar();
+  // The video window at the largest a:b rectangle of its area (or of the screen in full screen).
+  void PlacerVideo(int a, int b);
+  void acBasculerPanneauexecute();
+  void acReduireexecute();
+  void tafullscreenTrueExecute();
+  void tafullscreenfalseExecute();
+  void saExitFullScreenexecute();
+  void saRatioNormalexecute();
+  void saRatio4x3execute();
+  void saRatio16x9execute();
+  void saRatioNatifexecute();
+  void taLockTrueExecute();
+  void taLockfalseExecute();
+  void taIncrusterTrueExecute();
+  void taIncrusterfalseExecute();
+  void acVertFlipexecute();
+  void acHorzFlipexecute();
+  void acSlidersexecute();
+  void taMuteTrueExecute();
+  void taMutefalseExecute();
+  void acIncVolumeexecute();
+  void acDecVolumeexecute();
+  void taFreezepreviewTrueExecute();
+  void taFreezepreviewfalseExecute();
+  void taFreezeCaptureTrueExecute();
+  void taFreezeCapturefalseExecute();
+  // The frame holding the video window and the sliders (its inner area is 16 pixels in).
+  QWidget *VideoArea() const { return videoFrame_; }
+  // 0 with the panels at the right, 266 with them at the left.
+  int VideoOffset() const;
+  bool BackdropShown() const;
+
+ private:
+  struct DisplayState;
+  DisplayState &Disp();
+  void ConstruireAffichage();  // the display widgets, once, from the constructor
+  void SurSourcesChangees();
+  void AppliquerFlips();
+  void AfficherErreurDemarrage();
+  void MontrerPlaque(bool on);
+  void ChoisirRatio(int aspect);
+  DisplayState *display_ = nullptr;
+
+ public:
   // End of preview display modes.
 
   QString NomVideo, NomImage;
@@ -292,6 +349,13 @@ class TCaptureForm : public QMainWindow {
   QStringList pendingUnticked_;      // saved unchecked names, until the lists exist
   QWidget *videoWindow_ = nullptr;   // the preview's video window
   // End of source activation, private part.
+
+  // Still grab and session list, private part (child objects built with the actions).
+  void ConstruireGrab();
+  void ConstruireListe();
+  GrabState *grab_ = nullptr;
+  ListeState *liste_ = nullptr;
+  // End of still grab and session list, private part.
 
   // Actions, private part.
   struct ActionsState;

@@ -91,7 +91,7 @@ void VideoWindow::paintEvent(QPaintEvent *) {
     p.fillRect(area, Qt::black);
     return;
   }
-  const QRect target = FittedRect(current_.size(), area);
+  const QRect target = StretchToWindow ? area : FittedRect(current_.size(), area);
   // Only the bands around the picture need the backdrop.
   const QRegion bands = QRegion(area).subtracted(QRegion(target));
   for (const QRect &r : bands) p.fillRect(r, Qt::black);

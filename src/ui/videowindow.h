@@ -51,6 +51,9 @@ class VideoWindow : public QWidget {
   int FramesShown() const { return framesShown_; }
   void ResetCounters() { framesShown_ = 0; }
   QImage CurrentFrame() const { return current_; }
+  // Fill the whole window with the picture, for a window already sized to the
+  // ratio the user chose; otherwise the frame keeps its own proportions.
+  bool StretchToWindow = false;
   // Forgets the picture, leaving the backdrop (when the source goes away).
   void Clear();
 
