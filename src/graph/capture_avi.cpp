@@ -76,7 +76,10 @@ bool Tdm::GrapheImageParImage(const QString &file, std::function<void()> onStop)
   } else {
     if (!infdecvideo) return false;
     tap = VideoTap(*this, infdecvideo.get(), true);
-    dv = EncodeDv(*this, tap.get(), CaptureOptions.StandardDV != 0);
+    // The encoder takes only the standard's own rate; the gate comes after it.
+    const bool ntsc = CaptureOptions.StandardDV != 0;
+    GstElement *rate = AddFrameRate(*this, tap.get(), ntsc ? "30000/1001" : "25/1");
+    dv = rate ? EncodeDv(*this, media::FirstUnconnectedPin(rate, GST_PAD_SRC).get(), ntsc) : nullptr;
     if (!Link(fg_, dv, control)) return false;
   }
   media::PadRef videoIn = MuxInput(CaptureMux.get(), true);
