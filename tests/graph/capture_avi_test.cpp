@@ -210,3 +210,26 @@ TEST(DroppedFrames, GapsInTheFrameNumbering) {
   EXPECT_EQ(c.gaps.load(), 2);
   EXPECT_EQ(c.in.load(), 8);
 }
+
+TEST_F(CaptureFixture, DivxFromDvAtHalfSizeAndBackToFullSize) {
+  auto *dv = Video("DV Source - Video");
+  ASSERT_TRUE(dm.ConnecterVideo(dv));
+  ASSERT_TRUE(dm.LancerGraphe());
+  ASSERT_TRUE(FramesShown(2, 4000));  // the DV stream states its size with its first frames
+  ASSERT_TRUE(dm.StopGraph());
+  QStringList labels;
+  QObject::connect(&dm, &Tdm::VideoLabelChanged, [&](QString text) { labels << text; });
+  dm.CaptureOptions.DvDemiSiDivX = true;
+  ASSERT_TRUE(dm.GrapheDivx(File("half.avi")));
+  EXPECT_TRUE(dm.DvHalfSize);
+  Record(1500);
+  ExpectPreviewBack();
+  EXPECT_FALSE(dm.DvHalfSize);
+  EXPECT_EQ(window.CurrentFrame().size(), QSize(720, 576)) << "full size again after the capture";
+  const auto streams = Probe(File("half.avi"));
+  ASSERT_EQ(streams.size(), 1u);
+  EXPECT_EQ(streams[0].width, 360);
+  EXPECT_EQ(streams[0].height, 288);
+  ASSERT_EQ(labels.size(), 2);
+  EXPECT_EQ(labels[1], "720x576 - 25 fps");
+}
