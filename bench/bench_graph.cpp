@@ -11,6 +11,8 @@
 #include "ui/videowindow.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -264,6 +266,112 @@ BENCHMARK(BM_ConnectToFirstFrame_TestCamera)->UseManualTime()->Iterations(5)->Un
 BENCHMARK(BM_ConnectToFirstFrame_Pal)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PreviewCpu_PalInlay)->Arg(1)->Arg(0)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReferenceCpu_PalTextOverlay)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// --- Capture chains: start (builder + run until the first buffer reaches the
+// file sink) and stop (StopGraph until the file is finalized), and the CPU a
+// recording of the PAL source takes with the preview and the inlay on, with
+// its dropped-frame counts. range(0) is the format code: 5 avi native,
+// 6 dv type 2 (recomp), 9 divx. VISTREL_CAPTURE_SECONDS sets the recording
+// length (default 60); scripts/measure_capture.sh runs the same work through
+// gst-launch-1.0 for comparison.
+bool BuildCapture(Tdm &dm, int format, const QString &file) {
+  switch (format) {
+    case 5: return dm.GrapheAviNatif(file);
+    case 6: return dm.GrapheDV2Recomp(file);
+    default: return dm.GrapheDivx(file);
+  }
+}
+
+QString CaptureFile(int format) {
+  return QDir::temp().filePath(QStringLiteral("vistrel_bench_capture_%1.avi").arg(format));
+}
+
+void BM_CaptureStartStop(benchmark::State &state) {
+  const int format = int(state.range(0));
+  Tdm dm;
+  ui::VideoWindow window;
+  window.resize(720, 576);
+  window.show();
+  dm.SetVideoWindow(&window);
+  InlayOn(dm);
+  PalDevice pal(dm.Slots());
+  sources::TVideoSource source(&pal, 1);
+  if (!dm.ConnecterVideo(&source)) {
+    state.SkipWithError("connect failed");
+    return;
+  }
+  std::vector<double> stops;
+  for (auto _ : state) {
+    dm.StopGraph();
+    std::atomic<bool> written{false};
+    const double start = WallSeconds();
+    if (!BuildCapture(dm, format, CaptureFile(format))) {
+      state.SkipWithError("build failed");
+      break;
+    }
+    media::PadRef sinkPad = media::Pin(dm.CaptureSink.get(), 0);
+    gst_pad_add_probe(sinkPad.get(), GST_PAD_PROBE_TYPE_BUFFER,
+                      [](GstPad *, GstPadProbeInfo *, gpointer w) {
+                        static_cast<std::atomic<bool> *>(w)->store(true);
+                        return GST_PAD_PROBE_REMOVE;
+                      },
+                      &written, nullptr);
+    dm.LancerGraphe();
+    while (!written && WallSeconds() - start < 5) QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    state.SetIterationTime(WallSeconds() - start);
+    RunLoop(1000);
+    const double stop0 = WallSeconds();
+    dm.StopGraph();
+    stops.push_back(WallSeconds() - stop0);
+    dm.RetirerCapture();
+    dm.LancerGraphe();
+    RunLoop(300);
+  }
+  std::sort(stops.begin(), stops.end());
+  if (!stops.empty()) state.counters["stop_median_ms"] = stops[stops.size() / 2] * 1000;
+  dm.DataModuleDestroy();
+  QFile::remove(CaptureFile(format));
+}
+
+void BM_CaptureCpu(benchmark::State &state) {
+  const int format = int(state.range(0));
+  const int seconds = qEnvironmentVariableIntValue("VISTREL_CAPTURE_SECONDS") > 0
+                          ? qEnvironmentVariableIntValue("VISTREL_CAPTURE_SECONDS")
+                          : 60;
+  Tdm dm;
+  ui::VideoWindow window;
+  window.resize(720, 576);
+  window.show();
+  dm.SetVideoWindow(&window);
+  InlayOn(dm);
+  PalDevice pal(dm.Slots());
+  sources::TVideoSource source(&pal, 1);
+  for (auto _ : state) {
+    if (!dm.ConnecterVideo(&source) || !BuildCapture(dm, format, CaptureFile(format)) || !dm.LancerGraphe()) {
+      state.SkipWithError("capture failed to start");
+      break;
+    }
+    window.ResetCounters();
+    const double cpu0 = CpuSeconds(), wall0 = WallSeconds();
+    RunLoop(seconds * 1000);
+    const int dropped = dm.CaptureDropped();
+    dm.StopGraph();
+    const double cpu = CpuSeconds() - cpu0, wall = WallSeconds() - wall0;
+    state.SetIterationTime(wall);
+    state.counters["cpu_s"] = cpu;
+    state.counters["cpu_pct"] = 100.0 * cpu / wall;
+    state.counters["dropped"] = std::max(dropped, dm.CaptureDropped());
+    state.counters["written"] = dm.CaptureNotDropped();
+    state.counters["painted_fps"] = window.FramesShown() / wall;
+    dm.RetirerCapture();
+    dm.DeconnecterVideo(&source, true);
+  }
+  dm.DataModuleDestroy();
+  QFile::remove(CaptureFile(format));
+}
+
+BENCHMARK(BM_CaptureStartStop)->Arg(5)->Arg(6)->Arg(9)->UseManualTime()->Iterations(7)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CaptureCpu)->Arg(6)->Arg(9)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 
 }  // namespace
 
