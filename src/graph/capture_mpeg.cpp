@@ -1,0 +1,128 @@
+// Formats 3 and 4: the MPEG encoder card's own stream goes into a program
+// (or MPEG-1 system) stream as it comes, without being encoded again; the
+// sound is encoded to MPEG audio beside it.
+#include "graph/capture_mpeg.h"
+
+#include "graph/capture_avi_parts.h"
+#include "graph/capture_common.h"
+#include "media/pins.h"
+#include "sources/avsources.h"
+
+namespace vistrel {
+
+namespace capture {
+
+media::CapsRef SystemStreamCaps(const GstCaps *streamCaps) {
+  int version = 2;
+  if (streamCaps && gst_caps_get_size(streamCaps) > 0)
+    gst_structure_get_int(gst_caps_get_structure(streamCaps, 0), "mpegversion", &version);
+  return media::CapsRef::Adopt(gst_caps_new_simple("video/mpeg", "systemstream", G_TYPE_BOOLEAN, TRUE, "mpegversion",
+                                                   G_TYPE_INT, version == 1 ? 1 : 2, nullptr));
+}
+
+bool MpegCandidates::ChercherMux(const GstCaps *streamCaps) {
+  media::CapsRef out = SystemStreamCaps(streamCaps);
+  muxers_ = media::MatchingFactories(media::KlassOf(media::FilterCategory::Muxer), streamCaps, out.get());
+  nextMux_ = 0;
+  return !muxers_.empty();
+}
+
+bool MpegCandidates::ChercherEncodeurAudio() {
+  media::CapsRef in = media::CapsRef::Adopt(gst_caps_from_string("audio/x-raw"));
+  media::CapsRef out = media::CapsRef::Adopt(gst_caps_from_string("audio/mpeg,mpegversion=(int)1,layer=(int)[1,2]"));
+  encoders_ = media::MatchingFactories(media::KlassOf(media::FilterCategory::AudioCompressor), in.get(), out.get());
+  nextEncoder_ = 0;
+  return !encoders_.empty();
+}
+
+bool MpegCandidates::Next(const media::FactoryList &list, std::size_t &at, media::FilterSlot &slot) {
+  slot.TakeOutOfGraph();
+  // A factory that cannot make its element is passed over.
+  while (at < list.size())
+    if (slot.Bind(list[at++].get())) return true;
+  return false;
+}
+
+bool MpegCandidates::MuxSuivant(media::FilterSlot &muxer) { return Next(muxers_, nextMux_, muxer); }
+bool MpegCandidates::EncodeurAudioSuivant(media::FilterSlot &audioenc) {
+  return Next(encoders_, nextEncoder_, audioenc);
+}
+
+}  // namespace capture
+
+namespace {
+
+// The native stream's type: as it flows, else as the device is held to,
+// else the first the tee's source offers.
+media::CapsRef NativeStreamCaps(GstElement *tee, sources::TVideoSource *source) {
+  media::PadRef in = media::Pin(tee, 0);
+  if (media::CapsRef now = media::CurrentCaps(in.get())) return now;
+  if (source && source->Device && source->Device->Format()) return source->Device->Format();
+  media::CapsRef offered = media::CapsRef::Adopt(in ? gst_pad_peer_query_caps(in.get(), nullptr) : nullptr);
+  if (!offered || gst_caps_is_empty(offered.get()) || gst_caps_is_any(offered.get())) return {};
+  return media::CapsRef::Adopt(gst_caps_fixate(offered.release()));
+}
+
+}  // namespace
+
+bool Tdm::GrapheMpegNatif(const QString &file) {
+  if (!NativeVideoTee) return false;
+  if (!capture::AimFileWriter(writer.get(), file) || !capture::AddComponent(*this, writer, QStringLiteral("writer")))
+    return false;
+  const media::CapsRef stream = NativeStreamCaps(NativeVideoTee.get(), CurrentVideoDevice);
+  GstElement *gate = capture::AddOwn(*this, QStringLiteral("Control_Capture_Video"));
+  if (!stream || !gate) return false;
+  capture::MpegCandidates candidates;
+
+  // Sound: the first MPEG audio encoder that takes it. None: no sound.
+  GstElement *encoder = nullptr;
+  const media::PadRef audioTap = CurrentAudioDevice ? capture::TapAudio(*this) : media::PadRef();
+  if (audioTap) {
+    GstElement *tamponer = capture::AddAudioTamponer(*this);
+    audioenc.TakeOutOfGraph();
+    if (tamponer && candidates.ChercherEncodeurAudio()) {
+      while (candidates.EncodeurAudioSuivant(audioenc)) {
+        if (!fg().AddFilter(audioenc.Element(), QStringLiteral("audioenc"))) continue;
+        media::PadRef in = media::FirstUnconnectedPin(audioenc.Element(), GST_PAD_SINK);
+        if (in && fg().Connect(media::FirstUnconnectedPin(tamponer, GST_PAD_SRC).get(), in.get())) {
+          FormatAudioCapture(false);
+          encoder = audioenc.Element();
+          break;
+        }
+        fg().RemoveFilter(audioenc.Element());
+      }
+    }
+  }
+
+  muxer.TakeOutOfGraph();
+  if (!candidates.ChercherMux(stream.get())) return false;
+  // A program stream cannot lose frames out of a group of pictures: the tap
+  // holds up rather than drops.
+  media::PadRef tap = avicapture::VideoTap(*this, NativeVideoTee.get(), false);
+  if (!tap || !fg().Connect(tap.get(), media::Pin(gate, 0).get())) return false;
+  media::PadRef gateOut = media::FirstUnconnectedPin(gate, GST_PAD_SRC);
+  media::CapsRef audioCaps = media::CapsRef::Adopt(gst_caps_from_string("audio/mpeg"));
+  while (candidates.MuxSuivant(muxer)) {
+    GstElement *mux = muxer.Element();
+    if (!fg().AddFilter(mux, QStringLiteral("muxer"))) continue;
+    media::PadRef videoIn = media::FirstUnconnectedPin(mux, GST_PAD_SINK, stream.get());
+    media::PadRef out = media::FirstUnconnectedPin(mux, GST_PAD_SRC);
+    bool ok = videoIn && out && fg().Connect(gateOut.get(), videoIn.get()) &&
+              fg().Connect(out.get(), media::Pin(writer.get(), 0).get());
+    if (ok && encoder) {
+      media::PadRef audioIn = media::FirstUnconnectedPin(mux, GST_PAD_SINK, audioCaps.get());
+      ok = audioIn && fg().Connect(media::FirstUnconnectedPin(encoder, GST_PAD_SRC).get(), audioIn.get());
+    }
+    if (ok) {
+      avicapture::CountWritten(*this, videoIn.get());
+      avicapture::DeclareBranch(*this, tap.get(), writer.get());
+      if (encoder) avicapture::DeclareBranch(*this, audioTap.get(), writer.get());
+      return true;
+    }
+    // Taking it out frees the links made to it for the next candidate.
+    fg().RemoveFilter(mux);
+  }
+  return false;
+}
+
+}  // namespace vistrel
