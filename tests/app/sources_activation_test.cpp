@@ -123,6 +123,7 @@ TEST(SourceActivation, SavedSourcesAndUncheckedDevicesComeBack) {
   {
     StartedWindow w;
     w.form.Preferences().ChooseMode = [] { return settings::TSavePreferences::spRegistre; };
+    SetLock(w.form, false);  // a locked Image by Image would drop the sound
     w.Choose(w.VideoBox(), kCardVideo);
     w.Choose(w.AudioBox(), kMicrophone);
     w.Choose(w.FormatBox(), "Image by Image");
