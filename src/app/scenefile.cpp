@@ -59,7 +59,7 @@ bool TSceneFile::OuvrirScn(const QString &name) {
   head += Bytes({0xFF, 0xFF, 0x01, 0x00, 0x05, 0x00});
   head += "Scene";
   head += QByteArray(5, '\0');
-  if (file_.write(head) != head.size()) {
+  if (file_.write(head) != head.size() || !file_.flush()) {
     file_.close();
     return false;
   }
@@ -91,7 +91,9 @@ void TSceneFile::SceneScn(const filters::DVInfo &start, const filters::DVInfo &c
     PutU32(rec, s);
   }
   // A failed write loses this report only; the next ones are still written.
+  // Each report reaches the file at once, so a crash keeps the scenes so far.
   file_.write(rec);
+  file_.flush();
 }
 
 void TSceneFile::FermerScn() {

@@ -16,6 +16,6 @@ video=$(echo "$out" | grep -E '\.(avi|wmv|mpg)$' | head -1)
 info=$(gst-discoverer-1.0 "$video")
 echo "$info" | grep -q "video" || { echo "no video stream in $video"; echo "$info"; exit 1; }
 echo "$info" | grep -q "audio" || { echo "no audio stream in $video"; echo "$info"; exit 1; }
-seconds=$(echo "$info" | sed -n 's/^Duration: 0:00:\([0-9]*\)\..*/\1/p')
+seconds=$(echo "$info" | sed -n 's/^ *Duration: 0:00:\([0-9]*\)\..*/\1/p')
 [[ -n "$seconds" && "$seconds" -ge 3 && "$seconds" -le 7 ]] || { echo "duration ${seconds:-?} s, 5 s asked"; echo "$info"; exit 1; }
 echo "demo wrote a playable ${seconds}s video"

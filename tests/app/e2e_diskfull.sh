@@ -32,5 +32,9 @@ unshare -r -m bash -c '
   grep -q "The capture stopped because of an error" "$1.err" || { echo "user not told"; cat "$1.err"; exit 1; }
   grep -q "No space left\|space" "$1.err" || { echo "cause not named"; cat "$1.err"; exit 1; }
   ls -l "$file"
+  # What fitted plays: the header was finished, a video stream with a duration.
+  info=$(gst-discoverer-1.0 "$file")
+  echo "$info" | grep -q "video #" || { echo "no readable video stream"; echo "$info"; exit 1; }
+  if echo "$info" | grep -qE "Duration: 0:00:00\.0+$"; then echo "no duration"; echo "$info"; exit 1; fi
 ' "$bin" "$sandbox/script.txt"
 echo "disk full: capture stopped, file kept, user told"

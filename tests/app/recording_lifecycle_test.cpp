@@ -87,11 +87,17 @@ TEST(RecordingLifecycle, AFileThatCannotBeTrashedIsNeverOverwritten) {
   ASSERT_TRUE(old.open(QIODevice::WriteOnly));
   old.write("keep me");
   old.close();
-  // A read-only folder: the file can neither be moved out nor written over.
-  QFile::setPermissions(w.folder, QFile::ReadOwner | QFile::ExeOwner);
+  // A trash that cannot be set up (a plain file where its folder should be).
+  const QString trash = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Trash";
+  const QString aside = trash + ".aside";
+  QDir().rename(trash, aside);
+  QFile blocker(trash);
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
   platform::DialogService::Instance().ClearHistory();
   w.PressCapture();
-  QFile::setPermissions(w.folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  QFile::remove(trash);
+  QDir().rename(aside, trash);
   EXPECT_EQ(w.form.Etat(), esPreview);
   EXPECT_TRUE(AnyContains(w.Dialogs(), "The capture does not start"));
   ASSERT_TRUE(old.open(QIODevice::ReadOnly));
