@@ -1,0 +1,197 @@
+// Still grabs in the started program: real frames from the test camera, the
+// Grab panel, the names, the overwrite question and the session list entry.
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QSlider>
+
+#include "actions/superaction.h"
+#include "app/stillimage.h"
+#include "filters/vs_controlunit.h"
+#include "sessionlist/fichierlistbox.h"
+#include "settings/optionsframe.h"
+#include "settings/parameters.h"
+#include "sources_fixture.h"
+#include "testenv.h"
+
+using namespace vistrel;
+using namespace vistrel::test;
+
+namespace {
+
+constexpr int kGrabPanel = 3, kSettingsPanel = 5;
+
+struct GrabWindow : StartedWindow {
+  QString dir = freshDir("grabs");
+  GrabWindow() {
+    EXPECT_EQ(CurrentVideo(), kCamera);
+    EXPECT_TRUE(NewFrames(2));
+    form.ChoisirDossierImage(dir);
+  }
+  ~GrabWindow() { platform::DialogService::Instance().SetUnattended(std::nullopt); }
+  void Grab() { form.Action("saGrab")->ExecuteInteractive(); }
+  // Grabs and waits until the handler has run (the name moved on or a question was asked).
+  bool GrabAndWait() {
+    const QString before = form.NomImage;
+    const int asked = int(platform::DialogService::Instance().History().size());
+    Grab();
+    return SpinFor([&] {
+      return form.NomImage != before || platform::DialogService::Instance().History().size() > asked;
+    }, 5000);
+  }
+  QString Image(int n, const char *ext = "bmp") {
+    return dir + QString("/Image_%1.%2").arg(n, 5, 10, QChar('0')).arg(ext);
+  }
+  sessionlist::TFichierListbox *List() { return form.FichierListbox(); }
+  QWidget *Child(const char *name) { return form.findChild<QWidget *>(name); }
+  // Points the next name back at counter n.
+  void RewindTo(int n) {
+    form.CompteurImage = n + 1;
+    form.RecalculerNomImage();
+  }
+};
+
+QByteArray Contents(const QString &path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+}  // namespace
+
+TEST(GrabWindow, GrabFromTheSettingsPanelWritesShowsAndListsTheFrame) {
+  GrabWindow w;
+  EXPECT_EQ(w.form.NomImage, w.Image(0));
+  w.form.AfficherPanneau(kSettingsPanel);
+  w.Grab();
+  EXPECT_EQ(w.form.ActivePanel(), kGrabPanel);
+  EXPECT_FALSE(w.Child("ShapeGrab")->isVisible()) << "the frame waits for the new picture";
+  ASSERT_TRUE(SpinFor([&] { return w.form.NomImage == w.Image(1); }, 5000));
+
+  const QImage saved(w.Image(0), "BMP");
+  ASSERT_FALSE(saved.isNull());
+  const QImage preview = w.Window()->CurrentFrame();
+  EXPECT_EQ(saved.width(), preview.width());
+  EXPECT_EQ(saved.size(), ProportionsImage(preview.width(), preview.height(), 4, 3));
+
+  // The Grab panel shows it fitted, framed, and names the next image.
+  EXPECT_EQ(w.Child("imgGrab")->geometry(), BoiteImage(saved.width(), saved.height()));
+  EXPECT_EQ(w.Child("ShapeGrab")->geometry(), w.Child("imgGrab")->geometry());
+  EXPECT_TRUE(w.Child("ShapeGrab")->isVisible());
+  EXPECT_EQ(w.form.ExtraireFrame->lbDestination->text(), "Image_00001.bmp");
+  EXPECT_EQ(w.form.DossiersFrame->lbNomImage->text(), "Image_00001.bmp");
+
+  // Listed as a still: one captured frame, no dropped count, the source boxes.
+  ASSERT_EQ(w.List()->Count(), 1);
+  const auto *entry = static_cast<const sessionlist::TDataFichier *>(w.List()->Entry(0));
+  EXPECT_EQ(entry->FullName, w.Image(0));
+  EXPECT_EQ(entry->Captured, 1);
+  EXPECT_EQ(entry->Dropped, -1);
+  EXPECT_EQ(entry->VideoSource, kCamera);
+  EXPECT_EQ(entry->CaptureFormat, w.FormatBox()->currentText());
+  EXPECT_TRUE(w.List()->item(0)->isSelected());
+
+  // 16:9 cuts the height; a click on the preview grabs too.
+  w.form.Parameters().SetByte("Aspect ratio", 2);
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+  QApplication::sendEvent(w.Window(), &press);
+  ASSERT_TRUE(SpinFor([&] { return w.form.NomImage == w.Image(2); }, 5000));
+  const QImage wide(w.Image(1), "BMP");
+  EXPECT_EQ(wide.size(), QSize(preview.width(), preview.width() * 9 / 16));
+  EXPECT_EQ(w.List()->Count(), 2);
+}
+
+TEST(GrabWindow, JpegChoiceQualityAndNameRecomputing) {
+  GrabWindow w;
+  auto *options = w.form.OptionsFrame->options;
+  w.form.Action("acJpgOption")->ExecuteInteractive();
+  EXPECT_EQ(w.form.NomImage, w.Image(0, "jpg")) << "the counter is kept";
+  EXPECT_EQ(w.form.Parameters().Int("Extension des images"), 1);
+  EXPECT_FALSE(options->TrackBar1->parentWidget()->isHidden());
+  options->TrackBar1->setValue(100);
+  EXPECT_EQ(w.form.findChild<QLabel *>("lbJpegQuality")->text(), "100");
+  ASSERT_TRUE(w.GrabAndWait());
+  QImageReader reader(w.Image(0, "jpg"));
+  EXPECT_EQ(reader.format(), "jpeg");
+  const qint64 fine = QFileInfo(w.Image(0, "jpg")).size();
+  options->TrackBar1->setValue(1);
+  ASSERT_TRUE(w.GrabAndWait());
+  EXPECT_LT(QFileInfo(w.Image(1, "jpg")).size() * 2, fine);
+
+  // Root, date and folder changes rename the next image without using a number.
+  auto *root = w.form.findChild<QLineEdit *>("edImageRacine");
+  root->setText("Shot");
+  emit root->editingFinished();
+  EXPECT_EQ(w.form.NomImage, w.dir + "/Shot_00002.jpg");
+  w.form.findChild<QCheckBox *>("cbImageDate")->click();
+  EXPECT_EQ(w.form.NomImage, w.dir + "/Shot_" + w.form.DateNoms.toString("ddMMyy_hhmmss") + "_00002.jpg");
+  const QString other = freshDir("other");
+  w.form.ChoisirDossierImage(other);
+  EXPECT_TRUE(w.form.NomImage.startsWith(other + "/Shot_"));
+  EXPECT_TRUE(w.form.NomImage.endsWith("_00002.jpg"));
+  w.form.Action("acBmpOption")->ExecuteInteractive();
+  EXPECT_TRUE(w.form.NomImage.endsWith("_00002.bmp"));
+  EXPECT_TRUE(options->TrackBar1->parentWidget()->isHidden());
+}
+
+TEST(GrabWindow, OverwriteQuestionNoYesAll) {
+  GrabWindow w;
+  auto &dialogs = platform::DialogService::Instance();
+  ASSERT_TRUE(w.GrabAndWait());
+  const QByteArray first = Contents(w.Image(0));
+  ASSERT_FALSE(first.isEmpty());
+
+  // No: nothing written, the name stays for the next grab.
+  w.RewindTo(0);
+  dialogs.SetUnattended(platform::DlgAnswer::No);
+  ASSERT_TRUE(w.GrabAndWait());
+  ASSERT_FALSE(dialogs.History().isEmpty());
+  EXPECT_TRUE(dialogs.History().last().contains(
+      "The image Image_00000.bmp exists already. Do you want to replace it?"))
+      << dialogs.History().last().toStdString();
+  EXPECT_TRUE(dialogs.History().last().contains(
+      "If you click on \"All\", then you will no more be prompted for confirmation"));
+  EXPECT_EQ(w.form.NomImage, w.Image(0));
+  EXPECT_EQ(Contents(w.Image(0)), first);
+
+  // Yes: the old picture goes to the trash, the new one takes its name.
+  dialogs.SetUnattended(platform::DlgAnswer::Yes);
+  ASSERT_TRUE(w.GrabAndWait());
+  ASSERT_EQ(w.form.NomImage, w.Image(1));
+  EXPECT_NE(Contents(w.Image(0)), first);
+  EXPECT_EQ(Contents(sandboxRoot() + "/data/Trash/files/Image_00000.bmp"), first);
+  EXPECT_EQ(w.List()->Count(), 1) << "the same file is listed once";
+
+  // All: the confirmation is switched off for the rest of the session.
+  w.RewindTo(0);
+  dialogs.SetUnattended(platform::DlgAnswer::All);
+  ASSERT_TRUE(w.GrabAndWait());
+  ASSERT_EQ(w.form.NomImage, w.Image(1));
+  EXPECT_FALSE(w.form.OptionsFrame->options->cbConfirmerImage->isChecked());
+  EXPECT_FALSE(w.form.Parameters().Bool("Confirmer Image"));
+  w.RewindTo(0);
+  const int asked = int(dialogs.History().size());
+  ASSERT_TRUE(w.GrabAndWait());
+  ASSERT_EQ(w.form.NomImage, w.Image(1));
+  EXPECT_EQ(int(dialogs.History().size()), asked);
+}
+
+TEST(GrabWindow, ImageByImageOpensTheGateInsteadOfSaving) {
+  GrabWindow w;
+  auto *gate = w.dm.ControlFilter();
+  ASSERT_NE(gate, nullptr);
+  gate->Gate = false;
+  w.form.ImageParImage = true;
+  w.form.NbImages = 0;
+  w.Grab();
+  ASSERT_TRUE(SpinFor([&] { return w.form.NbImages == 1; }, 5000));
+  EXPECT_TRUE(gate->Gate.load());
+  EXPECT_EQ(w.form.NomImage, w.Image(0));
+  EXPECT_FALSE(QFile::exists(w.Image(0)));
+  EXPECT_EQ(w.List()->Count(), 0);
+  w.form.ImageParImage = false;
+}
