@@ -169,15 +169,23 @@ TEST(SourceActivation, SettingsMenuTakesTheSourceOutUntilItCloses) {
   ASSERT_TRUE(SpinFor([&] { return w.CurrentVideo() == kCardVideo; }));
   EXPECT_TRUE(w.NewFrames(2));
 
-  // A source without settings offers the single placeholder item.
+  // The microphone offers its gain; a source without settings offers the
+  // single placeholder item.
   w.Choose(w.AudioBox(), kMicrophone);
   w.form.btnAudioSettings->click();
   auto *audioMenu = w.form.findChild<QMenu *>("AudioSettingsMenu");
   ASSERT_NE(audioMenu, nullptr);
+  ASSERT_FALSE(audioMenu->actions().isEmpty());
+  EXPECT_EQ(audioMenu->actions()[0]->text(), "Audio Capture Filter...");
+  audioMenu->hide();
+  ASSERT_TRUE(SpinFor([&] { return w.CurrentAudio() == kMicrophone; }));
+  const QString dvAudio = QStringLiteral("DV Source - Audio");
+  w.Choose(w.AudioBox(), dvAudio);
+  w.form.btnAudioSettings->click();
   ASSERT_EQ(audioMenu->actions().size(), 1);
   EXPECT_EQ(audioMenu->actions()[0]->text(), "[no settings tab]");
   audioMenu->hide();
-  ASSERT_TRUE(SpinFor([&] { return w.CurrentAudio() == kMicrophone; }));
+  ASSERT_TRUE(SpinFor([&] { return w.CurrentAudio() == dvAudio; }));
 }
 
 TEST(SourceActivation, AfterCloseNothingComesBack) {
