@@ -203,7 +203,13 @@ TEST_F(CaptureStream, Mpeg2NativeStreamIsCopiedIntoAProgramStream) {
   EXPECT_EQ(p.Count("audio"), 1);
   EXPECT_EQ(p.Field("audio", "codec_name"), "mp2");
   EXPECT_NEAR(p.duration, 3.0, 0.5);
-  EXPECT_NEAR(test::DiscovererDuration(file), 3.0, 0.5);
+  // mpegpsmux writes one pack header (SCR) per group of pictures, and the
+  // GStreamer demuxer estimates the length from the first time stamp after
+  // the first pack to the last pack's SCR: up to two groups (2 x 0.48 s here)
+  // short of the real length. ffprobe above reads every packet.
+  const double discovered = test::DiscovererDuration(file);
+  EXPECT_GT(discovered, 3.0 - 2 * 0.48 - 0.3);
+  EXPECT_LT(discovered, 3.5);
 }
 
 TEST_F(CaptureStream, Mpeg1NativeStreamGoesIntoAnMpeg1SystemStream) {
