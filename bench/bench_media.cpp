@@ -1,12 +1,14 @@
 // Costs of the media layer that the user feels: how long stopping a
 // recording takes until its file is finished, how long building a capture
 // branch takes while the graph is stopped, and the lookups done at start-up.
+#include "media/dvavimux.h"
 #include "media/elementlookup.h"
 #include "media/graph.h"
 #include "media/mediatype.h"
 #include "media/pins.h"
 
 #include <benchmark/benchmark.h>
+#include <gst/app/gstappsrc.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -110,6 +112,49 @@ void BM_ListVideoCompressors(benchmark::State &state) {
   for (auto _ : state) benchmark::DoNotOptimize(FactoriesIn(FilterCategory::VideoCompressor));
 }
 BENCHMARK(BM_ListVideoCompressors)->Unit(benchmark::kMicrosecond);
+
+// The type-1 DV AVI writer: PAL frames (144000 bytes) pushed as fast as it
+// takes them, into a file (arg 1) or into nothing (arg 0, the writer alone).
+// A 1 MiB form limit makes it switch forms every seven frames, the worst case.
+void BM_DvAviMuxThroughput(benchmark::State &state) {
+  RegisterDvAviMux();
+  const bool toFile = state.range(0) != 0;
+  const QString sink = toFile ? QString("filesink location=\"%1/dv1.avi\"").arg(Scratch().path()) : "fakesink";
+  const QString launch = "appsrc name=in format=time caps=\"video/x-dv,systemstream=true,framerate=25/1\" ! "
+                         "vistreldvavimux name=mux riff-limit=" + QString::number(state.range(1)) + " ! " + sink;
+  GstBuffer *frame = gst_buffer_new_and_alloc(144000);
+  gst_buffer_memset(frame, 0, 0x1f, 144000);
+  gst_buffer_memset(frame, 3, 0x80, 1);  // 625 lines
+  constexpr int kFrames = 250;
+  std::int64_t frames = 0;
+  for (auto _ : state) {
+    ElementRef pipeline = ElementRef::Adopt(gst_parse_launch(launch.toUtf8().constData(), nullptr));
+    ElementRef src = ElementRef::Adopt(gst_bin_get_by_name(GST_BIN(pipeline.get()), "in"));
+    g_object_set(src.get(), "max-bytes", guint64(16 * 144000), "block", TRUE, nullptr);
+    gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
+    for (int i = 0; i < kFrames; ++i) {
+      GstBuffer *b = gst_buffer_copy(frame);
+      GST_BUFFER_PTS(b) = GstClockTime(i) * GST_SECOND / 25;
+      gst_app_src_push_buffer(GST_APP_SRC(src.get()), b);
+    }
+    gst_app_src_end_of_stream(GST_APP_SRC(src.get()));
+    GstRef<GstBus> bus = GstRef<GstBus>::Adopt(gst_element_get_bus(pipeline.get()));
+    MessageRef done = MessageRef::Adopt(
+        gst_bus_timed_pop_filtered(bus.get(), 60 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)));
+    gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+    if (!done || GST_MESSAGE_TYPE(done.get()) != GST_MESSAGE_EOS) state.SkipWithError("the writer did not finish");
+    frames += kFrames;
+  }
+  gst_buffer_unref(frame);
+  state.counters["frames/s"] = benchmark::Counter(double(frames), benchmark::Counter::kIsRate);
+  state.counters["MB/s"] = benchmark::Counter(double(frames) * 144000 / 1e6, benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_DvAviMuxThroughput)
+    ->Args({0, 1 << 30})
+    ->Args({0, 1 << 20})
+    ->Args({1, 1 << 30})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 }  // namespace vistrel::media
