@@ -172,3 +172,83 @@ TEST(RecordingCapture, DvCaptureWritesASceneFileMatchingTheDateJumps) {
   EXPECT_EQ(count, jumps + 1) << "one report per jump and one at stop";
   EXPECT_EQ(b.size(), 65 + L + 23 + L + (count - 1) * 35);
 }
+
+TEST(RecordingCapture, EveryOfferedFormatGivesAPlayableFile) {
+  struct Case {
+    QString video, audio;
+    int format;
+    bool hasVideo, hasAudio;
+  };
+  const QString kDvAudio = QStringLiteral("DV Source - Audio");
+  const std::vector<Case> cases = {
+      {kCamera, kMicrophone, 5, true, true},   {kCamera, kMicrophone, 6, true, true},
+      {kCamera, kMicrophone, 7, true, true},   {kCamera, kMicrophone, 9, true, true},
+      {kCamera, kMicrophone, 11, false, true}, {kCamera, kMicrophone, 12, false, true},
+      {kDvVideo, kDvAudio, 1, true, true},     {kDvVideo, kDvAudio, 2, true, true},
+      {"Vistrel Test MPEG Encoder - Video", "Vistrel Test MPEG Encoder - Audio", 3, true, true},
+      {"Vistrel Test MPEG Encoder - Video", "Vistrel Test MPEG Encoder - Audio", 4, true, true},
+  };
+  RecordingWindow w;
+  QList<int> ran;
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.format);
+    w.Choose(w.VideoBox(), c.video);
+    w.Choose(w.AudioBox(), c.audio);
+    if (w.FormatBox()->findData(c.format) < 0) continue;  // not offered on this system (no encoder)
+    w.Format(c.format);
+    const qsizetype before = w.recorded.size();
+    std::string why;
+    ASSERT_TRUE(StartCapture(w, &why)) << why;
+    w.Run(1500);
+    w.PressCapture();
+    ASSERT_EQ(w.recorded.size(), before + 1);
+    const QString file = w.recorded.back();
+    EXPECT_TRUE(file.endsWith(ExtensionFormatCapture(c.format))) << file.toStdString();
+    QProcess p;
+    p.start("gst-discoverer-1.0", {file});
+    ASSERT_TRUE(p.waitForFinished(20000));
+    const QString info = QString::fromUtf8(p.readAllStandardOutput());
+    EXPECT_EQ(info.contains("video #"), c.hasVideo) << info.toStdString();
+    EXPECT_EQ(info.contains("audio #"), c.hasAudio) << info.toStdString();
+    const double seconds = Duration(file);
+    EXPECT_GT(seconds, 0.5) << info.toStdString();
+    EXPECT_LT(seconds, 3.5) << info.toStdString();
+    ran << c.format;
+  }
+  // The test devices offer at least their native formats and the re-encoded DV.
+  for (int f : {1, 2, 3, 5, 6, 11}) EXPECT_TRUE(ran.contains(f)) << "format " << f << " was not offered";
+  std::printf("formats recorded: %s\n", qPrintable([&] { QStringList t; for (int f : ran) t << QString::number(f); return t.join(' '); }()));
+}
+
+TEST(RecordingCapture, ImageByImageFramesPlayAtTheChosenRate) {
+  RecordingWindow w;
+  w.Choose(w.VideoBox(), kCamera);
+  w.Format(8);
+  w.form.leFramerate->setText("5,0");
+  w.form.FramerateExit();
+  EXPECT_DOUBLE_EQ(w.form.Parameters().Real("Framerate"), 5.0);
+  START_OR_SKIP(w);
+  auto *grab = w.form.Action("saGrab");
+  for (int i = 0; i < 5; ++i) {
+    grab->ExecuteInteractive();
+    w.Run(300);
+  }
+  w.PressCapture();
+  ASSERT_EQ(w.recorded.size(), 1);
+  EXPECT_GE(w.form.NbImages, 1);
+  // 5 frames at 5 images a second: about one second, whatever the camera's rate.
+  const double seconds = Duration(w.recorded[0]);
+  EXPECT_NEAR(seconds, w.form.NbImages / 5.0, 0.25);
+}
+
+TEST(RecordingCapture, ImagesPerSecondBoxRefusesWhatIsNotARate) {
+  RecordingWindow w;
+  for (const char *bad : {"abc", "0", "-3"}) {
+    platform::DialogService::Instance().ClearHistory();
+    w.form.leFramerate->setText(bad);
+    w.form.FramerateExit();
+    EXPECT_EQ(w.form.leFramerate->text(), "18,0") << bad;
+    EXPECT_DOUBLE_EQ(w.form.Parameters().Real("Framerate"), 18.0);
+    EXPECT_EQ(w.Dialogs(), QStringList{"The value of \"images/second\" is not correct\nEnter a decimal value"});
+  }
+}
