@@ -196,8 +196,10 @@ bool Tdm::RetirerCapture() {
   ApplyPendingFourCC(CaptureSink.get());
 
   // Everything downstream of the capture taps (pin 2 and beyond of the four
-  // tees) belongs to the chain, whoever built it.
-  const media::ElementRef *tees[] = {&NativeVideoTee, &NativeAudioTee, &infdecvideo, &infdecaudio};
+  // tees, and of the DV camcorder's tee of whole frames that the type-1 DV
+  // chain taps) belongs to the chain, whoever built it.
+  const media::ElementRef dvTee = media::ElementRef::Borrow(fg_.FindFilter(QStringLiteral("dv_muxinfinite")));
+  const media::ElementRef *tees[] = {&NativeVideoTee, &NativeAudioTee, &infdecvideo, &infdecaudio, &dvTee};
   std::deque<media::ElementRef> todo;
   QSet<GstElement *> chain;
   for (const media::ElementRef *tee : tees) {

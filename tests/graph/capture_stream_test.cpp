@@ -173,6 +173,25 @@ TEST_F(CaptureStream, DvType1IsOneInterleavedStreamOfWholeFrames) {
   EXPECT_NEAR(test::DiscovererDuration(file), 3.0, 0.5);
 }
 
+TEST_F(CaptureStream, AfterADvType1RecordingThePreviewRunsAndRecordsAgain) {
+  ASSERT_TRUE(dm.ConnecterVideo(Video("DV Source - Video")));
+  for (const char *name : {"first.avi", "second.avi"}) {
+    ASSERT_TRUE(Record([&](const QString &f) { return dm.GrapheDV1Natif(f); }, File(name), 1200));
+    ASSERT_TRUE(dm.RetirerCapture());
+    // Nothing of the chain is left hanging from the camcorder's tee.
+    EXPECT_EQ(dm.fg().FindFilter("CaptureMux"), nullptr);
+    QString error;
+    auto conn = QObject::connect(&dm.fg(), &media::Graph::ErrorOccurred, [&](const QString &m) { error = m; });
+    const int shown = window.FramesShown();
+    ASSERT_TRUE(dm.LancerGraphe());
+    EXPECT_TRUE(FramesShown(shown + 10, 3000));
+    SpinUntil([] { return false; }, 300);
+    QObject::disconnect(conn);
+    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+    EXPECT_NEAR(media::ReadAviFile(File(name)).TotalChunks() / 25.0, 1.2, 0.5);
+  }
+}
+
 TEST_F(CaptureStream, DvType1NeedsADvDevice) {
   ASSERT_TRUE(dm.ConnecterVideo(Video("Vistrel Test Camera")));
   EXPECT_FALSE(dm.GrapheDV1Natif(File("dv1.avi")));
