@@ -300,7 +300,7 @@ void BM_CaptureStartStop(benchmark::State &state) {
     state.SkipWithError("connect failed");
     return;
   }
-  std::vector<double> stops;
+  std::vector<double> starts, stops;
   for (auto _ : state) {
     dm.StopGraph();
     std::atomic<bool> written{false};
@@ -319,6 +319,7 @@ void BM_CaptureStartStop(benchmark::State &state) {
     dm.LancerGraphe();
     while (!written && WallSeconds() - start < 5) QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
     state.SetIterationTime(WallSeconds() - start);
+    starts.push_back(WallSeconds() - start);
     RunLoop(1000);
     const double stop0 = WallSeconds();
     dm.StopGraph();
@@ -327,7 +328,9 @@ void BM_CaptureStartStop(benchmark::State &state) {
     dm.LancerGraphe();
     RunLoop(300);
   }
+  std::sort(starts.begin(), starts.end());
   std::sort(stops.begin(), stops.end());
+  if (!starts.empty()) state.counters["start_median_ms"] = starts[starts.size() / 2] * 1000;
   if (!stops.empty()) state.counters["stop_median_ms"] = stops[stops.size() / 2] * 1000;
   dm.DataModuleDestroy();
   QFile::remove(CaptureFile(format));
