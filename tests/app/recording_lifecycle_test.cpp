@@ -18,6 +18,14 @@ bool AnyContains(const QStringList &list, const QString &part) {
 
 }  // namespace
 
+TEST(RecordingLifecycle, NameOfTheExample) {
+  const QDateTime start(QDate(2026, 12, 8), QTime(3, 29, 5));
+  EXPECT_EQ(ComposerNomVideo("/Videos", "Video", true, start, 0, 9), "/Videos/Video_081226_032905_0.avi");
+  EXPECT_EQ(ComposerNomVideo("/v/", "V", false, start, 1, 3), "/v/V_1.mpg");
+  // A dot in the root does not swallow the counter.
+  EXPECT_EQ(ComposerNomVideo("/v", "my.clip", false, start, 2, 12), "/v/my.clip_2.mp3");
+}
+
 TEST(RecordingLifecycle, NamesAdvanceOnlyWhenAFileIsTaken) {
   RecordingWindow w(true);
   const QDateTime d = w.form.DateNoms;
@@ -102,17 +110,14 @@ TEST(RecordingLifecycle, AFileThatCannotBeTrashedIsNeverOverwritten) {
   EXPECT_TRUE(AnyContains(w.Dialogs(), "The capture does not start"));
   ASSERT_TRUE(old.open(QIODevice::ReadOnly));
   EXPECT_EQ(old.readAll(), "keep me");
-}
+  old.close();
 
-TEST(RecordingLifecycle, ANameThatIsAFolderIsRefused) {
-  RecordingWindow w;
-  w.form.Parameters().SetByte("Capture Format", 9);
+  // A name that is a folder is refused too.
+  QFile::remove(w.form.NomVideo);
   ASSERT_TRUE(QDir().mkpath(w.form.NomVideo));
-  platform::DialogService::Instance().ClearHistory();
   w.PressCapture();
   EXPECT_EQ(w.form.Etat(), esPreview);
   EXPECT_TRUE(AnyContains(w.Dialogs(), "is a folder"));
-  EXPECT_TRUE(QFileInfo(w.form.NomVideo).isDir());
 }
 
 TEST(RecordingLifecycle, MissingFolderIsAskedForAndCreated) {
