@@ -9,6 +9,7 @@
 #include "sources/avsources.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 using namespace vistrel;
 using vistrel::test::PreviewFixture;
@@ -61,6 +62,7 @@ quint32 Le32(const QByteArray &b, int at) {
 
 TEST_F(CaptureStream, WavFileHasItsHeaderByteForByte) {
   ASSERT_TRUE(dm.ConnecterAudio(Audio("Vistrel Test Microphone")));
+  dm.CaptureOptions.FrequenceDV = 1;  // the capture format asks for 32 kHz
   const QString file = File("sound.wav");
   ASSERT_TRUE(Record([&](const QString &f) { return dm.GrapheWav(f); }, file));
   const QByteArray b = ReadAll(file);
@@ -77,6 +79,8 @@ TEST_F(CaptureStream, WavFileHasItsHeaderByteForByte) {
   EXPECT_EQ(quint16(quint8(b[20]) | quint8(b[21]) << 8), 1);  // PCM
   const quint32 rate = Le32(b, 24);
   const quint32 bytesPerSecond = Le32(b, 28);
+  EXPECT_EQ(rate, 32000u);
+  EXPECT_EQ(bytesPerSecond, 128000u);
   ASSERT_GT(bytesPerSecond, 0u);
   EXPECT_NEAR(double(data) / bytesPerSecond, 3.0, 0.5);
   const test::Probe p = test::FfProbe(file);
@@ -189,6 +193,47 @@ TEST_F(CaptureStream, AfterADvType1RecordingThePreviewRunsAndRecordsAgain) {
     QObject::disconnect(conn);
     EXPECT_TRUE(error.isEmpty()) << error.toStdString();
     EXPECT_NEAR(media::ReadAviFile(File(name)).TotalChunks() / 25.0, 1.2, 0.5);
+  }
+}
+
+// Every chain comes down whole: the preview runs on without errors and the
+// same chain can be built again on the freed taps.
+TEST_F(CaptureStream, EachChainComesDownAndCanBeBuiltAgain) {
+  struct Case {
+    const char *video, *audio, *file;
+    std::function<bool(const QString &)> build;
+  };
+  const std::vector<Case> cases{
+      {nullptr, "Vistrel Test Microphone", "a.wav", [&](const QString &f) { return dm.GrapheWav(f); }},
+      {nullptr, "Vistrel Test Microphone", "a.mp3", [&](const QString &f) { return dm.GrapheMp3(f); }},
+      {"Vistrel Test Camera", "Vistrel Test Microphone", "a.wmv", [&](const QString &f) { return dm.GrapheWmv(f); }},
+      {"Vistrel Test MPEG Encoder - Video", "Vistrel Test MPEG Encoder - Audio", "a.mpg",
+       [&](const QString &f) { return dm.GrapheMpegNatif(f); }},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.file);
+    if (c.video) {
+      ASSERT_TRUE(dm.ConnecterVideo(Video(c.video)));
+    }
+    ASSERT_TRUE(dm.ConnecterAudio(Audio(c.audio)));
+    for (int round = 0; round < 2; ++round) {
+      const QString file = File(c.file) + QString::number(round);
+      ASSERT_TRUE(Record(c.build, file, 800));
+      ASSERT_TRUE(dm.RetirerCapture());
+      EXPECT_GT(QFileInfo(file).size(), 1000);
+      for (const char *name : {"FileWriter", "writer", "CaptureSink", "Wave Dest", "AudioCap Tamponer", "mp3", "muxer"}) {
+        EXPECT_EQ(dm.fg().FindFilter(name), nullptr) << name;
+      }
+      QString error;
+      auto conn = QObject::connect(&dm.fg(), &media::Graph::ErrorOccurred, [&](const QString &m) { error = m; });
+      ASSERT_TRUE(dm.LancerGraphe());
+      SpinUntil([] { return false; }, 300);
+      QObject::disconnect(conn);
+      EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+      dm.StopGraph();
+    }
+    if (c.video) dm.DeconnecterVideo(dm.CurrentVideoDevice, true);
+    dm.DeconnecterAudio(dm.CurrentAudioDevice, true);
   }
 }
 
