@@ -180,6 +180,9 @@ void TCaptureForm::AppliquerControlesEtat() {
                        static_cast<QWidget *>(o->cbDefaultProfile), static_cast<QWidget *>(gbFichierVideo)})
       if (w) w->setEnabled(etat_ == esPreview);
   }
+  // The schedule panel's "Start" group and "now" button, when that panel has them.
+  for (const char *name : {"gbDebut", "NowBtn"})
+    if (auto *w = ProgrammerFrame->findChild<QWidget *>(name)) w->setVisible(!capture);
   if (auto *cut = Action("acCouper")) cut->setEnabled(capture);
   if (auto *lock = Action("taLock")) lock->setEnabled(!capture);
   if (auto *a = Action("saCapturerBascule")) {
