@@ -63,6 +63,8 @@ struct TCaptureForm::GrabState {
 
 void TCaptureForm::BindGrabActions() {
   BindAction("saGrab", &TCaptureForm::saGrabexecute);
+  // Grabbing needs a picture: source activation enables it with a video source.
+  if (auto *grab = Action("saGrab")) grab->setEnabled(false);
   BindAction("acJpgOption", &TCaptureForm::acJpgOptionexecute);
   BindAction("acBmpOption", &TCaptureForm::acBmpOptionexecute);
   ConstruireGrab();
