@@ -5,6 +5,7 @@
 #include "graph/capture_avi_rules.h"
 #include "media/aviheader.h"
 #include "media/droppedframes.h"
+#include "media/pins.h"
 
 #include <atomic>
 
@@ -232,4 +233,29 @@ TEST_F(CaptureFixture, DivxFromDvAtHalfSizeAndBackToFullSize) {
   EXPECT_EQ(streams[0].height, 288);
   ASSERT_EQ(labels.size(), 2);
   EXPECT_EQ(labels[1], "720x576 - 25 fps");
+}
+
+TEST_F(CaptureFixture, TakingTheChainDownLeavesThePreviewAsItWas) {
+  ASSERT_TRUE(dm.ConnecterVideo(Video("Vistrel Test Capture Card - Video")));
+  ASSERT_TRUE(dm.ConnecterAudio(Audio("Vistrel Test Capture Card - Audio")));
+  const std::size_t previewFilters = dm.fg().Filters().size();
+  // A build that fails half-way (no file name) and full builds of every
+  // format: each comes down to the same preview, tap pins free again.
+  EXPECT_FALSE(dm.GrapheDivx(QString()));
+  ASSERT_TRUE(dm.RetirerCapture());
+  EXPECT_EQ(dm.fg().Filters().size(), previewFilters);
+  const std::function<bool()> builds[] = {
+      [&] { return dm.GrapheAviNatif(File("a.avi")); }, [&] { return dm.GrapheDV2Recomp(File("b.avi")); },
+      [&] { return dm.GrapheDivx(File("c.avi")); }, [&] { return dm.GrapheImageParImage(File("d.avi"), {}); }};
+  for (const auto &build : builds) {
+    ASSERT_TRUE(build());
+    EXPECT_GT(dm.fg().Filters().size(), previewFilters);
+    ASSERT_TRUE(dm.RetirerCapture());
+    EXPECT_EQ(dm.fg().Filters().size(), previewFilters) << dm.fg().DotGraph().left(600).toStdString();
+    EXPECT_EQ(media::Pins(dm.infdecvideo.get()).size(), 2u) << "the tap's pin went back";
+    EXPECT_EQ(dm.fg().RecordingBranchCount(), 0);
+  }
+  window.ResetCounters();
+  ASSERT_TRUE(dm.LancerGraphe());
+  EXPECT_TRUE(FramesShown(3, 4000));
 }
