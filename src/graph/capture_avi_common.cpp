@@ -264,6 +264,10 @@ bool Tdm::ChangerFichierCapture(int format, const QString &file) {
   switch (format) {
     case 1:
       if (!IsDvDevice(CurrentVideoDevice)) return false;
+      if (CaptureSink && fg_.Contains(CaptureSink.get())) {  // the graph's own type-1 writer
+        sink = CaptureSink.get();
+        break;
+      }
       CurrentVideoDevice->Device->KillMuxGraph();
       return CurrentVideoDevice->Device->BuildMuxGraph(file);
     case 2: case 5: case 6: case 7: case 8: case 9:

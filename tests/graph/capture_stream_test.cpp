@@ -196,6 +196,20 @@ TEST_F(CaptureStream, AfterADvType1RecordingThePreviewRunsAndRecordsAgain) {
   }
 }
 
+TEST_F(CaptureStream, CutGoesOnInANewDvType1File) {
+  ASSERT_TRUE(dm.ConnecterVideo(Video("DV Source - Video")));
+  ASSERT_TRUE(Record([&](const QString &f) { return dm.GrapheDV1Natif(f); }, File("part1.avi"), 1000));
+  ASSERT_TRUE(dm.ChangerFichierCapture(1, File("part2.avi")));
+  ASSERT_TRUE(dm.LancerGraphe());
+  SpinUntil([] { return false; }, 1000);
+  ASSERT_TRUE(dm.StopGraph());
+  for (const char *part : {"part1.avi", "part2.avi"}) {
+    const media::AviFile avi = media::ReadAviFile(File(part));
+    EXPECT_TRUE(avi.valid) << part << " " << avi.error;
+    EXPECT_NEAR(avi.TotalChunks() / 25.0, 1.0, 0.4) << part;
+  }
+}
+
 // Every chain comes down whole: the preview runs on without errors and the
 // same chain can be built again on the freed taps.
 TEST_F(CaptureStream, EachChainComesDownAndCanBeBuiltAgain) {
