@@ -4,6 +4,7 @@
 #include <QProcess>
 
 #include "filters/vs_scenedetect.h"
+#include "sessionlist/fichierlistbox.h"
 #include "recording_fixture.h"
 
 using namespace vistrel;
@@ -78,6 +79,11 @@ TEST(RecordingCapture, TwoCapturesAndACutGiveConsecutiveListedFiles) {
     EXPECT_LT(seconds, 3.0) << file.toStdString();
   }
   EXPECT_EQ(w.form.NomVideo, w.folder + "/Video_3" + ext);
+  // The List panel holds the three parts in order.
+  auto *list = w.form.FichierListbox();
+  ASSERT_NE(list, nullptr);
+  ASSERT_EQ(list->Count(), 3);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(list->Entry(i)->FullName, w.recorded[i]);
   EXPECT_TRUE(w.NewFrames(2)) << "the preview runs again";
 }
 
@@ -226,4 +232,15 @@ TEST(RecordingCapture, ImagesPerSecondBoxRefusesWhatIsNotARate) {
     EXPECT_DOUBLE_EQ(w.form.Parameters().Real("Framerate"), 18.0);
     EXPECT_EQ(w.Dialogs(), QStringList{"The value of \"images/second\" is not correct\nEnter a decimal value"});
   }
+}
+
+TEST(RecordingCapture, ClosingDuringACaptureFinishesAndListsTheFile) {
+  RecordingWindow w;
+  w.Choose(w.VideoBox(), kCamera);
+  w.Format(PreferredFormat(w));
+  START_CAPTURE(w);
+  w.Run(1200);
+  w.form.close();
+  ASSERT_EQ(w.recorded.size(), 1);
+  EXPECT_GT(Duration(w.recorded[0]), 0.5);
 }
