@@ -77,9 +77,11 @@ media::PadRef AudioTap(Tdm &dm, GstElement *tee) {
   media::PadRef out = dm.TeeOutput(tee, 2);
   GstElement *queue = QueueOf(out.get());
   if (!queue) return {};
-  // Sound is small: hold up to three seconds while the muxer waits for video.
+  // Sound is small: hold up to three seconds while the muxer waits for video
+  // (a frozen picture stops it taking sound). Past that the oldest goes
+  // rather than holding the sound preview up.
   g_object_set(queue, "max-size-buffers", 0u, "max-size-bytes", 0u, "max-size-time", guint64(3 * GST_SECOND),
-               nullptr);
+               "leaky", 2 /* downstream */, nullptr);
   return out;
 }
 

@@ -2,6 +2,7 @@
 // with ffprobe and the program's own AVI reader.
 #include "capture_fixture.h"
 #include "filters/vs_controlunit.h"
+#include "filters/vs_timestamper.h"
 #include "graph/capture_avi_rules.h"
 #include "media/aviheader.h"
 #include "media/droppedframes.h"
@@ -258,4 +259,32 @@ TEST_F(CaptureFixture, TakingTheChainDownLeavesThePreviewAsItWas) {
   window.ResetCounters();
   ASSERT_TRUE(dm.LancerGraphe());
   EXPECT_TRUE(FramesShown(3, 4000));
+}
+
+TEST_F(CaptureFixture, FrozenPictureDoesNotHoldTheSoundPreviewUp) {
+  ASSERT_TRUE(dm.ConnecterVideo(Video("Vistrel Test Capture Card - Video")));
+  ASSERT_TRUE(dm.ConnecterAudio(Audio("Vistrel Test Capture Card - Audio")));
+  // Native DV type 2 has no sound gate: with the picture frozen the muxer
+  // stops taking sound, and the tap must give way once its queue is full.
+  ASSERT_TRUE(dm.GrapheDV2Natif(File("frozen.avi")));
+  dm.ControlCaptureVideo()->SetFrozen(true);
+  auto heard = std::make_shared<std::atomic<int>>(0);
+  media::PadRef rendererIn = media::Pin(dm.AudioRenderer, 0);
+  const gulong probe = gst_pad_add_probe(
+      rendererIn.get(), GST_PAD_PROBE_TYPE_BUFFER,
+      [](GstPad *, GstPadProbeInfo *, gpointer n) {
+        ++**static_cast<std::shared_ptr<std::atomic<int>> *>(n);
+        return GST_PAD_PROBE_OK;
+      },
+      new std::shared_ptr<std::atomic<int>>(heard),
+      [](gpointer n) { delete static_cast<std::shared_ptr<std::atomic<int>> *>(n); });
+  ASSERT_TRUE(dm.LancerGraphe());
+  Wait(3500);  // past the three seconds the sound tap holds
+  const int before = heard->load();
+  Wait(1000);
+  EXPECT_GT(heard->load(), before) << "the sound preview stalled behind the capture";
+  gst_pad_remove_probe(rendererIn.get(), probe);
+  dm.ControlCaptureVideo()->SetFrozen(false);
+  ASSERT_TRUE(dm.StopGraph());
+  ExpectPreviewBack();
 }
