@@ -54,47 +54,33 @@ QByteArray Chunk(const QByteArray &id, const QByteArray &data) {
 
 }  // namespace
 
-TEST(AviHeader, ReadsWhatAvimuxWrote) {
-  const QString file = RealAvi();
-  const media::AviFile avi = media::ReadAviFile(file);
-  ASSERT_TRUE(avi.valid) << avi.error;
-  EXPECT_TRUE(avi.error.empty()) << avi.error;
-  ASSERT_EQ(avi.streams.size(), 2u);
-  EXPECT_EQ(avi.streams[1].type, "auds");
-  const media::AviStreamHeader *video = avi.VideoStream();
-  ASSERT_NE(video, nullptr);
-  EXPECT_EQ(video->type, "vids");
-  EXPECT_EQ(video->length, 50u);
-  EXPECT_EQ(double(video->rate) / video->scale, 25.0);
-  EXPECT_EQ(avi.width, 64u);
-  EXPECT_EQ(avi.chunksPerStream.size(), 2u);
-  EXPECT_EQ(avi.chunksPerStream[0], 50u);
-  EXPECT_EQ(avi.chunksPerStream[1], 20u);
-  EXPECT_GT(avi.idx1Entries, 50u);
-}
-
-TEST(AviHeader, RewriteChangesOnlyTheVideoRate) {
+TEST(AviHeader, ReadsWhatAvimuxWroteAndRewritesOnlyTheVideoRate) {
   const QString file = RealAvi();
   const QByteArray before = ReadAll(file);
   const media::AviFile was = media::ReadAviFile(file);
-  ASSERT_TRUE(was.valid);
+  ASSERT_TRUE(was.valid) << was.error;
+  EXPECT_TRUE(was.error.empty()) << was.error;
+  ASSERT_EQ(was.streams.size(), 2u);
+  const media::AviStreamHeader *video = was.VideoStream();
+  ASSERT_NE(video, nullptr);
+  EXPECT_EQ(video->length, 50u);
+  EXPECT_EQ(double(video->rate) / video->scale, 25.0);
+  EXPECT_EQ(was.width, 64u);
+  EXPECT_EQ(was.chunksPerStream, (std::vector<std::uint64_t>{50, 20}));
+  EXPECT_EQ(was.idx1Entries, 70u);
+
   ASSERT_TRUE(media::RewriteAviVideoRate(file, 1, 5));
   const QByteArray after = ReadAll(file);
   ASSERT_EQ(after.size(), before.size());
   const media::AviFile now = media::ReadAviFile(file);
   EXPECT_EQ(now.VideoStream()->scale, 1u);
   EXPECT_EQ(now.VideoStream()->rate, 5u);
-  EXPECT_EQ(now.streams[1].rate, was.streams[1].rate);  // the sound keeps its own
-  EXPECT_EQ(now.streams[1].scale, was.streams[1].scale);
-  // Eight bytes changed, all of them inside the video stream header.
-  int changed = 0;
+  // Nothing changed outside the video stream header's scale and rate.
   for (int i = 0; i < before.size(); ++i)
     if (before[i] != after[i]) {
-      ++changed;
-      EXPECT_GE(i, int(was.VideoStream()->offset) + 20);
-      EXPECT_LT(i, int(was.VideoStream()->offset) + 28);
+      EXPECT_GE(i, int(video->offset) + 20);
+      EXPECT_LT(i, int(video->offset) + 28);
     }
-  EXPECT_LE(changed, 8);
   // 50 frames at 5 per second.
   EXPECT_NEAR(test::FfProbe(file).Field("video", "duration").toDouble(), 10.0, 0.1);
 }
