@@ -8,22 +8,19 @@ namespace vistrel {
 bool Tdm::GrapheWav(const QString &file) {
   if (!CurrentAudioDevice) return false;
   GstElement *wave = capture::AddOwn(*this, QStringLiteral("Wave Dest"));
-  if (!wave || !capture::AimFileWriter(FileWriter.get(), file) ||
-      !capture::AddComponent(*this, FileWriter, QStringLiteral("FileWriter")))
-    return false;
+  if (!wave || !capture::AddFileWriter(*this, FileWriter, QStringLiteral("FileWriter"), file)) return false;
   const media::PadRef tap = capture::TapAudio(*this);
   if (!tap) return false;
   FormatAudioCapture(true);
   GstElement *tamponer = capture::AddAudioTamponer(*this);
-  if (!tamponer || !capture::Join(*this, tamponer, wave) || !capture::Join(*this, wave, FileWriter.get())) return false;
+  if (!tamponer || !avicapture::Link(fg(), tamponer, wave) || !avicapture::Link(fg(), wave, FileWriter.get())) return false;
   avicapture::DeclareBranch(*this, tap.get(), FileWriter.get());
   return true;
 }
 
 bool Tdm::GrapheMp3(const QString &file) {
   if (!CurrentAudioDevice || !mp3.IsBound()) return false;
-  if (!capture::AimFileWriter(FileWriter.get(), file) ||
-      !capture::AddComponent(*this, FileWriter, QStringLiteral("FileWriter")) ||
+  if (!capture::AddFileWriter(*this, FileWriter, QStringLiteral("FileWriter"), file) ||
       !fg().AddFilter(mp3.Element(), QStringLiteral("mp3")))
     return false;
   // Constant bit rate: every reader can tell the duration from the size.
@@ -35,8 +32,8 @@ bool Tdm::GrapheMp3(const QString &file) {
   GstElement *tamponer = capture::AddAudioTamponer(*this);
   // The encoded stream is the file: an MP3 file is its frames, with no RIFF
   // header around them.
-  if (!tamponer || !capture::Join(*this, tamponer, mp3.Element()) ||
-      !capture::Join(*this, mp3.Element(), FileWriter.get()))
+  if (!tamponer || !avicapture::Link(fg(), tamponer, mp3.Element()) ||
+      !avicapture::Link(fg(), mp3.Element(), FileWriter.get()))
     return false;
   FormatAudioCapture(false);
   avicapture::DeclareBranch(*this, tap.get(), FileWriter.get());

@@ -18,14 +18,13 @@ GstElement *AddOwn(Tdm &dm, const QString &graphName) {
   return e && dm.fg().AddFilter(e, graphName) ? e : nullptr;
 }
 
-bool AddComponent(Tdm &dm, const media::ElementRef &element, const QString &graphName) {
-  return element && dm.fg().AddFilter(element.get(), graphName);
+bool AddFileWriter(Tdm &dm, const media::ElementRef &fileSink, const QString &graphName, const QString &file) {
+  return AimFileWriter(fileSink.get(), file) && dm.fg().AddFilter(fileSink.get(), graphName);
 }
 
-bool Join(Tdm &dm, GstElement *from, GstElement *to) { return from && to && dm.fg().ConnectFilters(from, to); }
-
 media::PadRef TapAudio(Tdm &dm) {
-  if (!dm.fg().Contains(dm.infdecaudio.get()) || !AddComponent(dm, dm.acmcap, QStringLiteral("acmcap"))) return {};
+  if (!dm.fg().Contains(dm.infdecaudio.get()) || !dm.acmcap || !dm.fg().AddFilter(dm.acmcap.get(), "acmcap"))
+    return {};
   media::PadRef tap = avicapture::AudioTap(dm, dm.infdecaudio.get());
   return tap && dm.fg().Connect(tap.get(), media::Pin(dm.acmcap.get(), 0).get()) ? tap : media::PadRef();
 }
@@ -33,7 +32,7 @@ media::PadRef TapAudio(Tdm &dm) {
 GstElement *AddAudioTamponer(Tdm &dm) {
   GstElement *tamponer = AddOwn(dm, QStringLiteral("AudioCap Tamponer"));
   GstElement *format = dm.fg().FindFilter(QStringLiteral("Capture acmcap format"));
-  return Join(dm, format ? format : dm.acmcap.get(), tamponer) ? tamponer : nullptr;
+  return avicapture::Link(dm.fg(), format ? format : dm.acmcap.get(), tamponer) ? tamponer : nullptr;
 }
 
 }  // namespace vistrel::capture

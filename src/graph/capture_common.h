@@ -6,16 +6,11 @@
 
 namespace vistrel::capture {
 
-// Points a stock file writer at `file`. It must not hold a live graph up
-// waiting to preroll; false when the element is missing.
-bool AimFileWriter(GstElement *fileSink, const QString &file);
-
 // The own filter of that graph name, added to the graph; null if missing.
 GstElement *AddOwn(Tdm &dm, const QString &graphName);
-// A stock component added under its graph name; false if missing.
-bool AddComponent(Tdm &dm, const media::ElementRef &element, const QString &graphName);
-// Output of `from` (its first free one) to the first free input of `to`.
-bool Join(Tdm &dm, GstElement *from, GstElement *to);
+// A stock file writer aimed at `file` and added under its graph name. It
+// must not hold a live graph up waiting to preroll.
+bool AddFileWriter(Tdm &dm, const media::ElementRef &fileSink, const QString &graphName, const QString &file);
 
 // The audio capture tap: infdecaudio pin 2 (through its queue) → acmcap.
 // The tap's output, or null.

@@ -67,8 +67,7 @@ media::CapsRef NativeStreamCaps(GstElement *tee, sources::TVideoSource *source) 
 
 bool Tdm::GrapheMpegNatif(const QString &file) {
   if (!NativeVideoTee) return false;
-  if (!capture::AimFileWriter(writer.get(), file) || !capture::AddComponent(*this, writer, QStringLiteral("writer")))
-    return false;
+  if (!capture::AddFileWriter(*this, writer, QStringLiteral("writer"), file)) return false;
   const media::CapsRef stream = NativeStreamCaps(NativeVideoTee.get(), CurrentVideoDevice);
   GstElement *gate = capture::AddOwn(*this, QStringLiteral("Control_Capture_Video"));
   if (!stream || !gate) return false;
