@@ -123,8 +123,9 @@ void BM_DvAviMuxThroughput(benchmark::State &state) {
   const QString launch = "appsrc name=in format=time caps=\"video/x-dv,systemstream=true,framerate=25/1\" ! "
                          "vistreldvavimux name=mux riff-limit=" + QString::number(state.range(1)) + " ! " + sink;
   GstBuffer *frame = gst_buffer_new_and_alloc(144000);
-  gst_buffer_memset(frame, 0, 0x1f, 144000);
-  gst_buffer_memset(frame, 3, 0x80, 1);  // 625 lines
+  gst_buffer_memset(frame, 0, 0, 144000);
+  const std::uint8_t header[4] = {0x1f, 0x07, 0x00, 0x80};  // header block of sequence 0, 625 lines
+  gst_buffer_fill(frame, 0, header, sizeof header);
   constexpr int kFrames = 250;
   std::int64_t frames = 0;
   for (auto _ : state) {

@@ -62,6 +62,7 @@ struct Writer {
   bool pal = true;
   bool started = false;
   bool finished = false;
+  bool warned = false;  // about data that is not DV
   int fpsN = 0, fpsD = 0;  // from caps, when given
 
   std::uint32_t Scale() const { return fpsN > 0 && fpsD > 0 ? std::uint32_t(fpsD) : pal ? 1 : 1001; }
@@ -347,6 +348,10 @@ GstFlowReturn WriteFrame(DvAviMux *self, GstBuffer *buffer) {
 // 150 blocks for 625 lines, ten for 525.
 gsize FrameSize(const std::uint8_t *head) { return (head[3] & 0x80) ? 144000 : 120000; }
 
+// The first block of a frame: a header block (section type 0) of DIF
+// sequence 0, block number 0.
+bool IsFrameStart(const std::uint8_t *head) { return (head[0] & 0xE0) == 0 && (head[1] & 0xF0) == 0 && head[2] == 0; }
+
 GstFlowReturn Chain(GstPad *, GstObject *parent, GstBuffer *buffer) {
   DvAviMux *self = Self(parent);
   if (self->w->finished) {
@@ -359,6 +364,16 @@ GstFlowReturn Chain(GstPad *, GstObject *parent, GstBuffer *buffer) {
   while (ret == GST_FLOW_OK && gst_adapter_available(self->adapter) >= 4) {
     std::uint8_t head[4];
     gst_adapter_copy(self->adapter, head, 0, 4);
+    if (!IsFrameStart(head)) {
+      // Not the header block of a frame: bytes up to the next one are not a
+      // frame anyone could decode. Said once, then skipped.
+      if (!self->w->warned) {
+        self->w->warned = true;
+        GST_ELEMENT_WARNING(self, STREAM, FORMAT, ("Data that is not DV was left out of the DV file"), (nullptr));
+      }
+      gst_adapter_flush(self->adapter, 1);
+      continue;
+    }
     const gsize size = FrameSize(head);
     if (gst_adapter_available(self->adapter) < size) break;
     GstBuffer *frame = gst_adapter_take_buffer(self->adapter, size);

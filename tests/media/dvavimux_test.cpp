@@ -56,7 +56,7 @@ const std::vector<BufferRef> &DvFrames(bool pal) {
 
 // Writes `count` frames (the sample frames over and over) into a file
 // through appsrc → writer → filesink, as the capture graph does.
-QString WriteDvAvi(const QString &name, int count, bool pal = true, guint64 limit = 0) {
+QString WriteDvAvi(const QString &name, int count, bool pal = true, guint64 limit = 0, int junk = 0) {
   const QString file = test::freshDir("dvavi") + "/" + name;
   EXPECT_TRUE(media::RegisterDvAviMux());
   const QString launch = QString("appsrc name=in format=time caps=\"video/x-dv,systemstream=true,framerate=%1\" ! "
@@ -68,6 +68,11 @@ QString WriteDvAvi(const QString &name, int count, bool pal = true, guint64 limi
   media::ElementRef mux = media::ElementRef::Adopt(gst_bin_get_by_name(GST_BIN(pipeline.get()), "mux"));
   if (limit) g_object_set(mux.get(), "riff-limit", limit, nullptr);
   gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
+  if (junk) {
+    GstBuffer *b = gst_buffer_new_and_alloc(gsize(junk));
+    gst_buffer_memset(b, 0, 0xAA, gsize(junk));
+    gst_app_src_push_buffer(GST_APP_SRC(src.get()), b);
+  }
   const auto &frames = DvFrames(pal);
   const GstClockTime frame = pal ? GST_SECOND / 25 : GST_SECOND * 1001 / 30000;
   for (int i = 0; i < count && !frames.empty(); ++i) {
@@ -157,13 +162,16 @@ TEST(DvAviMux, PastTheLimitTheFileGoesOnInOpenDmlForms) {
   EXPECT_NEAR(test::DiscovererDuration(file), 4.0, 0.1);
 }
 
-TEST(DvAviMux, NtscAndEmptyFilesAreRightToo) {
+TEST(DvAviMux, NtscJunkAndEmptyInputsGiveRightFiles) {
   const media::AviFile ntsc = media::ReadAviFile(WriteDvAvi("ntsc.avi", 30, false));
   ASSERT_TRUE(ntsc.valid) << ntsc.error;
   EXPECT_EQ(ntsc.streams[0].scale, 1001u);
   EXPECT_EQ(ntsc.streams[0].rate, 30000u);
   EXPECT_EQ(ntsc.height, 480u);
   EXPECT_EQ(ntsc.TotalChunks(), 30u);
+  // Bytes that are not DV before the frames are left out, the frames kept.
+  const media::AviFile skipped = media::ReadAviFile(WriteDvAvi("junk.avi", 10, true, 0, 1000));
+  EXPECT_EQ(skipped.TotalChunks(), 10u);
   // End of stream before any frame: a valid file with nothing in it.
   const media::AviFile empty = media::ReadAviFile(WriteDvAvi("empty.avi", 0));
   ASSERT_TRUE(empty.valid) << empty.error;
