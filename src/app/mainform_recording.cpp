@@ -200,8 +200,13 @@ void TCaptureForm::RemplirCaptureOptions() {
 void TCaptureForm::AnnulerDemarrage(const QString &why) {
   // The preview comes back rather than staying stopped with half a chain.
   ArreterGraphe();
-  if (scn_) FermerScnApresArret(0);
+  // Whatever this start already wrote is ours (an older file went to the
+  // trash first) and holds no capture.
+  const QString scnName = scn_ && scn_->Ouvert() ? scn_->NomScn() : QString();
+  FermerScnApresArret(0);
+  if (!scnName.isEmpty()) QFile::remove(scnName);
   dm_->RetirerCapture();
+  if (QFileInfo(FichierCapture).isFile()) QFile::remove(FichierCapture);
   chaineCapture_ = false;
   fichierEnCours_.clear();
   ImageParImage = false;

@@ -139,3 +139,15 @@ TEST(RecordingLifecycle, MissingFolderIsAskedForAndCreated) {
   EXPECT_TRUE(QDir(w.folder + "/deeper/still").exists());
   if (w.form.Etat() == esCapture) w.PressCapture();
 }
+
+TEST(RecordingLifecycle, AChainThatCannotBeBuiltLeavesThePreviewRunning) {
+  RecordingWindow w;
+  w.Choose(w.VideoBox(), kCamera);
+  w.form.Parameters().SetByte("Capture Format", 1);  // native DV from a camera that sends none
+  platform::DialogService::Instance().ClearHistory();
+  w.PressCapture();
+  EXPECT_EQ(w.form.Etat(), esPreview);
+  EXPECT_TRUE(AnyContains(w.Dialogs(), "could not be set up"));
+  EXPECT_TRUE(w.Files().isEmpty());
+  EXPECT_TRUE(w.NewFrames(2));
+}
