@@ -244,3 +244,21 @@ TEST(RecordingCapture, ClosingDuringACaptureFinishesAndListsTheFile) {
   ASSERT_EQ(w.recorded.size(), 1);
   EXPECT_GT(Duration(w.recorded[0]), 0.5);
 }
+
+TEST(RecordingCapture, ChangingTheSourceDuringACaptureFinishesIt) {
+  RecordingWindow w;
+  w.Choose(w.VideoBox(), kCamera);
+  w.Format(PreferredFormat(w));
+  START_CAPTURE(w);
+  w.Run(1200);
+  // What a command file's source_video does while the box itself is disabled.
+  w.form.ActiverVideo(kCardVideo);
+  ASSERT_EQ(w.recorded.size(), 1);
+  EXPECT_EQ(w.form.Etat(), esPreview);
+  EXPECT_GT(Duration(w.recorded[0]), 0.5);
+  EXPECT_TRUE(w.NewFrames(2));
+  START_CAPTURE(w);  // and the next capture starts from a clean graph
+  w.Run(800);
+  w.PressCapture();
+  EXPECT_EQ(w.recorded.size(), 2);
+}
