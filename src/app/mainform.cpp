@@ -132,6 +132,10 @@ void TCaptureForm::Attach(Tdm *dm, Tplaque *plaque, TRaccourcisForm *raccourcis)
     dm_->SetVideoWindow(static_cast<ui::VideoWindow *>(videoWindow_));
     if (!filterEvents_) filterEvents_ = MakeFilterEvents();
     dm_->SetFilterEvents(filterEvents_.get());
+    // A DivX capture from a DV camcorder previews at half size while it runs.
+    connect(dm_, &Tdm::VideoLabelChanged, this, [this](const QString &text) {
+      if (lbVideo) lbVideo->setText(text);
+    });
   }
 }
 
