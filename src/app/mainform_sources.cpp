@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QSignalBlocker>
 
+#include "app/recording_names.h"
 #include "app/sourcesstate.h"
 #include "filters/vs_superposer.h"
 #include "sources/enumerator.h"
@@ -30,17 +31,6 @@ bool TemporallyCompressed(const QString &codec) {
   return c.contains("mpeg") || c.contains("h264") || c.contains("h265") || c.contains("theora");
 }
 
-// The output name with the extension of the capture format.
-QString ExtensionOfFormat(int format) {
-  switch (format) {
-    case 3:
-    case 4: return ".mpg";
-    case 7: return ".wmv";
-    case 11: return ".wav";
-    case 12: return ".mp3";
-    default: return ".avi";
-  }
-}
 
 void SetTextGreyed(QComboBox *box, bool greyed) {
   QPalette p = box->palette();
@@ -354,7 +344,7 @@ void TCaptureForm::ActiverFormatCapture(int format) {
 
   if (!NomVideo.isEmpty()) {
     const QFileInfo info(NomVideo);
-    NomVideo = info.path() + "/" + info.completeBaseName() + ExtensionOfFormat(chosen);
+    NomVideo = info.path() + "/" + info.completeBaseName() + ExtensionFormatCapture(chosen);
   }
   SourcesFrame->lbNomVideo->setText(NomVideo);
   DossiersFrame->lbNomVideo->setText(NomVideo);

@@ -17,18 +17,23 @@ QString ExtensionFormatCapture(int format) {
 
 bool FormatEnregistre(int format) { return format >= 1 && format <= 12 && format != 10; }
 
-QString ComposerNomVideo(const QString &folder, const QString &root, bool withDate, const QDateTime &dateNoms,
-                         int counter, int format) {
+QString PrefixeNom(const QString &folder, const QString &root, bool withDate, const QDateTime &date) {
   using platform::DeuxChiffres;
   QString name = folder;
-  if (!name.endsWith('/')) name += '/';
-  name += root + "_";
+  if (!name.isEmpty() && !name.endsWith('/')) name += '/';
+  name += root + '_';
   if (withDate) {
-    const QDate d = dateNoms.date();
-    const QTime t = dateNoms.time();
-    name += DeuxChiffres(d.day()) + DeuxChiffres(d.month()) + DeuxChiffres(d.year()) + "_" + DeuxChiffres(t.hour()) +
-            DeuxChiffres(t.minute()) + DeuxChiffres(t.second()) + "_";
+    const QDate d = date.date();
+    const QTime t = date.time();
+    name += DeuxChiffres(d.day()) + DeuxChiffres(d.month()) + DeuxChiffres(d.year()) + '_' + DeuxChiffres(t.hour()) +
+            DeuxChiffres(t.minute()) + DeuxChiffres(t.second()) + '_';
   }
+  return name;
+}
+
+QString ComposerNomVideo(const QString &folder, const QString &root, bool withDate, const QDateTime &dateNoms,
+                         int counter, int format) {
+  const QString name = PrefixeNom(folder, root, withDate, dateNoms);
   // The extension is appended to the name just built rather than put in
   // place of its last ".": a root such as "my.video" would otherwise lose
   // the counter and give every capture the same name.

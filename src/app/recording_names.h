@@ -12,6 +12,11 @@ QString ExtensionFormatCapture(int format);
 // Formats 0 (none) and 10 ("Default") have no capture graph: they record nothing.
 bool FormatEnregistre(int format);
 
+// The common start of video and image names: folder + "/" (unless it is
+// empty or ends with one) + root + "_" + [ddMMyy_hhmmss_ when withDate], the
+// date being two digits a field.
+QString PrefixeNom(const QString &folder, const QString &root, bool withDate, const QDateTime &date);
+
 // folder + "/" (unless it ends with one) + root + "_" + [ddMMyy_hhmmss_ when
 // withDate] + counter + the format's extension.
 // Example: "/v", "Video", date on, 8 Dec 2026 03:29:05, 0, divx ->

@@ -10,22 +10,14 @@
 
 #include <jpeglib.h>
 
+#include "app/recording_names.h"
 #include "platform/shell.h"
 
 namespace vistrel {
 
 QString FormerNomImage(const QString &folder, const QString &root, bool withDate, const QDateTime &date,
                        int counter, int extension) {
-  using platform::DeuxChiffres;
-  QString name = folder;
-  if (!name.isEmpty() && !name.endsWith('/')) name += '/';
-  name += root + '_';
-  if (withDate) {
-    const QDate d = date.date();
-    const QTime t = date.time();
-    name += DeuxChiffres(d.day()) + DeuxChiffres(d.month()) + DeuxChiffres(d.year()) + '_' + DeuxChiffres(t.hour()) +
-            DeuxChiffres(t.minute()) + DeuxChiffres(t.second()) + '_';
-  }
+  QString name = PrefixeNom(folder, root, withDate, date);
   name += ("00000" + QString::number(counter)).right(5);
   name += extension == 1 ? ".jpg" : ".bmp";
   return name;
