@@ -32,7 +32,7 @@ struct TCaptureForm::DisplayState : QObject {
   bool dvWide = false;
   bool lockQueued = false, inLock = false;
   QString audioDroppedByLock;  // given back when the lock comes off
-  bool plaqueHooked = false, dmHooked = false;
+  bool plaqueHooked = false, dmHooked = false, allowHooked = false;
   const void *lastVideo = nullptr;  // the video source the DV ratio flag belongs to
 };
 

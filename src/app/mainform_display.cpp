@@ -179,7 +179,10 @@ void TCaptureForm::ChargerPrefsDisplay() {
       if (auto *a = Action(name)) a->setVisible(on);
     if (dm_ && dm_->Superposer()) dm_->Superposer()->SetAllowInlay(on);
   };
-  connect(allow, &QCheckBox::toggled, this, applyAllow, Qt::UniqueConnection);
+  if (!d.allowHooked) {
+    d.allowHooked = true;
+    connect(allow, &QCheckBox::toggled, this, applyAllow);
+  }
   applyAllow(allow->isChecked());
 
   DisposerFenetre();
