@@ -34,14 +34,17 @@ while kill -0 "$pid" 2>/dev/null; do
   elapsed=$(( $(date +%s) - start ))
   if [ "$elapsed" -ge 22 ] && [ "$base" -eq 0 ]; then base=$rss; fi
   if [ "$base" -gt 0 ] && [ "${rss:-0}" -gt "$peak" ]; then peak=$rss; fi
+  if [ $((elapsed % 60)) -lt 5 ] && [ "$elapsed" -gt 0 ]; then echo "t=${elapsed}s RSS $((rss / 1024)) MiB"; fi
   sleep 5
 done
 wait "$pid" || { echo "vistrel failed"; tail -20 "$sandbox/err"; exit 1; }
 file=$(ls -t "$HOME/Videos"/* | head -1)
 dur() { ffprobe -v error -select_streams "$1" -show_entries stream=duration -of csv=p=0 "$file" | head -1; }
 frames=$(ffprobe -v error -select_streams v -count_packets -show_entries stream=nb_read_packets -of csv=p=0 "$file")
-v=$(dur v)
-a=$(dur a)
+# PCM in AVI states no duration: add up its packets instead.
+dur_sum() { ffprobe -v error -select_streams "$1" -show_entries packet=duration_time -of csv=p=0 "$file" | awk '{s+=$1} END{printf "%.6f", s}'; }
+v=$(dur v); [[ "$v" =~ ^[0-9.]+$ ]] || v=$(dur_sum v)
+a=$(dur a); [[ "$a" =~ ^[0-9.]+$ ]] || a=$(dur_sum a)
 echo "file: $(basename "$file") $(stat -c %s "$file") bytes, $frames video frames"
 echo "video duration: $v s, audio duration: $a s"
 awk -v v="$v" -v a="$a" 'BEGIN{d=v-a; if (d<0) d=-d; printf "audio/video difference: %.3f s (%.2f frame periods at 25 fps)\n", d, d*25}'
