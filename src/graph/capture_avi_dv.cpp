@@ -75,7 +75,12 @@ bool Tdm::GrapheDV2Recomp(const QString &file) {
   GstElement *rate = AddFrameRate(*this, tap.get(), ntsc ? "30000/1001" : "25/1");
   if (!Link(fg_, rate, gate)) return false;
   GstElement *dv = EncodeDv(*this, media::FirstUnconnectedPin(gate, GST_PAD_SRC).get(), ntsc);
-  if (!LinkChain(fg_, nullptr, {dv, header, stamper, infdumvideo.get()})) return false;
+  // The DV encoder shifts its time stamps by 1000 hours (with a matching
+  // segment); the DV muxer pairs picture and sound by time stamp, so without
+  // running times it would hold every frame back until the end.
+  GstElement *running = AddPart(fg_, "identity", "dv running time");
+  if (running) g_object_set(running, "single-segment", TRUE, nullptr);
+  if (!LinkChain(fg_, nullptr, {dv, running, header, stamper, infdumvideo.get()})) return false;
   DVHeader()->DVSource = detector;
   DVHeader()->SetMode(CaptureOptions.GarderFormatDV ? 2 : std::uint8_t(CaptureOptions.RatioDV));
   media::PadRef encoded = TeeOutput(infdumvideo.get(), 1);

@@ -1,6 +1,8 @@
 // The AVI capture chains recording from the built-in test devices, checked
 // with ffprobe and the program's own AVI reader.
 #include "capture_fixture.h"
+
+#include <QFileInfo>
 #include "filters/vs_controlunit.h"
 #include "filters/vs_timestamper.h"
 #include "graph/capture_avi_rules.h"
@@ -95,7 +97,13 @@ TEST_F(CaptureFixture, RecompressedDvKeepsSoundInTheFramesAndBeside) {
   ASSERT_TRUE(dm.ConnecterAudio(Audio("Vistrel Test Capture Card - Audio")));
   dm.CaptureOptions.FrequenceDV = 3;
   ASSERT_TRUE(dm.GrapheDV2Recomp(File("dv2.avi")));
-  Record(3000);
+  // Picture and sound are joined into DV frames as they come: the file grows
+  // while recording instead of everything being held back until the stop.
+  ASSERT_TRUE(dm.LancerGraphe());
+  Wait(3000);
+  EXPECT_GT(QFileInfo(File("dv2.avi")).size(), 2 * 144000 * 25) << "DV frames written during the recording";
+  ASSERT_TRUE(dm.StopGraph());
+  EXPECT_TRUE(dm.fg().LastStopFinalized());
   EXPECT_GT(dm.CaptureNotDropped(), 50);
   ExpectPreviewBack();
   const auto streams = Probe(File("dv2.avi"));
