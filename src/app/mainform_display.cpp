@@ -85,7 +85,7 @@ void TCaptureForm::ConstruireAffichage() {
   d.actionBar->setOrientation(Qt::Vertical);
   d.actionBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
   // A fixed width: the toggles' captions change and must not move the layout.
-  d.actionBar->setFixedWidth(72);
+  d.actionBar->setFixedWidth(150);
   for (const char *name : kActionBar)
     if (auto *a = Action(name)) d.actionBar->addAction(a);
   row->addWidget(d.actionBar);
