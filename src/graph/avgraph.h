@@ -206,6 +206,9 @@ class Tdm : public QObject {
   // demuxer's stream has no type before its first frames).
   void OnFirstCaps(GstPad *pad, std::function<void()> then);
   void ReadAudioFacts(GstPad *audioPin);
+  // Connects the DV camcorder of the video side again, decoded at half size
+  // or full size, leaves the graph stopped and announces the new label.
+  bool ReconnecterDvTaille(bool halfSize);
   // Takes the element and any branch queues it feeds out of the graph.
   void TakeOut(const media::ElementRef &element);
   void TakeOutTee(const media::ElementRef &tee);

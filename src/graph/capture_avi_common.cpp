@@ -247,15 +247,7 @@ bool Tdm::RetirerCapture() {
 
   // A DV source that decoded at half size for the recording previews at full
   // size again.
-  if (DvHalfSize && IsDvDevice(CurrentVideoDevice)) {
-    sources::TVideoSource *device = CurrentVideoDevice;
-    DeconnecterVideo(device, false);
-    DvHalfSize = false;
-    const bool ok = ConnecterVideo(device);
-    fg_.Stop();
-    emit VideoLabelChanged(VideoLabelText(SourceWidth, SourceHeight, FrameDuration, SourceFps));
-    return ok;
-  }
+  if (DvHalfSize && IsDvDevice(CurrentVideoDevice)) return ReconnecterDvTaille(false);
   DvHalfSize = false;
   return true;
 }
@@ -299,6 +291,16 @@ int Tdm::CaptureDropped() const {
 int Tdm::CaptureNotDropped() const {
   const media::DroppedFrames *c = DroppedCounter(*this);
   return c ? c->NotDropped() : -1;
+}
+
+bool Tdm::ReconnecterDvTaille(bool halfSize) {
+  sources::TVideoSource *device = CurrentVideoDevice;
+  DeconnecterVideo(device, false);
+  DvHalfSize = halfSize;
+  const bool ok = ConnecterVideo(device);
+  fg_.Stop();
+  emit VideoLabelChanged(VideoLabelText(SourceWidth, SourceHeight, FrameDuration, SourceFps));
+  return ok;
 }
 
 }  // namespace vistrel

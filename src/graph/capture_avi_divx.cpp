@@ -23,12 +23,7 @@ bool Tdm::GrapheDivx(const QString &file) {
 
   if (IsDvDevice(CurrentVideoDevice) && CaptureOptions.DvDemiSiDivX && !DvHalfSize) {
     // Half-size DV decodes faster and is all a DivX file of it needs.
-    sources::TVideoSource *device = CurrentVideoDevice;
-    DeconnecterVideo(device, false);
-    DvHalfSize = true;
-    const bool reconnected = ConnecterVideo(device);
-    fg_.Stop();
-    emit VideoLabelChanged(VideoLabelText(SourceWidth, SourceHeight, FrameDuration, SourceFps));
+    const bool reconnected = ReconnecterDvTaille(true);
     // The chain that was lost with the old preview is made again.
     if (!reconnected || !SetOutputFileName("avimux", file)) return false;
   }
