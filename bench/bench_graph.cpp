@@ -106,6 +106,21 @@ void InlayOn(Tdm &dm) {
   dm.Superposer()->SetActive(true);
 }
 
+// The graph module with the live PAL source and the inlay on, previewing into
+// a 720×576 window (or nowhere when `paint` is false).
+struct PalPreview {
+  Tdm dm;
+  ui::VideoWindow window;
+  PalDevice pal{dm.Slots()};
+  sources::TVideoSource source{&pal, 1};
+  explicit PalPreview(bool paint = true) {
+    window.resize(720, 576);
+    window.show();
+    if (paint) dm.SetVideoWindow(&window);
+    InlayOn(dm);
+  }
+};
+
 void ConnectToFirstFrame(benchmark::State &state, bool testCamera) {
   Tdm dm;
   ui::VideoWindow window;
@@ -154,14 +169,10 @@ constexpr int kCpuMs = 4000;
 
 // range(0): 1 paints into the window, 0 stops at the sink (as the reference does).
 void BM_PreviewCpu_PalInlay(benchmark::State &state) {
-  Tdm dm;
-  ui::VideoWindow window;
-  window.resize(720, 576);
-  window.show();
-  if (state.range(0)) dm.SetVideoWindow(&window);
-  InlayOn(dm);
-  PalDevice pal(dm.Slots());
-  sources::TVideoSource source(&pal, 1);
+  PalPreview preview(state.range(0) != 0);
+  Tdm &dm = preview.dm;
+  ui::VideoWindow &window = preview.window;
+  sources::TVideoSource &source = preview.source;
   for (auto _ : state) {
     if (!dm.ConnecterVideo(&source) || !dm.LancerGraphe()) {
       state.SkipWithError("connect failed");
@@ -212,14 +223,10 @@ void BM_ReferenceCpu_PalTextOverlay(benchmark::State &state) {
 // Frames are matched by their number: nothing on the way drops frames while
 // the UI keeps up, which painted_fps confirms.
 void BM_PreviewLatency_Pal(benchmark::State &state) {
-  Tdm dm;
-  ui::VideoWindow window;
-  window.resize(720, 576);
-  window.show();
-  dm.SetVideoWindow(&window);
-  InlayOn(dm);
-  PalDevice pal(dm.Slots());
-  sources::TVideoSource source(&pal, 1);
+  PalPreview preview;
+  Tdm &dm = preview.dm;
+  ui::VideoWindow &window = preview.window;
+  sources::TVideoSource &source = preview.source;
   struct Entries {
     std::atomic<int> count{0};
     std::array<std::atomic<double>, 256> at{};
@@ -288,14 +295,9 @@ QString CaptureFile(int format) {
 
 void BM_CaptureStartStop(benchmark::State &state) {
   const int format = int(state.range(0));
-  Tdm dm;
-  ui::VideoWindow window;
-  window.resize(720, 576);
-  window.show();
-  dm.SetVideoWindow(&window);
-  InlayOn(dm);
-  PalDevice pal(dm.Slots());
-  sources::TVideoSource source(&pal, 1);
+  PalPreview preview;
+  Tdm &dm = preview.dm;
+  sources::TVideoSource &source = preview.source;
   if (!dm.ConnecterVideo(&source)) {
     state.SkipWithError("connect failed");
     return;
@@ -341,14 +343,10 @@ void BM_CaptureCpu(benchmark::State &state) {
   const int seconds = qEnvironmentVariableIntValue("VISTREL_CAPTURE_SECONDS") > 0
                           ? qEnvironmentVariableIntValue("VISTREL_CAPTURE_SECONDS")
                           : 60;
-  Tdm dm;
-  ui::VideoWindow window;
-  window.resize(720, 576);
-  window.show();
-  dm.SetVideoWindow(&window);
-  InlayOn(dm);
-  PalDevice pal(dm.Slots());
-  sources::TVideoSource source(&pal, 1);
+  PalPreview preview;
+  Tdm &dm = preview.dm;
+  ui::VideoWindow &window = preview.window;
+  sources::TVideoSource &source = preview.source;
   for (auto _ : state) {
     if (!dm.ConnecterVideo(&source) || !BuildCapture(dm, format, CaptureFile(format)) || !dm.LancerGraphe()) {
       state.SkipWithError("capture failed to start");
