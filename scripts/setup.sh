@@ -9,6 +9,8 @@ PACKAGES=(
   gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-base-apps
   gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-plugins-ugly
   gstreamer1.0-libav gstreamer1.0-alsa gstreamer1.0-x
+  gstreamer1.0-pulseaudio gstreamer1.0-pipewire
+  pulseaudio pulseaudio-utils pipewire pipewire-bin wireplumber
   libavcodec-dev libavutil-dev libswscale-dev
   qt6-base-dev qt6-qpa-plugins libqt6dbus6
   libjpeg-dev
