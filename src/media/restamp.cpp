@@ -1,0 +1,117 @@
+#include "media/restamp.h"
+
+#include "media/debug.h"
+
+#include <gst/audio/audio.h>
+
+#define GST_CAT_DEFAULT vistrel::media::DebugCategory(vistrel::media::Subsystem::Media)
+
+namespace vistrel::media {
+
+namespace {
+
+struct RestampState {
+  GstAudioInfo info;
+  bool haveInfo = false;
+  GstSegment segment;
+  GstClockTime next = GST_CLOCK_TIME_NONE;
+};
+
+// The pad's segment position the element's clock shows now, or NONE while
+// the element has no clock (not playing yet).
+GstClockTime PositionNow(GstPad *pad, const GstSegment &segment) {
+  GstElement *element = GST_PAD_PARENT(pad) ? GST_ELEMENT(GST_PAD_PARENT(pad)) : nullptr;
+  if (!element) return GST_CLOCK_TIME_NONE;
+  // A live source's first buffer can come while the sink prerolls, before
+  // the base time is given out: no running time exists yet.
+  GST_OBJECT_LOCK(element);
+  const bool playing = GST_STATE(element) == GST_STATE_PLAYING;
+  GST_OBJECT_UNLOCK(element);
+  if (!playing) return GST_CLOCK_TIME_NONE;
+  GstClock *clock = gst_element_get_clock(element);
+  if (!clock) return GST_CLOCK_TIME_NONE;
+  const GstClockTime absolute = gst_clock_get_time(clock);
+  gst_object_unref(clock);
+  const GstClockTime base = gst_element_get_base_time(element);
+  if (absolute < base) return GST_CLOCK_TIME_NONE;
+  return gst_segment_position_from_running_time(&segment, GST_FORMAT_TIME, absolute - base);
+}
+
+GstPadProbeReturn OnData(GstPad *pad, GstPadProbeInfo *info, gpointer data) {
+  auto *state = static_cast<RestampState *>(data);
+  if (info->type & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
+    GstEvent *event = GST_PAD_PROBE_INFO_EVENT(info);
+    switch (GST_EVENT_TYPE(event)) {
+      case GST_EVENT_CAPS: {
+        GstCaps *caps = nullptr;
+        gst_event_parse_caps(event, &caps);
+        state->haveInfo = caps && gst_audio_info_from_caps(&state->info, caps);
+        break;
+      }
+      case GST_EVENT_SEGMENT: {
+        const GstSegment *segment = nullptr;
+        gst_event_parse_segment(event, &segment);
+        if (segment && segment->format == GST_FORMAT_TIME) gst_segment_copy_into(segment, &state->segment);
+        state->next = GST_CLOCK_TIME_NONE;
+        break;
+      }
+      case GST_EVENT_FLUSH_STOP:
+        state->next = GST_CLOCK_TIME_NONE;
+        break;
+      default:
+        break;
+    }
+    return GST_PAD_PROBE_OK;
+  }
+
+  GstBuffer *buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+  if (GST_BUFFER_PTS_IS_VALID(buffer)) {
+    state->next = GST_BUFFER_DURATION_IS_VALID(buffer) ? GST_BUFFER_PTS(buffer) + GST_BUFFER_DURATION(buffer)
+                                                        : GST_CLOCK_TIME_NONE;
+    return GST_PAD_PROBE_OK;
+  }
+  const GstClockTime now = PositionNow(pad, state->segment);
+  buffer = gst_buffer_make_writable(buffer);
+  GST_PAD_PROBE_INFO_DATA(info) = buffer;
+  if (!GST_CLOCK_TIME_IS_VALID(now) || !state->haveInfo || GST_AUDIO_INFO_BPF(&state->info) <= 0 ||
+      GST_AUDIO_INFO_RATE(&state->info) <= 0) {
+    // Nothing to place it by yet: the sink plays an untimed buffer at once,
+    // as long as it is not a gap it would have to describe by its time.
+    GST_BUFFER_FLAG_UNSET(buffer, GST_BUFFER_FLAG_GAP);
+    return GST_PAD_PROBE_OK;
+  }
+  bool resync = false;
+  const GstClockTime pts = RestampTime(state->next, now, resync);
+  const guint64 samples = gst_buffer_get_size(buffer) / guint(GST_AUDIO_INFO_BPF(&state->info));
+  const GstClockTime duration = gst_util_uint64_scale_int(samples, GST_SECOND, GST_AUDIO_INFO_RATE(&state->info));
+  GST_BUFFER_PTS(buffer) = pts;
+  GST_BUFFER_DTS(buffer) = GST_CLOCK_TIME_NONE;
+  GST_BUFFER_DURATION(buffer) = duration;
+  if (resync) {
+    GST_BUFFER_FLAG_SET(buffer, GST_BUFFER_FLAG_DISCONT);
+    GST_DEBUG_OBJECT(pad, "time line drawn again at %" GST_TIME_FORMAT, GST_TIME_ARGS(pts));
+  }
+  state->next = pts + duration;
+  return GST_PAD_PROBE_OK;
+}
+
+void FreeState(gpointer data) { delete static_cast<RestampState *>(data); }
+
+}  // namespace
+
+GstClockTime RestampTime(GstClockTime next, GstClockTime now, bool &resync) {
+  resync = !GST_CLOCK_TIME_IS_VALID(next) || GST_CLOCK_DIFF(now, next) > GstClockTimeDiff(kRestampTolerance) ||
+           GST_CLOCK_DIFF(next, now) > GstClockTimeDiff(kRestampTolerance);
+  return resync ? now : next;
+}
+
+void AttachAudioRestamper(GstPad *pad) {
+  if (!pad) return;
+  auto *state = new RestampState;
+  gst_audio_info_init(&state->info);
+  gst_segment_init(&state->segment, GST_FORMAT_TIME);
+  gst_pad_add_probe(pad, GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM), &OnData,
+                    state, &FreeState);
+}
+
+}  // namespace vistrel::media

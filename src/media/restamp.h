@@ -1,0 +1,31 @@
+#pragma once
+// Gives sound buffers that carry no time stamp a continuous time line again.
+//
+// The preview stamper strips times on purpose so the preview plays each
+// buffer as it comes. A real sound sink cannot take such buffers everywhere:
+// one flagged GAP (the volume element flags muted buffers so) makes the audio
+// base sink build a gap event from an invalid time and crash. The renderer
+// therefore restamps at the sink's input: the first untimed buffer is placed at the
+// running time it arrives, the next ones follow by their sample count, and the
+// line is drawn again from the clock when it drifts too far from it.
+#include <gst/gst.h>
+
+namespace vistrel::media {
+
+// How far the restamped line may drift from the clock before it is drawn
+// again from the running time of arrival.
+inline constexpr GstClockTime kRestampTolerance = 200 * GST_MSECOND;
+
+// Installs the restamper on a sink pad of raw audio; it lives as long as the
+// pad. Buffers that already carry a time pass unchanged. Before the element
+// plays (a live source's first buffer meets a prerolling sink) there is no
+// running time: such a buffer stays untimed but loses its gap flag, so the
+// sink plays it at once instead of describing it by a time it has not.
+void AttachAudioRestamper(GstPad *pad);
+
+// The pure rule, for a buffer arriving at running time `now` (as a stream
+// position in the pad's segment) when the line expected `next` (NONE: no line
+// yet). Gives the time to stamp; `resync` says the line was drawn again.
+GstClockTime RestampTime(GstClockTime next, GstClockTime now, bool &resync);
+
+}  // namespace vistrel::media
