@@ -10,9 +10,12 @@ namespace {
 // A sound server or a sound card answers when one of these sinks opens.
 // autoaudiosink itself is no judge: when nothing opens it falls back quietly
 // to an unclocked fakesink of its own, and on the way it tries every sink
-// there is, some of which print to stderr.
+// there is, some of which print to stderr. PipeWire desktops answer through
+// their PulseAudio server; pipewiresink is never chosen by autoaudiosink
+// (rank none), and opening and closing it corrupts the heap of a process
+// whose PipeWire device provider runs (PipeWire 0.3.65), so it is not asked.
 bool ProbeSoundOutput() {
-  for (const char *factory : {"pulsesink", "pipewiresink", "alsasink"}) {
+  for (const char *factory : {"pulsesink", "alsasink"}) {
     media::ElementRef sink = media::ElementRef::Adopt(gst_element_factory_make(factory, nullptr));
     if (!sink) continue;
     const bool opens = gst_element_set_state(sink.get(), GST_STATE_READY) != GST_STATE_CHANGE_FAILURE;

@@ -109,12 +109,22 @@ MediaType VideoType(const GstStructure *s, const QString &name) {
   if (name == "video/x-raw") {
     const QString fmt = StringField(s, "format");
     t.subtype = fmt;
+    bool known = false;
     for (const auto &e : kRawVideo) {
       if (fmt == QLatin1String(e.gstFormat)) {
         t.subtype = e.subtype;
         v.fourCC = e.fourCC;
         v.bitCount = e.bitCount;
+        known = true;
       }
+    }
+    if (!known && !fmt.isEmpty()) {
+      // Any other raw format keeps its GStreamer name; its bits per pixel
+      // come from the format's own description.
+      const GstVideoFormat f = gst_video_format_from_string(fmt.toLatin1().constData());
+      GstVideoInfo info;
+      if (f != GST_VIDEO_FORMAT_UNKNOWN && gst_video_info_set_format(&info, f, 16, 16))
+        v.bitCount = int(GST_VIDEO_INFO_SIZE(&info) * 8 / 256);
     }
     t.fixedSizeSamples = true;
     if (v.bitCount > 0 && v.width > 0 && v.height > 0) {

@@ -66,26 +66,4 @@ media::PadRef TCaptureDevice::SpliceAudio(GstElement *from, int n, const char *t
   return media::FirstUnconnectedPin(tee.get(), GST_PAD_SRC);
 }
 
-std::vector<media::CapsRef> SplitFormats(const GstCaps *caps, int limit) {
-  std::vector<media::CapsRef> out;
-  if (!caps || gst_caps_is_any(caps)) return out;
-  for (guint i = 0, n = gst_caps_get_size(caps); i < n && int(out.size()) < limit; ++i) {
-    const GstStructure *s = gst_caps_get_structure(caps, i);
-    const GValue *rate = gst_structure_get_value(s, "framerate");
-    if (rate && GST_VALUE_HOLDS_LIST(rate)) {
-      // One entry per frame rate the format is offered at.
-      for (guint r = 0, rn = gst_value_list_get_size(rate); r < rn && int(out.size()) < limit; ++r) {
-        GstStructure *one = gst_structure_copy(s);
-        gst_structure_set_value(one, "framerate", gst_value_list_get_value(rate, r));
-        GstCaps *c = gst_caps_new_empty();
-        gst_caps_append_structure(c, one);
-        out.push_back(media::CapsRef::Adopt(c));
-      }
-    } else {
-      out.push_back(media::CapsRef::Adopt(gst_caps_copy_nth(caps, i)));
-    }
-  }
-  return out;
-}
-
 }  // namespace vistrel::sources

@@ -3,7 +3,14 @@
 // monitor's bus become device-change notifications on the main thread.
 #include "sources/enumerator.h"
 
+#include "media/debug.h"
+
+#include <QFileInfo>
 #include <QHash>
+
+#include <vector>
+
+#define GST_CAT_DEFAULT vistrel::media::DebugCategory(vistrel::media::Subsystem::Sources)
 
 namespace vistrel::sources {
 namespace {
@@ -27,23 +34,54 @@ QString AlsaCardOf(GstStructure *props) {
   return {};
 }
 
+// The PipeWire daemon answers where its socket is (a user's session, or a
+// test's private runtime folder).
+bool PipeWireRuns() {
+  const QByteArray remote = qgetenv("PIPEWIRE_REMOTE");
+  QByteArray dir = qgetenv("PIPEWIRE_RUNTIME_DIR");
+  if (dir.isEmpty()) dir = qgetenv("XDG_RUNTIME_DIR");
+  if (dir.isEmpty()) return false;
+  return QFileInfo::exists(QString::fromLocal8Bit(dir + "/" + (remote.isEmpty() ? QByteArray("pipewire-0") : remote)));
+}
+
 class MonitorProvider : public DeviceProvider {
  public:
   explicit MonitorProvider(SystemDeviceEnumerator *notify) : notify_(notify) {
-    monitor_ = media::GstRef<GstDeviceMonitor>::Adopt(gst_device_monitor_new());
-    gst_device_monitor_add_filter(monitor_.get(), "Video/Source", nullptr);
-    gst_device_monitor_add_filter(monitor_.get(), "Audio/Source", nullptr);
-    if (notify_) {
-      media::BusRef bus = media::BusRef::Adopt(gst_device_monitor_get_bus(monitor_.get()));
-      // The sync handler runs on the monitor's thread; it only posts.
-      gst_bus_set_sync_handler(bus.get(), &MonitorProvider::OnBusMessage, this, nullptr);
-      started_ = gst_device_monitor_start(monitor_.get());
+    // One monitor per class: a single monitor filtering both classes starts
+    // the PipeWire provider in a way that corrupts the heap when it stops
+    // (GStreamer 1.22 with PipeWire 0.3.65 aborts at exit nine times in ten).
+    for (const char *klass : {"Video/Source", "Audio/Source"}) {
+      Monitor m;
+      m.klass = klass;
+      m.monitor = media::GstRef<GstDeviceMonitor>::Adopt(gst_device_monitor_new());
+      gst_device_monitor_add_filter(m.monitor.get(), klass, nullptr);
+      if (notify_) {
+        media::BusRef bus = media::BusRef::Adopt(gst_device_monitor_get_bus(m.monitor.get()));
+        // The sync handler runs on the monitor's thread; it only posts.
+        gst_bus_set_sync_handler(bus.get(), &MonitorProvider::OnBusMessage, this, nullptr);
+        m.started = gst_device_monitor_start(m.monitor.get());
+        GST_INFO("device monitor for %s %s", klass, m.started ? "started" : "did not start");
+      }
+      monitors_.push_back(std::move(m));
     }
   }
   ~MonitorProvider() override {
-    if (started_) gst_device_monitor_stop(monitor_.get());
-    media::BusRef bus = media::BusRef::Adopt(gst_device_monitor_get_bus(monitor_.get()));
-    gst_bus_set_sync_handler(bus.get(), nullptr, nullptr, nullptr);
+    const bool pipewire = PipeWireRuns();
+    for (Monitor &m : monitors_) {
+      media::BusRef bus = media::BusRef::Adopt(gst_device_monitor_get_bus(m.monitor.get()));
+      gst_bus_set_sync_handler(bus.get(), nullptr, nullptr, nullptr);
+      if (!m.started) continue;
+      if (pipewire) {
+        // Stopping the PipeWire provider after any PipeWire stream of the
+        // process has closed corrupts the heap in PipeWire 0.3.65 (glibc
+        // aborts in the provider's thread as it ends). The enumerator lives
+        // for the run, so the monitor is left running for the exit to end.
+        GST_INFO("PipeWire runs: the device monitor for %s is left to the exit", m.klass);
+        (void)m.monitor.release();
+        continue;
+      }
+      gst_device_monitor_stop(m.monitor.get());
+    }
   }
 
   QString Name() const override { return QStringLiteral("device monitor"); }
@@ -51,8 +89,9 @@ class MonitorProvider : public DeviceProvider {
   std::vector<DeviceMoniker> Enumerate(DeviceCategory category) override {
     std::vector<DeviceMoniker> out;
     if (category == DeviceCategory::Crossbar) return out;
-    const char *klass = category == DeviceCategory::VideoInput ? "Video/Source" : "Audio/Source";
-    GList *devices = gst_device_monitor_get_devices(monitor_.get());
+    const Monitor &m = monitors_[category == DeviceCategory::VideoInput ? 0 : 1];
+    const char *klass = m.klass;
+    GList *devices = gst_device_monitor_get_devices(m.monitor.get());
     QHash<QString, int> seen;
     for (GList *l = devices; l; l = l->next) {
       auto device = media::GstRef<GstDevice>::Adopt(GST_DEVICE(l->data));
@@ -94,9 +133,14 @@ class MonitorProvider : public DeviceProvider {
     return GST_BUS_DROP;
   }
 
+  struct Monitor {
+    const char *klass = nullptr;
+    media::GstRef<GstDeviceMonitor> monitor;
+    bool started = false;
+  };
+
   SystemDeviceEnumerator *notify_;
-  media::GstRef<GstDeviceMonitor> monitor_;
-  bool started_ = false;
+  std::vector<Monitor> monitors_;
 };
 
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QStringList>
+
 using namespace vistrel;
 using namespace vistrel::sources;
 
@@ -25,6 +27,47 @@ TEST(MediaTypeList, OneEntryPerStructureAndFrameRate) {
   EXPECT_TRUE(SplitFormats(nullptr).empty());
   media::CapsRef any = media::CapsRef::Adopt(gst_caps_new_any());
   EXPECT_TRUE(SplitFormats(any.get()).empty());
+}
+
+// Caps as real devices state them: a V4L2 webcam (fixed sizes, lists of
+// rates, MJPEG beside raw), a PipeWire node (a list of formats), a capture
+// card or virtual source (ranges), and frames in device memory.
+TEST(MediaTypeList, EveryWayARealDeviceStatesItsCapsGetsNamedEntries) {
+  auto webcam = Caps("video/x-raw,format=YUY2,width=640,height=480,framerate={30/1,15/1},"
+                     "pixel-aspect-ratio=1/1,interlace-mode=progressive;"
+                     "image/jpeg,width=1920,height=1080,framerate={30000/1001,30/1};"
+                     "video/x-raw,format=NV12,width=1280,height=720,framerate=10/1");
+  auto entries = SplitFormats(webcam.get());
+  QStringList names;
+  for (auto &e : entries) names << DescribeMediaType(e.get());
+  EXPECT_EQ(names, QStringList({"YUY2 640x480 30.00 fps", "YUY2 640x480 15.00 fps", "MJPG 1920x1080 29.97 fps",
+                                "MJPG 1920x1080 30.00 fps", "NV12 1280x720 10.00 fps"}));
+  for (auto &e : entries) EXPECT_TRUE(gst_caps_is_fixed(e.get())) << DescribeMediaType(e.get()).toStdString();
+
+  auto pipewire = Caps("video/x-raw,format={YUY2,I420,RGB,BGR},width=640,height=360,framerate=30/1");
+  names.clear();
+  for (auto &e : SplitFormats(pipewire.get())) names << DescribeMediaType(e.get());
+  EXPECT_EQ(names, QStringList({"YUY2 640x360 30.00 fps", "I420 640x360 30.00 fps", "RGB 640x360 30.00 fps",
+                                "RGB24 640x360 30.00 fps"}));
+  EXPECT_EQ(media::MediaType::FromCaps(SplitFormats(pipewire.get())[2].get()).video()->bitCount, 24)
+      << "a raw format without a bitmap name still has its bits per pixel";
+
+  auto ranges = Caps("video/x-raw,format=BGR,width=[1,1920],height=[1,1080],framerate=[0/1,60/1]");
+  names.clear();
+  for (auto &e : SplitFormats(ranges.get())) names << DescribeMediaType(e.get());
+  ASSERT_EQ(names.size(), 9);
+  EXPECT_EQ(names.front(), "RGB24 1920x1080 60.00 fps");
+  EXPECT_EQ(names.back(), "RGB24 720x576 30.00 fps");
+  for (auto &n : names) EXPECT_FALSE(n.startsWith('?')) << n.toStdString();
+
+  auto device = Caps("video/x-raw(memory:DMABuf),format=NV12,width=640,height=480,framerate=30/1;"
+                     "video/x-raw,format=NV12,width=640,height=480,framerate=30/1;"
+                     "video/x-raw,format=NV12,width=640,height=480,framerate=30/1");
+  ASSERT_EQ(SplitFormats(device.get()).size(), 1u) << "device memory left out, the same entry listed once";
+  auto narrow = Caps("video/x-raw,format=YUY2,width=[100,200],height=[100,200],framerate=30/1");
+  ASSERT_EQ(SplitFormats(narrow.get()).size(), 1u);
+  EXPECT_EQ(DescribeMediaType(SplitFormats(narrow.get())[0].get()), "YUY2 200x200 30.00 fps")
+      << "no common size fits: the largest the device takes";
 }
 
 TEST(MediaTypeList, StopsAtThreeHundred) {
