@@ -43,7 +43,18 @@ bool Tdm::GrapheAviNatif(const QString &file) {
   media::PadRef tap = VideoTap(*this, NativeVideoTee.get(), true);
   GstElement *rate = AddPart(fg_, "videorate", "videorate");
   if (rate) g_object_set(rate, "skip-to-first", TRUE, nullptr);
-  if (!LinkChain(fg_, tap.get(), {rate, gate})) return false;
+  if (!LinkChain(fg_, tap.get(), {rate})) return false;
+  // Raw pictures in a layout the AVI muxer does not store (NV12 from most
+  // webcams, RGB from some) are repacked without loss of resolution; the
+  // layouts it stores, MJPEG included, pass untouched.
+  if (IsRawVideo(NativeVideoTee.get())) {
+    GstElement *convert = AddPart(fg_, "videoconvert", "avi native convert");
+    GstElement *layouts = AddCapsPart(fg_, "avi native layouts",
+                                      "video/x-raw,format={YUY2,I420,BGR,BGRx,BGRA,GRAY8,UYVY}");
+    if (!LinkChain(fg_, nullptr, {rate, convert, layouts})) return false;
+    rate = layouts;
+  }
+  if (!LinkChain(fg_, nullptr, {rate, gate})) return false;
   media::PadRef videoIn = MuxInput(CaptureMux.get(), true);
   if (!fg_.Connect(media::FirstUnconnectedPin(gate, GST_PAD_SRC).get(), videoIn.get())) return false;
   CountWritten(*this, videoIn.get());

@@ -102,6 +102,15 @@ media::DroppedFrames *DroppedCounter(const Tdm &dm) {
 
 void ForgetDroppedCounter(Tdm &dm) { g_object_set_data(G_OBJECT(dm.fg().Pipeline()), kDroppedKey, nullptr); }
 
+bool IsRawVideo(GstElement *tee) {
+  media::PadRef in = media::Pin(tee, 0);
+  if (!in) return false;
+  media::CapsRef caps = media::CurrentCaps(in.get());
+  if (!caps) caps = media::CapsRef::Adopt(gst_pad_peer_query_caps(in.get(), nullptr));
+  return caps && !gst_caps_is_empty(caps.get()) && !gst_caps_is_any(caps.get()) &&
+         gst_structure_has_name(gst_caps_get_structure(caps.get(), 0), "video/x-raw");
+}
+
 bool IsDvDevice(const sources::TVideoSource *device) {
   return device && device->Device && device->Device->Kind == sources::DeviceKind::DV;
 }

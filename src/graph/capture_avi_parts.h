@@ -55,6 +55,8 @@ GstElement *EncodeDv(Tdm &dm, GstPad *in, bool ntsc);
 void DisconnectSplitter(Tdm &dm);
 
 bool IsDvDevice(const sources::TVideoSource *device);
+// True when what enters `tee` is raw video (as flowing, or else as offered).
+bool IsRawVideo(GstElement *tee);
 
 // The FourCC to put into the finished file's video stream (stream handler
 // and bitmap compression) when the muxer could not write it itself.

@@ -11,7 +11,7 @@ SERVICES_DIR=""
 
 # Waits up to $1 tenths of a second for the command after it to succeed.
 _wait_for() {
-  local tenths=$1
+  local tenths=$1 i
   shift
   for ((i = 0; i < tenths; i++)); do
     if "$@" >/dev/null 2>&1; then return 0; fi
@@ -35,7 +35,7 @@ _show_log() {
 services_begin() {
   SERVICES_DIR=$(mktemp -d /tmp/vistrel-services.XXXXXX)
   chmod 700 "$SERVICES_DIR"
-  export XDG_RUNTIME_DIR="$SERVICES_DIR"
+  export XDG_RUNTIME_DIR="$SERVICES_DIR" SERVICES_DIR
   export DBUS_SESSION_BUS_ADDRESS="unix:path=$SERVICES_DIR/bus"
   # Nothing of the user's own sound setup leaks into the test.
   unset PULSE_SERVER PULSE_RUNTIME_PATH PIPEWIRE_REMOTE PIPEWIRE_RUNTIME_DIR
@@ -117,7 +117,7 @@ publish_camera() {
 }
 
 services_end() {
-  local pid
+  local pid i t
   for ((i = ${#SERVICE_PIDS[@]} - 1; i >= 0; i--)); do
     pid=${SERVICE_PIDS[i]}
     kill "$pid" 2>/dev/null || true

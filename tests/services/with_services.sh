@@ -2,13 +2,14 @@
 # Runs a command with real desktop services started in a private runtime
 # folder, and ends them by process id afterwards, whatever the command did.
 #
-#   with_services.sh [--pulse] [--pipewire] [--tone NAME] -- COMMAND...
+#   with_services.sh [--pulse] [--pipewire] [--tone] [--camera NAME CAPS]... -- COMMAND...
 #
 # --pulse     a session D-Bus and PulseAudio with a null sink "vistrel_sink"
 #             (its monitor is a capture source with real signal when a tone plays)
-# --pipewire  PipeWire and WirePlumber (a camera node can then be published
-#             with publish_camera in services_lib.sh)
+# --pipewire  PipeWire and WirePlumber
 # --tone      plays a live 440 Hz tone into the null sink while COMMAND runs
+# --camera    publishes a PipeWire camera node NAME giving raw video CAPS
+#             (implies --pipewire); may be given several times
 #
 # A service that does not come up is an error (exit 70), never a silent skip.
 set -euo pipefail
@@ -17,11 +18,13 @@ here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/services_lib.sh"
 
 pulse=0 pipewire=0 tone=0
+cameras=()
 while [[ $# -gt 0 ]]; do
   case "$1" in
     --pulse) pulse=1 ;;
     --pipewire) pipewire=1 ;;
     --tone) tone=1 ;;
+    --camera) pipewire=1; cameras+=("$2" "$3"); shift 2 ;;
     --) shift; break ;;
     *) echo "with_services: unknown option $1" >&2; exit 64 ;;
   esac
@@ -34,6 +37,9 @@ trap services_end EXIT
 if ((pulse)); then start_pulse || exit 70; fi
 if ((pipewire)); then start_pipewire || exit 70; fi
 if ((tone)); then play_tone || exit 70; fi
+for ((i = 0; i < ${#cameras[@]}; i += 2)); do
+  publish_camera "${cameras[i]}" "${cameras[i + 1]}" || exit 70
+done
 set +e
 "$@"
 rc=$?

@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# The real program with cameras published by PipeWire (the path a desktop
+# camera takes today): listed with named media types, previewed, recorded in
+# "avi native" and "divx", a still grabbed at the camera's size, and a clean
+# exit, for several sizes and formats.
+set -euo pipefail
+bin="$1"
+here="$(cd "$(dirname "$0")" && pwd)"
+source "$here/e2e_lib.sh"
+e2e_sandbox
+
+# name|caps|width|height|formats to record
+cameras=(
+  "PW Cam YUY2|video/x-raw,format=YUY2,width=640,height=480,framerate=30/1|640|480|avi native,divx"
+  "PW Cam NV12|video/x-raw,format=NV12,width=1280,height=720,framerate=30000/1001|1280|720|avi native"
+  "PW Cam I420|video/x-raw,format=I420,width=320,height=240,framerate=15/1|320|240|divx"
+)
+
+script="$sandbox/cameras.txt"
+: >"$script"
+for c in "${cameras[@]}"; do
+  IFS='|' read -r name caps w h formats <<<"$c"
+  {
+    echo "source_video \"$name\""
+    echo "source_audio \"no audio stream\""
+    echo "wait 1.5"
+    echo "grab"
+    IFS=',' read -ra list <<<"$formats"
+    for f in "${list[@]}"; do
+      echo "format_capture \"$f\""
+      echo "wait 0.5"
+      echo "capture"
+      echo "wait 3"
+      echo "capture"
+      echo "wait 0.5"
+    done
+  } >>"$script"
+done
+echo "quit" >>"$script"
+
+camera_args=()
+for c in "${cameras[@]}"; do
+  IFS='|' read -r name caps _ <<<"$c"
+  camera_args+=(--camera "$name" "$caps")
+done
+"$here/with_services.sh" "${camera_args[@]}" -- bash -c '
+  pw-cli ls Node | grep -E "node.description" >"$1/nodes.out"
+  timeout 30 "$0" --answer=yes --list-sources >"$1/list.out" 2>"$1/list.err" || { echo "listing failed ($?)"; exit 1; }
+  timeout 90 "$0" --answer=yes --script="$1/cameras.txt" >"$1/run.out" 2>"$1/run.err" || { echo "run failed ($?)"; exit 1; }
+' "$bin" "$sandbox" || fail "the program failed with PipeWire cameras" "$sandbox/run.err"
+
+cat "$sandbox/nodes.out" "$sandbox/list.out"
+no_crash_signs "$sandbox/list.err"
+no_crash_signs "$sandbox/run.err"
+grep -q "^  [0-9]*\. ?" "$sandbox/list.out" && fail "a media type without a name" "$sandbox/list.out"
+for c in "${cameras[@]}"; do
+  IFS='|' read -r name _ <<<"$c"
+  grep -qx "  $name" "$sandbox/list.out" || fail "$name is not listed" "$sandbox/list.out"
+done
+
+# The files in the order the script wrote them: per camera its still, then
+# its recordings.
+mapfile -t videos < <(ls -tr "$HOME/Videos"/*.avi)
+mapfile -t stills < <(ls -tr "$HOME/Pictures"/*)
+[[ ${#stills[@]} -eq ${#cameras[@]} ]] || fail "${#stills[@]} stills for ${#cameras[@]} cameras" "$sandbox/run.err"
+v=0
+for i in "${!cameras[@]}"; do
+  IFS='|' read -r name caps w h formats <<<"${cameras[i]}"
+  size=$(python3 -c 'import struct,sys; d=open(sys.argv[1],"rb").read(26); print("%dx%d" % (struct.unpack("<i", d[18:22])[0], abs(struct.unpack("<i", d[22:26])[0])))' "${stills[i]}")
+  [[ "$size" == "${w}x${h}" ]] || fail "the still of $name is $size, the camera gives ${w}x${h}"
+  IFS=',' read -ra list <<<"$formats"
+  for f in "${list[@]}"; do
+    file=${videos[v]:-}
+    v=$((v + 1))
+    [[ -s "$file" ]] || fail "no $f file for $name" "$sandbox/run.err"
+    info=$(gst-discoverer-1.0 "$file")
+    echo "$info" | grep -q "video #" || fail "$f of $name has no video stream: $info"
+    seconds=$(echo "$info" | sed -n 's/^ *Duration: 0:00:\([0-9]*\)\..*/\1/p')
+    [[ -n "$seconds" && "$seconds" -ge 2 ]] || fail "$f of $name lasts ${seconds:-?} s, 3 s recorded: $info"
+    dims=$(ffprobe -v error -select_streams v:0 -show_entries stream=width,height -of csv=p=0:s=x "$file")
+    [[ "$f" == "divx" || "$dims" == "${w}x${h}" ]] || fail "$f of $name is $dims, the camera gives ${w}x${h}"
+    echo "$name, $f: ${seconds}s $dims"
+  done
+done
+echo "PipeWire: every camera listed, previewed, recorded and grabbed; clean exit"
