@@ -1,7 +1,15 @@
 #include "graph/audiorenderer.h"
 
+#include "media/debug.h"
 #include "media/requirements.h"
 #include "media/restamp.h"
+
+#include <chrono>
+#include <future>
+#include <memory>
+#include <thread>
+
+#define GST_CAT_DEFAULT vistrel::media::DebugCategory(vistrel::media::Subsystem::Graph)
 
 namespace vistrel {
 
@@ -28,7 +36,18 @@ bool ProbeSoundOutput() {
 }  // namespace
 
 bool SoundOutputAvailable() {
-  static const bool available = ProbeSoundOutput();
+  // A sound server that does not answer (a stale socket, a server stuck
+  // starting) must not hold the window up: after a second the preview goes
+  // on with the null output. The probe keeps nothing of ours, so a late one
+  // may finish on its own.
+  static const bool available = [] {
+    auto probe = std::make_shared<std::promise<bool>>();
+    std::future<bool> answer = probe->get_future();
+    std::thread([probe] { probe->set_value(ProbeSoundOutput()); }).detach();
+    if (answer.wait_for(std::chrono::seconds(1)) == std::future_status::ready) return answer.get();
+    GST_WARNING("the sound output did not answer within a second: sound is not played");
+    return false;
+  }();
   return available;
 }
 

@@ -1,11 +1,14 @@
 // The audio preview chain: source → "Control_Preview_Audio" → infdecaudio
 // (pin 2: audio capture tap) → infsupaudio → "Tamponer Audio" → renderer.
 #include "graph/avgraph.h"
+#include "media/debug.h"
 #include "media/pins.h"
 #include "sources/avsources.h"
 #include "sources/mediatypes.h"
 
 #include <algorithm>
+
+#define GST_CAT_DEFAULT vistrel::media::DebugCategory(vistrel::media::Subsystem::Graph)
 
 namespace vistrel {
 
@@ -21,12 +24,15 @@ bool Tdm::ConnecterAudio(sources::TAudioSource *device) {
   if (CurrentAudioDevice) DeconnecterAudio(CurrentAudioDevice, true);
   if (!device || !device->Device) return false;
   if (BuildAudioChain(*device)) {
+    GST_INFO("audio chain of \"%s\" built", device->Name.toUtf8().constData());
     CurrentAudioDevice = device;
     device->Active = true;
     audioConnected_ = true;
     return true;
   }
   // As on the video side: nothing half-built stays behind.
+  GST_WARNING("audio chain of \"%s\" could not be built (GST_DEBUG=vistrel-media:5 shows the link)",
+              device->Name.toUtf8().constData());
   RemoveAudioChain(*device);
   return false;
 }

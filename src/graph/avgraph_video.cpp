@@ -4,11 +4,14 @@
 #include "filters/vs_scenedetect.h"
 #include "filters/vs_superposer.h"
 #include "graph/avgraph.h"
+#include "media/debug.h"
 #include "media/pins.h"
 #include "sources/avsources.h"
 #include "sources/mediatypes.h"
 #include "ui/videowindow.h"
 
+
+#define GST_CAT_DEFAULT vistrel::media::DebugCategory(vistrel::media::Subsystem::Graph)
 
 namespace vistrel {
 
@@ -17,6 +20,7 @@ bool Tdm::ConnecterVideo(sources::TVideoSource *device) {
   if (CurrentVideoDevice && !DeconnecterVideo(CurrentVideoDevice, true)) return false;
   if (!device || !device->Device) return false;
   if (BuildVideoChain(*device)) {
+    GST_INFO("video chain of \"%s\" built", device->Name.toUtf8().constData());
     CurrentVideoDevice = device;
     device->Active = true;
     videoConnected_ = true;
@@ -24,6 +28,8 @@ bool Tdm::ConnecterVideo(sources::TVideoSource *device) {
   }
   // Whatever was added goes again: left in, its linked pads would make every
   // later connection fail, and a lone source would keep capturing.
+  GST_WARNING("video chain of \"%s\" could not be built (GST_DEBUG=vistrel-media:5 shows the link)",
+              device->Name.toUtf8().constData());
   RemoveVideoChain(*device);
   return false;
 }

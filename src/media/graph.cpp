@@ -1,9 +1,12 @@
 #include "media/graph.h"
 
 #include "media/bus.h"
+#include "media/debug.h"
 #include "media/pins.h"
 
 #include <algorithm>
+
+#define GST_CAT_DEFAULT vistrel::media::DebugCategory(vistrel::media::Subsystem::Media)
 
 namespace vistrel::media {
 namespace {
@@ -65,7 +68,10 @@ bool Graph::AddFilter(GstElement *filter, const QString &graphName) {
   QByteArray name = base;
   for (int n = 1; NameTaken(pipeline_.get(), name); ++n) name = base + ' ' + QByteArray::number(n).rightJustified(4, '0');
   if (!gst_object_set_name(GST_OBJECT(filter), name.constData())) return false;
-  return gst_bin_add(GST_BIN(pipeline_.get()), filter);
+  const bool added = gst_bin_add(GST_BIN(pipeline_.get()), filter);
+  GST_DEBUG("%s \"%s\" (%s)", added ? "added" : "could not add", name.constData(),
+            gst_element_get_factory(filter) ? GST_OBJECT_NAME(gst_element_get_factory(filter)) : "bin");
+  return added;
 }
 
 void Graph::ForgetElement(GstElement *filter) {
@@ -113,8 +119,18 @@ bool Graph::Connect(GstPad *out, GstPad *in) {
   if (gst_pad_is_linked(out) || gst_pad_is_linked(in)) return false;
   CapsRef outCaps = CapsRef::Adopt(gst_pad_query_caps(out, nullptr));
   CapsRef inCaps = CapsRef::Adopt(gst_pad_query_caps(in, nullptr));
-  if (!outCaps || !inCaps || !gst_caps_can_intersect(outCaps.get(), inCaps.get())) return false;
-  return gst_pad_link(out, in) == GST_PAD_LINK_OK;
+  if (!outCaps || !inCaps || !gst_caps_can_intersect(outCaps.get(), inCaps.get())) {
+    GST_INFO("no link %s:%s -> %s:%s: %" GST_PTR_FORMAT " meets nothing of %" GST_PTR_FORMAT,
+             GST_DEBUG_PAD_NAME(out), GST_DEBUG_PAD_NAME(in), outCaps.get(), inCaps.get());
+    return false;
+  }
+  const GstPadLinkReturn linked = gst_pad_link(out, in);
+  if (linked != GST_PAD_LINK_OK)
+    GST_INFO("link %s:%s -> %s:%s refused: %s", GST_DEBUG_PAD_NAME(out), GST_DEBUG_PAD_NAME(in),
+             gst_pad_link_get_name(linked));
+  else
+    GST_DEBUG("linked %s:%s -> %s:%s", GST_DEBUG_PAD_NAME(out), GST_DEBUG_PAD_NAME(in));
+  return linked == GST_PAD_LINK_OK;
 }
 
 bool Graph::ConnectFilters(GstElement *from, GstElement *to) {
@@ -169,6 +185,7 @@ void Graph::ClearRecordingBranches() { branches_.clear(); }
 
 bool Graph::Run() {
   if (gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+    GST_WARNING("the graph does not start");
     gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
     return false;
   }
@@ -218,6 +235,8 @@ void Graph::OnMessage(const MessageRef &message) {
       GCharPtr debugText(debug);
       const QString text = error ? QString::fromUtf8(error->message) : QStringLiteral("unknown error");
       const QString name = GraphNameOf(GST_MESSAGE_SRC(m));
+      GST_WARNING("error from %s: %s (%s)", name.toUtf8().constData(), text.toUtf8().constData(),
+                  debug ? debug : "");
       if (FromSource(GST_MESSAGE_SRC(m), pipeline_.get())) emit DeviceLost(name, text);
       emit ErrorOccurred(name.isEmpty() ? text : name + ": " + text);
       break;

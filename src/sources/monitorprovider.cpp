@@ -4,6 +4,7 @@
 #include "sources/enumerator.h"
 
 #include "media/debug.h"
+#include "sources/deviceidentity.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -32,6 +33,16 @@ QString AlsaCardOf(GstStructure *props) {
     if (ok && number >= 0) return QStringLiteral("hw:%1").arg(number);
   }
   return {};
+}
+
+// A PulseAudio device's name on its server ("alsa_input.…", "x.monitor"),
+// kept by the device as a property rather than in its properties structure.
+QString InternalName(GstDevice *device) {
+  if (!g_object_class_find_property(G_OBJECT_GET_CLASS(device), "internal-name")) return {};
+  gchar *name = nullptr;
+  g_object_get(device, "internal-name", &name, nullptr);
+  media::GCharPtr owned(name);
+  return name ? QString::fromUtf8(name) : QString();
 }
 
 // The PipeWire daemon answers where its socket is (a user's session, or a
@@ -105,10 +116,8 @@ class MonitorProvider : public DeviceProvider {
         const QString card = AlsaCardOf(props);
         if (!card.isEmpty()) path = QStringLiteral("alsa:") + card;
       }
-      QString id = StringProperty(props, "object.path");
-      if (id.isEmpty()) id = StringProperty(props, "node.name");
-      if (id.isEmpty()) id = path;
-      if (id.isEmpty()) id = QString::fromUtf8(name.get());
+      QString id = StableIdentity(props, QString::fromUtf8(name.get()), InternalName(device.get()));
+      GST_DEBUG("%s device \"%s\" is %s", klass, name.get(), id.toUtf8().constData());
       if (props) gst_structure_free(props);
       // Two nodes of the same name and no better identity stay distinct.
       const int n = seen[id]++;

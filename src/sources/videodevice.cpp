@@ -3,10 +3,13 @@
 // filter and, for a compressed stream, the first decoder that links.
 #include "sources/filterdevices.h"
 
+#include "media/debug.h"
 #include "media/elementlookup.h"
 #include "media/pins.h"
 #include "platform/dialogs.h"
 #include "sources/pinsearch.h"
+
+#define GST_CAT_DEFAULT vistrel::media::DebugCategory(vistrel::media::Subsystem::Sources)
 
 namespace vistrel::sources {
 
@@ -97,12 +100,14 @@ void TVideoCaptureDevice::SetVideoGraph(int n) {
       if (decOut && fg.Connect(controlOut.get(), media::FirstUnconnectedPin(dec.get(), GST_PAD_SINK).get())) {
         decoder_ = dec;
         Slots().VideoOutPin = decOut;
+        GST_INFO("\"%s\" decoded for the preview by %s", DeviceName.toUtf8().constData(), GST_OBJECT_NAME(factory.get()));
         break;
       }
       fg.RemoveFilter(dec.get());
     }
     if (!decoder_) {
       // No decoder takes this stream: no picture for the preview.
+      GST_WARNING("no decoder takes %" GST_PTR_FORMAT " from \"%s\"", stream.get(), DeviceName.toUtf8().constData());
       KillVideoGraph();
       return;
     }
