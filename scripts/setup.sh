@@ -18,7 +18,7 @@ PACKAGES=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth dbus dbus-daemon
   fontconfig fonts-dejavu-core fonts-liberation2
-  ffmpeg python3
+  ffmpeg python3 time
 )
 
 missing=()

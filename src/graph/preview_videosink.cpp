@@ -1,5 +1,6 @@
 #include "graph/preview_videosink.h"
 
+#include "media/debug.h"
 #include "media/requirements.h"
 #include "ui/videowindow.h"
 
@@ -7,6 +8,8 @@
 #include <gst/video/video.h>
 
 #include <QImage>
+
+#define GST_CAT_DEFAULT vistrel::media::DebugCategory(vistrel::media::Subsystem::Graph)
 
 namespace vistrel {
 
@@ -68,11 +71,15 @@ GstFlowReturn PreviewVideoSink::OnNewSample(GstElement *sink, gpointer self) {
 
 void PreviewVideoSink::Deliver(media::SampleRef sample) {
   std::shared_ptr<ui::FrameMailbox> mailbox;
+  bool first = false;
   {
     std::lock_guard guard(lock_);
-    ++received_;
+    first = received_++ == 0;
     mailbox = mailbox_;
   }
+  // The moment the first picture reaches the window, for measuring how long
+  // a device takes to show (GST_DEBUG=vistrel-graph:4).
+  if (first) GST_INFO("first frame in the video window");
   if (!mailbox) return;
   GstVideoInfo info;
   if (!gst_video_info_from_caps(&info, gst_sample_get_caps(sample.get()))) return;

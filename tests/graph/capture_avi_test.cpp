@@ -296,3 +296,32 @@ TEST_F(CaptureFixture, FrozenPictureDoesNotHoldTheSoundPreviewUp) {
   ASSERT_TRUE(dm.StopGraph());
   ExpectPreviewBack();
 }
+
+// A webcam's MJPEG: decoded for the preview and for the re-encoding
+// formats, but stored as it comes by "avi native".
+TEST_F(CaptureFixture, MjpegIsDecodedForThePreviewAndDivxButStoredAsItComesInNativeAvi) {
+  auto *camera = Video("Vistrel Test Camera");
+  ASSERT_TRUE(camera);
+  media::CapsRef mjpeg = media::CapsRef::Adopt(gst_caps_from_string("image/jpeg,width=640,height=480,framerate=30/1"));
+  ASSERT_TRUE(camera->Device->SetFormat(mjpeg.get()));
+  ASSERT_TRUE(dm.ConnecterVideo(camera));
+  ASSERT_TRUE(dm.LancerGraphe());
+  EXPECT_TRUE(FramesShown(3, 4000)) << "the preview shows decoded MJPEG";
+  dm.StopGraph();
+
+  ASSERT_TRUE(dm.GrapheAviNatif(File("mjpeg.avi")));
+  Record(1500);
+  ExpectPreviewBack();
+  ASSERT_TRUE(dm.GrapheDivx(File("fromjpeg.avi")));
+  Record(1500);
+  ExpectPreviewBack();
+
+  const auto native = Probe(File("mjpeg.avi"));
+  ASSERT_TRUE(StreamOf(native, "video"));
+  EXPECT_EQ(StreamOf(native, "video")->codec, "mjpeg");
+  EXPECT_EQ(StreamOf(native, "video")->width, 640);
+  const auto divx = Probe(File("fromjpeg.avi"));
+  ASSERT_TRUE(StreamOf(divx, "video"));
+  EXPECT_EQ(StreamOf(divx, "video")->codec, "mpeg4");
+  camera->Device->SetFormat(nullptr);
+}
