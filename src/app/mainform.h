@@ -96,6 +96,9 @@ class TCaptureForm : public QMainWindow {
   void DeviceChangeNotification();  // the platform says device nodes changed
   // `deviceName`: the graph name of the source that raised the error, when known.
   void GraphDeviceLost(const QString &deviceName = QString());
+  // The name of the recorded video or audio device when it is no longer
+  // listed (empty while both are there).
+  QString RecordedDeviceGone() const;
   void cboxVideoChange();
   void cboxAudioChange();
   void cbFormatCaptureClick();

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QSignalBlocker>
+#include <QTimer>
 
 #include "app/recording_names.h"
 #include "app/sourcesstate.h"
@@ -419,7 +420,39 @@ void TCaptureForm::ActualiserVideoBtnClick() { RafraichirSources(true); }
 
 void TCaptureForm::DeviceChangeNotification() {
   if (demarrageEnCours_ || closed_ || !params_->Bool("Notifier")) return;
+  // A refresh stops and restarts the sources. Under a recording that tore
+  // the chain down beneath the file (a camera that went away left an AVI of
+  // gigabytes of unframed picture): the recording ends first when its own
+  // device is gone, and any other change waits until it has ended.
+  if (etat_ == esCapture || etat_ == esCaptureProgrammee) {
+    const QString gone = RecordedDeviceGone();
+    if (!gone.isEmpty()) {
+      GraphDeviceLost(gone);
+      return;
+    }
+    QTimer::singleShot(1000, this, [this] { DeviceChangeNotification(); });
+    return;
+  }
   RafraichirSources(false);
+}
+
+QString TCaptureForm::RecordedDeviceGone() const {
+  if (!dm_) return {};
+  auto &enumerator = sources::SystemDeviceEnumerator::Instance();
+  const std::pair<sources::TCaptureDevice *, sources::DeviceCategory> current[] = {
+      {dm_->CurrentVideoDevice ? dm_->CurrentVideoDevice->Device : nullptr, sources::DeviceCategory::VideoInput},
+      {dm_->CurrentAudioDevice ? dm_->CurrentAudioDevice->Device : nullptr, sources::DeviceCategory::AudioInput}};
+  for (const auto &[device, category] : current) {
+    if (!device || device->Moniker.IsNull() || device->Kind == sources::DeviceKind::PlugIn) continue;
+    bool present = false;
+    for (const auto &m : enumerator.Enumerate(category)) present = present || m.IsEqual(device->Moniker);
+    // A camcorder with sound is listed once, among the video devices.
+    if (!present && category == sources::DeviceCategory::AudioInput)
+      for (const auto &m : enumerator.Enumerate(sources::DeviceCategory::VideoInput))
+        present = present || m.IsEqual(device->Moniker);
+    if (!present) return device->DeviceName;
+  }
+  return {};
 }
 
 void TCaptureForm::GraphDeviceLost(const QString &deviceName) {

@@ -26,6 +26,11 @@ GstElement *QueueOf(GstPad *pad) {
 GstElement *AddPart(media::Graph &fg, const char *factory, const QString &name) {
   media::ElementRef e = media::ElementRef::Adopt(gst_element_factory_make(factory, nullptr));
   if (!e || !fg.AddFilter(e.get(), QStringLiteral("Capture ") + name)) return nullptr;
+  // A frame filler makes up frames lost on the way, never a stretch where
+  // the source sent nothing or jumped in time (a camera that went away):
+  // filling that wrote gigabytes of one repeated picture in seconds.
+  if (g_strcmp0(factory, "videorate") == 0)
+    g_object_set(e.get(), "max-duplication-time", guint64(kMaxFilledGap), nullptr);
   return e.get();  // the graph holds it now
 }
 

@@ -10,6 +10,9 @@
 
 namespace vistrel::avicapture {
 
+// The longest stretch without frames a frame filler makes up.
+inline constexpr GstClockTime kMaxFilledGap = 2 * GST_SECOND;
+
 // A new element of `factory` in the graph as "Capture <name>", or null.
 GstElement *AddPart(media::Graph &fg, const char *factory, const QString &name);
 // A caps filter holding the stream to `caps`.

@@ -97,12 +97,57 @@ GstPadProbeReturn OnData(GstPad *pad, GstPadProbeInfo *info, gpointer data) {
 
 void FreeState(gpointer data) { delete static_cast<RestampState *>(data); }
 
+struct GuardState {
+  GstSegment segment;
+  bool warned = false;
+};
+
+GstPadProbeReturn OnLiveData(GstPad *pad, GstPadProbeInfo *info, gpointer data) {
+  auto *state = static_cast<GuardState *>(data);
+  if (info->type & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
+    GstEvent *event = GST_PAD_PROBE_INFO_EVENT(info);
+    if (GST_EVENT_TYPE(event) == GST_EVENT_SEGMENT) {
+      const GstSegment *segment = nullptr;
+      gst_event_parse_segment(event, &segment);
+      if (segment && segment->format == GST_FORMAT_TIME) gst_segment_copy_into(segment, &state->segment);
+    }
+    return GST_PAD_PROBE_OK;
+  }
+  GstBuffer *buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+  const GstClockTime now = PositionNow(pad, state->segment);
+  if (!GST_CLOCK_TIME_IS_VALID(now)) return GST_PAD_PROBE_OK;
+  const GstClockTime pts = GST_BUFFER_PTS(buffer);
+  if (GST_CLOCK_TIME_IS_VALID(pts) && GST_CLOCK_DIFF(pts, now) <= GstClockTimeDiff(kLiveTimeTolerance) &&
+      GST_CLOCK_DIFF(now, pts) <= GstClockTimeDiff(kLiveTimeTolerance))
+    return GST_PAD_PROBE_OK;
+  if (!state->warned) {
+    GST_INFO_OBJECT(pad, "source time %" GST_TIME_FORMAT " is not the running time %" GST_TIME_FORMAT
+                    ": frames are stamped as they arrive", GST_TIME_ARGS(pts), GST_TIME_ARGS(now));
+    state->warned = true;
+  }
+  buffer = gst_buffer_make_writable(buffer);
+  GST_PAD_PROBE_INFO_DATA(info) = buffer;
+  GST_BUFFER_PTS(buffer) = now;
+  GST_BUFFER_DTS(buffer) = GST_CLOCK_TIME_NONE;
+  return GST_PAD_PROBE_OK;
+}
+
+void FreeGuard(gpointer data) { delete static_cast<GuardState *>(data); }
+
 }  // namespace
 
 GstClockTime RestampTime(GstClockTime next, GstClockTime now, bool &resync) {
   resync = !GST_CLOCK_TIME_IS_VALID(next) || GST_CLOCK_DIFF(now, next) > GstClockTimeDiff(kRestampTolerance) ||
            GST_CLOCK_DIFF(next, now) > GstClockTimeDiff(kRestampTolerance);
   return resync ? now : next;
+}
+
+void AttachLiveTimeGuard(GstPad *pad) {
+  if (!pad) return;
+  auto *state = new GuardState;
+  gst_segment_init(&state->segment, GST_FORMAT_TIME);
+  gst_pad_add_probe(pad, GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM), &OnLiveData,
+                    state, &FreeGuard);
 }
 
 void AttachAudioRestamper(GstPad *pad) {

@@ -23,6 +23,14 @@ inline constexpr GstClockTime kRestampTolerance = 200 * GST_MSECOND;
 // sink plays it at once instead of describing it by a time it has not.
 void AttachAudioRestamper(GstPad *pad);
 
+// Installs a guard on a live source's output: a buffer without a time, or
+// with one more than kLiveTimeTolerance away from the running time it
+// arrives at, is stamped with that running time. Devices whose producer
+// stamps frames in a clock of its own (a PipeWire stream of another program
+// stamps them all 0) are paced by arrival instead; good stamps pass.
+inline constexpr GstClockTime kLiveTimeTolerance = GST_SECOND;
+void AttachLiveTimeGuard(GstPad *pad);
+
 // The pure rule, for a buffer arriving at running time `now` (as a stream
 // position in the pad's segment) when the line expected `next` (NONE: no line
 // yet). Gives the time to stamp; `resync` says the line was drawn again.

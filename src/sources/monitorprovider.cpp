@@ -4,6 +4,7 @@
 #include "sources/enumerator.h"
 
 #include "media/debug.h"
+#include "media/restamp.h"
 #include "sources/deviceidentity.h"
 
 #include <QFileInfo>
@@ -43,6 +44,25 @@ QString InternalName(GstDevice *device) {
   g_object_get(device, "internal-name", &name, nullptr);
   media::GCharPtr owned(name);
   return name ? QString::fromUtf8(name) : QString();
+}
+
+// The device's source element, its output guarded against time stamps the
+// pipeline cannot pace by (a PipeWire stream published by another program
+// carries its producer's times, all 0 here).
+media::ElementRef MakeSourceElement(GstDevice *device) {
+  media::ElementRef e = media::ElementRef::Adopt(gst_device_create_element(device, nullptr));
+  if (!e) return e;
+  GstElementFactory *factory = gst_element_get_factory(e.get());
+  if (factory && g_strcmp0(GST_OBJECT_NAME(factory), "pipewiresrc") == 0) {
+    // Frames in the producer's memory are lent to us: a recording still
+    // holding some when the producer goes away wrote from memory that was no
+    // longer the frame (gigabytes of unframed picture). Copies are ours.
+    if (g_object_class_find_property(G_OBJECT_GET_CLASS(e.get()), "always-copy"))
+      g_object_set(e.get(), "always-copy", TRUE, nullptr);
+    media::PadRef out = media::PadRef::Adopt(gst_element_get_static_pad(e.get(), "src"));
+    media::AttachLiveTimeGuard(out.get());
+  }
+  return e;
 }
 
 // The PipeWire daemon answers where its socket is (a user's session, or a
@@ -123,9 +143,7 @@ class MonitorProvider : public DeviceProvider {
       const int n = seen[id]++;
       if (n > 0) id += QStringLiteral("#%1").arg(n + 1);
       out.emplace_back(QStringLiteral("monitor:%1:%2").arg(QLatin1String(klass), id), QString::fromUtf8(name.get()),
-                       [device] {
-                         return media::ElementRef::Adopt(gst_device_create_element(device.get(), nullptr));
-                       },
+                       [device] { return MakeSourceElement(device.get()); },
                        path,
                        media::CapsRef::Adopt(gst_device_get_caps(device.get())));
     }

@@ -83,3 +83,31 @@ for i in "${!cameras[@]}"; do
   done
 done
 echo "PipeWire: every camera listed, previewed, recorded and grabbed; clean exit"
+
+# A camera that goes away during a recording: the file stays a sane,
+# playable AVI (frames lent by a vanished producer once wrote gigabytes of
+# unframed memory), and the program goes on and exits 0.
+rm -f "$HOME/Videos"/*.avi
+cat >"$sandbox/gone.txt" <<'SCRIPT'
+source_video "PW Unplugged"
+source_audio "no audio stream"
+wait 1
+format_capture "avi native"
+capture
+wait 5
+capture
+wait 0.5
+quit
+SCRIPT
+"$here/with_services.sh" --camera "PW Unplugged" "video/x-raw,format=YUY2,width=320,height=240,framerate=30/1" -- bash -c '
+  (sleep 3; kill $SERVICES_CAMERA_PIDS) &
+  timeout 60 "$0" --answer=yes --script="$1/gone.txt" >"$1/gone.out" 2>"$1/gone.err"
+' "$bin" "$sandbox" || fail "the program failed when the camera went away" "$sandbox/gone.err"
+no_crash_signs "$sandbox/gone.err"
+file=$(ls "$HOME/Videos"/*.avi | head -1)
+size=$(stat -c %s "$file")
+# 5 s of 320x240 YUY2 at 30 fps is 23 MB at most.
+[[ "$size" -lt 40000000 ]] || fail "the recording of a camera that went away is $size bytes"
+info=$(gst-discoverer-1.0 "$file")
+echo "$info" | grep -q "video #" || fail "no readable video after the camera went away: $info"
+echo "camera gone mid-recording: $size bytes, playable"

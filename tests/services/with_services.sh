@@ -9,7 +9,8 @@
 # --pipewire  PipeWire and WirePlumber
 # --tone      plays a live 440 Hz tone into the null sink while COMMAND runs
 # --camera    publishes a PipeWire camera node NAME giving raw video CAPS
-#             (implies --pipewire); may be given several times
+#             (implies --pipewire); may be given several times; their
+#             process ids are in SERVICES_CAMERA_PIDS, in order
 #
 # A service that does not come up is an error (exit 70), never a silent skip.
 set -euo pipefail
@@ -37,9 +38,13 @@ trap services_end EXIT
 if ((pulse)); then start_pulse || exit 70; fi
 if ((pipewire)); then start_pipewire || exit 70; fi
 if ((tone)); then play_tone || exit 70; fi
+camera_pids=()
 for ((i = 0; i < ${#cameras[@]}; i += 2)); do
   publish_camera "${cameras[i]}" "${cameras[i + 1]}" || exit 70
+  camera_pids+=("${SERVICE_PIDS[-1]}")
 done
+# The command may take a camera away (a device unplugged) by these ids.
+export SERVICES_CAMERA_PIDS="${camera_pids[*]}"
 set +e
 "$@"
 rc=$?
