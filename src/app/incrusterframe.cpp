@@ -1,0 +1,422 @@
+#include "app/incrusterframe.h"
+
+#include <QButtonGroup>
+#include <QColorDialog>
+#include <QEvent>
+#include <QFontComboBox>
+#include <QFontInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QToolButton>
+
+#include <cmath>
+
+#include "app/decalage.h"
+#include "app/decalageframe.h"
+#include "filters/datetimeformat.h"
+#include "platform/dialogs.h"
+#include "settings/parameters.h"
+
+namespace vistrel {
+
+using filters::TincrustRec;
+
+namespace {
+
+const char kRecKey[] = "IncrustRec";
+const char kWhenKey[] = "When Incrust";
+const QString kDureeKey = QString::fromUtf8("Durée Incruster");
+
+QToolButton *Bouton(QWidget *parent, const char *name, const QString &text, const QString &hint = {}) {
+  auto *b = new QToolButton(parent);
+  b->setObjectName(name);
+  b->setText(text);
+  b->setToolTip(hint);
+  b->setCheckable(true);
+  return b;
+}
+
+QComboBox *Liste(QWidget *parent, const char *name, const QStringList &items) {
+  auto *box = new QComboBox(parent);
+  box->setObjectName(name);
+  box->setEditable(true);
+  box->setInsertPolicy(QComboBox::NoInsert);  // typed text is a value, not a new entry
+  box->addItems(items);
+  return box;
+}
+
+QColor DepuisBgr(std::uint32_t c) { return QColor(int(c & 0xFF), int(c >> 8 & 0xFF), int(c >> 16 & 0xFF)); }
+std::uint32_t VersBgr(const QColor &c) {
+  return std::uint32_t(c.red()) | std::uint32_t(c.green()) << 8 | std::uint32_t(c.blue()) << 16;
+}
+
+}  // namespace
+
+TIncrusterFrame::TIncrusterFrame(QWidget *parent) : TPanelFrame("IncrusterFrame", "Inlay", parent) {
+  BuildStyleRow();
+  BuildTextRows();
+  BuildWhatRow();
+  BuildWhen();
+  BuildDecalage();
+  body_->addStretch();
+}
+
+void TIncrusterFrame::BuildStyleRow() {
+  auto *row = new QHBoxLayout;
+  tbBold = Bouton(this, "tbBold", "B", "Inlay in Bold");
+  tbItalic = Bouton(this, "tbItalic", "I", "Inlay in Italic");
+  tbUnderline = Bouton(this, "tbUnderline", "U", "Inlay in Underlined");
+  ColorButton = Bouton(this, "ColorButton", QString(), "Choose the color of inlay");
+  ColorButton->setCheckable(false);
+  for (QToolButton *b : {tbBold, tbItalic, tbUnderline, ColorButton}) row->addWidget(b);
+  connect(tbBold, &QToolButton::clicked, this, [this](bool on) { Edit([on](TincrustRec &r) { r.FontRec.Bold = on; }); });
+  connect(tbItalic, &QToolButton::clicked, this,
+          [this](bool on) { Edit([on](TincrustRec &r) { r.FontRec.Italic = on; }); });
+  connect(tbUnderline, &QToolButton::clicked, this,
+          [this](bool on) { Edit([on](TincrustRec &r) { r.FontRec.Underline = on; }); });
+  connect(ColorButton, &QToolButton::clicked, this, [this] {
+    if (!platform::DialogService::Instance().ShowsBoxes()) return;
+    const QColor c = QColorDialog::getColor(DepuisBgr(Record().FontRec.Color), this, "Color of inlay");
+    if (c.isValid()) ColorButtonChange(c);
+  });
+
+  row->addSpacing(8);
+  gbAlignment = new QButtonGroup(this);
+  tbLeftAlign = Bouton(this, "tbLeftAlign", "Left", "Text on the left of the position");
+  tbCenter = Bouton(this, "tbCenter", "Centre", "Text centred on the position");
+  tbRightAlign = Bouton(this, "tbRightAlign", "Right", "Text on the right of the position");
+  tbSousTitre = Bouton(this, "tbSousTitre", "Sub", "Text centred in the picture, like a subtitle");
+  int id = 0;
+  for (QToolButton *b : {tbLeftAlign, tbCenter, tbRightAlign, tbSousTitre}) {
+    gbAlignment->addButton(b, id++);
+    row->addWidget(b);
+  }
+  connect(gbAlignment, &QButtonGroup::idClicked, this, [this](int align) {
+    if (showing_) return;
+    if (align == 3 && liens_.Xslider) {
+      // Centred in the picture: the slider moves to the middle, which says so.
+      const QSignalBlocker quiet(liens_.Xslider);
+      liens_.Xslider->setValue(500);
+    }
+    Edit([align](TincrustRec &r) {
+      r.Alignment = std::uint8_t(align);
+      if (align == 3) r.Xpos = 500;
+    });
+  });
+
+  row->addSpacing(8);
+  tbBorder = Bouton(this, "tbBorder", QString(), "Border around the inlay");
+  tbBorder->setCheckable(false);
+  tbBorder->setPopupMode(QToolButton::InstantPopup);
+  tbBorder->setMinimumWidth(28);
+  pmBorder = new QMenu(tbBorder);
+  pmBorder->setObjectName("pmBorder");
+  for (int size = 0; size <= 5; ++size) {
+    const QString text = size == 0 ? "No border" : size == 1 ? "1 pixel" : QString("%1 pixels").arg(size);
+    pmBorder->addAction(text, this, [this, size] { BorderChange(size); });
+  }
+  tbBorder->setMenu(pmBorder);
+  row->addWidget(tbBorder);
+  row->addStretch();
+  body_->addLayout(row);
+}
+
+void TIncrusterFrame::BuildTextRows() {
+  auto *grid = new QGridLayout;
+  FontComboBox = new QFontComboBox(this);
+  FontComboBox->setObjectName("FontComboBox");
+  FontComboBox->setToolTip("Font of inlay");
+  cbSize = Liste(this, "cbSize",
+                 {"auto", "8", "9", "10", "11", "12", "14", "16", "18", "20", "22", "24", "26", "28", "36", "48", "72"});
+  cbSize->setToolTip("Size of the inlay's characters; auto follows the picture");
+  cbDatecode1 = Liste(this, "cbDatecode1", {"ddddd", "tt", "dddddd", "ddddd tt", "dddddd tt", "d mmm yyyy"});
+  cbDatecode2 = Liste(this, "cbDatecode2", {"tt", "ddddd", "dddddd", "ddddd t", "dddddd tt", "d mmm yyyy"});
+  for (QComboBox *b : {cbDatecode1, cbDatecode2})
+    b->setToolTip("Pattern of the date and time: ddddd date, dddddd long date, t time, tt time with seconds");
+  edPerso1 = new QLineEdit(this);
+  edPerso1->setObjectName("edPerso1");
+  edPerso2 = new QLineEdit(this);
+  edPerso2->setObjectName("edPerso2");
+  for (QLineEdit *e : {edPerso1, edPerso2})
+    e->setToolTip("Text of the line: %D the DV date, %T the time code, %R the computer's date and time");
+  grid->addWidget(FontComboBox, 0, 0, 1, 2);
+  grid->addWidget(cbSize, 0, 2);
+  grid->addWidget(new QLabel("Line 1", this), 1, 0);
+  grid->addWidget(cbDatecode1, 1, 1, 1, 2);
+  grid->addWidget(edPerso1, 2, 0, 1, 3);
+  grid->addWidget(new QLabel("Line 2", this), 3, 0);
+  grid->addWidget(cbDatecode2, 3, 1, 1, 2);
+  grid->addWidget(edPerso2, 4, 0, 1, 3);
+  grid->setColumnStretch(1, 1);
+  body_->addLayout(grid);
+
+  connect(FontComboBox, &QFontComboBox::currentFontChanged, this, [this](const QFont &f) {
+    Edit([name = f.family()](TincrustRec &r) { r.FontRec.Name = name; });
+  });
+  connect(cbSize, &QComboBox::currentTextChanged, this, &TIncrusterFrame::cbSizeChange);
+  connect(cbDatecode1, &QComboBox::currentTextChanged, this,
+          [this](const QString &t) { Edit([t](TincrustRec &r) { r.FormatDate1 = t; }); });
+  connect(cbDatecode2, &QComboBox::currentTextChanged, this,
+          [this](const QString &t) { Edit([t](TincrustRec &r) { r.FormatDate2 = t; }); });
+  connect(edPerso1, &QLineEdit::textChanged, this,
+          [this](const QString &t) { Edit([t](TincrustRec &r) { r.Incrust1 = t; }); });
+  connect(edPerso2, &QLineEdit::textChanged, this,
+          [this](const QString &t) { Edit([t](TincrustRec &r) { r.Incrust2 = t; }); });
+  for (QWidget *w : {static_cast<QWidget *>(cbDatecode1), static_cast<QWidget *>(cbDatecode2),
+                     static_cast<QWidget *>(edPerso1), static_cast<QWidget *>(edPerso2)})
+    w->installEventFilter(this);
+  for (QComboBox *b : {cbDatecode1, cbDatecode2}) b->lineEdit()->installEventFilter(this);
+}
+
+void TIncrusterFrame::BuildWhatRow() {
+  auto *grid = new QGridLayout;
+  auto add = [&](QPushButton *&b, const char *name, const QString &text, int row, int col) {
+    b = new QPushButton(text, this);
+    b->setObjectName(name);
+    grid->addWidget(b, row, col);
+  };
+  add(JvImgBtn1, "JvImgBtn1", "Datecode", 0, 0);
+  add(JvImgBtn2, "JvImgBtn2", "Timecode", 0, 1);
+  add(JvImgBtn3, "JvImgBtn3", "Perso", 0, 2);
+  add(JvImgBtn5, "JvImgBtn5", "Real", 1, 0);
+  add(JvImgBtn4, "JvImgBtn4", "None", 1, 1);
+  JvImgBtn1->setToolTip("Inlay the recording date of the DV tape");
+  JvImgBtn2->setToolTip("Inlay the time code of the DV tape");
+  JvImgBtn3->setToolTip("Inlay the two lines of text");
+  JvImgBtn5->setToolTip("Inlay the computer's date and time");
+  JvImgBtn4->setToolTip("No inlay");
+  connect(JvImgBtn1, &QPushButton::clicked, this, [this] { WhatClick(0); });
+  connect(JvImgBtn2, &QPushButton::clicked, this, [this] { WhatClick(1); });
+  connect(JvImgBtn3, &QPushButton::clicked, this, [this] { WhatClick(2); });
+  connect(JvImgBtn5, &QPushButton::clicked, this, [this] { WhatClick(3); });
+  connect(JvImgBtn4, &QPushButton::clicked, this, &TIncrusterFrame::NoneClick);
+  body_->addLayout(grid);
+}
+
+void TIncrusterFrame::BuildWhen() {
+  gbWhen = new QGroupBox("When to inlay?", this);
+  gbWhen->setObjectName("gbWhen");
+  auto *grid = new QGridLayout(gbWhen);
+  rgWhen = new QButtonGroup(this);
+  rbPermanent = new QRadioButton("permanently", gbWhen);
+  rbUnique = new QRadioButton("once", gbWhen);
+  rbScene = new QRadioButton("on each new scene", gbWhen);
+  rbJour = new QRadioButton("on each new day", gbWhen);
+  int id = 0;
+  for (QRadioButton *r : {rbPermanent, rbUnique, rbScene, rbJour}) {
+    r->setObjectName(QStringList{"rbPermanent", "rbUnique", "rbScene", "rbJour"}[id]);
+    rgWhen->addButton(r, id);
+    grid->addWidget(r, id, 0, 1, 2);
+    ++id;
+  }
+  edDuree = new QLineEdit("5", gbWhen);
+  edDuree->setObjectName("edDuree");
+  edDuree->setToolTip("Duration in seconds of each sequence of inlay");
+  edDuree->setValidator(new QIntValidator(0, 86400, edDuree));
+  grid->addWidget(new QLabel("Duration (s)", gbWhen), 4, 0);
+  grid->addWidget(edDuree, 4, 1);
+  body_->addWidget(gbWhen);
+
+  connect(rgWhen, &QButtonGroup::idClicked, this, [this](int when) {
+    if (showing_ || !liens_.Params) return;
+    liens_.Params->SetByte(kWhenKey, quint8(when));
+    if (liens_.SetWhen) liens_.SetWhen(std::uint8_t(when), liens_.Params->Int(kDureeKey));
+  });
+  connect(edDuree, &QLineEdit::textChanged, this, [this](const QString &text) {
+    bool ok = false;
+    const int seconds = text.toInt(&ok);
+    // Half-typed or empty: the duration in force stays.
+    if (showing_ || !ok || !liens_.Params) return;
+    liens_.Params->SetInt(kDureeKey, seconds);
+    if (liens_.SetWhen) liens_.SetWhen(liens_.Params->Byte(kWhenKey), seconds);
+  });
+}
+
+void TIncrusterFrame::BuildDecalage() {
+  auto *row = new QHBoxLayout;
+  tbDecalage = Bouton(this, "tbDecalage", "Hide the time difference", "Click to fix a time difference");
+  labDecalage = new QLabel(this);
+  labDecalage->setObjectName("labDecalage");
+  row->addWidget(tbDecalage);
+  row->addWidget(labDecalage, 1);
+  body_->addLayout(row);
+  PanelDecalage = new TDecalageFrame(this);
+  PanelDecalage->hide();
+  body_->addWidget(PanelDecalage);
+  connect(tbDecalage, &QToolButton::clicked, this, [this] {
+    tbDecalage->setChecked(DecalageVisible());  // the state follows the sub-panel, not the click
+    emit decalageClicked();
+  });
+  connect(PanelDecalage, &TDecalageFrame::changed, this, &TIncrusterFrame::DecalageChange);
+}
+
+void TIncrusterFrame::Lier(Liens liens) {
+  liens_ = std::move(liens);
+  if (liens_.Xslider) connect(liens_.Xslider, &QSlider::valueChanged, this, &TIncrusterFrame::XsliderChange);
+  if (liens_.Yslider) connect(liens_.Yslider, &QSlider::valueChanged, this, &TIncrusterFrame::YsliderChange);
+}
+
+TincrustRec TIncrusterFrame::Record() const {
+  return liens_.Params ? liens_.Params->Incrust(kRecKey) : TincrustRec{};
+}
+
+void TIncrusterFrame::Edit(const std::function<void(TincrustRec &)> &change) {
+  if (showing_ || !liens_.Params) return;
+  TincrustRec rec = Record();
+  change(rec);
+  liens_.Params->SetIncrust(kRecKey, rec);
+  Apply();
+}
+
+void TIncrusterFrame::Apply() {
+  const TincrustRec rec = Record();
+  if (liens_.SetIncrust) liens_.SetIncrust(rec);
+  // The offset corrects a date: only the DV date and the clock have one.
+  tbDecalage->setEnabled(rec.WhatIncrust == 0 || rec.WhatIncrust == 3);
+}
+
+void TIncrusterFrame::ShowRecord(const TincrustRec &rec) {
+  showing_ = true;
+  // No button of the group may stay down when the record names none of them.
+  gbAlignment->setExclusive(false);
+  for (auto *b : gbAlignment->buttons()) b->setChecked(false);
+  gbAlignment->setExclusive(true);
+  if (auto *b = gbAlignment->button(rec.Alignment)) b->setChecked(true);
+  edPerso1->setText(rec.Incrust1);
+  edPerso2->setText(rec.Incrust2);
+  cbDatecode1->setEditText(rec.FormatDate1);
+  cbDatecode2->setEditText(rec.FormatDate2);
+  // A family the list lacks may still be installed under the name fontconfig gives it.
+  int font = FontComboBox->findText(rec.FontRec.Name);
+  if (font < 0) font = FontComboBox->findText(QFontInfo(QFont(rec.FontRec.Name)).family());
+  FontComboBox->setCurrentIndex(font < 0 ? 0 : font);
+  cbSize->setEditText(rec.Autofontsize ? QStringLiteral("auto") : QString::number(rec.FontRec.Size));
+  tbBold->setChecked(rec.FontRec.Bold);
+  tbItalic->setChecked(rec.FontRec.Italic);
+  tbUnderline->setChecked(rec.FontRec.Underline);
+  ShowColour(rec.FontRec.Color);
+  ShowBorder(rec.BorderSize);
+  // Placing the sliders must not count as moving them (that would undo a centred text).
+  if (liens_.Xslider) {
+    const QSignalBlocker quiet(liens_.Xslider);
+    liens_.Xslider->setValue(rec.Xpos);
+  }
+  if (liens_.Yslider) {
+    const QSignalBlocker quiet(liens_.Yslider);
+    liens_.Yslider->setValue(liens_.Yslider->maximum() - rec.Ypos);
+  }
+  labDecalage->setText(rec.DecalageHoraire != 0 ? TexteDecalage(rec.DecalageHoraire) : QString());
+  tbDecalage->setEnabled(rec.WhatIncrust == 0 || rec.WhatIncrust == 3);
+  showing_ = false;
+}
+
+void TIncrusterFrame::ShowWhen(std::uint8_t when, int seconds) {
+  showing_ = true;
+  if (auto *b = rgWhen->button(when)) b->setChecked(true);
+  edDuree->setText(QString::number(seconds));
+  showing_ = false;
+}
+
+void TIncrusterFrame::ShowBorder(int size) { tbBorder->setText(size == 0 ? QString() : QString::number(size)); }
+
+void TIncrusterFrame::ShowColour(std::uint32_t bgr) {
+  ColorButton->setStyleSheet(QString("background-color: %1;").arg(DepuisBgr(bgr).name()));
+}
+
+void TIncrusterFrame::XsliderChange(int value) {
+  Edit([value](TincrustRec &r) {
+    if (r.Alignment == 3) r.Alignment = 1;  // moved by hand: centred on the slider instead
+    r.Xpos = value;
+  });
+  if (Record().Alignment == 1) tbCenter->setChecked(true);
+}
+
+void TIncrusterFrame::YsliderChange(int value) {
+  const int top = liens_.Yslider ? liens_.Yslider->maximum() : 930;
+  Edit([value, top](TincrustRec &r) { r.Ypos = top - value; });  // the slider's top is the picture's top
+}
+
+void TIncrusterFrame::ColorButtonChange(const QColor &colour) {
+  ShowColour(VersBgr(colour));
+  Edit([c = VersBgr(colour)](TincrustRec &r) { r.FontRec.Color = c; });
+}
+
+void TIncrusterFrame::BorderChange(int size) {
+  ShowBorder(size);
+  Edit([size](TincrustRec &r) { r.BorderSize = size; });
+}
+
+void TIncrusterFrame::cbSizeChange(const QString &text) {
+  Edit([&text](TincrustRec &r) {
+    if (text == u"auto") {
+      r.Autofontsize = true;
+      return;
+    }
+    r.Autofontsize = false;
+    bool ok = false;
+    const int size = text.trimmed().toInt(&ok);
+    if (ok && size > 0) r.FontRec.Size = size;  // anything else keeps the size in force
+  });
+}
+
+void TIncrusterFrame::WhatClick(std::uint8_t what) {
+  Edit([what](TincrustRec &r) { r.WhatIncrust = what; });
+  if (liens_.Incruster) liens_.Incruster(true);
+}
+
+void TIncrusterFrame::NoneClick() {
+  if (liens_.Incruster) liens_.Incruster(false);
+}
+
+bool TIncrusterFrame::DecalageVisible() const { return PanelDecalage->isVisibleTo(const_cast<TIncrusterFrame *>(this)); }
+
+void TIncrusterFrame::tbDecalageClick() {
+  if (DecalageVisible()) FermerDecalage();
+  else OuvrirDecalage();
+}
+
+void TIncrusterFrame::OuvrirDecalage() {
+  const TincrustRec rec = Record();
+  std::optional<double> old;
+  if (rec.WhatIncrust == 0) {
+    if (liens_.DateDV) old = liens_.DateDV();
+  } else if (rec.WhatIncrust == 3) {
+    old = filters::NowAsDateTime();
+  }
+  if (!old) return;  // nothing is being dated
+  const double oldDate = SecondesEntieres(*old);
+  // The editors show the date as it is inlaid now, so opening keeps the offset in force.
+  PanelDecalage->Ouvrir(oldDate, oldDate + rec.DecalageHoraire);
+  tbDecalage->setChecked(true);
+  PanelDecalage->show();
+  PanelDecalage->raise();
+}
+
+void TIncrusterFrame::FermerDecalage() {
+  tbDecalage->setChecked(false);
+  PanelDecalage->hide();
+}
+
+void TIncrusterFrame::DecalageChange() {
+  // Both dates are whole seconds: the offset is too, so that "Reset" gives exactly 0.
+  const double seconds = std::round((PanelDecalage->NouvelleDate() - PanelDecalage->AncienneDate()) * 86400.0);
+  const double difference = seconds / 86400.0;
+  labDecalage->setText(seconds != 0 ? TexteDecalage(difference) : QString());
+  Edit([difference](TincrustRec &r) { r.DecalageHoraire = difference; });
+}
+
+bool TIncrusterFrame::eventFilter(QObject *watched, QEvent *event) {
+  if (event->type() == QEvent::FocusIn) emit templateFocus(true);
+  else if (event->type() == QEvent::FocusOut) emit templateFocus(false);
+  return TPanelFrame::eventFilter(watched, event);
+}
+
+}  // namespace vistrel
