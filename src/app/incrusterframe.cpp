@@ -89,11 +89,28 @@ void TIncrusterFrame::BuildStyleRow() {
   });
 
   row->addSpacing(8);
+  tbBorder = Bouton(this, "tbBorder", QString(), "Border around the inlay");
+  tbBorder->setCheckable(false);
+  tbBorder->setPopupMode(QToolButton::InstantPopup);
+  tbBorder->setMinimumWidth(28);
+  pmBorder = new QMenu(tbBorder);
+  pmBorder->setObjectName("pmBorder");
+  for (int size = 0; size <= 5; ++size) {
+    const QString text = size == 0 ? "No border" : size == 1 ? "1 pixel" : QString("%1 pixels").arg(size);
+    pmBorder->addAction(text, this, [this, size] { BorderChange(size); });
+  }
+  tbBorder->setMenu(pmBorder);
+  row->addWidget(tbBorder);
+  row->addStretch();
+  body_->addLayout(row);
+
+  // The alignment has a row of its own: four captions do not fit beside the styles.
+  row = new QHBoxLayout;
   gbAlignment = new QButtonGroup(this);
-  tbLeftAlign = Bouton(this, "tbLeftAlign", "Left", "Text on the left of the position");
+  tbLeftAlign = Bouton(this, "tbLeftAlign", "Left", "Text beginning at the position");
   tbCenter = Bouton(this, "tbCenter", "Centre", "Text centred on the position");
-  tbRightAlign = Bouton(this, "tbRightAlign", "Right", "Text on the right of the position");
-  tbSousTitre = Bouton(this, "tbSousTitre", "Sub", "Text centred in the picture, like a subtitle");
+  tbRightAlign = Bouton(this, "tbRightAlign", "Right", "Text ending at the position");
+  tbSousTitre = Bouton(this, "tbSousTitre", "Subtitle", "Text centred in the picture, like a subtitle");
   int id = 0;
   for (QToolButton *b : {tbLeftAlign, tbCenter, tbRightAlign, tbSousTitre}) {
     gbAlignment->addButton(b, id++);
@@ -112,19 +129,6 @@ void TIncrusterFrame::BuildStyleRow() {
     });
   });
 
-  row->addSpacing(8);
-  tbBorder = Bouton(this, "tbBorder", QString(), "Border around the inlay");
-  tbBorder->setCheckable(false);
-  tbBorder->setPopupMode(QToolButton::InstantPopup);
-  tbBorder->setMinimumWidth(28);
-  pmBorder = new QMenu(tbBorder);
-  pmBorder->setObjectName("pmBorder");
-  for (int size = 0; size <= 5; ++size) {
-    const QString text = size == 0 ? "No border" : size == 1 ? "1 pixel" : QString("%1 pixels").arg(size);
-    pmBorder->addAction(text, this, [this, size] { BorderChange(size); });
-  }
-  tbBorder->setMenu(pmBorder);
-  row->addWidget(tbBorder);
   row->addStretch();
   body_->addLayout(row);
 }
