@@ -18,6 +18,7 @@
 #include "app/decalageframe.h"
 #include "app/incrusterframe.h"
 #include "filters/datetimeformat.h"
+#include "filters/vs_scenedetect.h"
 #include "filters/vs_superposer.h"
 #include "platform/registry.h"
 #include "settings/settings.h"
@@ -403,4 +404,29 @@ TEST(InlayProgram, TextTypedInThePanelIsInTheGrabbedStillAndComesBackNextRun) {
     EXPECT_TRUE(w.form.Action("taIncruster")->Checked());
   }
   ForgetSavedSettings();
+}
+
+TEST(InlayProgram, TimeDifferenceOpensOnTheDvFramesDateAndCorrectsTheInlay) {
+  StartedWindow w;
+  w.Choose(w.VideoBox(), "DV Source - Video");
+  ASSERT_EQ(w.CurrentVideo(), "DV Source - Video");
+  FreePreview(w);
+  auto *f = w.form.IncrusterFrame;
+  f->cbDatecode1->setEditText("yyyy-mm-dd hh:nn:ss");
+  f->JvImgBtn1->click();
+  auto *superposer = w.dm.Superposer();
+  ASSERT_TRUE(SpinFor([&] { return superposer->LastLine(0).startsWith("20"); }, 5000)) << "a dated DV frame";
+  w.form.Action("taDecalage")->ExecuteInteractive();
+  ASSERT_TRUE(f->DecalageVisible());
+  auto *sub = f->PanelDecalage;
+  EXPECT_TRUE(sub->labOldDate->text().startsWith("Old date: "));
+  // A day later: the inlaid DV date moves with the offset.
+  sub->DateEdit2->setDate(sub->DateEdit2->date().addDays(1));
+  EXPECT_EQ(f->labDecalage->text(), "1 days 00h 00m 00s");
+  const auto *detector = w.dm.CurrentVideoDevice->SceneDetector;
+  ASSERT_TRUE(detector);
+  EXPECT_TRUE(SpinFor([&] {
+    const QString expected = filters::FormatDateTime("yyyy-mm-dd", detector->Current().DateTime + 1);
+    return superposer->LastLine(0).startsWith(expected);
+  })) << superposer->LastLine(0).toStdString();
 }
