@@ -49,6 +49,10 @@ class TIncrusterFrame : public TPanelFrame {
   void ShowWhen(std::uint8_t when, int seconds);
 
   // Handlers.
+  void AlignmentClick(int align);
+  void ColorButtonClick();
+  void rgWhenClick(int when);
+  void edDureeChange(const QString &text);
   void XsliderChange(int value);
   void YsliderChange(int value);
   void ColorButtonChange(const QColor &colour);
