@@ -72,6 +72,8 @@ TCaptureForm::TCaptureForm(QWidget *parent) : QMainWindow(parent) {
   row->addWidget(videoFrame_, 1);
   setCentralWidget(central);
   ConstruireAffichage();
+  ConstruireIncrust();
+  ConstruireDossiersProgrammes();
 
   for (auto &label : statusPanels_) {
     label = new QLabel(this);
@@ -186,7 +188,9 @@ void TCaptureForm::ChargerPrefs1() {
   options->LoadFromParameters();
   options->Populate();
   ChargerPrefsDisplay();
+  ChargerPrefsDossiersProgrammes();
   ChargerPrefsRecording();
+  ChargerPrefsIncrust();
   ChargerPrefsGrab();
 }
 
@@ -198,6 +202,7 @@ void TCaptureForm::SauverPrefs() {
   CopierSourcesDansPrefs();
   SauverPrefsDisplay();
   SauverPrefsRecording();
+  SauverPrefsDossiersProgrammes();
   SauverPrefsGrab();
   settings::SaveSettings(p);
 }

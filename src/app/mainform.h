@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/etatcapture.h"
+#include "app/incrusterframe.h"
 #include "app/panels.h"
 #include "app/scenefile.h"
 
@@ -321,6 +322,23 @@ class TCaptureForm : public QMainWindow {
  public:
   // End of preview display modes.
 
+  // The Inlay panel's links and the time difference (mainform_incrust.cpp).
+  void ConstruireIncrust();   // once the sliders exist
+  void ChargerPrefsIncrust();
+  void taDecalageprepare();
+  void taDecalageTrueExecute();
+  void taDecalagefalseExecute();
+  // The volume and freeze keys give way while a template field is typed in.
+  void RaccourcisTexte(bool typing);
+  // The Folders panel's program and plug-in fields (mainform_folders.cpp).
+  void ConstruireDossiersProgrammes();
+  void ChargerPrefsDossiersProgrammes();
+  void SauverPrefsDossiersProgrammes();
+  void QuorrelChange(const QString &file);
+  void PluginsDirChange(const QString &folder);
+  QLineEdit *leQuorrel = nullptr, *lePluginsDir = nullptr;
+  QPushButton *btnQuorrel = nullptr, *btnPluginsDir = nullptr;
+
   QString NomVideo, NomImage;
   int CompteurVideo = 0, CompteurImage = 0;
   QDateTime DateNoms;
@@ -376,6 +394,7 @@ class TCaptureForm : public QMainWindow {
   void BuildPanels(QWidget *host);
   void PaintFrame();
   void ShowSettingsPageForFormat(const QString &formatName);
+  QList<std::pair<QAction *, QKeySequence>> raccourcisSuspendus_;
 
   Tdm *dm_ = nullptr;
   Tplaque *plaque_ = nullptr;

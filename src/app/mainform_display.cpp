@@ -116,19 +116,7 @@ void TCaptureForm::ConstruireAffichage() {
     if (VideoConnectee()) DimensionnerWithRatio();
     else display_->shape->setGeometry(videoFrame_->rect());
   }));
-  connect(d.sliderX, &QSlider::valueChanged, this, [this](int v) {
-    auto rec = params_->Incrust("IncrustRec");
-    rec.Xpos = v;
-    if (rec.Alignment == 3) rec.Alignment = 1;
-    params_->SetIncrust("IncrustRec", rec);
-    if (dm_ && dm_->Superposer()) dm_->Superposer()->SetIncrust(rec);
-  });
-  connect(d.sliderY, &QSlider::valueChanged, this, [this](int v) {
-    auto rec = params_->Incrust("IncrustRec");
-    rec.Ypos = display_->sliderY->maximum() - v;
-    params_->SetIncrust("IncrustRec", rec);
-    if (dm_ && dm_->Superposer()) dm_->Superposer()->SetIncrust(rec);
-  });
+  // The sliders' change handlers belong to the Inlay panel (ConstruireIncrust).
   connect(d.corner, &QToolButton::clicked, this, [this] {
     if (auto *a = Action("acSliders")) a->ExecuteInteractive();
   });

@@ -65,10 +65,6 @@ TExtraireFrame::TExtraireFrame(QWidget *parent) : TPanelFrame("ExtraireFrame", "
   body_->addStretch();
 }
 
-TIncrusterFrame::TIncrusterFrame(QWidget *parent) : TPanelFrame("IncrusterFrame", "Inlay", parent) {
-  body_->addStretch();
-}
-
 TOptionsHost::TOptionsHost(settings::TparameterList &params, QWidget *parent)
     : TPanelFrame("OptionsHost", "Settings", parent) {
   options = new settings::TOptionsFrame(params, this);

@@ -18,6 +18,7 @@ class TparameterList;
 
 namespace vistrel {
 
+// The Inlay panel, TIncrusterFrame, has its own files (incrusterframe.*).
 class TPanelFrame : public QFrame {
   Q_OBJECT
  public:
@@ -63,12 +64,6 @@ class TExtraireFrame : public TPanelFrame {
  public:
   explicit TExtraireFrame(QWidget *parent = nullptr);
   ClickLabel *lbDestination;  // shows the Folders panel
-};
-
-class TIncrusterFrame : public TPanelFrame {
-  Q_OBJECT
- public:
-  explicit TIncrusterFrame(QWidget *parent = nullptr);
 };
 
 // Holds the settings pages; the page index is what the format settings button selects.
