@@ -72,11 +72,7 @@ TCaptureForm::TCaptureForm(QWidget *parent) : QMainWindow(parent) {
   row->addWidget(videoFrame_, 1);
   setCentralWidget(central);
   ConstruireAffichage();
-
-  for (auto &label : statusPanels_) {
-    label = new QLabel(this);
-    statusBar()->addWidget(label, 1);
-  }
+  ConstruireCockpit();
   resize(1003, 661);
 }
 
@@ -188,6 +184,7 @@ void TCaptureForm::ChargerPrefs1() {
   ChargerPrefsDisplay();
   ChargerPrefsRecording();
   ChargerPrefsGrab();
+  ChargerPrefsCockpit();
 }
 
 void TCaptureForm::SauverPrefs() {
@@ -199,6 +196,7 @@ void TCaptureForm::SauverPrefs() {
   SauverPrefsDisplay();
   SauverPrefsRecording();
   SauverPrefsGrab();
+  SauverPrefsCockpit();
   settings::SaveSettings(p);
 }
 
@@ -224,6 +222,7 @@ void TCaptureForm::AppEventsIdle() {
   AppliquerPrefsDisplayDifferees();
   if (dm_) dm_->LancerGraphe();
   AppliquerNotifier(params_->Bool("Notifier"));
+  FocusCapture();
   if (!driversOk) ErreurDemarrage = "impossible to change the video sources\n";
   SetSystem();
   // Whatever failed above, the session runs with the screen saver off and start-up ends.

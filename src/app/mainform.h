@@ -15,6 +15,7 @@
 
 #include "app/etatcapture.h"
 #include "app/panels.h"
+#include "app/schedule_clock.h"
 #include "app/scenefile.h"
 
 class QCheckBox;
@@ -216,9 +217,6 @@ class TCaptureForm : public QMainWindow {
   void MajCaptureAction();
   void AccrocherErreursCapture();
   void EchecEcriture(const QString &message);
-  // The schedule's alarm belongs to the schedule feature; these stand in for it.
-  void ProgrammerFin() {}
-  void DesarmerAlarme() {}
   // Enters a controller state: frame colour and the controls of that state.
   void PasserEtat(EtatCapture etat);
   std::unique_ptr<TSceneFile> scn_;
@@ -242,6 +240,8 @@ class TCaptureForm : public QMainWindow {
   // A grabbed frame waits in the superposer's ring (message 0x0401).
   void OnGrabReady(int slot);
   QString ProchainNomImage();
+  // The next name whose file does not exist yet.
+  QString ProchainNomImageLibre();
   void SauverImage();
   // Adds a written file to the List panel with the four source box texts.
   void AjouterSession(const QString &file, int dropped, int captured);
@@ -258,6 +258,58 @@ class TCaptureForm : public QMainWindow {
   GrabState &Grab() const { return *grab_; }
   ListeState &Liste() const { return *liste_; }
   // End of still grab and session list.
+
+  // The recording cockpit: the Capture, Cut, Grab and Schedule buttons
+  // (mainform_cockpit.cpp), the schedule (mainform_schedule.cpp), the
+  // intervalometer (mainform_interval.cpp) and the status bar (mainform_status.cpp).
+  void ConstruireCockpit();  // once, after the display widgets
+  void BindCockpitActions();
+  void ChargerPrefsCockpit();
+  void SauverPrefsCockpit();
+  // Start-up: the Capture button takes the focus when it can act.
+  void FocusCapture();
+  TScheduleClock &Horloge();
+  void acProgrammerBasculeexecute();
+  bool ValiderProgrammation();
+  bool ProgrammerFin();
+  void AnnulerAlarme();
+  void lancerEnregistrement();
+  void stopperEnregistrement();
+  void RXDebutClic();
+  void RXFinClic();
+  void ProgrammerFrame1NowBtnClick();
+  // The Schedule panel's fields from the current time, unless a schedule is armed.
+  void PreremplirProgrammation();
+  void EtatAttente();
+  void EtatCaptureProgrammee();
+  void ExtraireFrame1RxSwitch1Click();
+  void saIntervalloexecute();
+  bool IntervalloActif() const;
+  // Whole seconds before the next interval shot (message 0x0402).
+  void OnCountdown(int seconds);
+  // The video source went away: a running intervalometer is armed again and waits.
+  void IntervalloSansVideo(bool noVideo);
+  // The status texts of the state just entered.
+  void MajStatusEtat();
+  // Every 300 ms: duration and counters of a running capture, camcorder windows.
+  void DroppedActionTimer();
+  // The camcorder windows' time code and date; they come with the camcorder control.
+  void RafraichirCamescopes() {}
+  // Texts 0, 1, 1b, 2 and 3 of the status bar.
+  QString StatusText(int index) const;
+  struct CockpitState;
+  CockpitState &Cockpit() const { return *cockpit_; }
+
+ private:
+  CockpitState *cockpit_ = nullptr;
+  void ConstruireProgrammation();
+  void ConstruireIntervallo();
+  void ConstruireStatusBar();
+  void RepeindreStatus();
+  QString TexteSourcesCapture() const;
+
+ public:
+  // End of the recording cockpit.
 
   // Preview display modes (mainform_display.cpp).
   void BindDisplayActions();
@@ -382,7 +434,6 @@ class TCaptureForm : public QMainWindow {
   std::array<QAction *, kPanelCount> panelActions_{};
   QFrame *videoFrame_ = nullptr;  // the frame around the video, coloured by the state
   QLabel *noVideo_ = nullptr;
-  std::array<QLabel *, 4> statusPanels_{};
   std::unique_ptr<platform::ScreenSaverGuard> screenSaver_;
   std::unique_ptr<settings::TparameterList> params_;
   std::unique_ptr<settings::TBrenvikPreferences> gp_;

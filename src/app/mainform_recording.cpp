@@ -30,6 +30,11 @@ namespace {
 
 bool EnCapture(EtatCapture e) { return e == esCapture || e == esCaptureProgrammee; }
 
+bool AviSansDonnees(const QString &file) {
+  if (!file.endsWith(".avi", Qt::CaseInsensitive) || !QFileInfo::exists(file)) return false;
+  return media::ReadAviFile(file).TotalChunks() == 0;
+}
+
 }  // namespace
 
 TSceneFile &TCaptureForm::SceneFile() {
@@ -48,17 +53,18 @@ void TCaptureForm::saCapturerBasculeexecute() {
       break;
     case esAttente:
       if (DemarrerCapture()) {
-        PasserEtat(esCaptureProgrammee);
+        // The end is armed first, so that the state's status shows its time.
         ProgrammerFin();
+        EtatCaptureProgrammee();
       } else {
         SetInterfacePreview();
-        DesarmerAlarme();
+        AnnulerAlarme();
       }
       break;
     case esCaptureProgrammee:
       if (ArreterCapture()) {
         SetInterfacePreview();
-        DesarmerAlarme();
+        AnnulerAlarme();
       } else {
         EchecArret();
       }
@@ -150,6 +156,11 @@ bool TCaptureForm::DemarrerCapture() {
     AnnulerDemarrage("The capture graph refused to start.");
     return false;
   }
+  if (params_->Bool("Freeze Capture"))
+    DialogService::Instance().Information(
+        "The capture starts frozen: nothing is written to " + FichierCapture +
+            " until the capture is resumed (\"Resume the capture\").\nA file that receives nothing is not kept.",
+        this);
   return true;
 }
 
@@ -275,6 +286,14 @@ void TCaptureForm::ArreterGraphe() {
   const QString file = fichierEnCours_;
   fichierEnCours_.clear();
   const int dropped = dm_->CaptureDropped(), notDropped = dm_->CaptureNotDropped();
+  // An AVI that received nothing (frozen from its start to its end) opens in
+  // no player: it is removed rather than listed.
+  if (!ImageParImage && params_->Bool("Freeze Capture") && AviSansDonnees(file)) {
+    QFile::remove(file);
+    DialogService::Instance().Warning(
+        "Nothing was recorded in " + file + ": the capture was frozen the whole time.\nThe empty file was removed.",
+        this);
+  }
   // A file that is not there (an Image-by-Image file without frames) is not listed.
   if (QFileInfo::exists(file)) {
     AjouterSession(file, dropped, notDropped);
@@ -286,7 +305,7 @@ void TCaptureForm::ArreterGraphe() {
 
 void TCaptureForm::EchecArret() {
   ArreterGraphe();
-  DesarmerAlarme();
+  AnnulerAlarme();
   AfficherNoVideo(true);
   MajCaptureAction();
 }

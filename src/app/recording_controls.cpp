@@ -163,7 +163,7 @@ void TCaptureForm::PasserEtat(EtatCapture etat) {
   etat_ = etat;
   PaintFrame();
   AppliquerControlesEtat();
-  MajStatusBar();
+  MajStatusEtat();
 }
 
 void TCaptureForm::AppliquerControlesEtat() {
@@ -190,7 +190,9 @@ void TCaptureForm::AppliquerControlesEtat() {
     a->setToolTip(capture ? kHintStop : kHintCapture);
     if (capture) {
       a->SetImageIndex(28);
-    } else if (etat_ == esPreview) {
+    } else if (etat_ == esAttente) {
+      a->SetImageIndex(14);
+    } else {
       const int format = f->cbFormatCapture->currentData().toInt();
       a->SetImageIndex(VideoConnectee() && format != 11 && format != 12 ? 14 : 43);
     }
@@ -199,6 +201,7 @@ void TCaptureForm::AppliquerControlesEtat() {
     const bool armed = etat_ == esAttente || etat_ == esCaptureProgrammee;
     a->setText(armed ? "Stop Prog" : "Schedule");
     a->setToolTip(armed ? "Stop the scheduling" : "Start scheduling");
+    a->SetImageIndex(etat_ == esCaptureProgrammee ? 30 : 20);
   }
   MajCaptureAction();
 }
