@@ -9,6 +9,7 @@
 #include "app/cockpit_state.h"
 #include "app/interval_rules.h"
 #include "filters/vs_superposer.h"
+#include "media/aviheader.h"
 #include "sessionlist/fichierlistbox.h"
 #include "recording_fixture.h"
 
@@ -255,4 +256,33 @@ TEST(CockpitWindow, IntervalsThatCannotBeUsedAreRefusedWithAMessage) {
     EXPECT_FALSE(w.C().RxSwitch1->isEnabled());
     EXPECT_TRUE(w.C().RxSwitch1->isChecked());
   }
+}
+
+TEST(CockpitWindow, ACaptureStartedFrozenSaysSoAndLeavesNoUnreadableFile) {
+  CockpitWindow w;
+  auto *freeze = w.form.Action("taFreezeCapture");
+  freeze->ExecuteInteractive();
+  ASSERT_TRUE(w.form.Parameters().Bool("Freeze Capture"));
+  platform::DialogService::Instance().ClearHistory();
+  w.PressCapture();
+  ASSERT_EQ(w.form.Etat(), esCapture);
+  ASSERT_FALSE(w.Dialogs().isEmpty());
+  EXPECT_TRUE(w.Dialogs().join("|").contains("The capture starts frozen")) << w.Dialogs().join("|").toStdString();
+  const QString file = w.form.FichierCapture;
+  w.Run(1000);
+  w.PressCapture();
+  EXPECT_FALSE(QFile::exists(file)) << "an AVI without a frame opens nowhere";
+  EXPECT_TRUE(w.recorded.isEmpty());
+  EXPECT_TRUE(w.Dialogs().last().contains("Nothing was recorded in " + file));
+
+  // Resumed during the capture: the file has what came after and is kept.
+  w.PressCapture();
+  ASSERT_EQ(w.form.Etat(), esCapture);
+  w.Run(300);
+  freeze->ExecuteInteractive();
+  ASSERT_FALSE(w.form.Parameters().Bool("Freeze Capture"));
+  w.Run(1200);
+  w.PressCapture();
+  ASSERT_EQ(w.recorded.size(), 1);
+  EXPECT_GT(media::ReadAviFile(w.recorded[0]).TotalChunks(), 0u);
 }
