@@ -15,6 +15,7 @@
 #include "media/aviheader.h"
 #include "platform/dialogs.h"
 #include "platform/shell.h"
+#include "settings/captureformats.h"
 #include "settings/settings.h"
 #include "sources/avsources.h"
 #include "sources/capturedevice.h"
@@ -139,11 +140,11 @@ bool TCaptureForm::DemarrerCapture() {
   chaineCapture_ = true;
   fichierEnCours_ = FichierCapture;
   formatEnCours_ = format;
-  if (format == 8) ImageParImage = true;
+  if (format == settings::kFormatImageParImage) ImageParImage = true;
 
   auto *video = dm_->CurrentVideoDevice;
-  if (video && video->Device && video->Device->Kind == sources::DeviceKind::DV && format != 11 && format != 12 &&
-      params_->Bool("scn"))
+  if (video && video->Device && video->Device->Kind == sources::DeviceKind::DV &&
+      !settings::CaptureFormat(format).SoundOnly() && params_->Bool("scn"))
     OuvrirScnPour(FichierCapture);
 
   AppliquerVolume();
@@ -332,7 +333,7 @@ void TCaptureForm::acCouperexecute() {
   fichierEnCours_ = NomVideo;
   auto *video = dm_->CurrentVideoDevice;
   if (video && video->Device && video->Device->Kind == sources::DeviceKind::DV && params_->Bool("scn") &&
-      format != 11 && format != 12)
+      !settings::CaptureFormat(format).SoundOnly())
     OuvrirScnPour(NomVideo);
   dm_->LancerGraphe();
   NbImages = 0;

@@ -8,6 +8,7 @@
 #include "app/status_texts.h"
 #include "graph/avgraph.h"
 #include "platform/disk.h"
+#include "settings/captureformats.h"
 #include "settings/settings.h"
 
 namespace vistrel {
@@ -41,8 +42,9 @@ QString TCaptureForm::StatusText(int index) const {
 
 QString TCaptureForm::TexteSourcesCapture() const {
   const int format = SourcesFrame->cbFormatCapture->currentData().toInt();
-  const bool video = VideoConnectee() && format != 11 && format != 12;
-  const bool audio = AudioConnectee() && format != 8;
+  const auto &info = settings::CaptureFormat(format);
+  const bool video = VideoConnectee() && !info.SoundOnly();
+  const bool audio = AudioConnectee() && !info.PictureOnly();
   const QString summary =
       status::ResumeSources(SourcesFrame->cboxvideo->currentText(), video, SourcesFrame->cboxAudio->currentText(), audio);
   return summary.isEmpty() ? summary : summary + "=>" + settings::CaptureFormatShortName(format);

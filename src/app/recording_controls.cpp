@@ -14,6 +14,7 @@
 #include "app/recording_names.h"
 #include "graph/avgraph.h"
 #include "platform/dialogs.h"
+#include "settings/captureformats.h"
 #include "settings/settings.h"
 
 namespace vistrel {
@@ -194,7 +195,7 @@ void TCaptureForm::AppliquerControlesEtat() {
       a->SetImageIndex(14);
     } else {
       const int format = f->cbFormatCapture->currentData().toInt();
-      a->SetImageIndex(VideoConnectee() && format != 11 && format != 12 ? 14 : 43);
+      a->SetImageIndex(VideoConnectee() && !settings::CaptureFormat(format).SoundOnly() ? 14 : 43);
     }
   }
   if (auto *a = Action("acProgrammerBascule")) {

@@ -1,5 +1,7 @@
 #include "app/status_texts.h"
 
+#include "settings/captureformats.h"
+
 namespace vistrel::status {
 
 namespace {
@@ -15,15 +17,16 @@ QString Duree(qint64 elapsedMs) {
 }
 
 QString TexteCompteurs(int format, int nbImages, int dropped, int notDropped) {
-  if (format == 8) return QString("Image by Image: %1 frames").arg(nbImages);
-  if (format == 11) return "Audio Wav";
-  if (format == 12) return "Audio Mp3";
+  if (format == settings::kFormatImageParImage) return QString("Image by Image: %1 frames").arg(nbImages);
+  if (format == settings::kFormatWav) return "Audio Wav";
+  if (format == settings::kFormatMp3) return "Audio Mp3";
   if (dropped < 0) return QString();
   return QString("%1 lost frames / %2").arg(dropped).arg(dropped + std::max(0, notDropped));
 }
 
 QString EspaceLibre(quint32 freeMb, const QString &drive) {
-  return QString("%1 free mb on %2").arg(freeMb).arg(drive.toUpper());
+  // A mount point is a path: upper case would name another folder.
+  return QString("%1 free mb on %2").arg(freeMb).arg(drive);
 }
 
 QString UniteIntervalle(int unit) {

@@ -16,7 +16,7 @@ QString Duree(qint64 elapsedMs);
 // video counter (dropped < 0: none); empty otherwise.
 QString TexteCompteurs(int format, int nbImages, int dropped, int notDropped);
 
-// "12034 free mb on /HOME" for the volume of the next video.
+// "12034 free mb on /home" for the volume (its mount point) of the next video.
 QString EspaceLibre(quint32 freeMb, const QString &drive);
 
 // The unit names of the intervalometer, by index.

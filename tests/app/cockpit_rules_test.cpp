@@ -33,7 +33,7 @@ TEST(StatusTexts, GrabSourcesModesAndTimes) {
   EXPECT_EQ(status::Modes(true, true, true, true), " mute in 16x9 v");
   EXPECT_EQ(status::Modes(false, false, false, false), " 4x3");
   EXPECT_EQ(status::Heure(QTime(7, 5, 9)), "07:05:09");
-  EXPECT_EQ(status::EspaceLibre(12034, "/home"), "12034 free mb on /HOME");
+  EXPECT_EQ(status::EspaceLibre(12034, "/home"), "12034 free mb on /home");
 }
 
 TEST(IntervalRules, FactorsAndTheFramesUnit) {
