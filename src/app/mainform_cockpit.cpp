@@ -127,6 +127,8 @@ void TCaptureForm::ChargerPrefsCockpit() {
   c.cbUnites->setCurrentIndex(std::clamp(p.Int(QString::fromUtf8("Unités Intervallomètre")), 0, 3));
   c.cbBeeps->setChecked(p.Bool("Beeps"));
   AnnulerAlarme();
+  // The Schedule panel may be the one shown at start: its fields are never left blank.
+  PreremplirProgrammation();
 }
 
 void TCaptureForm::SauverPrefsCockpit() {

@@ -5,21 +5,13 @@
 
 namespace vistrel::settings {
 
+// The codes run from 0 to 12 in this order.
 enum CaptureFormatCode : int {
-  kFormatNone = 0,
-  kFormatDV1Natif = 1,
-  kFormatDV2Natif = 2,
-  kFormatMpeg2Natif = 3,
-  kFormatMpeg1Natif = 4,
-  kFormatAviNatif = 5,
-  kFormatDV2Recomp = 6,
-  kFormatWmv = 7,
-  kFormatImageParImage = 8,
-  kFormatDivx = 9,
-  kFormatDefault = 10,
-  kFormatWav = 11,
-  kFormatMp3 = 12,
+  kFormatNone, kFormatDV1Natif, kFormatDV2Natif, kFormatMpeg2Natif, kFormatMpeg1Natif,
+  kFormatAviNatif, kFormatDV2Recomp, kFormatWmv, kFormatImageParImage, kFormatDivx,
+  kFormatDefault, kFormatWav, kFormatMp3,
 };
+static_assert(kFormatImageParImage == 8 && kFormatMp3 == 12);
 
 struct CaptureFormatInfo {
   int code;
