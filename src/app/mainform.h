@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/capture_en_cours.h"
 #include "app/etatcapture.h"
 #include "app/panels.h"
 #include "app/schedule_clock.h"
@@ -186,7 +187,6 @@ class TCaptureForm : public QMainWindow {
   bool ImageParImage = false;
   int NbImages = 0;
   QString FichierCapture;
-  QDateTime DebutCapture;
   // The Folders panel's video file group and the Sources panel's images-per-second box.
   QGroupBox *gbFichierVideo = nullptr;
   QLineEdit *leVideoDirectory = nullptr, *leVideoRacine = nullptr, *leFramerate = nullptr;
@@ -198,7 +198,7 @@ class TCaptureForm : public QMainWindow {
   void cbVideoDateClick();
   void FramerateExit();
   // The file being written (empty when no capture chain writes one).
-  QString FichierEnCours() const { return fichierEnCours_; }
+  QString FichierEnCours() const { return capture_.Fichier(); }
   TSceneFile &SceneFile();
   // A capture's file was finished and entered in the session list.
   Q_SIGNAL void captureRecorded(const QString &file, int dropped, int notDropped);
@@ -221,9 +221,7 @@ class TCaptureForm : public QMainWindow {
   void PasserEtat(EtatCapture etat);
   std::unique_ptr<TSceneFile> scn_;
   filters::Tvs_SceneDetect *sceneDetector_ = nullptr;  // the detector our callback is on
-  QString fichierEnCours_;
-  int formatEnCours_ = 0;
-  bool chaineCapture_ = false;   // a capture chain is in the graph
+  TCaptureEnCours capture_;
   bool arretEnCours_ = false;    // our own stop: its errors are not write failures
   bool sourceErreur_ = false;    // the error being delivered came from a source
   bool erreursAccrochees_ = false;

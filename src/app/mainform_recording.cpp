@@ -137,9 +137,6 @@ bool TCaptureForm::DemarrerCapture() {
                          .arg(settings::CaptureFormatName(format)));
     return false;
   }
-  chaineCapture_ = true;
-  fichierEnCours_ = FichierCapture;
-  formatEnCours_ = format;
   if (format == settings::kFormatImageParImage) ImageParImage = true;
 
   auto *video = dm_->CurrentVideoDevice;
@@ -148,7 +145,7 @@ bool TCaptureForm::DemarrerCapture() {
     OuvrirScnPour(FichierCapture);
 
   AppliquerVolume();
-  DebutCapture = QDateTime::currentDateTime();
+  capture_.Commencer(FichierCapture, format, QDateTime::currentDateTime());
   // During a capture a lost device ends it here, whatever the notification setting.
   params_->SetBool("Notifier", false);
   AppliquerNotifier(false);
@@ -219,8 +216,7 @@ void TCaptureForm::AnnulerDemarrage(const QString &why) {
   if (!scnName.isEmpty()) QFile::remove(scnName);
   dm_->RetirerCapture();
   if (QFileInfo(FichierCapture).isFile()) QFile::remove(FichierCapture);
-  chaineCapture_ = false;
-  fichierEnCours_.clear();
+  capture_.ChaineRetiree();
   ImageParImage = false;
   params_->SetBool("Notifier", OptionsFrame->options->cbNotifier->isChecked());
   AppliquerNotifier(params_->Bool("Notifier"));
@@ -237,14 +233,14 @@ void TCaptureForm::AccrocherErreursCapture() {
   connect(&dm_->fg(), &media::Graph::ErrorOccurred, this, [this](const QString &message) {
     const bool fromSource = sourceErreur_;
     sourceErreur_ = false;
-    if (fromSource || arretEnCours_ || !chaineCapture_) return;
+    if (fromSource || arretEnCours_ || !capture_.Chaine()) return;
     QMetaObject::invokeMethod(this, [this, message] { EchecEcriture(message); }, Qt::QueuedConnection);
   });
 }
 
 void TCaptureForm::EchecEcriture(const QString &message) {
-  if (!chaineCapture_ || closed_) return;
-  const QString file = fichierEnCours_;
+  if (!capture_.Chaine() || closed_) return;
+  const QString file = capture_.Fichier();
   if (ArreterCapture()) SetInterfacePreview();
   else EchecArret();
   DialogService::Instance().Error("The capture stopped because of an error:\n" + message + "\nThe file " + file +
@@ -267,8 +263,8 @@ bool TCaptureForm::ArreterCapture() {
 
 void TCaptureForm::TerminerCapture() {
   ArreterGraphe();
-  if (chaineCapture_) dm_->RetirerCapture();
-  chaineCapture_ = false;
+  if (capture_.Chaine()) dm_->RetirerCapture();
+  capture_.ChaineRetiree();
   ImageParImage = false;
   // Notifications are the user's choice again once no capture runs.
   params_->SetBool("Notifier", OptionsFrame->options->cbNotifier->isChecked());
@@ -282,10 +278,9 @@ void TCaptureForm::ArreterGraphe() {
   arretEnCours_ = false;
   // Only a file being written is recorded, once: a second stop of the same
   // capture (a failed stop, a source change) adds nothing.
-  if (fichierEnCours_.isEmpty()) return;
+  if (capture_.Fichier().isEmpty()) return;
   if (ImageParImage) FinImageParImage();
-  const QString file = fichierEnCours_;
-  fichierEnCours_.clear();
+  const QString file = capture_.PrendreFichierTermine();
   const int dropped = dm_->CaptureDropped(), notDropped = dm_->CaptureNotDropped();
   // An AVI that received nothing (frozen from its start to its end) opens in
   // no player: it is removed rather than listed.
@@ -312,8 +307,8 @@ void TCaptureForm::EchecArret() {
 }
 
 void TCaptureForm::acCouperexecute() {
-  if (!EnCapture(etat_) || !chaineCapture_ || !dm_) return;
-  const int format = formatEnCours_;
+  if (!EnCapture(etat_) || !capture_.Chaine() || !dm_) return;
+  const int format = capture_.Format();
   ArreterGraphe();
   // The new name is written without a question, but an existing file there
   // goes to the trash first; one that cannot must not be written over.
@@ -330,7 +325,7 @@ void TCaptureForm::acCouperexecute() {
     DialogService::Instance().Error(why + "\nThe capture stopped; what was recorded before the cut is kept.", this);
     return;
   }
-  fichierEnCours_ = NomVideo;
+  capture_.Continuer(NomVideo);
   auto *video = dm_->CurrentVideoDevice;
   if (video && video->Device && video->Device->Kind == sources::DeviceKind::DV && params_->Bool("scn") &&
       !settings::CaptureFormat(format).SoundOnly())
@@ -371,7 +366,7 @@ void TCaptureForm::FermerScnApresArret(int dropped) {
 }
 
 void TCaptureForm::FinImageParImage() {
-  const QString file = fichierEnCours_;
+  const QString file = capture_.Fichier();
   if (file.isEmpty()) return;
   if (NbImages != 0) {
     double rate = params_->Real("Framerate");

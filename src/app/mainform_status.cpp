@@ -111,11 +111,11 @@ void TCaptureForm::MajStatusEtat() {
 void TCaptureForm::DroppedActionTimer() {
   if (!cockpit_) return;
   auto &c = Cockpit();
-  if ((etat_ == esCapture || etat_ == esCaptureProgrammee) && DebutCapture.isValid()) {
-    c.texts[k2] = status::Duree(DebutCapture.msecsTo(QDateTime::currentDateTime()));
+  if ((etat_ == esCapture || etat_ == esCaptureProgrammee) && capture_.Debut().isValid()) {
+    c.texts[k2] = status::Duree(capture_.DureeMs(QDateTime::currentDateTime()));
     const int dropped = dm_ ? dm_->CaptureDropped() : -1;
     const int notDropped = dm_ ? dm_->CaptureNotDropped() : -1;
-    c.texts[k3] = status::TexteCompteurs(formatEnCours_, NbImages, dropped, notDropped);
+    c.texts[k3] = status::TexteCompteurs(capture_.Format(), NbImages, dropped, notDropped);
     RepeindreStatus();
   }
   RafraichirCamescopes();

@@ -150,7 +150,7 @@ void TCaptureForm::FramerateExit() {
 void TCaptureForm::SetInterfacePreview() {
   // Preview means no capture chain: one still there (a source or format
   // changed under a running capture) is finished and taken down first.
-  if (chaineCapture_ && dm_) {
+  if (capture_.Chaine() && dm_) {
     const bool running = dm_->fg().State() == GST_STATE_PLAYING;
     TerminerCapture();
     if (running && !RelanceDifferee) dm_->LancerGraphe();
@@ -211,7 +211,7 @@ void TCaptureForm::MajCaptureAction() {
   auto *a = Action("saCapturerBascule");
   if (!a) return;
   // Stopping needs a capture chain; starting needs something to capture.
-  if (etat_ == esCapture || etat_ == esCaptureProgrammee) a->setEnabled(chaineCapture_);
+  if (etat_ == esCapture || etat_ == esCaptureProgrammee) a->setEnabled(capture_.Chaine());
   else a->setEnabled(VideoConnectee() || AudioConnectee());
 }
 

@@ -2,6 +2,7 @@
 // clock's alarm, checked without a window.
 #include <gtest/gtest.h>
 
+#include "app/capture_en_cours.h"
 #include "app/interval_rules.h"
 #include "app/schedule_clock.h"
 #include "app/status_texts.h"
@@ -93,4 +94,22 @@ TEST(ScheduleClock, AlarmRunsOnceAtOrAfterItsTimeAndArmingReplacesIt) {
   now = now.addSecs(60);
   clock.Tick();
   EXPECT_EQ(fired.size(), 2u);
+}
+
+TEST(CaptureEnCours, AFinishedFileIsHandedOutOnceAndCutKeepsTheStart) {
+  TCaptureEnCours c;
+  EXPECT_TRUE(c.PrendreFichierTermine().isEmpty());
+  EXPECT_EQ(c.DureeMs(QDateTime::currentDateTime()), 0);
+  const QDateTime start(QDate(2026, 12, 8), QTime(10, 0, 0));
+  c.Commencer("/v/Video_0.avi", 9, start);
+  EXPECT_TRUE(c.Chaine());
+  EXPECT_EQ(c.PrendreFichierTermine(), "/v/Video_0.avi");
+  EXPECT_TRUE(c.PrendreFichierTermine().isEmpty()) << "a second stop records nothing";
+  c.Continuer("/v/Video_1.avi");
+  EXPECT_EQ(c.Fichier(), "/v/Video_1.avi");
+  EXPECT_EQ(c.Format(), 9);
+  EXPECT_EQ(c.DureeMs(start.addSecs(90)), 90000) << "the duration counts from the first part";
+  c.ChaineRetiree();
+  EXPECT_FALSE(c.Chaine());
+  EXPECT_TRUE(c.Fichier().isEmpty());
 }
