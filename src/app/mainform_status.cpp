@@ -26,6 +26,9 @@ void TCaptureForm::ConstruireStatusBar() {
   for (int i = 0; i < 4; ++i) {
     c.panels[i] = new TStatusPanel(design[i], statusBar());
     c.panels[i]->setObjectName(QString("StatusPanel%1").arg(i + 1));
+    // Equal stretches share the width equally whatever the texts, as fixed
+    // widths would, without holding the window at its current width.
+    c.panels[i]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     statusBar()->addWidget(c.panels[i], 1);
   }
   auto *fifth = new QLabel(statusBar());
