@@ -74,11 +74,7 @@ TCaptureForm::TCaptureForm(QWidget *parent) : QMainWindow(parent) {
   ConstruireAffichage();
   ConstruireIncrust();
   ConstruireDossiersProgrammes();
-
-  for (auto &label : statusPanels_) {
-    label = new QLabel(this);
-    statusBar()->addWidget(label, 1);
-  }
+  ConstruireCockpit();
   resize(1003, 661);
 }
 
@@ -192,6 +188,7 @@ void TCaptureForm::ChargerPrefs1() {
   ChargerPrefsRecording();
   ChargerPrefsIncrust();
   ChargerPrefsGrab();
+  ChargerPrefsCockpit();
 }
 
 void TCaptureForm::SauverPrefs() {
@@ -204,6 +201,7 @@ void TCaptureForm::SauverPrefs() {
   SauverPrefsRecording();
   SauverPrefsDossiersProgrammes();
   SauverPrefsGrab();
+  SauverPrefsCockpit();
   settings::SaveSettings(p);
 }
 
@@ -229,6 +227,7 @@ void TCaptureForm::AppEventsIdle() {
   AppliquerPrefsDisplayDifferees();
   if (dm_) dm_->LancerGraphe();
   AppliquerNotifier(params_->Bool("Notifier"));
+  FocusCapture();
   if (!driversOk) ErreurDemarrage = "impossible to change the video sources\n";
   SetSystem();
   // Whatever failed above, the session runs with the screen saver off and start-up ends.

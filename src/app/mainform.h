@@ -13,9 +13,11 @@
 #include <utility>
 #include <vector>
 
+#include "app/capture_en_cours.h"
 #include "app/etatcapture.h"
 #include "app/incrusterframe.h"
 #include "app/panels.h"
+#include "app/schedule_clock.h"
 #include "app/scenefile.h"
 
 class QCheckBox;
@@ -189,7 +191,6 @@ class TCaptureForm : public QMainWindow {
   bool ImageParImage = false;
   int NbImages = 0;
   QString FichierCapture;
-  QDateTime DebutCapture;
   // The Folders panel's video file group and the Sources panel's images-per-second box.
   QGroupBox *gbFichierVideo = nullptr;
   QLineEdit *leVideoDirectory = nullptr, *leVideoRacine = nullptr, *leFramerate = nullptr;
@@ -201,7 +202,7 @@ class TCaptureForm : public QMainWindow {
   void cbVideoDateClick();
   void FramerateExit();
   // The file being written (empty when no capture chain writes one).
-  QString FichierEnCours() const { return fichierEnCours_; }
+  QString FichierEnCours() const { return capture_.Fichier(); }
   TSceneFile &SceneFile();
   // A capture's file was finished and entered in the session list.
   Q_SIGNAL void captureRecorded(const QString &file, int dropped, int notDropped);
@@ -220,16 +221,11 @@ class TCaptureForm : public QMainWindow {
   void MajCaptureAction();
   void AccrocherErreursCapture();
   void EchecEcriture(const QString &message);
-  // The schedule's alarm belongs to the schedule feature; these stand in for it.
-  void ProgrammerFin() {}
-  void DesarmerAlarme() {}
   // Enters a controller state: frame colour and the controls of that state.
   void PasserEtat(EtatCapture etat);
   std::unique_ptr<TSceneFile> scn_;
   filters::Tvs_SceneDetect *sceneDetector_ = nullptr;  // the detector our callback is on
-  QString fichierEnCours_;
-  int formatEnCours_ = 0;
-  bool chaineCapture_ = false;   // a capture chain is in the graph
+  TCaptureEnCours capture_;
   bool arretEnCours_ = false;    // our own stop: its errors are not write failures
   bool sourceErreur_ = false;    // the error being delivered came from a source
   bool erreursAccrochees_ = false;
@@ -246,6 +242,8 @@ class TCaptureForm : public QMainWindow {
   // A grabbed frame waits in the superposer's ring (message 0x0401).
   void OnGrabReady(int slot);
   QString ProchainNomImage();
+  // The next name whose file does not exist yet.
+  QString ProchainNomImageLibre();
   void SauverImage();
   // Adds a written file to the List panel with the four source box texts.
   void AjouterSession(const QString &file, int dropped, int captured);
@@ -262,6 +260,58 @@ class TCaptureForm : public QMainWindow {
   GrabState &Grab() const { return *grab_; }
   ListeState &Liste() const { return *liste_; }
   // End of still grab and session list.
+
+  // The recording cockpit: the Capture, Cut, Grab and Schedule buttons
+  // (mainform_cockpit.cpp), the schedule (mainform_schedule.cpp), the
+  // intervalometer (mainform_interval.cpp) and the status bar (mainform_status.cpp).
+  void ConstruireCockpit();  // once, after the display widgets
+  void BindCockpitActions();
+  void ChargerPrefsCockpit();
+  void SauverPrefsCockpit();
+  // Start-up: the Capture button takes the focus when it can act.
+  void FocusCapture();
+  TScheduleClock &Horloge();
+  void acProgrammerBasculeexecute();
+  bool ValiderProgrammation();
+  bool ProgrammerFin();
+  void AnnulerAlarme();
+  void lancerEnregistrement();
+  void stopperEnregistrement();
+  void RXDebutClic();
+  void RXFinClic();
+  void ProgrammerFrame1NowBtnClick();
+  // The Schedule panel's fields from the current time, unless a schedule is armed.
+  void PreremplirProgrammation();
+  void EtatAttente();
+  void EtatCaptureProgrammee();
+  void ExtraireFrame1RxSwitch1Click();
+  void saIntervalloexecute();
+  bool IntervalloActif() const;
+  // Whole seconds before the next interval shot (message 0x0402).
+  void OnCountdown(int seconds);
+  // The video source went away: a running intervalometer is armed again and waits.
+  void IntervalloSansVideo(bool noVideo);
+  // The status texts of the state just entered.
+  void MajStatusEtat();
+  // Every 300 ms: duration and counters of a running capture, camcorder windows.
+  void DroppedActionTimer();
+  // The camcorder windows' time code and date; they come with the camcorder control.
+  void RafraichirCamescopes() {}
+  // Texts 0, 1, 1b, 2 and 3 of the status bar.
+  QString StatusText(int index) const;
+  struct CockpitState;
+  CockpitState &Cockpit() const { return *cockpit_; }
+
+ private:
+  CockpitState *cockpit_ = nullptr;
+  void ConstruireProgrammation();
+  void ConstruireIntervallo();
+  void ConstruireStatusBar();
+  void RepeindreStatus();
+  QString TexteSourcesCapture() const;
+
+ public:
+  // End of the recording cockpit.
 
   // Preview display modes (mainform_display.cpp).
   void BindDisplayActions();
@@ -404,7 +454,6 @@ class TCaptureForm : public QMainWindow {
   std::array<QAction *, kPanelCount> panelActions_{};
   QFrame *videoFrame_ = nullptr;  // the frame around the video, coloured by the state
   QLabel *noVideo_ = nullptr;
-  std::array<QLabel *, 4> statusPanels_{};
   std::unique_ptr<platform::ScreenSaverGuard> screenSaver_;
   std::unique_ptr<settings::TparameterList> params_;
   std::unique_ptr<settings::TBrenvikPreferences> gp_;

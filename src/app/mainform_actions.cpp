@@ -193,6 +193,7 @@ void TCaptureForm::BuildActions(QWidget *panelBar) {
   for (const Handlers &h : kHandlers) BindAction(h.name, h.execute, h.falseExecute, h.prepare);
   BindRecordingActions();
   BindGrabActions();
+  BindCockpitActions();
   BindDisplayActions();
   // A toggle starts in the state its first caption belongs to (taDecalage: checked).
   for (auto *a : al->Actions())
@@ -302,7 +303,10 @@ void TCaptureForm::BuildPersistentActions() {
 
 void TCaptureForm::acSourcesFrameexecute() { AfficherPanneau(0); }
 void TCaptureForm::acDossiersFrameexecute() { AfficherPanneau(1); }
-void TCaptureForm::acProgrammerFrameexecute() { AfficherPanneau(2); }
+void TCaptureForm::acProgrammerFrameexecute() {
+  PreremplirProgrammation();
+  AfficherPanneau(2);
+}
 void TCaptureForm::acExtraireFrameexecute() { AfficherPanneau(3); }
 void TCaptureForm::acIncrusterFrameexecute() { AfficherPanneau(4); }
 void TCaptureForm::acOptionsFrameexecute() { AfficherPanneau(5); }

@@ -271,19 +271,6 @@ void TCaptureForm::AfficherErreurDemarrage() {
   d.erreur->Afficher(ErreurDemarrage);
 }
 
-void TCaptureForm::MajStatusBar() {
-  auto &p = *params_;
-  const bool video = VideoConnectee();
-  QString text = "Preview";
-  if (p.Bool("Mute On")) text += " mute";
-  if (p.Bool("Want Incrust") && TraitementPossible && video) text += " in";
-  text += p.Bool("WideScreen") ? " 16x9" : " 4x3";
-  if (p.Bool("Want vert Flip") && TraitementPossible && video) text += " v";
-  QString html = text.toHtmlEscaped();
-  if (p.Bool("Want Horz flip") && TraitementPossible && video) html += "<span style=\"color:red\">&nbsp;h</span>";
-  statusPanels_[1]->setText(html);
-}
-
 void TCaptureForm::OnDvRatioChanged(bool wide) {
   Disp().dvWide = wide;
   const bool dvVideo = dm_ && dm_->CurrentVideoDevice && dm_->CurrentVideoDevice->Device &&

@@ -18,7 +18,9 @@ class QueuedFilterEvents final : public filters::FilterEvents {
   void GrabReady(int slot) override {
     QMetaObject::invokeMethod(form_, [f = form_, slot] { f->OnGrabReady(slot); }, Qt::QueuedConnection);
   }
-  void CountdownSeconds(int) override {}
+  void CountdownSeconds(int seconds) override {
+    QMetaObject::invokeMethod(form_, [f = form_, seconds] { f->OnCountdown(seconds); }, Qt::QueuedConnection);
+  }
   void DvRatioChanged(bool wide) override {
     QMetaObject::invokeMethod(form_, [f = form_, wide] { f->OnDvRatioChanged(wide); }, Qt::QueuedConnection);
   }

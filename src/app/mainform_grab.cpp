@@ -147,7 +147,9 @@ void TCaptureForm::ChargerPrefsGrab() {
   auto *options = OptionsFrame->options;
   options->TrackBar1->parentWidget()->setVisible(options->rgExtension->checkedId() == 1);
   g.lbQualite->setText(QString::number(options->TrackBar1->value()));
-  NomImage = ProchainNomImage();
+  // The counter starts at the first picture not yet there, so that a second
+  // session does not meet the first one's pictures grab after grab.
+  NomImage = ProchainNomImageLibre();
   MajJaugesDisque(true);
   // The video window is made after the actions, so the click is hooked here, once.
   if (videoWindow_ && !g.clicHooked) {
@@ -207,6 +209,13 @@ QString TCaptureForm::ProchainNomImage() {
     DossiersFrame->lbNomImage->setText(file);
     ExtraireFrame->lbDestination->setText(file);
   }
+  return name;
+}
+
+QString TCaptureForm::ProchainNomImageLibre() {
+  QString name = ProchainNomImage();
+  // Bounded: five digits give 100000 names.
+  for (int i = 0; i < 100000 && QFileInfo::exists(name); ++i) name = ProchainNomImage();
   return name;
 }
 
@@ -281,10 +290,13 @@ void TCaptureForm::SauverImage() {
                                         " exists already. Do you want to replace it?\n"
                                         "If you click on \"All\", then you will no more be prompted for confirmation",
                                     platform::DlgButtons::YesNoAll, this);
-    if (answer == platform::DlgAnswer::All)
+    if (answer == platform::DlgAnswer::All) {
       options->cbConfirmerImage->setChecked(false);
-    else if (answer != platform::DlgAnswer::Yes)
+    } else if (answer != platform::DlgAnswer::Yes) {
+      // The picture is kept; the next grab goes to the next free name.
+      NomImage = ProchainNomImageLibre();
       return;
+    }
   }
   // An old picture that cannot go to the trash is kept, not written over.
   if (info.exists() && !platform::Recycle(NomImage)) {

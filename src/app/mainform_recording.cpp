@@ -15,6 +15,7 @@
 #include "media/aviheader.h"
 #include "platform/dialogs.h"
 #include "platform/shell.h"
+#include "settings/captureformats.h"
 #include "settings/settings.h"
 #include "sources/avsources.h"
 #include "sources/capturedevice.h"
@@ -29,6 +30,11 @@ using platform::DlgKind;
 namespace {
 
 bool EnCapture(EtatCapture e) { return e == esCapture || e == esCaptureProgrammee; }
+
+bool AviSansDonnees(const QString &file) {
+  if (!file.endsWith(".avi", Qt::CaseInsensitive) || !QFileInfo::exists(file)) return false;
+  return media::ReadAviFile(file).TotalChunks() == 0;
+}
 
 }  // namespace
 
@@ -48,17 +54,18 @@ void TCaptureForm::saCapturerBasculeexecute() {
       break;
     case esAttente:
       if (DemarrerCapture()) {
-        PasserEtat(esCaptureProgrammee);
+        // The end is armed first, so that the state's status shows its time.
         ProgrammerFin();
+        EtatCaptureProgrammee();
       } else {
         SetInterfacePreview();
-        DesarmerAlarme();
+        AnnulerAlarme();
       }
       break;
     case esCaptureProgrammee:
       if (ArreterCapture()) {
         SetInterfacePreview();
-        DesarmerAlarme();
+        AnnulerAlarme();
       } else {
         EchecArret();
       }
@@ -130,18 +137,15 @@ bool TCaptureForm::DemarrerCapture() {
                          .arg(settings::CaptureFormatName(format)));
     return false;
   }
-  chaineCapture_ = true;
-  fichierEnCours_ = FichierCapture;
-  formatEnCours_ = format;
-  if (format == 8) ImageParImage = true;
+  if (format == settings::kFormatImageParImage) ImageParImage = true;
 
   auto *video = dm_->CurrentVideoDevice;
-  if (video && video->Device && video->Device->Kind == sources::DeviceKind::DV && format != 11 && format != 12 &&
-      params_->Bool("scn"))
+  if (video && video->Device && video->Device->Kind == sources::DeviceKind::DV &&
+      !settings::CaptureFormat(format).SoundOnly() && params_->Bool("scn"))
     OuvrirScnPour(FichierCapture);
 
   AppliquerVolume();
-  DebutCapture = QDateTime::currentDateTime();
+  capture_.Commencer(FichierCapture, format, QDateTime::currentDateTime());
   // During a capture a lost device ends it here, whatever the notification setting.
   params_->SetBool("Notifier", false);
   AppliquerNotifier(false);
@@ -150,6 +154,11 @@ bool TCaptureForm::DemarrerCapture() {
     AnnulerDemarrage("The capture graph refused to start.");
     return false;
   }
+  if (params_->Bool("Freeze Capture"))
+    DialogService::Instance().Information(
+        "The capture starts frozen: nothing is written to " + FichierCapture +
+            " until the capture is resumed (\"Resume the capture\").\nA file that receives nothing is not kept.",
+        this);
   return true;
 }
 
@@ -207,8 +216,7 @@ void TCaptureForm::AnnulerDemarrage(const QString &why) {
   if (!scnName.isEmpty()) QFile::remove(scnName);
   dm_->RetirerCapture();
   if (QFileInfo(FichierCapture).isFile()) QFile::remove(FichierCapture);
-  chaineCapture_ = false;
-  fichierEnCours_.clear();
+  capture_.ChaineRetiree();
   ImageParImage = false;
   params_->SetBool("Notifier", OptionsFrame->options->cbNotifier->isChecked());
   AppliquerNotifier(params_->Bool("Notifier"));
@@ -225,14 +233,14 @@ void TCaptureForm::AccrocherErreursCapture() {
   connect(&dm_->fg(), &media::Graph::ErrorOccurred, this, [this](const QString &message) {
     const bool fromSource = sourceErreur_;
     sourceErreur_ = false;
-    if (fromSource || arretEnCours_ || !chaineCapture_) return;
+    if (fromSource || arretEnCours_ || !capture_.Chaine()) return;
     QMetaObject::invokeMethod(this, [this, message] { EchecEcriture(message); }, Qt::QueuedConnection);
   });
 }
 
 void TCaptureForm::EchecEcriture(const QString &message) {
-  if (!chaineCapture_ || closed_) return;
-  const QString file = fichierEnCours_;
+  if (!capture_.Chaine() || closed_) return;
+  const QString file = capture_.Fichier();
   if (ArreterCapture()) SetInterfacePreview();
   else EchecArret();
   DialogService::Instance().Error("The capture stopped because of an error:\n" + message + "\nThe file " + file +
@@ -255,8 +263,8 @@ bool TCaptureForm::ArreterCapture() {
 
 void TCaptureForm::TerminerCapture() {
   ArreterGraphe();
-  if (chaineCapture_) dm_->RetirerCapture();
-  chaineCapture_ = false;
+  if (capture_.Chaine()) dm_->RetirerCapture();
+  capture_.ChaineRetiree();
   ImageParImage = false;
   // Notifications are the user's choice again once no capture runs.
   params_->SetBool("Notifier", OptionsFrame->options->cbNotifier->isChecked());
@@ -270,11 +278,18 @@ void TCaptureForm::ArreterGraphe() {
   arretEnCours_ = false;
   // Only a file being written is recorded, once: a second stop of the same
   // capture (a failed stop, a source change) adds nothing.
-  if (fichierEnCours_.isEmpty()) return;
+  if (capture_.Fichier().isEmpty()) return;
   if (ImageParImage) FinImageParImage();
-  const QString file = fichierEnCours_;
-  fichierEnCours_.clear();
+  const QString file = capture_.PrendreFichierTermine();
   const int dropped = dm_->CaptureDropped(), notDropped = dm_->CaptureNotDropped();
+  // An AVI that received nothing (frozen from its start to its end) opens in
+  // no player: it is removed rather than listed.
+  if (!ImageParImage && params_->Bool("Freeze Capture") && AviSansDonnees(file)) {
+    QFile::remove(file);
+    DialogService::Instance().Warning(
+        "Nothing was recorded in " + file + ": the capture was frozen the whole time.\nThe empty file was removed.",
+        this);
+  }
   // A file that is not there (an Image-by-Image file without frames) is not listed.
   if (QFileInfo::exists(file)) {
     AjouterSession(file, dropped, notDropped);
@@ -286,14 +301,14 @@ void TCaptureForm::ArreterGraphe() {
 
 void TCaptureForm::EchecArret() {
   ArreterGraphe();
-  DesarmerAlarme();
+  AnnulerAlarme();
   AfficherNoVideo(true);
   MajCaptureAction();
 }
 
 void TCaptureForm::acCouperexecute() {
-  if (!EnCapture(etat_) || !chaineCapture_ || !dm_) return;
-  const int format = formatEnCours_;
+  if (!EnCapture(etat_) || !capture_.Chaine() || !dm_) return;
+  const int format = capture_.Format();
   ArreterGraphe();
   // The new name is written without a question, but an existing file there
   // goes to the trash first; one that cannot must not be written over.
@@ -310,10 +325,10 @@ void TCaptureForm::acCouperexecute() {
     DialogService::Instance().Error(why + "\nThe capture stopped; what was recorded before the cut is kept.", this);
     return;
   }
-  fichierEnCours_ = NomVideo;
+  capture_.Continuer(NomVideo);
   auto *video = dm_->CurrentVideoDevice;
   if (video && video->Device && video->Device->Kind == sources::DeviceKind::DV && params_->Bool("scn") &&
-      format != 11 && format != 12)
+      !settings::CaptureFormat(format).SoundOnly())
     OuvrirScnPour(NomVideo);
   dm_->LancerGraphe();
   NbImages = 0;
@@ -351,7 +366,7 @@ void TCaptureForm::FermerScnApresArret(int dropped) {
 }
 
 void TCaptureForm::FinImageParImage() {
-  const QString file = fichierEnCours_;
+  const QString file = capture_.Fichier();
   if (file.isEmpty()) return;
   if (NbImages != 0) {
     double rate = params_->Real("Framerate");

@@ -208,6 +208,7 @@ void TCaptureForm::AfficherNoVideo(bool noVideo) {
   for (const char *name : kVideoActions)
     if (auto *a = findChild<QAction *>(name)) a->setEnabled(!noVideo);
   if (auto *a = findChild<QAction *>("saIntervallo")) a->setEnabled(!noVideo);
+  IntervalloSansVideo(noVideo);
 }
 
 void TCaptureForm::AfficherAudio(bool visible) {

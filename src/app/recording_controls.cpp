@@ -14,6 +14,7 @@
 #include "app/recording_names.h"
 #include "graph/avgraph.h"
 #include "platform/dialogs.h"
+#include "settings/captureformats.h"
 #include "settings/settings.h"
 
 namespace vistrel {
@@ -149,7 +150,7 @@ void TCaptureForm::FramerateExit() {
 void TCaptureForm::SetInterfacePreview() {
   // Preview means no capture chain: one still there (a source or format
   // changed under a running capture) is finished and taken down first.
-  if (chaineCapture_ && dm_) {
+  if (capture_.Chaine() && dm_) {
     const bool running = dm_->fg().State() == GST_STATE_PLAYING;
     TerminerCapture();
     if (running && !RelanceDifferee) dm_->LancerGraphe();
@@ -163,7 +164,7 @@ void TCaptureForm::PasserEtat(EtatCapture etat) {
   etat_ = etat;
   PaintFrame();
   AppliquerControlesEtat();
-  MajStatusBar();
+  MajStatusEtat();
 }
 
 void TCaptureForm::AppliquerControlesEtat() {
@@ -190,15 +191,18 @@ void TCaptureForm::AppliquerControlesEtat() {
     a->setToolTip(capture ? kHintStop : kHintCapture);
     if (capture) {
       a->SetImageIndex(28);
-    } else if (etat_ == esPreview) {
+    } else if (etat_ == esAttente) {
+      a->SetImageIndex(14);
+    } else {
       const int format = f->cbFormatCapture->currentData().toInt();
-      a->SetImageIndex(VideoConnectee() && format != 11 && format != 12 ? 14 : 43);
+      a->SetImageIndex(VideoConnectee() && !settings::CaptureFormat(format).SoundOnly() ? 14 : 43);
     }
   }
   if (auto *a = Action("acProgrammerBascule")) {
     const bool armed = etat_ == esAttente || etat_ == esCaptureProgrammee;
     a->setText(armed ? "Stop Prog" : "Schedule");
     a->setToolTip(armed ? "Stop the scheduling" : "Start scheduling");
+    a->SetImageIndex(etat_ == esCaptureProgrammee ? 30 : 20);
   }
   MajCaptureAction();
 }
@@ -207,7 +211,7 @@ void TCaptureForm::MajCaptureAction() {
   auto *a = Action("saCapturerBascule");
   if (!a) return;
   // Stopping needs a capture chain; starting needs something to capture.
-  if (etat_ == esCapture || etat_ == esCaptureProgrammee) a->setEnabled(chaineCapture_);
+  if (etat_ == esCapture || etat_ == esCaptureProgrammee) a->setEnabled(capture_.Chaine());
   else a->setEnabled(VideoConnectee() || AudioConnectee());
 }
 

@@ -1,21 +1,13 @@
 #include "app/recording_names.h"
 
 #include "platform/shell.h"
+#include "settings/captureformats.h"
 
 namespace vistrel {
 
-QString ExtensionFormatCapture(int format) {
-  switch (format) {
-    case 3:
-    case 4: return ".mpg";
-    case 7: return ".wmv";
-    case 11: return ".wav";
-    case 12: return ".mp3";
-    default: return ".avi";
-  }
-}
+QString ExtensionFormatCapture(int format) { return QString::fromLatin1(settings::CaptureFormat(format).extension); }
 
-bool FormatEnregistre(int format) { return format >= 1 && format <= 12 && format != 10; }
+bool FormatEnregistre(int format) { return settings::CaptureFormat(format).records; }
 
 QString PrefixeNom(const QString &folder, const QString &root, bool withDate, const QDateTime &date) {
   using platform::DeuxChiffres;

@@ -1,4 +1,5 @@
 #include "settings/settingskeys.h"
+#include "settings/captureformats.h"
 
 #include "platform/folders.h"
 #include "platform/inifile.h"
@@ -22,14 +23,6 @@ constexpr auto kQuorrelKey = u"\\Software\\Brenvik\\Quorrel";
 
 std::optional<quint8> g_cleanupKeep;
 
-const char *const kFormatNames[] = {"",          "dv type 1 natifve",  "dv type 2 native",
-                                    "mpeg2 native stream", "mpeg1 native stream", "avi native",
-                                    "dv type 2 (recomp)",  "Wmv",  "Image by Image",
-                                    "divx",      "Default",            "Wav",  "mp3"};
-const char *const kFormatShortNames[] = {"",        "native", "native", "native", "native",
-                                         "native",  "dv2 rec", "Wmv", "Image by Image",
-                                         "divx",    "Default", "Wav",  "mp3"};
-constexpr int kFormatCount = 13;
 
 // The folder of a path: everything up to and including its last separator.
 QString FolderPart(const QString &path) {
@@ -229,19 +222,15 @@ QString RebasePath(const QString &path, const QString &oldFolder, const QString 
   return newFolder + path.mid(oldFolder.size());
 }
 
-QString CaptureFormatName(int code) {
-  return QString::fromLatin1(kFormatNames[code >= 0 && code < kFormatCount ? code : 10]);
-}
+QString CaptureFormatName(int code) { return QString::fromLatin1(CaptureFormat(code).name); }
 
-QString CaptureFormatShortName(int code) {
-  return QString::fromLatin1(kFormatShortNames[code >= 0 && code < kFormatCount ? code : 10]);
-}
+QString CaptureFormatShortName(int code) { return QString::fromLatin1(CaptureFormat(code).shortName); }
 
 int CaptureFormatFromName(const QString &name) {
-  if (name == u"None") return 0;
-  for (int code = 1; code < kFormatCount; ++code)
-    if (name == QLatin1String(kFormatNames[code])) return code;
-  return 10;
+  if (name == u"None") return kFormatNone;
+  for (int code = 1; code < kCaptureFormatCount; ++code)
+    if (name == QLatin1String(CaptureFormat(code).name)) return code;
+  return kFormatDefault;
 }
 
 int DVFrequencyFromName(const QString &name) {

@@ -1,5 +1,6 @@
 // Still grabs in the started program: real frames from the test camera, the
 // Grab panel, the names, the overwrite question and the session list entry.
+#include <QDir>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QFile>
@@ -139,7 +140,7 @@ TEST(GrabWindow, OverwriteQuestionNoYesAll) {
   const QByteArray first = Contents(w.Image(0));
   ASSERT_FALSE(first.isEmpty());
 
-  // No: nothing written, the name stays for the next grab.
+  // No: nothing written, the next grab goes to the next free name.
   w.RewindTo(0);
   dialogs.SetUnattended(platform::DlgAnswer::No);
   ASSERT_TRUE(w.GrabAndWait());
@@ -149,10 +150,12 @@ TEST(GrabWindow, OverwriteQuestionNoYesAll) {
       << dialogs.History().last().toStdString();
   EXPECT_TRUE(dialogs.History().last().contains(
       "If you click on \"All\", then you will no more be prompted for confirmation"));
-  EXPECT_EQ(w.form.NomImage, w.Image(0));
+  EXPECT_EQ(w.form.NomImage, w.Image(1));
   EXPECT_EQ(Contents(w.Image(0)), first);
+  EXPECT_FALSE(QFile::exists(w.Image(1)));
 
   // Yes: the old picture goes to the trash, the new one takes its name.
+  w.RewindTo(0);
   dialogs.SetUnattended(platform::DlgAnswer::Yes);
   ASSERT_TRUE(w.GrabAndWait());
   ASSERT_EQ(w.form.NomImage, w.Image(1));
@@ -188,4 +191,28 @@ TEST(GrabWindow, ImageByImageOpensTheGateInsteadOfSaving) {
   EXPECT_FALSE(QFile::exists(w.Image(0)));
   EXPECT_EQ(w.List()->Count(), 0);
   w.form.ImageParImage = false;
+}
+
+TEST(GrabWindow, ASecondSessionStartsPastThePicturesOfTheFirst) {
+  QString folder, root;
+  {
+    StartedWindow first;
+    folder = first.form.Parameters().Str("Image Directory");
+    root = first.form.Parameters().Str("Image Racine");
+  }
+  QDir().mkpath(folder);
+  QStringList taken;
+  for (int n : {0, 1, 2}) {
+    taken << folder + QString("/%1_%2.bmp").arg(root).arg(n, 5, 10, QChar('0'));
+    QFile f(taken.last());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  }
+  {
+    StartedWindow second;
+    EXPECT_FALSE(QFile::exists(second.form.NomImage)) << second.form.NomImage.toStdString();
+    EXPECT_GE(second.form.CompteurImage, 4) << "Image_00000 to 00002 are taken";
+    EXPECT_TRUE(second.form.NomImage.contains(root + "_0000")) << "the names keep their form";
+  }
+  // The default folder is shared by the other tests.
+  for (const QString &f : taken) QFile::remove(f);
 }

@@ -377,3 +377,19 @@ TEST(Bitmaps, MirrorAndDeinterlace) {
   DesentrelacerImage(iso, out);
   EXPECT_EQ(out.constScanLine(1)[3], 0);
 }
+
+TEST(Superposer, IntervalOfTwoFramesAt25FpsShootsEverySecondFrame) {
+  Recorder rec;
+  Tvs_Superposer sp;
+  sp.SetEvents(&rec);
+  FilterHarness h(&sp, Caps(8, 4).c_str());
+  std::vector<std::uint8_t> f(96, 1);
+  sp.SetGrabInterval(800);  // 2 frames of 40 ms
+  for (int i = 0; i < 9; ++i) h.Push(f, i * 400000LL);
+  EXPECT_EQ(rec.grabs.size(), 5u);  // frames 0, 2, 4, 6, 8
+  // Switching on again restarts with a shot at the next frame (9, odd).
+  sp.SetGrabInterval(800);
+  h.Push(f, 9 * 400000LL);
+  EXPECT_EQ(rec.grabs.size(), 6u);
+  sp.SetEvents(nullptr);
+}
