@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The real program on a desktop with PulseAudio: the preview plays sound to
 # the server (test microphone, then the null sink's monitor carrying a live
-# tone), and Wav, mp3 and divx are recorded from the monitor. The files must
-# hold the tone and the program must exit 0.
+# tone), and Wav, mp3 and every video format with sound are recorded from the
+# monitor. The files must hold the tone and the program must exit 0.
 set -euo pipefail
 bin="$1"
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -27,18 +27,15 @@ capture
 wait 0.5
 quit
 SCRIPT
-cat >"$sandbox/divx.txt" <<'SCRIPT'
-source_video "Vistrel Test Camera"
-source_audio "Monitor of VistrelSink"
-wait 1
-format_capture "divx"
-wait 1
-capture
-wait 4
-capture
-wait 0.5
-quit
-SCRIPT
+{
+  echo 'source_video "Vistrel Test Camera"'
+  echo 'source_audio "Monitor of VistrelSink"'
+  echo 'wait 1'
+  for f in "divx" "avi native" "dv type 2 (recomp)" "Wmv"; do
+    printf 'format_capture "%s"\nwait 0.5\ncapture\nwait 4\ncapture\nwait 0.5\n' "$f"
+  done
+  echo 'quit'
+} >"$sandbox/divx.txt"
 
 run_with_services() {
   "$here/with_services.sh" --pulse --tone -- bash -c '
@@ -64,9 +61,12 @@ expect_tone "$mp3" 2
 
 run_with_services "$sandbox/divx.txt" || fail "the program failed recording divx on PulseAudio ($?)" "$sandbox/divx.txt.err"
 no_crash_signs "$sandbox/divx.txt.err"
-avi=$(ls "$HOME/Videos"/*.avi | head -1)
-info=$(gst-discoverer-1.0 "$avi")
-echo "$info" | grep -q "video #" || fail "no video stream in $avi: $info"
-echo "$info" | grep -q "audio #" || fail "no audio stream in $avi: $info"
-expect_tone "$avi" 3
-echo "PulseAudio: preview, Wav, mp3 and divx from the monitor hold the tone"
+mapfile -t videos < <(ls -tr "$HOME/Videos"/*.avi "$HOME/Videos"/*.wmv)
+[[ ${#videos[@]} -eq 4 ]] || fail "${#videos[@]} videos for divx, avi native, dv type 2 (recomp) and Wmv" "$sandbox/divx.txt.err"
+for video in "${videos[@]}"; do
+  info=$(gst-discoverer-1.0 "$video")
+  echo "$info" | grep -q "video #" || fail "no video stream in $video: $info"
+  echo "$info" | grep -q "audio #" || fail "no audio stream in $video: $info"
+  expect_tone "$video" 3
+done
+echo "PulseAudio: preview; Wav, mp3, divx, avi native, dv type 2 (recomp) and Wmv from the monitor hold the tone"
