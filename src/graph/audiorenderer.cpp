@@ -66,8 +66,11 @@ AudioRendererParts MakeAudioRenderer() {
   if (!gst_element_link_many(volume.get(), convert.get(), resample.get(), sink.get(), nullptr)) return parts;
   // The preview stamper strips times; a real sound sink needs them back
   // (checked right at its input, after the volume flags muted sound a gap).
-  media::PadRef sinkIn = media::PadRef::Adopt(gst_element_get_static_pad(sink.get(), "sink"));
-  media::AttachAudioRestamper(sinkIn.get());
+  // The null stand-in plays untimed buffers as they come, as it always has.
+  if (sound) {
+    media::PadRef sinkIn = media::PadRef::Adopt(gst_element_get_static_pad(sink.get(), "sink"));
+    media::AttachAudioRestamper(sinkIn.get());
+  }
   media::PadRef target = media::PadRef::Adopt(gst_element_get_static_pad(volume.get(), "sink"));
   GstPad *ghost = gst_ghost_pad_new("sink", target.get());
   if (!ghost || !gst_element_add_pad(bin.get(), ghost)) return parts;

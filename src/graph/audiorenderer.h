@@ -1,7 +1,7 @@
 #pragma once
 // The preview's audio renderer: volume, conversion to what the output takes,
 // and the system's sound output. Without a sound server the output is a
-// clocked null sink, so the preview keeps its pace and plays sound nowhere.
+// null sink that plays sound nowhere.
 #include "media/gstref.h"
 
 namespace vistrel {
