@@ -44,7 +44,7 @@ run_with_services() {
     pid=$!
     # The preview plays to the server: a second stream beside the tone.
     played=0
-    for i in $(seq 50); do
+    for i in $(seq 100); do
       if [ "$(pactl list short sink-inputs | wc -l)" -ge 2 ]; then played=1; break; fi
       sleep 0.1
     done
@@ -56,8 +56,8 @@ run_with_services "$sandbox/sound.txt" || fail "the program failed on PulseAudio
 no_crash_signs "$sandbox/sound.txt.err"
 wav=$(ls "$HOME/Videos"/*.wav | head -1)
 mp3=$(ls "$HOME/Videos"/*.mp3 | head -1)
-expect_tone "$wav" 2
-expect_tone "$mp3" 2
+expect_tone "$wav" 1.5
+expect_tone "$mp3" 1.5
 
 run_with_services "$sandbox/divx.txt" || fail "the program failed recording divx on PulseAudio ($?)" "$sandbox/divx.txt.err"
 no_crash_signs "$sandbox/divx.txt.err"
@@ -67,6 +67,6 @@ for video in "${videos[@]}"; do
   info=$(gst-discoverer-1.0 "$video")
   echo "$info" | grep -q "video #" || fail "no video stream in $video: $info"
   echo "$info" | grep -q "audio #" || fail "no audio stream in $video: $info"
-  expect_tone "$video" 3
+  expect_tone "$video" 2
 done
 echo "PulseAudio: preview; Wav, mp3, divx, avi native, dv type 2 (recomp) and Wmv from the monitor hold the tone"
