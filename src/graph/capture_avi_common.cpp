@@ -246,6 +246,12 @@ bool Tdm::RetirerCapture() {
   // the graph would stop the preview from running, so none stays.
   TakeOutTee(infdumvideo);
   for (const media::ElementRef *e : {&acmcap, &DVenc, &DVmux, &DVsplitter, &FileWriter, &writer}) TakeOut(*e);
+  // The DV muxer keeps every input it was ever given: the next recording's
+  // pair came beside the old one, the muxer waited for the old one forever
+  // and the second "dv type 2 (recomp)" of a session wrote an empty file. A
+  // muxer that was used is replaced by a fresh one.
+  if (DVmux && media::Pins(DVmux.get()).size() > 1)  // more than its output
+    DVmux = media::ElementRef::Adopt(gst_element_factory_make("avmux_dv", nullptr));
   for (media::FilterSlot *s : {&divx, &mp3, &muxer, &AudioEncoder, &audioenc})
     if (s->Element() && fg_.Contains(s->Element())) fg_.RemoveFilter(s->Element());
   for (const char *name : {"AudioCap Tamponer", "VideoCap Tamponer", "Control_Capture_Video", "DV Header",

@@ -325,3 +325,23 @@ TEST_F(CaptureFixture, MjpegIsDecodedForThePreviewAndDivxButStoredAsItComesInNat
   EXPECT_EQ(StreamOf(divx, "video")->codec, "mpeg4");
   camera->Device->SetFormat(nullptr);
 }
+
+// The DV muxer lives for the run; a second recording in the same session
+// once gave it a second pair of inputs beside the first, and it waited on the
+// old pair: the second file stayed empty.
+TEST_F(CaptureFixture, SecondRecompressedDvOfASessionIsAsCompleteAsTheFirst) {
+  ASSERT_TRUE(dm.ConnecterVideo(Video("Vistrel Test Camera")));
+  ASSERT_TRUE(dm.ConnecterAudio(Audio("Vistrel Test Microphone")));
+  for (const char *name : {"first.avi", "second.avi"}) {
+    SCOPED_TRACE(name);
+    ASSERT_TRUE(dm.GrapheDV2Recomp(File(name)));
+    Record(2000);
+    ExpectPreviewBack();
+    const auto streams = Probe(File(name));
+    ASSERT_TRUE(StreamOf(streams, "video"));
+    EXPECT_EQ(StreamOf(streams, "video")->codec, "dvvideo");
+    EXPECT_NEAR(StreamOf(streams, "video")->duration, 2.0, 0.6);
+    ASSERT_TRUE(StreamOf(streams, "audio"));
+    EXPECT_NEAR(StreamOf(streams, "audio")->duration, 2.0, 0.6);
+  }
+}
