@@ -164,6 +164,7 @@ void TCaptureForm::PasserEtat(EtatCapture etat) {
   PaintFrame();
   AppliquerControlesEtat();
   MajStatusBar();
+  emit etatChanged();
 }
 
 void TCaptureForm::AppliquerControlesEtat() {
