@@ -58,7 +58,7 @@ QString UsageText() {
   return QStringLiteral(
       "Usage: vistrel [options] [switches]\n"
       "\n"
-      "Video and audio capture: live preview, recording, still grabs, schedules.\n"
+      "Video and audio capture: live preview, recording, still grabs.\n"
       "\n"
       "Options:\n"
       "  -h, --help           show this text and exit\n"
@@ -74,7 +74,7 @@ QString UsageText() {
       "or /name[=parameter], where name is an action's switch or token; \"quit\" closes\n"
       "the program once the others have run. \"man vistrel\" lists them all.\n"
       "Without a display (DISPLAY and WAYLAND_DISPLAY unset) Vistrel runs offscreen and\n"
-      "ends once its commands have run and no capture or schedule is under way.\n"
+      "ends once its commands have run and no recording is under way.\n"
       "\n"
       "Exit status: 0 on success; 1 when Vistrel cannot start; 2 for a wrong option or an\n"
       "unreadable command file, and for an unattended run (--answer) that met a switch\n"
