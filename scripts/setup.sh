@@ -25,7 +25,7 @@ PACKAGES=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth dbus dbus-daemon
   fonts-liberation2
-  ffmpeg python3 time desktop-file-utils
+  ffmpeg python3 time desktop-file-utils imagemagick x11-utils
 )
 
 missing=()
