@@ -3,22 +3,29 @@
 # Idempotent: when everything is present it does nothing and touches no network.
 set -euo pipefail
 
+# What the installed program loads at run time beside the libraries it links;
+# the Debian package (cmake/VistrelPackage.cmake) depends on exactly these.
+RUNTIME_PACKAGES=(
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
+  gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-alsa gstreamer1.0-x
+  gstreamer1.0-pulseaudio gstreamer1.0-pipewire
+  qt6-qpa-plugins libqt6dbus6 fontconfig fonts-dejavu-core
+)
+
 PACKAGES=(
+  "${RUNTIME_PACKAGES[@]}"
   build-essential cmake ninja-build pkg-config
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
-  gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-base-apps
-  gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-plugins-ugly
-  gstreamer1.0-libav gstreamer1.0-alsa gstreamer1.0-x
-  gstreamer1.0-pulseaudio gstreamer1.0-pipewire
+  gstreamer1.0-tools gstreamer1.0-plugins-base-apps
   pulseaudio pulseaudio-utils pipewire pipewire-bin wireplumber
   libavcodec-dev libavutil-dev libswscale-dev
-  qt6-base-dev qt6-qpa-plugins libqt6dbus6
+  qt6-base-dev
   libjpeg-dev
   libavc1394-dev libiec61883-dev libraw1394-dev libasound2-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth dbus dbus-daemon
-  fontconfig fonts-dejavu-core fonts-liberation2
-  ffmpeg python3 time
+  fonts-liberation2
+  ffmpeg python3 time desktop-file-utils imagemagick x11-utils
 )
 
 missing=()

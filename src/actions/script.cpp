@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include <cmath>
+#include <cstdio>
 
 namespace vistrel {
 
@@ -26,6 +27,15 @@ constexpr qsizetype kMaxLineLength = 4096;
 // A command file is a few lines typed by someone; a huge file is not one, and is
 // refused rather than read whole into memory.
 constexpr qint64 kMaxScriptBytes = 16 * 1024 * 1024;
+
+// What a report quotes of a line: short, and without control characters that
+// would move the terminal's cursor or change its colours.
+QString Printable(const QString &text) {
+  QString out = text.left(80);
+  for (QChar &c : out)
+    if (!c.isPrint()) c = u'?';
+  return out;
+}
 
 }  // namespace
 
@@ -87,6 +97,12 @@ TCustomSuperAction *TCustomScript::Lookup(const QString &name) {
   return list_ ? list_->Find(n) : nullptr;
 }
 
+void TCustomScript::Report(const QString &problem) {
+  ++problems_;
+  if (OnProblem) OnProblem(problem);
+  else std::fprintf(stderr, "vistrel: %s\n", qPrintable(problem));
+}
+
 bool TCustomScript::Wait(double seconds) {
   // The event loop keeps running, so timers, grabs and recordings go on meanwhile.
   QEventLoop loop;
@@ -137,7 +153,8 @@ void TSwitch::RunCommandLine(const QStringList &args) {
   done_ = true;
   queue_.clear();
   quit_ = false;
-  for (const QString &arg : args) {
+  for (qsizetype n = 0; n < args.size(); ++n) {
+    const QString &arg = args[n];
     const ParsedCommand c = ParseSwitchArgument(arg);
     // "quit" closes the program after the other commands, with or without a prefix.
     if (c.mode == amPlain && arg.compare(u"quit", Qt::CaseInsensitive) == 0) {
@@ -146,26 +163,35 @@ void TSwitch::RunCommandLine(const QStringList &args) {
     }
     // A plain argument has no name: it goes to the default action, if there is one.
     if (TCustomSuperAction *a = Lookup(c.name)) queue_.push_back({a, c.mode, c.parameter});
+    else if (c.name != u"quit")
+      Report(QString("argument %1: \"%2\" names no action (a switch is +name, -name or /name)")
+                 .arg(QString::number(n + 1), Printable(arg)));
   }
   if (!queue_.empty() || quit_) RunQueue();
   else if (OnNoCommandLine) OnNoCommandLine();
   queue_.clear();
 }
 
-void TScript::ParseText(const QString &text) {
+void TScript::ParseText(const QString &text, const QString &source) {
   queue_.clear();
   quit_ = false;
   const QStringList lines = text.split(u'\n');
-  for (QString line : lines) {
-    line = line.left(kMaxLineLength).trimmed();
+  for (qsizetype n = 0; n < lines.size(); ++n) {
+    const QString line = lines[n].left(kMaxLineLength).trimmed();
     if (line.isEmpty()) continue;
     ParsedCommand c = ParseScriptLine(line);
     TCustomSuperAction *a = Lookup(c.name);
     if (!a) {
+      const auto problem = [&](const char *what) {
+        Report(QString("%1:%2: \"%3\" %4").arg(source, QString::number(n + 1), Printable(line), QLatin1String(what)));
+      };
       if (c.name == u"wait" && c.mode == amPlain) {
         bool ok = false;
         const double s = FirstWord(c.parameter).toDouble(&ok);
         if (ok && std::isfinite(s) && s >= 0) queue_.push_back({nullptr, amPlain, QString(), s});
+        else problem("needs a number of seconds");
+      } else if (c.name != u"quit") {
+        problem("names no action");
       }
       continue;
     }
@@ -182,7 +208,7 @@ void TScript::ParseText(const QString &text) {
 bool TScript::Load(const QString &fileName) {
   QFile f(fileName);
   if (!f.open(QIODevice::ReadOnly) || f.size() > kMaxScriptBytes) return false;
-  ParseText(QString::fromUtf8(f.readAll()));
+  ParseText(QString::fromUtf8(f.readAll()), fileName);
   return true;
 }
 

@@ -55,6 +55,11 @@ class TCustomScript {
   // Closes the program when a run asked for "quit"; normally closes the main window.
   QPointer<QWidget> MainWindow;
 
+  // Where an argument or a line that names no action is told; stderr unless replaced.
+  std::function<void(const QString &)> OnProblem;
+  // How many such arguments and lines this runner met since it was made.
+  int Problems() const { return problems_; }
+
   bool Executing() const { return executing_ > 0; }
   bool QuitRequested() const { return quit_; }
   int CurrentIndex() const { return index_; }
@@ -67,6 +72,7 @@ class TCustomScript {
   void RunQueue();
 
  protected:
+  void Report(const QString &problem);
   std::vector<TActionEx> queue_;
   bool quit_ = false;
 
@@ -75,6 +81,7 @@ class TCustomScript {
   const TActionList *list_;
   int executing_ = 0;
   int index_ = -1;
+  int problems_ = 0;
 };
 
 class TSwitch : public TCustomScript {
@@ -94,7 +101,8 @@ class TScript : public TCustomScript {
   using TCustomScript::TCustomScript;
   // Parses a command file into the queue; false when it cannot be read.
   bool Load(const QString &fileName);
-  void ParseText(const QString &text);
+  // `source` names the text in problem reports ("FILE:LINE: ...").
+  void ParseText(const QString &text, const QString &source = QStringLiteral("command file"));
   // Load and run; a missing file does nothing.
   void Run(const QString &fileName);
 

@@ -13,7 +13,9 @@
 #include <cstdlib>
 #include <vector>
 
+#include "actions/script.h"
 #include "actions/uraccourcis.h"
+#include "app/headlessend.h"
 #include "app/mainform.h"
 #include "app/plaque.h"
 #include "app/programoptions.h"
@@ -112,10 +114,14 @@ int main(int argc, char **argv) {
     form.SetCommandLine(QApplication::arguments().mid(1));
     form.SetScriptFile(options.script);
     CloseOnTermination(&form);
+    if (RunsWithoutDisplay()) EndWhenIdle(form);
     const QDateTime started = QDateTime::currentDateTime().addSecs(-1);
     form.show();
     rc = app.exec();
     if (options.demo) PrintFilesWrittenSince(started, form);
+    // Nobody watched an unattended run: a mistyped switch or command must not
+    // pass for success.
+    if (options.answer && rc == 0 && form.Switch1->Problems() + form.Script1->Problems() > 0) rc = 2;
   }
   return rc;
 }

@@ -398,6 +398,10 @@ class TCaptureForm : public QMainWindow {
 
  signals:
   void startupFinished();
+  // The command line and the command file have run (the window is still open).
+  void commandsDone();
+  // The controller state changed (Etat()).
+  void etatChanged();
 
  protected:
   void showEvent(QShowEvent *e) override;

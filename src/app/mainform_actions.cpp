@@ -238,6 +238,7 @@ void TCaptureForm::RunCommandLineAndScript() {
   if (closed_ || Switch1->Done()) return;
   Switch1->RunCommandLine(commandLine_);
   if (!closed_ && !actions_->scriptFile.isEmpty()) Script1->Run(actions_->scriptFile);
+  if (!closed_) emit commandsDone();
 }
 
 void TCaptureForm::ConnectShortcutsWindow() {

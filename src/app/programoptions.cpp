@@ -21,7 +21,12 @@ ProgramOptions ParseProgramOptions(const QStringList &args) {
   for (int i = 0; i < args.size(); ++i) {
     const QString &a = args[i];
     // Only double-dash words are ours; "-name", "+name" and "/name" are the system's
-    // own switches and single-dash words may be Qt's (-platform, -style).
+    // own switches and single-dash words may be Qt's (-platform, -style). No action
+    // has the switch "h", so "-h" can be what everyone types for help.
+    if (i > 0 && a == "-h") {
+      o.help = true;
+      continue;
+    }
     if (i == 0 || !a.startsWith("--")) {
       o.rest << a;
       continue;
@@ -53,10 +58,10 @@ QString UsageText() {
   return QStringLiteral(
       "Usage: vistrel [options] [switches]\n"
       "\n"
-      "Video and audio capture: live preview, recording, still grabs, schedules.\n"
+      "Video and audio capture: live preview, recording, still grabs.\n"
       "\n"
       "Options:\n"
-      "  --help               show this text and exit\n"
+      "  -h, --help           show this text and exit\n"
       "  --version            print the version and exit\n"
       "  --answer=yes|no|all  unattended: answer every question so (logged to stderr)\n"
       "  --test-devices       list the built-in test devices (as VISTREL_TEST_DEVICES=1)\n"
@@ -66,8 +71,14 @@ QString UsageText() {
       "                       the files written (implies --test-devices and --answer=yes)\n"
       "\n"
       "Switches run actions once the window is up: +name[=parameter], -name[=parameter]\n"
-      "or /name[=parameter], where name is an action's switch or token.\n"
-      "Without a display (DISPLAY and WAYLAND_DISPLAY unset) Vistrel runs offscreen.\n");
+      "or /name[=parameter], where name is an action's switch or token; \"quit\" closes\n"
+      "the program once the others have run. \"man vistrel\" lists them all.\n"
+      "Without a display (DISPLAY and WAYLAND_DISPLAY unset) Vistrel runs offscreen and\n"
+      "ends once its commands have run and no recording is under way.\n"
+      "\n"
+      "Exit status: 0 on success; 1 when Vistrel cannot start; 2 for a wrong option or an\n"
+      "unreadable command file, and for an unattended run (--answer) that met a switch\n"
+      "or a command-file line naming no action.\n");
 }
 
 QString DemoCommandFile() {

@@ -165,6 +165,7 @@ void TCaptureForm::PasserEtat(EtatCapture etat) {
   PaintFrame();
   AppliquerControlesEtat();
   MajStatusEtat();
+  emit etatChanged();
 }
 
 void TCaptureForm::AppliquerControlesEtat() {

@@ -66,11 +66,10 @@ bool FilterSlot::Bind(GstElementFactory *factory) {
 
 void FilterSlot::TakeOutOfGraph() {
   if (!element_) return;
-  GstObject *parent = gst_object_get_parent(GST_OBJECT(element_.get()));
+  const ObjectRef parent = ParentOf(element_.get());
   if (!parent) return;
   gst_element_set_state(element_.get(), GST_STATE_NULL);
-  if (GST_IS_BIN(parent)) gst_bin_remove(GST_BIN(parent), element_.get());
-  gst_object_unref(parent);
+  if (GST_IS_BIN(parent.get())) gst_bin_remove(GST_BIN(parent.get()), element_.get());
 }
 
 void FilterSlot::Unbind() {

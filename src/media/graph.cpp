@@ -13,10 +13,7 @@ namespace {
 
 bool IsChildOf(GstElement *pipeline, GstElement *e) {
   if (!e) return false;
-  GstObject *parent = gst_object_get_parent(GST_OBJECT(e));
-  const bool ours = parent == GST_OBJECT(pipeline);
-  if (parent) gst_object_unref(parent);
-  return ours;
+  return ParentOf(e).get() == GST_OBJECT(pipeline);
 }
 
 bool NameTaken(GstElement *pipeline, const QByteArray &name) {
@@ -30,10 +27,7 @@ bool NameTaken(GstElement *pipeline, const QByteArray &name) {
 
 bool PadOwnedBy(GstPad *pad, GstElement *e) {
   if (!pad) return false;
-  GstObject *parent = gst_object_get_parent(GST_OBJECT(pad));
-  const bool owned = parent == GST_OBJECT(e);
-  if (parent) gst_object_unref(parent);
-  return owned;
+  return ParentOf(pad).get() == GST_OBJECT(e);
 }
 
 // The source flag marks capture devices; a bin holding a source has it too,

@@ -126,6 +126,13 @@ using EventRef = GstRef<GstEvent>;
 using SampleRef = GstRef<GstSample>;
 using FactoryRef = GstRef<GstElementFactory>;
 using ClockRef = GstRef<GstClock>;
+using ObjectRef = GstRef<GstObject>;
+
+// The object's parent (a bin, or a pad's element or ghost pad), held: the
+// parent cannot go away while it is looked at. Empty without one.
+template <typename T> ObjectRef ParentOf(T *object) {
+  return object ? ObjectRef::Adopt(gst_object_get_parent(GST_OBJECT(object))) : ObjectRef{};
+}
 
 struct GFreeDeleter {
   void operator()(void *p) const { g_free(p); }

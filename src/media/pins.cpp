@@ -92,18 +92,11 @@ ElementRef PeerElement(GstPad *pad) {
   if (!pad) return {};
   PadRef peer = PadRef::Adopt(gst_pad_get_peer(pad));
   if (!peer) return {};
-  GstObject *parent = gst_object_get_parent(GST_OBJECT(peer.get()));
+  ObjectRef parent = ParentOf(peer.get());
   // Linked to the inner side of a ghost pad: the element is the ghost pad's owner.
-  if (parent && GST_IS_PAD(parent)) {
-    GstObject *owner = gst_object_get_parent(parent);
-    gst_object_unref(parent);
-    parent = owner;
-  }
-  if (parent && !GST_IS_ELEMENT(parent)) {
-    gst_object_unref(parent);
-    parent = nullptr;
-  }
-  return ElementRef::Adopt(GST_ELEMENT_CAST(parent));
+  if (parent && GST_IS_PAD(parent.get())) parent = ParentOf(parent.get());
+  if (!parent || !GST_IS_ELEMENT(parent.get())) return {};
+  return ElementRef::Adopt(GST_ELEMENT_CAST(parent.release()));
 }
 
 PadRef ConnectedTo(GstPad *pad) { return pad ? PadRef::Adopt(gst_pad_get_peer(pad)) : PadRef{}; }

@@ -2,6 +2,8 @@
 
 #include <gst/gst.h>
 
+#include "media/gstref.h"
+
 namespace vistrel::media {
 
 const std::vector<RequiredElement> &RequiredElements() {
@@ -29,11 +31,7 @@ const std::vector<RequiredElement> &RequiredElements() {
 std::vector<RequiredElement> MissingFrom(const std::vector<RequiredElement> &wanted) {
   std::vector<RequiredElement> missing;
   for (const RequiredElement &r : wanted) {
-    GstElementFactory *factory = gst_element_factory_find(r.element.toUtf8().constData());
-    if (factory)
-      gst_object_unref(factory);
-    else
-      missing.push_back(r);
+    if (!FactoryRef::Adopt(gst_element_factory_find(r.element.toUtf8().constData()))) missing.push_back(r);
   }
   return missing;
 }

@@ -1,6 +1,7 @@
 #include "media/restamp.h"
 
 #include "media/debug.h"
+#include "media/gstref.h"
 
 #include <gst/audio/audio.h>
 
@@ -28,10 +29,9 @@ GstClockTime PositionNow(GstPad *pad, const GstSegment &segment) {
   const bool playing = GST_STATE(element) == GST_STATE_PLAYING;
   GST_OBJECT_UNLOCK(element);
   if (!playing) return GST_CLOCK_TIME_NONE;
-  GstClock *clock = gst_element_get_clock(element);
+  const ClockRef clock = ClockRef::Adopt(gst_element_get_clock(element));
   if (!clock) return GST_CLOCK_TIME_NONE;
-  const GstClockTime absolute = gst_clock_get_time(clock);
-  gst_object_unref(clock);
+  const GstClockTime absolute = gst_clock_get_time(clock.get());
   const GstClockTime base = gst_element_get_base_time(element);
   if (absolute < base) return GST_CLOCK_TIME_NONE;
   return gst_segment_position_from_running_time(&segment, GST_FORMAT_TIME, absolute - base);

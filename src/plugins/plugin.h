@@ -65,8 +65,8 @@ std::vector<PluginReportLine> PluginReport(const TpluginList &list);
 
 class TPlugInCaptureDevice : public sources::TCaptureDevice {
  public:
-  // Loads the library and asks it; Valid when it answered as the Part of the
-  // device contract requires (matching driver name and an instance).
+  // Loads the library and asks it; Valid when it answered as the device
+  // contract requires (matching driver name and an instance).
   TPlugInCaptureDevice(sources::GraphSlots &graphSlots, const QString &deviceName, int instance, const QString &fileName);
   ~TPlugInCaptureDevice() override;
 

@@ -261,3 +261,29 @@ TEST(CommandFile, AFileNamingItselfStopsInsteadOfRecursingForever) {
   EXPECT_EQ(f.log.size(), 8);  // every level finishes its own remaining lines
   EXPECT_FALSE(script.Executing());
 }
+
+TEST(Problems, UnknownSwitchesAndLinesAreToldWithTheirPlaceAndCounted) {
+  Fixture f;
+  QStringList told;
+  TSwitch runner(&f.list);
+  runner.OnProblem = [&](const QString &p) { told << p; };
+  // Known names, "quit" behind any sign and a disabled action are no problems.
+  runner.RunCommandLine({"+g", "-nosuch", "quit", "+QUIT", "+s", "plainword", "/\x1b[31mred"});
+  ASSERT_EQ(told.size(), 3) << told.join('\n').toStdString();
+  EXPECT_TRUE(told[0].startsWith("argument 2: \"-nosuch\"")) << told[0].toStdString();
+  EXPECT_TRUE(told[1].startsWith("argument 6: \"plainword\"")) << told[1].toStdString();
+  // What is quoted cannot drive the terminal.
+  EXPECT_FALSE(told[2].contains(QChar(0x1b))) << told[2].toStdString();
+  EXPECT_EQ(runner.Problems(), 3);
+  EXPECT_EQ(f.log, QStringList({"saGrab()"}));
+
+  told.clear();
+  TScript script(&f.list);
+  script.OnProblem = [&](const QString &p) { told << p; };
+  const QString path = WriteFile("g\n\n  frobnicate now\nwait 0.01\nwait soon\nquit\n+sv \"A\"\n");
+  script.Run(path);
+  EXPECT_EQ(told, QStringList({path + ":3: \"frobnicate now\" names no action",
+                               path + ":5: \"wait soon\" needs a number of seconds"}));
+  EXPECT_EQ(script.Problems(), 2);
+  EXPECT_EQ(f.log, QStringList({"saGrab()", "saGrab()", "saSourceVideo(A)"}));
+}

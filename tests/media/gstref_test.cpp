@@ -47,6 +47,24 @@ TEST(GstRef, BorrowAddsAReferenceAndReleaseHandsOursBack) {
   gst_object_unref(raw);
 }
 
+TEST(GstRef, ParentOfHoldsTheParentOnlyWhileItIsLookedAt) {
+  ElementRef bin = ElementRef::Adopt(gst_bin_new("outer"));
+  GstElement *child = gst_element_factory_make("identity", nullptr);
+  ASSERT_TRUE(gst_bin_add(GST_BIN(bin.get()), child));
+  GstPad *pad = gst_element_get_static_pad(child, "sink");
+  {
+    const ObjectRef parent = ParentOf(child);
+    EXPECT_EQ(parent.get(), GST_OBJECT(bin.get()));
+    EXPECT_EQ(Count(bin.get()), 2);
+    EXPECT_EQ(ParentOf(pad).get(), GST_OBJECT(child));
+  }
+  EXPECT_EQ(Count(bin.get()), 1);
+  EXPECT_EQ(Count(child), 1);
+  EXPECT_FALSE(ParentOf(bin.get()));
+  EXPECT_FALSE(ParentOf(static_cast<GstElement *>(nullptr)));
+  gst_object_unref(pad);
+}
+
 TEST(GstRef, MiniObjectsUseTheirOwnCount) {
   GstCaps *raw = gst_caps_new_empty_simple("video/x-raw");
   gst_caps_ref(raw);

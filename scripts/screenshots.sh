@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Takes a screenshot of the main window with each side panel shown, on a
+# private X server, with the built-in test devices, into docs/screenshots/.
+# Usage: scripts/screenshots.sh [vistrel binary] (default: build/release's)
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+bin="${1:-$here/build/release/src/app/vistrel}"
+out="$here/docs/screenshots"
+mkdir -p "$out"
+sandbox=$(mktemp -d)
+trap 'rm -rf "$sandbox"' EXIT
+# A fresh home: the pictures show the program as a new user first sees it.
+export HOME="$sandbox" XDG_CONFIG_HOME="$sandbox/config" XDG_DATA_HOME="$sandbox/data" VISTREL_PROGRAM_DIR="$sandbox/program"
+mkdir -p "$VISTREL_PROGRAM_DIR" "$HOME/Videos" "$HOME/Pictures"
+unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+
+# Panel switch, file name.
+panels=(sf:sources df:folders pf:schedule gf:grab if:inlay of:settings lf:list hf:help af:about)
+xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
+  bin="$1"; out="$2"; shift 2
+  for p in "$@"; do
+    sw="${p%%:*}"; name="${p#*:}"
+    "$bin" --test-devices --answer=no "+$sw" 2>/dev/null & pid=$!
+    # Until the window is mapped, then the preview has a moment to run.
+    for i in $(seq 100); do xwininfo -root -tree | grep -q "\"Vistrel" && break; sleep 0.1; done
+    sleep 2
+    kill -0 $pid 2>/dev/null || { echo "vistrel exited before the $name panel was taken"; exit 1; }
+    import -window root "$out/panel-$name.png"
+    kill -TERM $pid
+    wait $pid || true
+    echo "$out/panel-$name.png"
+  done
+' bash "$bin" "$out" "${panels[@]}"

@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary root as a package would (prefix /usr) and
+# starts the installed program the way a user of the desktop menu or of a shell
+# would: its entry, icon, manual page and plug-in header are where the desktop,
+# man and a compiler look for them.
+set -euo pipefail
+build="$1"
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+fail() { echo "FAIL: $1"; [[ -n "${2:-}" && -f "$2" ]] && cat "$2"; exit 1; }
+
+DESTDIR="$root" cmake --install "$build" --prefix /usr >"$root/install.log" || fail "cmake --install failed" "$root/install.log"
+usr="$root/usr"
+for f in bin/vistrel share/applications/vistrel.desktop share/icons/hicolor/scalable/apps/vistrel.svg \
+  share/man/man1/vistrel.1 include/vistrel/vistrel_plugin.h share/doc/vistrel/examples/pattern_camera.c; do
+  [[ -s "$usr/$f" ]] || fail "$f not installed" "$root/install.log"
+done
+[[ -x "$usr/bin/vistrel" ]] || fail "the installed program is not executable"
+# Only what a user needs: no static libraries, test programs or benchmarks.
+extra=$(cd "$usr" && find . -type f | grep -vE '^\./(bin/vistrel|share/applications/vistrel\.desktop|share/icons/hicolor/scalable/apps/vistrel\.svg|share/man/man1/vistrel\.1|include/vistrel/vistrel_plugin\.h|share/doc/vistrel/examples/pattern_camera\.c)$' || true)
+[[ -z "$extra" ]] || fail "unexpected files installed: $extra"
+
+desktop="$usr/share/applications/vistrel.desktop"
+if command -v desktop-file-validate >/dev/null; then
+  desktop-file-validate "$desktop" || fail "the desktop entry does not validate"
+fi
+grep -qx 'Exec=vistrel' "$desktop" || fail "the desktop entry does not start vistrel"
+grep -qx 'Icon=vistrel' "$desktop" || fail "the desktop entry names another icon"
+grep -q '^Categories=AudioVideo;Video;' "$desktop" || fail "the desktop entry is not in the Sound & Video menu"
+grep -q '<svg' "$usr/share/icons/hicolor/scalable/apps/vistrel.svg" || fail "the icon is not an SVG"
+
+page=$(MANWIDTH=100 man -l "$usr/share/man/man1/vistrel.1" 2>"$root/man.err") || fail "man cannot read the page" "$root/man.err"
+for word in --help --version --answer --test-devices --list-sources --script --demo "COMMAND FILES" "EXIT STATUS" format_capture; do
+  grep -qF -- "$word" <<<"$page" || fail "the manual page does not mention $word"
+done
+
+# The header and example build a plug-in against the installed header alone.
+cc -shared -fPIC -o "$root/pattern_camera.pcf" -I"$usr/include/vistrel" \
+  "$usr/share/doc/vistrel/examples/pattern_camera.c" $(pkg-config --cflags --libs gstreamer-1.0) \
+  2>"$root/cc.err" || fail "the example plug-in does not build against the installed header" "$root/cc.err"
+
+# The installed program, started from its own place in a fresh home, without a display.
+export HOME="$root/home" XDG_CONFIG_HOME="$root/home/.config"
+mkdir -p "$HOME"
+unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM VISTREL_TEST_DEVICES VISTREL_PROGRAM_DIR
+[[ "$("$usr/bin/vistrel" --version)" == "Vistrel 6.3.0" ]] || fail "--version"
+"$usr/bin/vistrel" -h | grep -q '^Usage: vistrel' || fail "-h prints no usage"
+timeout 60 "$usr/bin/vistrel" --test-devices --list-sources >"$root/list.out" 2>"$root/list.err" ||
+  fail "--list-sources failed" "$root/list.err"
+grep -q "Vistrel Test Camera" "$root/list.out" || fail "the test camera is not listed" "$root/list.out"
+# With nothing to do and no display it ends by itself, and cleanly.
+timeout 60 "$usr/bin/vistrel" --test-devices --answer=no >"$root/run.out" 2>"$root/run.err" ||
+  fail "the installed program did not end cleanly by itself ($?)" "$root/run.err"
+echo "installed into $usr and ran: $(cd "$usr" && find . -type f | tr '\n' ' ')"
