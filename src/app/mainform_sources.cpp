@@ -256,6 +256,8 @@ bool TCaptureForm::ActiverVideo(const QString &name) {
 
   dm_->StopGraph();
   if (current) dm_->DeconnecterVideo(current, true);
+  // The stream's ratio is read as it connects, by the setting in force now.
+  dm_->SetMpeg2RatioNormal(params_->Bool("Mpeg2 Ratio Normal"));
   if (!dm_->ConnecterVideo(source)) {
     // Left out for the rest of the session; the lists come back without it.
     const QString device = source->Device->DeviceName;

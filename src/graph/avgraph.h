@@ -95,6 +95,7 @@ class Tdm : public QObject {
   void SetFilterEvents(filters::FilterEvents *events);
   // "Mpeg2 Ratio Normal": an MPEG-2 source stating no ratio shows as 4:3.
   void SetMpeg2RatioNormal(bool on) { mpeg2RatioNormal_ = on; }
+  bool Mpeg2RatioNormal() const { return mpeg2RatioNormal_; }
 
   sources::GraphSlots &Slots() { return slots_; }
   int PreviewFramesReceived() const { return videoSink_.FramesReceived(); }

@@ -199,3 +199,20 @@ TEST(SourceActivation, AfterCloseNothingComesBack) {
   w.form.ActualiserVideoBtnClick();
   EXPECT_EQ(w.dm.CurrentVideoDevice, nullptr);
 }
+
+// "Mpeg2 Ratio Normal" is the one in force when a source connects (it was
+// never handed to the graph module, so unticking it changed nothing).
+TEST(SourcesActivation, Mpeg2RatioNormalSettingReachesTheConnectingSource) {
+  test::StartedWindow w;
+  const QString mpeg = QStringLiteral("Vistrel Test MPEG Encoder - Video");
+  w.form.Parameters().SetBool("Mpeg2 Ratio Normal", false);
+  ASSERT_TRUE(w.form.ActiverVideo(mpeg));
+  EXPECT_FALSE(w.dm.Mpeg2RatioNormal());
+  w.form.ActiverVideo(test::kCamera);
+  w.form.Parameters().SetBool("Mpeg2 Ratio Normal", true);
+  ASSERT_TRUE(w.form.ActiverVideo(mpeg));
+  EXPECT_TRUE(w.dm.Mpeg2RatioNormal());
+  // The test encoder states PAL pixels (16/15): 4:3 either way.
+  EXPECT_EQ(w.dm.SourceAspectX, 4);
+  EXPECT_EQ(w.dm.SourceAspectY, 3);
+}
