@@ -422,11 +422,12 @@ void TCaptureForm::RafraichirSources(bool withSystemReport, const QString &lostD
 void TCaptureForm::ActualiserVideoBtnClick() { RafraichirSources(true); }
 
 void TCaptureForm::DeviceChangeNotification() {
-  if (demarrageEnCours_ || closed_ || !params_->Bool("Notifier")) return;
-  // A refresh stops and restarts the sources. Under a recording that tore
-  // the chain down beneath the file (a camera that went away left an AVI of
-  // gigabytes of unframed picture): the recording ends first when its own
-  // device is gone, and any other change waits until it has ended.
+  if (demarrageEnCours_ || closed_) return;
+  // Notifications are set aside during a recording (a refresh would stop
+  // the sources under the file), but a recorded device that went away
+  // without an error (a camera unplugged from PipeWire) ends the recording
+  // the way a lost device does, so the file is finished and the preview
+  // comes back; any other change waits until the recording has ended.
   if (etat_ == esCapture || etat_ == esCaptureProgrammee) {
     const QString gone = RecordedDeviceGone();
     if (!gone.isEmpty()) {
@@ -436,6 +437,7 @@ void TCaptureForm::DeviceChangeNotification() {
     QTimer::singleShot(1000, this, [this] { DeviceChangeNotification(); });
     return;
   }
+  if (!params_->Bool("Notifier")) return;
   RafraichirSources(false);
 }
 

@@ -110,4 +110,7 @@ size=$(stat -c %s "$file")
 [[ "$size" -lt 40000000 ]] || fail "the recording of a camera that went away is $size bytes"
 info=$(gst-discoverer-1.0 "$file")
 echo "$info" | grep -q "video #" || fail "no readable video after the camera went away: $info"
-echo "camera gone mid-recording: $size bytes, playable"
+# The recording ended when the camera went away (2 s in), not at the stop 5 s in.
+seconds=$(echo "$info" | sed -n 's/^ *Duration: 0:00:\([0-9]*\)\..*/\1/p')
+[[ -n "$seconds" && "$seconds" -le 3 ]] || fail "the recording went on ${seconds:-?} s after its camera was gone: $info"
+echo "camera gone mid-recording: ${seconds}s, $size bytes, playable"
