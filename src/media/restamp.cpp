@@ -37,29 +37,32 @@ GstClockTime PositionNow(GstPad *pad, const GstSegment &segment) {
   return gst_segment_position_from_running_time(&segment, GST_FORMAT_TIME, absolute - base);
 }
 
+// Keeps the pad's time segment; true when the event was one.
+bool KeepSegment(GstEvent *event, GstSegment &kept) {
+  if (GST_EVENT_TYPE(event) != GST_EVENT_SEGMENT) return false;
+  const GstSegment *segment = nullptr;
+  gst_event_parse_segment(event, &segment);
+  if (segment && segment->format == GST_FORMAT_TIME) gst_segment_copy_into(segment, &kept);
+  return true;
+}
+
+// The probed buffer, made writable in place.
+GstBuffer *WritableBuffer(GstPadProbeInfo *info) {
+  GstBuffer *buffer = gst_buffer_make_writable(GST_PAD_PROBE_INFO_BUFFER(info));
+  GST_PAD_PROBE_INFO_DATA(info) = buffer;
+  return buffer;
+}
+
 GstPadProbeReturn OnData(GstPad *pad, GstPadProbeInfo *info, gpointer data) {
   auto *state = static_cast<RestampState *>(data);
   if (info->type & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
     GstEvent *event = GST_PAD_PROBE_INFO_EVENT(info);
-    switch (GST_EVENT_TYPE(event)) {
-      case GST_EVENT_CAPS: {
-        GstCaps *caps = nullptr;
-        gst_event_parse_caps(event, &caps);
-        state->haveInfo = caps && gst_audio_info_from_caps(&state->info, caps);
-        break;
-      }
-      case GST_EVENT_SEGMENT: {
-        const GstSegment *segment = nullptr;
-        gst_event_parse_segment(event, &segment);
-        if (segment && segment->format == GST_FORMAT_TIME) gst_segment_copy_into(segment, &state->segment);
-        state->next = GST_CLOCK_TIME_NONE;
-        break;
-      }
-      case GST_EVENT_FLUSH_STOP:
-        state->next = GST_CLOCK_TIME_NONE;
-        break;
-      default:
-        break;
+    if (GST_EVENT_TYPE(event) == GST_EVENT_CAPS) {
+      GstCaps *caps = nullptr;
+      gst_event_parse_caps(event, &caps);
+      state->haveInfo = caps && gst_audio_info_from_caps(&state->info, caps);
+    } else if (KeepSegment(event, state->segment) || GST_EVENT_TYPE(event) == GST_EVENT_FLUSH_STOP) {
+      state->next = GST_CLOCK_TIME_NONE;
     }
     return GST_PAD_PROBE_OK;
   }
@@ -71,8 +74,7 @@ GstPadProbeReturn OnData(GstPad *pad, GstPadProbeInfo *info, gpointer data) {
     return GST_PAD_PROBE_OK;
   }
   const GstClockTime now = PositionNow(pad, state->segment);
-  buffer = gst_buffer_make_writable(buffer);
-  GST_PAD_PROBE_INFO_DATA(info) = buffer;
+  buffer = WritableBuffer(info);
   if (!GST_CLOCK_TIME_IS_VALID(now) || !state->haveInfo || GST_AUDIO_INFO_BPF(&state->info) <= 0 ||
       GST_AUDIO_INFO_RATE(&state->info) <= 0) {
     // Nothing to place it by yet: the sink plays an untimed buffer at once,
@@ -105,12 +107,7 @@ struct GuardState {
 GstPadProbeReturn OnLiveData(GstPad *pad, GstPadProbeInfo *info, gpointer data) {
   auto *state = static_cast<GuardState *>(data);
   if (info->type & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
-    GstEvent *event = GST_PAD_PROBE_INFO_EVENT(info);
-    if (GST_EVENT_TYPE(event) == GST_EVENT_SEGMENT) {
-      const GstSegment *segment = nullptr;
-      gst_event_parse_segment(event, &segment);
-      if (segment && segment->format == GST_FORMAT_TIME) gst_segment_copy_into(segment, &state->segment);
-    }
+    KeepSegment(GST_PAD_PROBE_INFO_EVENT(info), state->segment);
     return GST_PAD_PROBE_OK;
   }
   GstBuffer *buffer = GST_PAD_PROBE_INFO_BUFFER(info);
@@ -125,8 +122,7 @@ GstPadProbeReturn OnLiveData(GstPad *pad, GstPadProbeInfo *info, gpointer data) 
                     ": frames are stamped as they arrive", GST_TIME_ARGS(pts), GST_TIME_ARGS(now));
     state->warned = true;
   }
-  buffer = gst_buffer_make_writable(buffer);
-  GST_PAD_PROBE_INFO_DATA(info) = buffer;
+  buffer = WritableBuffer(info);
   GST_BUFFER_PTS(buffer) = now;
   GST_BUFFER_DTS(buffer) = GST_CLOCK_TIME_NONE;
   return GST_PAD_PROBE_OK;

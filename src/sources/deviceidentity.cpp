@@ -34,10 +34,15 @@ QString V4l2ById(const QString &devicePath) {
   return {};
 }
 
+QString V4l2Path(const GstStructure *props) {
+  const QString path = First(props, {"api.v4l2.path", "device.path"});
+  return path.startsWith(QLatin1String("/dev/video")) ? path : QString();
+}
+
 QString StableIdentity(const GstStructure *props, const QString &displayName, const QString &internalName,
                        const ByIdLookup &byId) {
-  const QString v4l2Path = First(props, {"api.v4l2.path", "device.path"});
-  if (v4l2Path.startsWith(QLatin1String("/dev/video"))) {
+  const QString v4l2Path = V4l2Path(props);
+  if (!v4l2Path.isEmpty()) {
     const QString id = byId ? byId(v4l2Path) : QString();
     if (!id.isEmpty()) return QStringLiteral("v4l2:") + id;
     const QString bus = First(props, {"api.v4l2.cap.bus_info", "v4l2.device.bus_info"});
@@ -62,7 +67,7 @@ QString StableIdentity(const GstStructure *props, const QString &displayName, co
   if (!alsaId.isEmpty()) return QStringLiteral("alsa:%1,%2").arg(alsaId, device.isEmpty() ? QStringLiteral("0") : device);
   const QString card = First(props, {"alsa.card", "api.alsa.card"});
   if (!card.isEmpty()) return QStringLiteral("alsa:hw%1,%2").arg(card, device.isEmpty() ? QStringLiteral("0") : device);
-  if (v4l2Path.startsWith(QLatin1String("/dev/video"))) return QStringLiteral("v4l2:") + v4l2Path;
+  if (!v4l2Path.isEmpty()) return QStringLiteral("v4l2:") + v4l2Path;
   return displayName;
 }
 

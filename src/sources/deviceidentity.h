@@ -15,6 +15,10 @@ namespace vistrel::sources {
 using ByIdLookup = std::function<QString(const QString &devicePath)>;
 QString V4l2ById(const QString &devicePath);
 
+// The V4L2 node a device stands for ("/dev/video2"), as its provider (V4L2
+// itself or PipeWire) states it; empty for anything else.
+QString V4l2Path(const GstStructure *props);
+
 // By provider, in order of preference:
 // - V4L2 (directly or through PipeWire): "v4l2:" + by-id name, else bus info
 //   and card name, else the node path;

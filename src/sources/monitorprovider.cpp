@@ -129,9 +129,7 @@ class MonitorProvider : public DeviceProvider {
       if (!gst_device_has_classes(device.get(), klass)) continue;
       media::GCharPtr name(gst_device_get_display_name(device.get()));
       GstStructure *props = gst_device_get_properties(device.get());
-      QString path = StringProperty(props, "api.v4l2.path");
-      if (path.isEmpty()) path = StringProperty(props, "device.path");
-      if (!path.startsWith(QLatin1String("/dev/video"))) path.clear();
+      QString path = V4l2Path(props);
       if (category == DeviceCategory::AudioInput) {
         const QString card = AlsaCardOf(props);
         if (!card.isEmpty()) path = QStringLiteral("alsa:") + card;

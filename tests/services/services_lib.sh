@@ -32,6 +32,25 @@ _show_log() {
   tail -20 "$SERVICES_DIR/$1.log" >&2 || true
 }
 
+# _need COMMAND...: every command is installed, or says which is not.
+_need() {
+  local c
+  for c in "$@"; do
+    command -v "$c" >/dev/null || { echo "services: $c is not installed" >&2; return 1; }
+  done
+}
+
+# _up LOG TENTHS WHAT CHECK...: CHECK succeeds within TENTHS tenths of a
+# second, or "WHAT" is said with the end of the service's LOG.
+_up() {
+  local log=$1 tenths=$2 what=$3
+  shift 3
+  _wait_for "$tenths" "$@" && return 0
+  echo "services: $what" >&2
+  _show_log "$log"
+  return 1
+}
+
 services_begin() {
   SERVICES_DIR=$(mktemp -d /tmp/vistrel-services.XXXXXX)
   chmod 700 "$SERVICES_DIR"
@@ -41,63 +60,35 @@ services_begin() {
   unset PULSE_SERVER PULSE_RUNTIME_PATH PIPEWIRE_REMOTE PIPEWIRE_RUNTIME_DIR
   export PULSE_STATE_PATH="$SERVICES_DIR/pulse-state" PULSE_CONFIG_PATH="$SERVICES_DIR/pulse-config"
   export XDG_STATE_HOME="${XDG_STATE_HOME:-$SERVICES_DIR/state}"
-  if ! command -v dbus-daemon >/dev/null; then
-    echo "services: dbus-daemon is not installed" >&2
-    return 1
-  fi
+  _need dbus-daemon || return 1
   _spawn dbus dbus-daemon --session --address="$DBUS_SESSION_BUS_ADDRESS" --nofork --nopidfile
-  if ! _wait_for 50 test -S "$SERVICES_DIR/bus"; then
-    echo "services: the session D-Bus did not start" >&2
-    _show_log dbus
-    return 1
-  fi
+  _up dbus 50 "the session D-Bus did not start" test -S "$SERVICES_DIR/bus"
 }
 
 start_pulse() {
-  if ! command -v pulseaudio >/dev/null || ! command -v pactl >/dev/null; then
-    echo "services: pulseaudio or pactl is not installed" >&2
-    return 1
-  fi
+  _need pulseaudio pactl || return 1
   _spawn pulseaudio pulseaudio --daemonize=no --exit-idle-time=-1 -n \
     --load="module-null-sink sink_name=vistrel_sink sink_properties=device.description=VistrelSink" \
     --load=module-native-protocol-unix
-  if ! _wait_for 100 pactl info; then
-    echo "services: PulseAudio did not answer within 10 s" >&2
-    _show_log pulseaudio
-    return 1
-  fi
+  _up pulseaudio 100 "PulseAudio did not answer within 10 s" pactl info
 }
 
 start_pipewire() {
-  if ! command -v pipewire >/dev/null || ! command -v wireplumber >/dev/null; then
-    echo "services: pipewire or wireplumber is not installed" >&2
-    return 1
-  fi
+  _need pipewire wireplumber pw-cli || return 1
   _spawn pipewire pipewire
-  if ! _wait_for 100 test -S "$SERVICES_DIR/pipewire-0"; then
-    echo "services: PipeWire did not start within 10 s" >&2
-    _show_log pipewire
-    return 1
-  fi
+  _up pipewire 100 "PipeWire did not start within 10 s" test -S "$SERVICES_DIR/pipewire-0" || return 1
   _spawn wireplumber wireplumber
   # WirePlumber is ready once it has made the default nodes' settings known;
   # pw-cli answering with its client object is the first sign it runs.
-  if ! _wait_for 100 bash -c 'pw-cli ls Client 2>/dev/null | grep -q "application.name = \"WirePlumber\""'; then
-    echo "services: WirePlumber did not start within 10 s" >&2
-    _show_log wireplumber
-    return 1
-  fi
+  _up wireplumber 100 "WirePlumber did not start within 10 s" \
+    bash -c 'pw-cli ls Client 2>/dev/null | grep -q "application.name = \"WirePlumber\""'
 }
 
 # Plays a live tone into the null sink, so its monitor carries real signal.
 play_tone() {
   _spawn tone gst-launch-1.0 -q audiotestsrc is-live=true wave=sine freq=440 volume=0.5 ! \
     audio/x-raw,rate=48000,channels=2 ! pulsesink device=vistrel_sink
-  if ! _wait_for 100 bash -c 'pactl list short sink-inputs | grep -q .'; then
-    echo "services: the tone did not reach the null sink" >&2
-    _show_log tone
-    return 1
-  fi
+  _up tone 100 "the tone did not reach the null sink" bash -c 'pactl list short sink-inputs | grep -q .'
 }
 
 # publish_camera NAME CAPS: a PipeWire Video/Source node fed by videotestsrc.
