@@ -73,8 +73,12 @@ bool Tdm::GrapheDivx(const QString &file) {
     if (mp3.IsBound() && CaptureOptions.WantMp3) {
       GstElement *lame = mp3.Element();
       g_object_set(lame, "target", 1 /* bitrate */, "cbr", TRUE, "bitrate", CaptureOptions.Mp3Bitrate, nullptr);
-      GstElement *parse = AddPart(fg_, "mpegaudioparse", "mp3 parse");
-      if (!fg_.AddFilter(lame, "mp3") || !LinkChain(fg_, audio.get(), {lame, parse, stamper})) return false;
+      // Straight from the encoder (one whole frame per buffer) into the
+      // muxer: "parsed" MP3 makes avimux 1.22 keep a reference to every
+      // frame it writes, 5 MB in 4 minutes that only the end of the
+      // program gives back. Unparsed, it writes the stream as constant bit
+      // rate, with the rate set from the data when the file is finished.
+      if (!fg_.AddFilter(lame, "mp3") || !LinkChain(fg_, audio.get(), {lame, stamper})) return false;
     } else if (!LinkPad(fg_, audio.get(), stamper)) {
       return false;
     }

@@ -183,6 +183,9 @@ bool Graph::Run() {
     gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
     return false;
   }
+  // The graph as it starts, for GST_DEBUG_DUMP_DOT_DIR (nothing is written
+  // without it).
+  GST_DEBUG_BIN_TO_DOT_FILE_WITH_TS(GST_BIN(pipeline_.get()), GST_DEBUG_GRAPH_SHOW_ALL, "vistrel-graph");
   return true;
 }
 

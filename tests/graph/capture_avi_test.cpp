@@ -78,6 +78,41 @@ TEST_F(CaptureFixture, DivxWithMp3NamesDx50AndCutGivesTwoCompleteFiles) {
   }
 }
 
+// Every sound frame handed to the muxer is given back once written: a muxer
+// that kept them grew the program by megabytes an hour of recording.
+TEST_F(CaptureFixture, DivxKeepsNoSoundFrameOnceWrittenAndItsSoundLastsAsLongAsThePicture) {
+  ASSERT_TRUE(dm.ConnecterVideo(Video("Vistrel Test Capture Card - Video")));
+  ASSERT_TRUE(dm.ConnecterAudio(Audio("Vistrel Test Capture Card - Audio")));
+  dm.CaptureOptions.WantMp3 = true;
+  ASSERT_TRUE(dm.GrapheDivx(File("held.avi")));
+  GstElement *mp3 = dm.fg().FindFilter(QStringLiteral("mp3"));
+  ASSERT_NE(mp3, nullptr);
+  struct Count {
+    std::atomic<int> made{0}, alive{0};
+  };
+  static Count count;
+  count.made = 0;
+  count.alive = 0;
+  media::PadRef out = media::PadRef::Adopt(gst_element_get_static_pad(mp3, "src"));
+  gst_pad_add_probe(
+      out.get(), GST_PAD_PROBE_TYPE_BUFFER,
+      [](GstPad *, GstPadProbeInfo *info, gpointer) {
+        ++count.made;
+        ++count.alive;
+        gst_mini_object_weak_ref(GST_MINI_OBJECT(GST_PAD_PROBE_INFO_BUFFER(info)),
+                                 [](gpointer, GstMiniObject *) { --count.alive; }, nullptr);
+        return GST_PAD_PROBE_OK;
+      },
+      nullptr, nullptr);
+  Record(3000);
+  EXPECT_GT(count.made.load(), 60) << "about 40 MP3 frames a second";
+  EXPECT_LE(count.alive.load(), 2) << "frames still held after the file was finished";
+  ExpectPreviewBack();
+  const auto streams = Probe(File("held.avi"));
+  ASSERT_EQ(streams.size(), 2u);
+  EXPECT_NEAR(StreamOf(streams, "audio")->duration, StreamOf(streams, "video")->duration, 0.1);
+}
+
 TEST_F(CaptureFixture, XvidWithPcmFromTheCamera) {
   ASSERT_TRUE(dm.ConnecterVideo(Video("Vistrel Test Camera")));
   dm.CaptureOptions.DivxFourCC = "XVID";

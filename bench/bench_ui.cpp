@@ -1,0 +1,66 @@
+// The video window's cost per frame: taking a frame from the mailbox and
+// painting it, at the frame's own size and scaled, for the layouts a preview
+// sink can hand over, beside one copy of the same frame.
+#include "ui/videowindow.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QImage>
+
+#include <cstring>
+
+namespace {
+
+using vistrel::ui::VideoWindow;
+
+QImage Frame(QImage::Format format) {
+  QImage image(720, 576, format);
+  // Something other than one colour, so no painting shortcut applies.
+  for (int y = 0; y < image.height(); ++y) {
+    uchar *line = image.scanLine(y);
+    for (qsizetype x = 0; x < image.bytesPerLine(); ++x) line[x] = uchar(x * 7 + y * 3);
+  }
+  return image;
+}
+
+// Arg 0: frame layout (0 BGR888, 1 RGB32); arg 1: window width (the height
+// keeps the frame's shape).
+void BM_VideoWindowPaint(benchmark::State &state) {
+  const QImage::Format format = state.range(0) == 0 ? QImage::Format_BGR888 : QImage::Format_RGB32;
+  const int width = int(state.range(1));
+  const int height = width * 576 / 720;
+  VideoWindow window;
+  window.resize(width, height);
+  // What a window's backing store is on X11 and Wayland.
+  QImage surface(width, height, QImage::Format_ARGB32_Premultiplied);
+  const QImage frame = Frame(format);
+  for (auto _ : state) {
+    window.Mailbox()->Offer(frame);
+    QCoreApplication::sendPostedEvents(&window);
+    window.render(&surface);
+  }
+  state.SetLabel(format == QImage::Format_BGR888 ? "BGR888" : "RGB32");
+}
+
+void BM_FrameCopy(benchmark::State &state) {
+  const QImage frame = Frame(QImage::Format_RGB32);
+  QImage copy(frame.size(), frame.format());
+  for (auto _ : state) {
+    std::memcpy(copy.bits(), frame.constBits(), size_t(frame.sizeInBytes()));
+    benchmark::DoNotOptimize(copy.bits());
+  }
+}
+
+}  // namespace
+
+BENCHMARK(BM_FrameCopy);
+BENCHMARK(BM_VideoWindowPaint)->Args({0, 720})->Args({1, 720})->Args({0, 480})->Args({1, 480})->Args({0, 1024})->Args({1, 1024});
+
+int main(int argc, char **argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  return 0;
+}
