@@ -32,8 +32,8 @@ void BM_VideoWindowPaint(benchmark::State &state) {
   const int height = width * 576 / 720;
   VideoWindow window;
   window.resize(width, height);
-  // What a window's backing store is on X11 and Wayland.
-  QImage surface(width, height, QImage::Format_ARGB32_Premultiplied);
+  // The backing store of an opaque window on X11 and offscreen.
+  QImage surface(width, height, QImage::Format_RGB32);
   const QImage frame = Frame(format);
   for (auto _ : state) {
     window.Mailbox()->Offer(frame);

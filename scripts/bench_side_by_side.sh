@@ -134,7 +134,7 @@ run_reference() {  # caps, encoder part, muxer, sound, output; prints "cpu rss f
     fi
   fi
   # shellcheck disable=SC2086
-  /usr/bin/time -f "%M" -o "$work/time.txt" gst-launch-1.0 -q -e $pipeline >"$work/ref.log" 2>&1 &
+  /usr/bin/time -f "%M" -o "$work/time.txt" gst-launch-1.0 -e $pipeline >"$work/ref.log" 2>&1 &
   local pid=$!
   sleep 0.3
   local child

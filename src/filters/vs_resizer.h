@@ -30,6 +30,7 @@ class TVS_Resizer : public media::OwnFilter {
   media::HRESULT CheckTransform(const GstCaps *in, const GstCaps *out) override;
   media::HRESULT SetMediaType(const GstCaps *in, const GstCaps *out) override;
   std::size_t OutputSize(std::size_t inputSize) const override;
+  bool PassesThrough() const override { return !resize_; }
   media::HRESULT Transform(media::SampleView &in, media::SampleView &out) override;
 
   void SetAspect(std::uint8_t mode) {

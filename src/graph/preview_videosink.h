@@ -1,5 +1,5 @@
 #pragma once
-// The element the preview chain ends in: an appsink taking BGR frames and
+// The element the preview chain ends in: an appsink taking 32-bit RGB frames and
 // handing each to the video window's mailbox. It never holds up the stream:
 // one buffer at most, older ones dropped, and the callback only swaps a frame.
 #include "media/gstref.h"

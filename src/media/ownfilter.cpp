@@ -195,7 +195,9 @@ gboolean SetCaps(GstBaseTransform *trans, GstCaps *incaps, GstCaps *outcaps) {
   if (!f) return TRUE;
   if (f->CheckInputType(incaps) != S_OK) return FALSE;
   if (!f->InPlace() && !Succeeded(f->CheckTransform(incaps, outcaps))) return FALSE;
-  return Succeeded(f->SetMediaType(incaps, outcaps));
+  if (!Succeeded(f->SetMediaType(incaps, outcaps))) return FALSE;
+  if (!f->InPlace()) gst_base_transform_set_passthrough(trans, f->PassesThrough());
+  return TRUE;
 }
 
 gboolean TransformSize(GstBaseTransform *trans, GstPadDirection direction, GstCaps *, gsize size, GstCaps *,

@@ -91,6 +91,9 @@ class OwnFilter {
   // In-place filters that write into the frame data declare it, so shared
   // memory is copied before they write.
   virtual bool ModifiesData() const { return false; }
+  // A copy filter whose output for the media type just set is its input,
+  // untouched: samples then go through as they are, without a copy.
+  virtual bool PassesThrough() const { return false; }
 
   // The caps this filter can accept at all (a template); CheckInputType then
   // judges the fixed caps. nullptr means anything.
