@@ -223,7 +223,10 @@ void ReadChunks(RepairBytes &f, std::uint64_t at, Layout &out) {
     const std::uint64_t end = at + 8 + n;
     if (end > size) break;  // the chunk the cut went through
     const std::uint64_t next = std::min(end + (end & 1), size);
-    const int stream = StreamOf(id);
+    // Frames and sound: "dc", "db", "wb"; a palette change ("pc") or text is
+    // kept but is no frame.
+    const std::string kind = id.substr(2);
+    const int stream = kind == "dc" || kind == "db" || kind == "wb" ? StreamOf(id) : -1;
     const int ixStream = IndexStreamOf(id);
     if (id == "idx1") {
       if (!form.idx1At) form.idx1At = at;
@@ -372,6 +375,23 @@ double Seconds(const Layout &l) {
   return -1;
 }
 
+// A file with every index in place still needs its header when the writer
+// stopped before filling it in: sizes that do not match the chunks, or
+// counts and rates left at zero. A file that shows none of that is left as
+// its writer made it.
+bool Unfinished(RepairBytes &f, const Layout &l, std::uint64_t fileEnd) {
+  for (std::size_t i = 0; i < l.forms.size(); ++i) {
+    const Form &form = l.forms[i];
+    const std::uint64_t end = i + 1 < l.forms.size() ? l.forms[i + 1].riffAt : fileEnd;
+    if (f.U32At(form.riffAt + 4) != Clamp32(end - form.riffAt - 8)) return true;
+    if (form.moviAt && f.U32At(form.moviAt + 4) != Clamp32(std::max(form.moviEnd, form.moviAt + 12) - form.moviAt - 8))
+      return true;
+  }
+  for (const Stream &s : l.streams)
+    if (s.chunks && (s.length == 0 || s.scale == 0 || s.rate == 0)) return true;
+  return f.U32At(l.avihAt + 16) == 0 && l.forms.front().chunks.size() > 0;
+}
+
 }  // namespace
 
 RepairResult RepairAvi(RepairBytes &f) {
@@ -417,6 +437,11 @@ RepairResult RepairAvi(RepairBytes &f) {
   }
   if (!appended) cursor = l.end;
   const std::uint64_t fileEnd = cursor;
+  if (!appended && !Unfinished(f, l, fileEnd)) {
+    r.outcome = RepairOutcome::Whole;
+    r.seconds = Seconds(l);
+    return r;
+  }
   Patcher p{f};
   if (appended) {
     if (!f.Write(l.end, tail.data(), tail.size())) {
