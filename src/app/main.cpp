@@ -19,6 +19,8 @@
 #include "app/mainform.h"
 #include "app/plaque.h"
 #include "app/programoptions.h"
+#include "app/recording_journal.h"
+#include "app/recovery.h"
 #include "app/startupcheck.h"
 #include "app/termination.h"
 #include "graph/avgraph.h"
@@ -92,6 +94,7 @@ int main(int argc, char **argv) {
   int restCount = static_cast<int>(storage.size());
   char **restArgs = rest.data();
   gst_init(&restCount, &restArgs);
+  if (!options.repair.isEmpty()) return RepairFiles(options.repair, stdout);
   QApplication app(restCount, restArgs);
   QApplication::setApplicationName(kProductTitle);
   QApplication::setApplicationVersion(kProductVersion);
@@ -103,6 +106,8 @@ int main(int argc, char **argv) {
     return 0;
   }
   if (!RunStartupCheck(ReadFrameworkFacts())) return 1;
+  RecordingJournal journal(RecordingJournal::DefaultPath());
+  const QString recovered = RecoveryMessage(RecoverUnfinishedRecordings(journal));
 
   int rc = 0;
   {
@@ -117,6 +122,11 @@ int main(int argc, char **argv) {
     if (RunsWithoutDisplay()) EndWhenIdle(form);
     const QDateTime started = QDateTime::currentDateTime().addSecs(-1);
     form.show();
+    // Told once the window is there, before any command runs.
+    if (!recovered.isEmpty())
+      QMetaObject::invokeMethod(
+          &form, [&form, recovered] { platform::DialogService::Instance().Information(recovered, &form); },
+          Qt::QueuedConnection);
     rc = app.exec();
     if (options.demo) PrintFilesWrittenSince(started, form);
     // Nobody watched an unattended run: a mistyped switch or command must not

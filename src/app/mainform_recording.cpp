@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "app/mainform.h"
+#include "app/recording_journal.h"
 #include "app/recording_names.h"
 #include "filters/vs_scenedetect.h"
 #include "graph/avgraph.h"
@@ -146,6 +147,7 @@ bool TCaptureForm::DemarrerCapture() {
 
   AppliquerVolume();
   capture_.Commencer(FichierCapture, format, QDateTime::currentDateTime());
+  RecordingStarted(FichierCapture, format, capture_.Debut());
   // During a capture a lost device ends it here, whatever the notification setting.
   params_->SetBool("Notifier", false);
   AppliquerNotifier(false);
@@ -281,6 +283,7 @@ void TCaptureForm::ArreterGraphe() {
   if (capture_.Fichier().isEmpty()) return;
   if (ImageParImage) FinImageParImage();
   const QString file = capture_.PrendreFichierTermine();
+  RecordingEnded(file);
   const int dropped = dm_->CaptureDropped(), notDropped = dm_->CaptureNotDropped();
   // An AVI that received nothing (frozen from its start to its end) opens in
   // no player: it is removed rather than listed.
@@ -326,6 +329,7 @@ void TCaptureForm::acCouperexecute() {
     return;
   }
   capture_.Continuer(NomVideo);
+  RecordingStarted(NomVideo, format, QDateTime::currentDateTime());
   auto *video = dm_->CurrentVideoDevice;
   if (video && video->Device && video->Device->Kind == sources::DeviceKind::DV && params_->Bool("scn") &&
       !settings::CaptureFormat(format).SoundOnly())

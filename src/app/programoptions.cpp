@@ -18,8 +18,13 @@ std::optional<platform::DlgAnswer> AnswerFromText(const QString &text) {
 
 ProgramOptions ParseProgramOptions(const QStringList &args) {
   ProgramOptions o;
+  bool repairing = false;  // after --repair every word is a file to repair
   for (int i = 0; i < args.size(); ++i) {
     const QString &a = args[i];
+    if (repairing) {
+      o.repair << a;
+      continue;
+    }
     // Only double-dash words are ours; "-name", "+name" and "/name" are the system's
     // own switches and single-dash words may be Qt's (-platform, -style). No action
     // has the switch "h", so "-h" can be what everyone types for help.
@@ -41,6 +46,8 @@ ProgramOptions ParseProgramOptions(const QStringList &args) {
       o.listSources = true;
     } else if (a == "--demo") {
       o.demo = true;
+    } else if (a == "--repair") {
+      repairing = true;
     } else if (a.startsWith("--script=")) {
       o.script = a.mid(9);
       if (o.script.isEmpty()) o.error = QString("--script needs a file name");
@@ -51,6 +58,7 @@ ProgramOptions ParseProgramOptions(const QStringList &args) {
       o.error = QString("unknown option: %1").arg(a);
     }
   }
+  if (repairing && o.repair.isEmpty() && o.error.isEmpty()) o.error = QString("--repair needs at least one file");
   return o;
 }
 
@@ -69,6 +77,8 @@ QString UsageText() {
       "  --script=FILE        run FILE as a command file once the switches have run\n"
       "  --demo               record 5 s from the test devices, grab a still, quit and print\n"
       "                       the files written (implies --test-devices and --answer=yes)\n"
+      "  --repair FILE...     repair recordings that were cut off (AVI, WAV, WMV), print\n"
+      "                       what was done to each and exit (1 when one could not be)\n"
       "\n"
       "Switches run actions once the window is up: +name[=parameter], -name[=parameter]\n"
       "or /name[=parameter], where name is an action's switch or token; \"quit\" closes\n"
@@ -76,7 +86,9 @@ QString UsageText() {
       "Without a display (DISPLAY and WAYLAND_DISPLAY unset) Vistrel runs offscreen and\n"
       "ends once its commands have run and no recording is under way.\n"
       "\n"
-      "Exit status: 0 on success; 1 when Vistrel cannot start; 2 for a wrong option or an\n"
+      "Recordings cut off by a crash or a power cut are repaired at the next start.\n"
+      "\n"
+      "Exit status: 0 on success; 1 when Vistrel cannot start or --repair failed; 2 for a wrong option or an\n"
       "unreadable command file, and for an unattended run (--answer) that met a switch\n"
       "or a command-file line naming no action.\n");
 }

@@ -15,6 +15,7 @@ struct ProgramOptions {
   bool testDevices = false;
   bool listSources = false;
   bool demo = false;  // unattended demonstration with the test devices (DemoCommandFile)
+  QStringList repair;  // --repair FILE…: repair these recordings and exit
   QString script;  // a command file run right after the command-line switches
   std::optional<platform::DlgAnswer> answer;  // unattended: every question answered so
   QString error;                              // set when an option is unknown or malformed

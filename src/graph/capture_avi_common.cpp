@@ -5,6 +5,7 @@
 #include "graph/capture_avi_parts.h"
 #include "graph/capture_avi_rules.h"
 #include "sources/avsources.h"
+#include "media/recordingsink.h"
 
 #include <QSet>
 
@@ -168,8 +169,7 @@ bool Tdm::SetOutputFileName(const QString &muxFactory, const QString &file) {
   media::ElementRef mux = media::ElementRef::Adopt(gst_element_factory_make(muxFactory.toUtf8().constData(), nullptr));
   media::ElementRef sink = media::ElementRef::Adopt(gst_element_factory_make("filesink", nullptr));
   if (!mux || !sink) return false;
-  // A live recording must not hold the graph up waiting to preroll.
-  g_object_set(sink.get(), "location", file.toLocal8Bit().constData(), "async", FALSE, nullptr);
+  media::AimRecordingSink(sink.get(), file);
   if (!fg_.AddFilter(mux.get(), "CaptureMux") || !fg_.AddFilter(sink.get(), "CaptureSink") ||
       !fg_.ConnectFilters(mux.get(), sink.get()))
     return false;

@@ -2,6 +2,7 @@
 
 #include "graph/capture_avi_parts.h"
 #include "media/pins.h"
+#include "media/recordingsink.h"
 
 namespace vistrel::capture {
 
@@ -9,7 +10,7 @@ bool AimFileWriter(GstElement *fileSink, const QString &file) {
   if (!fileSink || file.isEmpty()) return false;
   // The location can only change while the writer is stopped.
   gst_element_set_state(fileSink, GST_STATE_NULL);
-  g_object_set(fileSink, "location", file.toLocal8Bit().constData(), "async", FALSE, nullptr);
+  media::AimRecordingSink(fileSink, file);
   return true;
 }
 

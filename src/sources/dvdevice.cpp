@@ -6,6 +6,7 @@
 
 #include "filters/vs_scenedetect.h"
 #include "media/pins.h"
+#include "media/recordingsink.h"
 #include "sources/pinsearch.h"
 
 namespace vistrel::sources {
@@ -258,8 +259,7 @@ bool TDVCaptureDevice::BuildMuxGraph(const QString &fileName) {
   }
   media::CapsRef dv = media::CapsRef::Adopt(gst_caps_from_string("video/x-dv,systemstream=false"));
   RelabelAsDvVideo(media::Pin(queue_.get(), 1).get());
-  // A live recording must not hold the preview up waiting to preroll.
-  g_object_set(fileSink_.get(), "location", fileName.toLocal8Bit().constData(), "async", FALSE, nullptr);
+  media::AimRecordingSink(fileSink_.get(), fileName);
   media::PadRef tap = media::Pin(muxTee_.get(), 2);
   const bool ok = fg.AddFilter(queue_.get(), "DV record queue") &&
                   fg.AddFilter(mux_.get(), "AVI Mux") && fg.AddFilter(fileSink_.get(), "File writer") &&

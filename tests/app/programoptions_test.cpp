@@ -24,6 +24,14 @@ TEST(ProgramOptions, UnknownOrMalformedOptionsAreErrors) {
   EXPECT_TRUE(ParseProgramOptions({"vistrel", "--x", "--y"}).error.contains("--x"));
 }
 
+TEST(ProgramOptions, RepairTakesEveryWordAfterItAsAFile) {
+  const auto o = ParseProgramOptions({"vistrel", "--answer=no", "--repair", "a.avi", "--help", "b c.wav"});
+  EXPECT_TRUE(o.error.isEmpty());
+  EXPECT_FALSE(o.help);  // a file that happens to be named so
+  EXPECT_EQ(o.repair, QStringList({"a.avi", "--help", "b c.wav"}));
+  EXPECT_FALSE(ParseProgramOptions({"vistrel", "--repair"}).error.isEmpty());
+}
+
 TEST(StartupCheck, WarnsOnOldFrameworkOrMissingElements) {
   FrameworkFacts ok{"1.22.0", 122, {}};
   EXPECT_FALSE(NeedsFrameworkWarning(ok));

@@ -3,6 +3,7 @@
 // scene file of the test DV camcorder. (A full disk: e2e_diskfull.sh.)
 #include <QProcess>
 
+#include "app/recording_journal.h"
 #include "filters/vs_scenedetect.h"
 #include "sessionlist/fichierlistbox.h"
 #include "recording_fixture.h"
@@ -62,13 +63,24 @@ TEST(RecordingCapture, TwoCapturesAndACutGiveConsecutiveListedFiles) {
   EXPECT_FALSE(w.Cut()->isEnabled());
   EXPECT_EQ(w.Capture()->text(), "Capture");
 
+  // The journal names the one file being written, and nothing once it is finished.
+  const RecordingJournal journal(RecordingJournal::DefaultPath());
+  const auto journaled = [&journal] {
+    QStringList files;
+    for (const JournalEntry &e : journal.Entries()) files << e.file;
+    return files;
+  };
+  EXPECT_TRUE(journaled().isEmpty());
   START_CAPTURE(w);
+  EXPECT_EQ(journaled(), QStringList({w.folder + "/Video_1" + ext}));
   w.Run(1200);
   w.PressCut();
   EXPECT_EQ(w.form.Etat(), esCapture) << "a cut goes on recording";
+  EXPECT_EQ(journaled(), QStringList({w.folder + "/Video_2" + ext}));
   w.Run(1200);
   w.PressCapture();
   EXPECT_EQ(w.form.Etat(), esPreview);
+  EXPECT_TRUE(journaled().isEmpty());
 
   ASSERT_EQ(w.recorded.size(), 3);
   for (int i = 0; i < 3; ++i) {

@@ -2,9 +2,11 @@
 // the files checked with our reader, ffprobe and gst-discoverer.
 #include "media/aviheader.h"
 #include "media/dvavimux.h"
+#include "media/repair.h"
 #include "mediaprobe.h"
 #include "testenv.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #include <gst/app/gstappsink.h>
@@ -56,7 +58,8 @@ const std::vector<BufferRef> &DvFrames(bool pal) {
 
 // Writes `count` frames (the sample frames over and over) into a file
 // through appsrc → writer → filesink, as the capture graph does.
-QString WriteDvAvi(const QString &name, int count, bool pal = true, guint64 limit = 0, int junk = 0) {
+// `cut`: the writer never sees the end, as when the program is killed.
+QString WriteDvAvi(const QString &name, int count, bool pal = true, guint64 limit = 0, int junk = 0, bool cut = false) {
   const QString file = test::freshDir("dvavi") + "/" + name;
   EXPECT_TRUE(media::RegisterDvAviMux());
   const QString launch = QString("appsrc name=in format=time caps=\"video/x-dv,systemstream=true,framerate=%1\" ! "
@@ -80,6 +83,13 @@ QString WriteDvAvi(const QString &name, int count, bool pal = true, guint64 limi
     GST_BUFFER_PTS(b) = GstClockTime(i) * frame;
     GST_BUFFER_DURATION(b) = frame;
     EXPECT_EQ(gst_app_src_push_buffer(GST_APP_SRC(src.get()), b), GST_FLOW_OK);
+  }
+  if (cut) {
+    // Every frame written, then stopped with no end of stream.
+    const qint64 least = 8192 + qint64(count) * (pal ? 144008 : 120008);
+    for (int i = 0; i < 200 && QFileInfo(file).size() < least; ++i) g_usleep(50000);
+    gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+    return file;
   }
   gst_app_src_end_of_stream(GST_APP_SRC(src.get()));
   media::GstRef<GstBus> bus = media::GstRef<GstBus>::Adopt(gst_element_get_bus(pipeline.get()));
@@ -197,4 +207,58 @@ TEST(DvAviMux, DvInfoComesFromTheFramesPacks) {
   EXPECT_EQ(media::DvInfoFromFrame(nullptr, 0)[0], 0u);
   const std::uint8_t junk[100] = {0x7F, 0xFF, 0xFF, 0xFF};
   media::DvInfoFromFrame(junk, sizeof junk);
+}
+
+// A recording cut off before its end (a kill) leaves zero sizes and counts
+// and no index for the form being written; the repair brings back every
+// frame, over several RIFF forms, and a second repair changes nothing.
+TEST(DvAviMux, CutOffFileIsRepairedOverEveryForm) {
+  ASSERT_FALSE(DvFrames(true).empty());
+  const QString file = WriteDvAvi("cut.avi", 40, true, 1'000'000, 0, true);
+
+  const media::RepairResult r = media::RepairRecordingFile(file);
+  EXPECT_EQ(r.outcome, media::RepairOutcome::Repaired) << r.detail;
+  EXPECT_NEAR(r.seconds, 1.6, 0.01);
+  const media::AviFile avi = media::ReadAviFile(file);
+  ASSERT_TRUE(avi.valid) << avi.error;
+  EXPECT_TRUE(avi.error.empty()) << avi.error;
+  ASSERT_GT(avi.forms.size(), 3u);
+  EXPECT_EQ(avi.streams[0].length, 40u);
+  EXPECT_EQ(avi.odmlFrames, 40u);
+  EXPECT_EQ(avi.streams[0].superIndexEntries, avi.forms.size());
+  EXPECT_EQ(avi.streams[0].superIndexFrames, 40u);
+  EXPECT_EQ(avi.standardIndexEntries, 40u);
+  EXPECT_EQ(avi.mainFrames, avi.idx1Entries);  // the first form's frames
+  const test::Probe p = test::FfProbe(file, true);
+  EXPECT_EQ(p.Field("video", "nb_read_packets"), "40");
+  EXPECT_NEAR(p.duration, 1.6, 0.05);
+  EXPECT_NEAR(test::DiscovererDuration(file), 1.6, 0.05);
+
+  QFile f(file);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QByteArray repaired = f.readAll();
+  f.close();
+  EXPECT_EQ(media::RepairRecordingFile(file).outcome, media::RepairOutcome::Whole);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), repaired);
+}
+
+// The cut went through a frame: the frames before it are all kept, the
+// broken one goes, and a file the writer finished is left byte for byte.
+TEST(DvAviMux, CutThroughAFrameKeepsTheWholeOnesAndFinishedFilesStay) {
+  ASSERT_FALSE(DvFrames(true).empty());
+  const QString file = WriteDvAvi("torn.avi", 12, true, 0, 0, true);
+  ASSERT_TRUE(QFile::resize(file, QFileInfo(file).size() - 50000));
+  EXPECT_EQ(media::RepairRecordingFile(file).outcome, media::RepairOutcome::Repaired);
+  const test::Probe p = test::FfProbe(file, true);
+  EXPECT_EQ(p.Field("video", "nb_read_packets"), "11");
+
+  const QString whole = WriteDvAvi("whole.avi", 30, true, 1'000'000);
+  QFile f(whole);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QByteArray before = f.readAll();
+  f.close();
+  EXPECT_EQ(media::RepairRecordingFile(whole).outcome, media::RepairOutcome::Whole);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), before);
 }

@@ -1,0 +1,39 @@
+#include "app/recovery.h"
+
+#include <QFileInfo>
+#include <cstdio>
+
+#include "app/recording_journal.h"
+
+namespace vistrel {
+
+std::vector<RecoveredRecording> RecoverUnfinishedRecordings(RecordingJournal &journal) {
+  std::vector<RecoveredRecording> out;
+  for (const JournalEntry &e : journal.Unfinished()) {
+    if (QFileInfo(e.file).isFile()) out.push_back(RecoveredRecording{e.file, media::RepairRecordingFile(e.file)});
+    // Taken out whatever came of it: a file that cannot be repaired now will
+    // not be repaired at every start, and the user was told.
+    journal.Forget(e.file);
+  }
+  return out;
+}
+
+QString RecoveryMessage(const std::vector<RecoveredRecording> &recovered) {
+  if (recovered.empty()) return {};
+  QString text = "These recordings were cut off when Vistrel last stopped without finishing them:\n";
+  for (const RecoveredRecording &r : recovered) text += "\n" + r.file + ": " + media::DescribeRepair(r.result);
+  return text;
+}
+
+int RepairFiles(const QStringList &files, std::FILE *out) {
+  int rc = 0;
+  for (const QString &file : files) {
+    const media::RepairResult r = media::RepairRecordingFile(file);
+    if (r.outcome == media::RepairOutcome::Failed) rc = 1;
+    std::fprintf(out, "%s: %s\n", qPrintable(file), qPrintable(media::DescribeRepair(r)));
+  }
+  std::fflush(out);
+  return rc;
+}
+
+}  // namespace vistrel

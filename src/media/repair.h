@@ -1,0 +1,40 @@
+#pragma once
+// Repairing a recording that was cut off (a kill, a power cut) before its
+// writer could finish it. Each repair rebuilds what the writer would have
+// written at the end from what is whole on disk, patches header fields in
+// place or appends an index, and never drops a whole chunk. Running it on a
+// finished or already repaired file changes nothing.
+#include <QString>
+
+#include <cstdint>
+#include <string>
+
+namespace vistrel::media {
+
+class RepairBytes;
+
+enum class RepairOutcome {
+  Repaired,  // something was rewritten
+  Whole,     // nothing needed: the file was finished (or repaired before)
+  NotNeeded, // a format whose readers need nothing from an end (MPEG, MP3)
+  Failed,    // not a file of the expected kind, or it could not be written
+};
+
+struct RepairResult {
+  RepairOutcome outcome = RepairOutcome::Failed;
+  double seconds = -1;  // the playing time the file holds; below 0 when unknown
+  std::string detail;   // what was done, or why nothing could be
+};
+
+RepairResult RepairAvi(RepairBytes &file);
+RepairResult RepairWav(RepairBytes &file);
+RepairResult RepairAsf(RepairBytes &file);
+
+// Picks the repair by what the file starts with (RIFF AVI, RIFF WAVE, ASF),
+// else by its extension; writes through to disk and syncs.
+RepairResult RepairRecordingFile(const QString &path);
+
+// "repaired, 0:05:12" / "whole" / "could not be repaired: …", for messages and logs.
+QString DescribeRepair(const RepairResult &result);
+
+}  // namespace vistrel::media

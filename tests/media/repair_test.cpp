@@ -1,0 +1,175 @@
+// Recordings cut off before their writers finished them, made by the real
+// muxers, repaired, and checked with ffprobe; WAV headers as our writer
+// leaves them; and the repair's answers on files that are not recordings.
+#include "media/gstref.h"
+#include "media/repair.h"
+#include "media/repairfile.h"
+#include "mediaprobe.h"
+#include "testenv.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstring>
+
+#include <gtest/gtest.h>
+
+using namespace vistrel;
+
+namespace {
+
+// Runs `launch` (sources with num-buffers into a muxer, a filesink named
+// "out") to its end, but nothing the muxer writes once it starts its index
+// reaches the file: the file is what a program killed at that moment leaves.
+void RunCut(const QString &launch) {
+  GError *error = nullptr;
+  media::ElementRef pipeline = media::ElementRef::Adopt(gst_parse_launch(launch.toUtf8().constData(), &error));
+  if (error) g_error_free(error);
+  ASSERT_TRUE(pipeline);
+  media::ElementRef sink = media::ElementRef::Adopt(gst_bin_get_by_name(GST_BIN(pipeline.get()), "out"));
+  media::PadRef in = media::PadRef::Adopt(gst_element_get_static_pad(sink.get(), "sink"));
+  static bool cut;
+  cut = false;
+  gst_pad_add_probe(in.get(), GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
+                    [](GstPad *, GstPadProbeInfo *info, gpointer) {
+                      if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_BUFFER) {
+                        GstBuffer *b = GST_PAD_PROBE_INFO_BUFFER(info);
+                        char head[4] = {};
+                        gst_buffer_extract(b, 0, head, 4);
+                        if (std::memcmp(head, "idx1", 4) == 0 || std::memcmp(head, "ix", 2) == 0) cut = true;
+                        return cut ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
+                      }
+                      GstEvent *e = GST_PAD_PROBE_INFO_EVENT(info);
+                      return cut && GST_EVENT_TYPE(e) == GST_EVENT_SEGMENT ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
+                    },
+                    nullptr, nullptr);
+  gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
+  media::GstRef<GstBus> bus = media::GstRef<GstBus>::Adopt(gst_element_get_bus(pipeline.get()));
+  media::MessageRef done = media::MessageRef::Adopt(gst_bus_timed_pop_filtered(
+      bus.get(), 30 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)));
+  EXPECT_TRUE(done && GST_MESSAGE_TYPE(done.get()) == GST_MESSAGE_EOS);
+  gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+  EXPECT_TRUE(cut);
+}
+
+QByteArray Contents(const QString &file) {
+  QFile f(file);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QString DecodeErrors(const QString &file) {
+  QProcess p;
+  p.start("ffmpeg", {"-v", "error", "-i", file, "-f", "null", "-"});
+  p.waitForFinished(60000);
+  return QString::fromUtf8(p.readAllStandardError()) + (p.exitCode() ? "exit code not 0" : "");
+}
+
+}  // namespace
+
+// MPEG-4 and MP3 from avimux: no index, no totals, and a sound header whose
+// rate is 0, so a reader put the sound at some 2,500 s. After the repair the
+// sound lasts as long as the picture and every frame decodes.
+TEST(RepairAvi, AvimuxMpeg4WithMp3CutOffPlaysInStep) {
+  const QString file = test::freshDir("repair") + "/divx.avi";
+  RunCut(QString("videotestsrc num-buffers=50 ! video/x-raw,width=160,height=120,framerate=25/1 ! avenc_mpeg4 ! "
+                 "video/x-divx,divxversion=5 ! avimux name=m ! filesink name=out location=\"%1\" "
+                 "audiotestsrc num-buffers=100 samplesperbuffer=960 ! audio/x-raw,rate=48000,channels=2 ! "
+                 "lamemp3enc target=bitrate cbr=true bitrate=128 ! mpegaudioparse ! m.")
+             .arg(file));
+  const media::RepairResult r = media::RepairRecordingFile(file);
+  ASSERT_EQ(r.outcome, media::RepairOutcome::Repaired) << r.detail;
+  const test::Probe p = test::FfProbe(file, true);
+  ASSERT_TRUE(p.ok);
+  const int frames = p.Field("video", "nb_read_packets").toInt();
+  EXPECT_EQ(frames, 50);
+  EXPECT_NEAR(r.seconds, frames / 25.0, 0.01);
+  EXPECT_EQ(p.Field("audio", "codec_name"), "mp3");
+  EXPECT_NEAR(p.Field("audio", "duration").toDouble(), 2.0, 0.3);
+  EXPECT_NEAR(p.duration, 2.0, 0.3);
+  EXPECT_EQ(DecodeErrors(file), "");
+  QString report;
+  EXPECT_NEAR(test::DiscovererDuration(file, &report), 2.0, 0.3);
+  EXPECT_TRUE(report.contains("audio")) << report.toStdString();
+  const QByteArray once = Contents(file);
+  EXPECT_EQ(media::RepairRecordingFile(file).outcome, media::RepairOutcome::Whole);
+  EXPECT_EQ(Contents(file), once);
+}
+
+// Raw picture and PCM, the cut through the last chunk.
+TEST(RepairAvi, AvimuxRawCutThroughAChunk) {
+  const QString file = test::freshDir("repair") + "/raw.avi";
+  RunCut(QString("videotestsrc num-buffers=20 ! video/x-raw,format=I420,width=160,height=120,framerate=25/1 ! "
+                 "avimux name=m ! filesink name=out location=\"%1\" "
+                 "audiotestsrc num-buffers=40 samplesperbuffer=960 ! audio/x-raw,format=S16LE,rate=48000,channels=2 ! m.")
+             .arg(file));
+  ASSERT_TRUE(QFile::resize(file, QFileInfo(file).size() - 1000));
+  ASSERT_EQ(media::RepairRecordingFile(file).outcome, media::RepairOutcome::Repaired);
+  const test::Probe p = test::FfProbe(file, true);
+  EXPECT_EQ(p.Field("video", "nb_read_packets").toInt(), 19);
+  EXPECT_EQ(p.Count("audio"), 1);
+  EXPECT_EQ(DecodeErrors(file), "");
+}
+
+namespace {
+
+std::vector<std::uint8_t> WavHeader(std::uint32_t riff, std::uint32_t data) {
+  media::MemoryBytes b(std::vector<std::uint8_t>(44, 0));
+  b.Write(0, "RIFF", 4);
+  b.Put32(4, riff);
+  b.Write(8, "WAVEfmt ", 8);
+  b.Put32(16, 16);
+  b.Put16(20, 1);
+  b.Put16(22, 2);
+  b.Put32(24, 48000);
+  b.Put32(28, 192000);
+  b.Put16(32, 4);
+  b.Put16(34, 16);
+  b.Write(36, "data", 4);
+  b.Put32(40, data);
+  return b.Bytes();
+}
+
+}  // namespace
+
+// Our WAV writer's header before its end says 0 data bytes; the sizes come
+// from the file, whole sample frames only, and a finished file stays.
+TEST(RepairWav, SizesFromTheDataOnDisk) {
+  std::vector<std::uint8_t> bytes = WavHeader(36, 0);
+  bytes.resize(44 + 192000 + 3, 0x11);  // one second and part of a sample frame
+  media::MemoryBytes cut(bytes);
+  const media::RepairResult r = media::RepairWav(cut);
+  EXPECT_EQ(r.outcome, media::RepairOutcome::Repaired);
+  EXPECT_DOUBLE_EQ(r.seconds, 1.0);
+  EXPECT_EQ(cut.U32At(40), 192000u);
+  EXPECT_EQ(cut.U32At(4), 36u + 192000u);
+  EXPECT_EQ(cut.Size(), bytes.size());  // nothing dropped
+  EXPECT_EQ(media::RepairWav(cut).outcome, media::RepairOutcome::Whole);
+
+  std::vector<std::uint8_t> done = WavHeader(36 + 4000 + 26, 4000);
+  done.resize(44 + 4000, 0);
+  const std::vector<std::uint8_t> trailer = {'L', 'I', 'S', 'T', 18, 0, 0, 0};
+  done.insert(done.end(), trailer.begin(), trailer.end());
+  done.resize(done.size() + 18, 0);
+  media::MemoryBytes finished(done);
+  EXPECT_EQ(media::RepairWav(finished).outcome, media::RepairOutcome::Whole);
+  EXPECT_EQ(finished.Bytes(), done);
+}
+
+// Files that are not recordings, or hold nothing yet, are refused and left
+// as they are.
+TEST(Repair, RefusesWhatItCannotRepair) {
+  const QString dir = test::freshDir("repair");
+  EXPECT_EQ(media::RepairRecordingFile(dir + "/missing.avi").outcome, media::RepairOutcome::Failed);
+  QFile empty(dir + "/empty.avi");
+  ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+  empty.close();
+  EXPECT_EQ(media::RepairRecordingFile(dir + "/empty.avi").outcome, media::RepairOutcome::Failed);
+  QFile text(dir + "/notes.avi");
+  ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+  text.write("RIFF\\0\\0\\0\\0AVI LIST\\xff\\xff\\xff\\x7fhdrl");
+  text.close();
+  const QByteArray before = Contents(dir + "/notes.avi");
+  EXPECT_EQ(media::RepairRecordingFile(dir + "/notes.avi").outcome, media::RepairOutcome::Failed);
+  EXPECT_EQ(Contents(dir + "/notes.avi"), before);
+  EXPECT_EQ(media::RepairRecordingFile(dir).outcome, media::RepairOutcome::Failed);  // a folder
+}
