@@ -1,5 +1,6 @@
 #include "sources/ieee1394provider.h"
 
+#include "sources/avc1394transport.h"
 #include "sources/enumerator.h"
 
 #include <libavc1394/avc1394.h>
@@ -29,7 +30,10 @@ class Ieee1394Provider : public DeviceProvider {
       const QString friendly = cam.vendorModel.isEmpty() ? QStringLiteral("IEEE 1394 DV Camcorder") : cam.vendorModel;
       out.emplace_back(QStringLiteral("1394:%1").arg(guid, 16, 16, QLatin1Char('0')), friendly, [guid] {
         GstElement *e = gst_element_factory_make("dv1394src", nullptr);
-        if (e) g_object_set(e, "guid", guint64(guid), nullptr);
+        if (e) {
+          g_object_set(e, "guid", guint64(guid), nullptr);
+          AttachAvcTransport(e, guid);
+        }
         return media::ElementRef::Adopt(e);
       });
     }
