@@ -41,6 +41,16 @@ int Apres(QBoxLayout *layout, QWidget *anchor) {
   return at < 0 ? -1 : at + 1;
 }
 
+// The source groups' own buttons come with the source lists, after the
+// camcorder buttons were made: each camcorder button goes under its group's.
+void PlacerApres(QWidget *button, QWidget *anchor) {
+  auto *layout = button ? qobject_cast<QBoxLayout *>(button->parentWidget()->layout()) : nullptr;
+  const int at = Apres(layout, anchor);
+  if (at < 0 || layout->indexOf(button) == at) return;
+  layout->removeWidget(button);
+  layout->insertWidget(Apres(layout, anchor), button);
+}
+
 }  // namespace
 
 void TCaptureForm::BindCamcorderActions() {
@@ -68,10 +78,8 @@ void TCaptureForm::ConstruireCamescopes() {
 
   auto *sources = SourcesFrame;
   auto *layout = qobject_cast<QBoxLayout *>(sources->layout());
-  btnCamVideo = AjouterBouton(sources, layout, Apres(layout, btnVideoSettings ? static_cast<QWidget *>(btnVideoSettings) : lbVideo),
-                              "btnCamVideo", "Camcorder", "Show or hide the control window of this camcorder");
-  btnCamAudio = AjouterBouton(sources, layout, Apres(layout, btnAudioSettings ? static_cast<QWidget *>(btnAudioSettings) : lbAudio),
-                              "btnCamAudio", "Camcorder", "Show or hide the control window of this camcorder");
+  btnCamVideo = AjouterBouton(sources, layout, -1, "btnCamVideo", "Camcorder", "Show or hide the control window of this camcorder");
+  btnCamAudio = AjouterBouton(sources, layout, -1, "btnCamAudio", "Camcorder", "Show or hide the control window of this camcorder");
   connect(btnCamVideo, &QPushButton::clicked, this, [this] { Action("acShowVideoPilotDV")->ExecuteInteractive(); });
   connect(btnCamAudio, &QPushButton::clicked, this, [this] { Action("acShowAudioPilotDV")->ExecuteInteractive(); });
   btnCamVideo->hide();
@@ -79,7 +87,7 @@ void TCaptureForm::ConstruireCamescopes() {
   const QString hint = "Open the clips of this session in Quorrel (F8)";
   auto *quorrelSources = AjouterBouton(sources, layout, Apres(layout, sources->btnDossierVideos),
                                        "btnQuorrelSources", "Quorrel", hint);
-  auto *about = qobject_cast<QBoxLayout *>(AproposFrame->layout());
+  QBoxLayout *about = AproposFrame->Body();
   auto *quorrelAbout = AjouterBouton(AproposFrame, about, -1, "btnQuorrelApropos", "Quorrel", hint);
   for (QPushButton *b : {quorrelSources, quorrelAbout})
     connect(b, &QPushButton::clicked, this, [this] { Action("acQuorrel")->ExecuteInteractive(); });
@@ -124,6 +132,8 @@ void TCaptureForm::MajBoutonsCamescopes() {
   if (!camescopes_ || !dm_) return;
   const std::pair<QPushButton *, sources::TavStrel *> sides[] = {{btnCamVideo, dm_->CurrentVideoDevice},
                                                                   {btnCamAudio, dm_->CurrentAudioDevice}};
+  PlacerApres(btnCamVideo, btnVideoSettings ? static_cast<QWidget *>(btnVideoSettings) : lbVideo);
+  PlacerApres(btnCamAudio, btnAudioSettings ? static_cast<QWidget *>(btnAudioSettings) : lbAudio);
   for (const auto &[button, source] : sides) {
     button->setVisible(source && source->HasTransport && TCamescopes::FenetreDe(source));
     camescopes_->AppliquerVisibilite(source);
