@@ -31,7 +31,15 @@ void TCamescopes::Lier(sources::TavStrel &source, sources::TavStrel *other) {
   source.CamWindow = form;
   form->setWindowTitle(source.Device ? source.Device->DeviceName : QString());
   form->nav_captureframe1->SetTransport(transport);
+  // The main window has found its place by the time a camcorder connects.
+  if (!placed_[form->Number() - 1] && RectangleParDefaut) Placer(form->Number(), RectangleParDefaut());
   form->setVisible(form->WantedVisible);
+}
+
+void TCamescopes::Placer(int number, const QRect &r) {
+  if (r.width() <= 0 || r.height() <= 0) return;
+  forms_[number - 1]->move(r.topLeft());  // the size is the window's own
+  placed_[number - 1] = true;
 }
 
 void TCamescopes::Delier(sources::TavStrel &source, bool full, bool shared) {

@@ -5,6 +5,7 @@
 #include <QRect>
 
 #include <array>
+#include <functional>
 
 #include "app/camtransport.h"
 #include "graph/camcorderbinding.h"
@@ -43,9 +44,13 @@ class TCamescopes : public QObject, public CamcorderBinding {
   void Rafraichir(const sources::TavStrel *video, const sources::TavStrel *audio);
   // The program closes: each window stops its camcorder when asked to.
   void Fermer();
+  // Where a window opens the first time, unless a rectangle was given to it.
+  std::function<QRect()> RectangleParDefaut;
+  void Placer(int number, const QRect &r);
 
  private:
   std::array<TcamForm *, 2> forms_{};
+  std::array<bool, 2> placed_{};
   int active_ = 0;
 };
 

@@ -40,7 +40,7 @@ TcamForm::TcamForm(int number, QWidget *owner) : QWidget(owner, Qt::Dialog), num
 
   Timecode = new QLabel("0:00:00:00", this);
   Timecode->setObjectName("Timecode");
-  Timecode->setToolTip("Current timestamp of the video being played\r\nIn hours:minutes:seconds:frames");
+  Timecode->setToolTip("Current timestamp of the video being played\nIn hours:minutes:seconds:frames");
   Timecode->setFrameShape(QFrame::Panel);
   Timecode->setFrameShadow(QFrame::Sunken);
   Timecode->setAlignment(Qt::AlignCenter);
@@ -64,7 +64,7 @@ TcamForm::TcamForm(int number, QWidget *owner) : QWidget(owner, Qt::Dialog), num
   image1->setObjectName("image1");
   image1->setPixmap(MarkerPixmap());
   image1->setToolTip(
-      "This sign shows that this camcorder will receive the keyboard shortcuts\r\nlike CTRL+Ins or CTRL+Del");
+      "This sign shows that this camcorder will receive the keyboard shortcuts\nlike CTRL+Ins or CTRL+Del");
 
   cbStopQuittant = new QCheckBox("Stop when quit", this);
   cbStopQuittant->setObjectName("cbStopQuittant");

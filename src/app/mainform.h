@@ -402,6 +402,7 @@ class TCaptureForm : public QMainWindow {
   void MajBoutonsCamescopes();
   TCamescopes *Camescopes() const;
   QRect RectangleCamescope(int number) const;
+  QRect RectangleCamescopeParDefaut() const;
   void PlacerCamescope(int number, const QRect &r);
   void CommandeCamescope(CamCommande commande);
   void cam_Playexecute();

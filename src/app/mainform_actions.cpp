@@ -280,7 +280,7 @@ void TCaptureForm::BuildPersistentActions() {
     auto *cam = new TRectAction(this);
     cam->setObjectName(name);
     cam->ScriptName = script;
-    cam->OnDefault = [this](settings::PrefRect &r) { r = {x(), y() + height(), x() + 568, y() + height() + 132}; };
+    cam->OnDefault = [this](settings::PrefRect &r) { r = RectOf(RectangleCamescopeParDefaut()); };
     cam->BeforeSave = [this, number](settings::PrefRect &r) {
       if (const QRect g = RectangleCamescope(number); g.isValid()) r = RectOf(g);
     };

@@ -74,7 +74,7 @@ void TCaptureForm::ConstruireCamescopes() {
   camescopes_ = new TCamescopes(this);
   if (dm_) dm_->SetCamcorderBinding(camescopes_);
   // Below the main window, at its left; the saved rectangles are not applied at start.
-  for (int n : {1, 2}) camescopes_->Fenetre(n)->move(x(), y() + frameGeometry().height());
+  camescopes_->RectangleParDefaut = [this] { return RectangleCamescopeParDefaut(); };
 
   auto *sources = SourcesFrame;
   auto *layout = qobject_cast<QBoxLayout *>(sources->layout());
@@ -115,12 +115,17 @@ void TCaptureForm::SauverPrefsCamescopes() {
 }
 
 QRect TCaptureForm::RectangleCamescope(int number) const {
-  return camescopes_ ? camescopes_->Fenetre(number)->geometry() : QRect();
+  if (!camescopes_) return QRect();
+  // Where the frame is, as move() places it, and the window's own size.
+  const TcamForm *form = camescopes_->Fenetre(number);
+  return QRect(form->frameGeometry().topLeft(), form->size());
 }
 
 void TCaptureForm::PlacerCamescope(int number, const QRect &r) {
-  if (camescopes_ && r.width() > 0 && r.height() > 0) camescopes_->Fenetre(number)->setGeometry(r);
+  if (camescopes_) camescopes_->Placer(number, r);
 }
+
+QRect TCaptureForm::RectangleCamescopeParDefaut() const { return QRect(x(), y() + height(), 568, 132); }
 
 void TCaptureForm::FermerCamescopes() {
   if (!camescopes_) return;

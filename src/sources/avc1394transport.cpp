@@ -19,11 +19,6 @@ namespace {
 constexpr const char *kAvcTransportKey = "vistrel-avc-transport";
 constexpr int kRetries = 1;  // the commands run on the UI thread: a silent camcorder must not hold it long
 
-struct HandleDeleter {
-  void operator()(raw1394handle_t h) const { raw1394_destroy_handle(h); }
-};
-using RawHandle = std::unique_ptr<std::remove_pointer_t<raw1394handle_t>, HandleDeleter>;
-
 // The library gives 0 or all bits set when no response came.
 bool Answered(quadlet_t response) { return response != 0 && response != ~quadlet_t(0); }
 
@@ -66,7 +61,7 @@ class LibAvcLink : public AvcLink {
     if (handle_ && node_ >= 0) return true;
     for (const Ieee1394Camcorder &cam : ScanIeee1394()) {
       if (cam.guid != guid_) continue;
-      handle_.reset(raw1394_new_handle_on_port(cam.port));
+      handle_ = OpenIeee1394Port(cam.port);
       node_ = handle_ ? cam.node : -1;
       return node_ >= 0;
     }
@@ -78,7 +73,7 @@ class LibAvcLink : public AvcLink {
   }
 
   quint64 guid_;
-  RawHandle handle_;
+  Raw1394Handle handle_;
   int node_ = -1;
 };
 

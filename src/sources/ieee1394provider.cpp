@@ -12,11 +12,6 @@
 namespace vistrel::sources {
 namespace {
 
-struct HandleDeleter {
-  void operator()(raw1394handle_t h) const { raw1394_destroy_handle(h); }
-};
-using RawHandle = std::unique_ptr<std::remove_pointer_t<raw1394handle_t>, HandleDeleter>;
-
 class Ieee1394Provider : public DeviceProvider {
  public:
   QString Name() const override { return QStringLiteral("IEEE 1394"); }
@@ -43,8 +38,14 @@ class Ieee1394Provider : public DeviceProvider {
 
 }  // namespace
 
+void Raw1394HandleDeleter::operator()(raw1394_handle *h) const { raw1394_destroy_handle(h); }
+
+Raw1394Handle OpenIeee1394Port(int port) {
+  return Raw1394Handle(port < 0 ? raw1394_new_handle() : raw1394_new_handle_on_port(port));
+}
+
 int Ieee1394PortCount() {
-  RawHandle h(raw1394_new_handle());
+  Raw1394Handle h = OpenIeee1394Port(-1);
   if (!h) return 0;
   const int ports = raw1394_get_port_info(h.get(), nullptr, 0);
   return ports > 0 ? ports : 0;
@@ -54,7 +55,7 @@ std::vector<Ieee1394Camcorder> ScanIeee1394() {
   std::vector<Ieee1394Camcorder> found;
   const int ports = Ieee1394PortCount();
   for (int port = 0; port < ports; ++port) {
-    RawHandle h(raw1394_new_handle_on_port(port));
+    Raw1394Handle h = OpenIeee1394Port(port);
     if (!h) continue;
     const int nodes = raw1394_get_nodecount(h.get());
     for (int node = 0; node < nodes; ++node) {

@@ -7,6 +7,7 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "actions/persistentactions.h"
 #include "actions/superaction.h"
 
 #include "app/camcorders.h"
@@ -202,6 +203,27 @@ TEST(CamcorderWindows, ShowPilotInvertsTheWindowAndItsWishWhichIsSaved) {
   w.Choose(w.AudioBox(), kMicrophone);
   w.Run("acShowVideoPilotDV");
   EXPECT_FALSE(w.one()->isVisible());
+}
+
+TEST(CamcorderWindows, OpenBelowTheMainWindowAndTheirRectanglesAreKeptByRaCam) {
+  CamWindow w;
+  w.ChooseDv();
+  EXPECT_EQ(w.one()->frameGeometry().topLeft(), QPoint(w.form.x(), w.form.y() + w.form.height()));
+  auto *ra1 = w.form.findChild<TRectAction *>("raCam1");
+  auto *ra2 = w.form.findChild<TRectAction *>("raCam2");
+  ASSERT_TRUE(ra1 && ra2);
+  // Applying raCam2 moves window 2 only; saving takes each window's place.
+  const QPoint one = w.one()->frameGeometry().topLeft();
+  ra2->SetValue({100, 120, 668, 252});
+  EXPECT_EQ(w.two()->frameGeometry().topLeft(), QPoint(100, 120));
+  EXPECT_EQ(w.one()->frameGeometry().topLeft(), one);
+  settings::PrefRect r1{}, r2{};
+  ra1->BeforeSave(r1);
+  ra2->BeforeSave(r2);
+  EXPECT_EQ(QPoint(r1.Left, r1.Top), one);
+  EXPECT_EQ(r1.Right - r1.Left, 568);
+  EXPECT_EQ(r1.Bottom - r1.Top, 132);
+  EXPECT_EQ(QPoint(r2.Left, r2.Top), QPoint(100, 120));
 }
 
 TEST(CamcorderWindows, StopWhenQuitStopsTheCamcorderOnceAsTheWindowGoes) {
