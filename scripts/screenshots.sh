@@ -31,3 +31,18 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
     echo "$out/panel-$name.png"
   done
 ' bash "$bin" "$out" "${panels[@]}"
+
+# A camcorder window driving the test DV camcorder, on a screen tall enough for
+# the window's place below the main window.
+xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+  bin="$1"; out="$2"
+  "$bin" --test-devices --answer=no "+sv=DV Source - Video" "+sa=DV Source - Audio" 2>/dev/null & pid=$!
+  for i in $(seq 100); do xwininfo -root -tree | grep -q "\"Vistrel Test DV Camcorder\"" && break; sleep 0.1; done
+  sleep 3
+  kill -0 $pid 2>/dev/null || { echo "vistrel exited before the camcorder window was taken"; exit 1; }
+  id=$(xwininfo -root -tree | grep "\"Vistrel Test DV Camcorder\"" | awk "{print \$1}" | head -1)
+  import -window "$id" "$out/camcorder-window.png"
+  kill -TERM $pid
+  wait $pid || true
+  echo "$out/camcorder-window.png"
+' bash "$bin" "$out"

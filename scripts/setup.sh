@@ -10,6 +10,7 @@ RUNTIME_PACKAGES=(
   gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-alsa gstreamer1.0-x
   gstreamer1.0-pulseaudio gstreamer1.0-pipewire
   qt6-qpa-plugins libqt6dbus6 fontconfig fonts-dejavu-core
+  libavc1394-0 libraw1394-11
 )
 
 PACKAGES=(

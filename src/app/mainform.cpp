@@ -168,6 +168,7 @@ void TCaptureForm::showEvent(QShowEvent *e) {
 
 void TCaptureForm::FormShow() {
   noVideo_->show();
+  ConstruireCamescopes();
   ChargerPrefs1();
   gp_->FormShown();
   SetInterfacePreview();
@@ -189,6 +190,7 @@ void TCaptureForm::ChargerPrefs1() {
   ChargerPrefsIncrust();
   ChargerPrefsGrab();
   ChargerPrefsCockpit();
+  ChargerPrefsCamescopes();
 }
 
 void TCaptureForm::SauverPrefs() {
@@ -202,6 +204,7 @@ void TCaptureForm::SauverPrefs() {
   SauverPrefsDossiersProgrammes();
   SauverPrefsGrab();
   SauverPrefsCockpit();
+  SauverPrefsCamescopes();
   settings::SaveSettings(p);
 }
 
@@ -267,6 +270,7 @@ void TCaptureForm::FormCloseQuery() {
     LibererSources();
     dm_->ClearGraph();
   }
+  FermerCamescopes();
   if (raccourcis_) raccourcis_->hide();
 }
 

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/camtransport.h"
 #include "app/capture_en_cours.h"
 #include "app/etatcapture.h"
 #include "app/incrusterframe.h"
@@ -28,6 +29,7 @@ class QPushButton;
 namespace vistrel {
 
 class Tdm;
+class TCamescopes;
 class Tplaque;
 class TRaccourcisForm;
 namespace platform { class ScreenSaverGuard; }
@@ -295,8 +297,8 @@ class TCaptureForm : public QMainWindow {
   void MajStatusEtat();
   // Every 300 ms: duration and counters of a running capture, camcorder windows.
   void DroppedActionTimer();
-  // The camcorder windows' time code and date; they come with the camcorder control.
-  void RafraichirCamescopes() {}
+  // The camcorder windows' time code and date.
+  void RafraichirCamescopes();
   // Texts 0, 1, 1b, 2 and 3 of the status bar.
   QString StatusText(int index) const;
   struct CockpitState;
@@ -389,6 +391,34 @@ class TCaptureForm : public QMainWindow {
   QLineEdit *leQuorrel = nullptr, *lePluginsDir = nullptr;
   QPushButton *btnQuorrel = nullptr, *btnPluginsDir = nullptr;
 
+  // Camcorder control (mainform_camcorders.cpp): the two windows, created at
+  // show, and the camera actions aimed at the active one.
+  void ConstruireCamescopes();
+  void BindCamcorderActions();
+  void ChargerPrefsCamescopes();
+  void SauverPrefsCamescopes();
+  void FermerCamescopes();
+  // The Sources panel's camcorder buttons and the windows' visibility for the current sources.
+  void MajBoutonsCamescopes();
+  TCamescopes *Camescopes() const;
+  QRect RectangleCamescope(int number) const;
+  QRect RectangleCamescopeParDefaut() const;
+  void PlacerCamescope(int number, const QRect &r);
+  void CommandeCamescope(CamCommande commande);
+  void cam_Playexecute();
+  void cam_Pauseexecute();
+  void cam_Stopexecute();
+  void cam_AvanceLentexecute();
+  void cam_AvanceRapideexecute();
+  void cam_ReculeLentexecute();
+  void cam_ReculeRapideexecute();
+  void cam_PlayPauseexecute();
+  void cam_Toggleexecute();
+  void acShowVideoPilotDVexecute();
+  void acShowAudioPilotDVexecute();
+  void acQuorrelexecute();
+  QPushButton *btnCamVideo = nullptr, *btnCamAudio = nullptr;
+
   QString NomVideo, NomImage;
   int CompteurVideo = 0, CompteurImage = 0;
   QDateTime DateNoms;
@@ -451,6 +481,7 @@ class TCaptureForm : public QMainWindow {
   QList<std::pair<QAction *, QKeySequence>> raccourcisSuspendus_;
 
   Tdm *dm_ = nullptr;
+  TCamescopes *camescopes_ = nullptr;
   Tplaque *plaque_ = nullptr;
   TRaccourcisForm *raccourcis_ = nullptr;
   QStackedWidget *panelStack_ = nullptr;

@@ -195,6 +195,7 @@ void TCaptureForm::BuildActions(QWidget *panelBar) {
   BindGrabActions();
   BindCockpitActions();
   BindDisplayActions();
+  BindCamcorderActions();
   // A toggle starts in the state its first caption belongs to (taDecalage: checked).
   for (auto *a : al->Actions())
     if (auto *t = qobject_cast<TtoggleAction *>(a))
@@ -274,12 +275,20 @@ void TCaptureForm::BuildPersistentActions() {
   };
   manager.Add(formSave);
   // The camcorder windows keep their rectangles; they are saved at exit, not applied.
+  int number = 1;
   for (const auto &[name, script] : {std::pair{"raCam1", "raCam1"}, std::pair{"raCam2", "Cam2"}}) {
     auto *cam = new TRectAction(this);
     cam->setObjectName(name);
     cam->ScriptName = script;
-    cam->OnDefault = [this](settings::PrefRect &r) { r = {x(), y() + height(), x() + 568, y() + height() + 132}; };
+    cam->OnDefault = [this](settings::PrefRect &r) { r = RectOf(RectangleCamescopeParDefaut()); };
+    cam->BeforeSave = [this, number](settings::PrefRect &r) {
+      if (const QRect g = RectangleCamescope(number); g.isValid()) r = RectOf(g);
+    };
+    cam->OnAfterApply = [this, number](settings::PrefRect &r) {
+      PlacerCamescope(number, QRect(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top));
+    };
     manager.Add(cam);
+    ++number;
   }
   auto *mediaType = new TIntegerAction(this);
   mediaType->setObjectName("iaNumMediatype");

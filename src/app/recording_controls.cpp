@@ -156,6 +156,7 @@ void TCaptureForm::SetInterfacePreview() {
     if (running && !RelanceDifferee) dm_->LancerGraphe();
   }
   PasserEtat(esPreview);
+  MajBoutonsCamescopes();
 }
 
 void TCaptureForm::EtatCaptureManuelle() { PasserEtat(esCapture); }

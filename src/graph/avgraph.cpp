@@ -250,4 +250,15 @@ bool Tdm::SharesDevice(sources::TavStrel *a, sources::TavStrel *b) const {
   return a && b && a->Device && a->Device == b->Device;
 }
 
+void Tdm::LierCamescope(sources::TavStrel &source, sources::TavStrel *other) {
+  source.HasTransport = source.Transport() != nullptr;
+  if (source.HasTransport && camcorders_) camcorders_->Lier(source, other);
+}
+
+void Tdm::DelierCamescope(sources::TavStrel &source, bool full, sources::TavStrel *other) {
+  if (source.CamWindow && camcorders_) camcorders_->Delier(source, full, SharesDevice(&source, other));
+  source.CamWindow = nullptr;
+  source.HasTransport = false;
+}
+
 }  // namespace vistrel

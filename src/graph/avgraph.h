@@ -7,6 +7,7 @@
 //
 // Everything here runs on the main thread; the graph is stopped before any
 // chain changes and run again by the caller through LancerGraphe().
+#include "graph/camcorderbinding.h"
 #include "graph/capturesettings.h"
 #include "graph/preview_videosink.h"
 #include "media/elementlookup.h"
@@ -93,6 +94,8 @@ class Tdm : public QObject {
   void SetVideoWindow(ui::VideoWindow *window);
   // Who hears about grabs, countdowns and DV ratio changes.
   void SetFilterEvents(filters::FilterEvents *events);
+  // The camcorder windows a source with a transport is bound to (null: none).
+  void SetCamcorderBinding(CamcorderBinding *binding) { camcorders_ = binding; }
   // "Mpeg2 Ratio Normal": an MPEG-2 source stating no ratio shows as 4:3.
   void SetMpeg2RatioNormal(bool on) { mpeg2RatioNormal_ = on; }
   bool Mpeg2RatioNormal() const { return mpeg2RatioNormal_; }
@@ -215,6 +218,10 @@ class Tdm : public QObject {
   void TakeOutTee(const media::ElementRef &tee);
   void RemoveBranchQueues(GstElement *tee);
   bool SharesDevice(sources::TavStrel *a, sources::TavStrel *b) const;
+  // A connected source asks its capture filter for a transport and, having
+  // one, gets a camcorder window; a disconnected one gives its window back.
+  void LierCamescope(sources::TavStrel &source, sources::TavStrel *other);
+  void DelierCamescope(sources::TavStrel &source, bool full, sources::TavStrel *other);
 
   media::Graph fg_;
   sources::GraphSlots slots_{fg_};
@@ -229,6 +236,7 @@ class Tdm : public QObject {
   QPointer<ui::VideoWindow> window_;
   media::ElementRef audioRenderer_;
   filters::FilterEvents *events_ = nullptr;
+  CamcorderBinding *camcorders_ = nullptr;
 
   std::unique_ptr<filters::Tvs_Superposer> superposer_;
   std::unique_ptr<filters::Tvs_DVheader> dvHeader_;

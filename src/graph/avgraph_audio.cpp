@@ -28,6 +28,7 @@ bool Tdm::ConnecterAudio(sources::TAudioSource *device) {
     CurrentAudioDevice = device;
     device->Active = true;
     audioConnected_ = true;
+    LierCamescope(*device, CurrentVideoDevice);
     return true;
   }
   // As on the video side: nothing half-built stays behind.
@@ -100,10 +101,10 @@ void Tdm::ReadAudioFacts(GstPad *audioPin) {
 
 bool Tdm::DeconnecterAudio(sources::TAudioSource *device, bool full) {
   if (!device || device != CurrentAudioDevice) return false;
-  (void)full;  // releasing dialogs and the camcorder window is the controller's part
   audioConnected_ = false;
   device->Active = false;
   fg_.Stop();
+  DelierCamescope(*device, full, CurrentVideoDevice);
   RemoveAudioChain(*device);
   CurrentAudioDevice = nullptr;
   return true;

@@ -24,6 +24,7 @@ bool Tdm::ConnecterVideo(sources::TVideoSource *device) {
     CurrentVideoDevice = device;
     device->Active = true;
     videoConnected_ = true;
+    LierCamescope(*device, CurrentAudioDevice);
     return true;
   }
   // Whatever was added goes again: left in, its linked pads would make every
@@ -124,13 +125,13 @@ void Tdm::ReadVideoFacts(sources::TVideoSource &device) {
 
 bool Tdm::DeconnecterVideo(sources::TVideoSource *device, bool full) {
   if (!device || device != CurrentVideoDevice) return false;
-  (void)full;  // releasing dialogs and the camcorder window is the controller's part
   videoConnected_ = false;
   device->Active = false;
   fg_.Stop();
   // No stale picture of a source that is gone (the stream is stopped, so no
   // frame can arrive after this).
   if (window_) window_->Clear();
+  DelierCamescope(*device, full, CurrentAudioDevice);
   RemoveVideoChain(*device);
   CurrentVideoDevice = nullptr;
   return true;

@@ -1,5 +1,6 @@
 #include "sources/avsources.h"
 
+#include "sources/avc1394transport.h"
 #include "sources/filterdevices.h"
 #include "sources/testdevices.h"
 
@@ -17,7 +18,8 @@ TavStrel::TavStrel(TCaptureDevice *device, int streamNumber) : Device(device), S
 
 ExternalTransport *TavStrel::Transport() const {
   if (!Device || !Device->SourceFilter) return nullptr;
-  return TestDeviceTransport(Device->SourceFilter.get());
+  if (ExternalTransport *tape = TestDeviceTransport(Device->SourceFilter.get())) return tape;
+  return AttachedAvcTransport(Device->SourceFilter.get());
 }
 
 TVideoSource::TVideoSource(TCaptureDevice *device, int streamNumber) : TavStrel(device, streamNumber) {

@@ -1,5 +1,6 @@
 #include "sources/ieee1394provider.h"
 
+#include "sources/avc1394transport.h"
 #include "sources/enumerator.h"
 
 #include <libavc1394/avc1394.h>
@@ -10,11 +11,6 @@
 
 namespace vistrel::sources {
 namespace {
-
-struct HandleDeleter {
-  void operator()(raw1394handle_t h) const { raw1394_destroy_handle(h); }
-};
-using RawHandle = std::unique_ptr<std::remove_pointer_t<raw1394handle_t>, HandleDeleter>;
 
 class Ieee1394Provider : public DeviceProvider {
  public:
@@ -29,7 +25,10 @@ class Ieee1394Provider : public DeviceProvider {
       const QString friendly = cam.vendorModel.isEmpty() ? QStringLiteral("IEEE 1394 DV Camcorder") : cam.vendorModel;
       out.emplace_back(QStringLiteral("1394:%1").arg(guid, 16, 16, QLatin1Char('0')), friendly, [guid] {
         GstElement *e = gst_element_factory_make("dv1394src", nullptr);
-        if (e) g_object_set(e, "guid", guint64(guid), nullptr);
+        if (e) {
+          g_object_set(e, "guid", guint64(guid), nullptr);
+          AttachAvcTransport(e, guid);
+        }
         return media::ElementRef::Adopt(e);
       });
     }
@@ -39,8 +38,14 @@ class Ieee1394Provider : public DeviceProvider {
 
 }  // namespace
 
+void Raw1394HandleDeleter::operator()(raw1394_handle *h) const { raw1394_destroy_handle(h); }
+
+Raw1394Handle OpenIeee1394Port(int port) {
+  return Raw1394Handle(port < 0 ? raw1394_new_handle() : raw1394_new_handle_on_port(port));
+}
+
 int Ieee1394PortCount() {
-  RawHandle h(raw1394_new_handle());
+  Raw1394Handle h = OpenIeee1394Port(-1);
   if (!h) return 0;
   const int ports = raw1394_get_port_info(h.get(), nullptr, 0);
   return ports > 0 ? ports : 0;
@@ -50,7 +55,7 @@ std::vector<Ieee1394Camcorder> ScanIeee1394() {
   std::vector<Ieee1394Camcorder> found;
   const int ports = Ieee1394PortCount();
   for (int port = 0; port < ports; ++port) {
-    RawHandle h(raw1394_new_handle_on_port(port));
+    Raw1394Handle h = OpenIeee1394Port(port);
     if (!h) continue;
     const int nodes = raw1394_get_nodecount(h.get());
     for (int node = 0; node < nodes; ++node) {

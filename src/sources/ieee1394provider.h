@@ -4,9 +4,20 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <memory>
 #include <vector>
 
+struct raw1394_handle;
+
 namespace vistrel::sources {
+
+struct Raw1394HandleDeleter {
+  void operator()(raw1394_handle *h) const;
+};
+// A libraw1394 handle, destroyed with its owner.
+using Raw1394Handle = std::unique_ptr<raw1394_handle, Raw1394HandleDeleter>;
+// A handle on one port (-1: on no port yet); null when it cannot be had.
+Raw1394Handle OpenIeee1394Port(int port);
 
 struct Ieee1394Camcorder {
   int port = 0;

@@ -96,6 +96,11 @@ TransportMode TestDvTape::Mode() const {
   return mode_;
 }
 
+double TestDvTape::Speed() const {
+  std::lock_guard lock(mutex_);
+  return speed_;
+}
+
 std::optional<TimeCode> TestDvTape::ReadTimeCode() const { return TimeCodeAt(std::int64_t(Position())); }
 
 void TestDvTape::SetWide(bool wide) {

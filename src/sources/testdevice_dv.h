@@ -15,7 +15,7 @@ class TestDvTape : public ExternalTransport {
  public:
   // Speeds in multiples of normal play.
   static constexpr double kWindSpeed = 10.0;
-  static constexpr double kMaxShuttle = 20.0;
+  static constexpr double kMaxShuttle = kFastestSpeed;
   static constexpr int kFramesPerScene = 250;  // a new recording every 10 s of tape
 
   bool Play() override;
@@ -25,6 +25,8 @@ class TestDvTape : public ExternalTransport {
   bool Rewind() override;
   bool Shuttle(double speed) override;
   TransportMode Mode() const override;
+  // Multiples of normal play the tape moves by (negative: backwards).
+  double Speed() const;
   std::optional<TimeCode> ReadTimeCode() const override;
 
   // 16:9 flag written in the frames' source-control packs.

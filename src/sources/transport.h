@@ -12,6 +12,11 @@ struct TimeCode {
   friend bool operator==(const TimeCode &, const TimeCode &) = default;
 };
 
+// The two ends of trick play that the camcorder windows ask for; a device
+// gives its own slowest or fastest speed for them.
+inline constexpr double kSlowestSpeed = 0.1;
+inline constexpr double kFastestSpeed = 20.0;
+
 class ExternalTransport {
  public:
   virtual ~ExternalTransport() = default;
