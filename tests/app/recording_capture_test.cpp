@@ -1,6 +1,6 @@
 // Real captures from the test devices through the main window: files in a
 // row, Cut, every format, Image by Image, a device lost mid-capture, and the
-// scene file of the test DV camcorder. (A full disk: e2e_diskfull.sh.)
+// scene file of the test DV camcorder. (Failures: recording_failures_test.cpp.)
 #include <QProcess>
 
 #include "filters/vs_scenedetect.h"

@@ -94,14 +94,14 @@ TEST_F(SettingsKeysTest, PortableSaveWritesTheIniLayoutAndLoadsBackUnchanged) {
   const QByteArray head = f.read(4);
   EXPECT_EQ(head, QByteArray("\xFF\xFE[\0", 4)) << "UTF-16LE with a byte-order mark";
   const QStringList lines = IniLines();
-  ASSERT_GE(lines.size(), 4 + 73 + 19);
+  ASSERT_GE(lines.size(), 4 + 74 + 19);
   EXPECT_EQ(lines[0], kHeader);
   EXPECT_EQ(lines[1], "Signature=Vistrel 6.3.0 en by Brenvik");
   EXPECT_TRUE(lines[2].startsWith("DerniereSauvegarde="));
   EXPECT_EQ(lines[3], "ExeName=" + vistrel::platform::ExecutablePath());
   EXPECT_TRUE(lines[4].startsWith("Volume="));
   EXPECT_TRUE(lines[12].startsWith("IncrustRec\\Incrust1="));
-  EXPECT_TRUE(lines.last().startsWith("Freeze Capture="));
+  EXPECT_TRUE(lines.last().startsWith("Low Disk Space="));
 
   TparameterList in(SettingsSignature());
   CreateAndLoadSettings(in);
