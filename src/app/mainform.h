@@ -226,8 +226,9 @@ class TCaptureForm : public QMainWindow {
   // What a capture that ended on a failure leaves, and telling the user
   // (mainform_recording_failures.cpp).
   void EchecDisque(const QString &file, qint64 freeBytes);
-  // Ends a capture on a failure and tells why and what the file keeps.
-  void FinirCaptureSurEchec(const QString &why);
+  // Ends a capture on a failure and tells why and what the file keeps
+  // (and `caveat` when the file was kept).
+  void FinirCaptureSurEchec(const QString &why, const QString &caveat = QString());
   QString CeQueGarde(const QString &file) const;
   // Free space before a start: refused under the disk reserve, asked under the
   // low-disk threshold.

@@ -241,7 +241,11 @@ void TCaptureForm::AccrocherErreursCapture() {
 }
 
 void TCaptureForm::EchecEcriture(const QString &message) {
-  FinirCaptureSurEchec("The capture stopped because of an error:\n" + message);
+  // A write that failed (a disk filled by another program past the reserve)
+  // may have cost the muxer its index, which the message must not hide.
+  FinirCaptureSurEchec("The capture stopped because of an error:\n" + message,
+                       "Writing failed before the stop, so the end of the file may be incomplete and some players "
+                       "may not show its length.");
 }
 
 bool TCaptureForm::ArreterCapture() {

@@ -36,13 +36,14 @@ QString TCaptureForm::CeQueGarde(const QString &file) const {
   return "The file " + file + " keeps what was recorded until " + until + ".";
 }
 
-void TCaptureForm::FinirCaptureSurEchec(const QString &why) {
+void TCaptureForm::FinirCaptureSurEchec(const QString &why, const QString &caveat) {
   if (!capture_.Chaine() || closed_) return;
   const QString file = capture_.Fichier();
   const bool restarted = ArreterCapture();
   if (restarted) SetInterfacePreview();
   else EchecArret(false);
   QString text = why + "\n" + CeQueGarde(file);
+  if (!caveat.isEmpty() && QFileInfo(file).isFile()) text += "\n" + caveat;
   if (!restarted) text += "\nThe preview did not start again: choose the sources again in the Sources panel.";
   DialogService::Instance().Error(text, this);
 }
