@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <cstdlib>
@@ -41,6 +42,25 @@ void ParseRegistryText(benchmark::State &state) {
   state.SetBytesProcessed(state.iterations() * text.size());
 }
 BENCHMARK(ParseRegistryText)->Unit(benchmark::kMillisecond);
+
+// A registry file with one key of N values, read through the store as a
+// start-up reads it: the time must grow with the file, not with its square.
+void LoadKeyOfManyValues(benchmark::State &state) {
+  QTemporaryDir dir;
+  const QString file = dir.filePath("registry.reg");
+  QByteArray text = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Many]\r\n";
+  for (int v = 0; v < state.range(0); ++v)
+    text += "\"Value" + QByteArray::number(v) + "\"=dword:0000002a\r\n";
+  QFile out(file);
+  if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size()) state.SkipWithError("cannot write");
+  out.close();
+  for (auto _ : state) {
+    vistrel::platform::Registry reg(file);
+    benchmark::DoNotOptimize(reg.Value("Software\\Many", "Value7"));
+  }
+  state.SetBytesProcessed(state.iterations() * text.size());
+}
+BENCHMARK(LoadKeyOfManyValues)->Arg(20000)->Arg(80000)->Arg(320000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

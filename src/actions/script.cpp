@@ -3,10 +3,21 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
 #include <QTimer>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <optional>
+
+#include "platform/dialogs.h"
 
 namespace vistrel {
 
@@ -205,15 +216,75 @@ void TScript::ParseText(const QString &text, const QString &source) {
   }
 }
 
+namespace {
+
+// Reads a command file whole, or says why it is not one. It is opened without
+// blocking and checked on the open descriptor, so a FIFO (which would hold the
+// window until a writer comes), a device such as /dev/zero (whose size says 0)
+// or a folder is refused before a byte is read, and the read itself stops
+// past the cap whatever the size claimed.
+std::optional<QByteArray> ReadCommandFile(const QString &fileName, QString *why) {
+  const QByteArray path = QFile::encodeName(fileName);
+  const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    *why = QString::fromLocal8Bit(std::strerror(errno));
+    return std::nullopt;
+  }
+  struct stat st {};
+  std::optional<QByteArray> bytes;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    *why = S_ISDIR(st.st_mode) ? QStringLiteral("it is a folder") : QStringLiteral("it is not a regular file");
+  } else if (st.st_size > kMaxScriptBytes) {
+    *why = QString("it is larger than %1 MB").arg(kMaxScriptBytes / (1024 * 1024));
+  } else {
+    QByteArray data(qsizetype(st.st_size) + 1, Qt::Uninitialized);
+    qsizetype got = 0;
+    bool failed = false;
+    while (got < data.size()) {
+      const ssize_t n = ::read(fd, data.data() + got, std::size_t(data.size() - got));
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) failed = true;
+      if (n <= 0) break;
+      got += n;
+    }
+    // One byte more than the size said means the file grew while it was read.
+    if (failed) *why = QString::fromLocal8Bit(std::strerror(errno));
+    else if (got > st.st_size) *why = QStringLiteral("it grew while it was read");
+    else bytes = data.left(got);
+  }
+  ::close(fd);
+  return bytes;
+}
+
+// Command files are UTF-8; one saved as UTF-16 or UTF-32 by an editor says
+// so with its byte-order mark and is decoded from it.
+QString DecodeCommandFile(const QByteArray &bytes) {
+  const auto encoding = QStringConverter::encodingForData(bytes);
+  if (!encoding || *encoding == QStringConverter::Utf8) return QString::fromUtf8(bytes);
+  QStringDecoder decode(*encoding);
+  return decode(bytes);
+}
+
+}  // namespace
+
 bool TScript::Load(const QString &fileName) {
-  QFile f(fileName);
-  if (!f.open(QIODevice::ReadOnly) || f.size() > kMaxScriptBytes) return false;
-  ParseText(QString::fromUtf8(f.readAll()), fileName);
+  QString why;
+  const std::optional<QByteArray> bytes = ReadCommandFile(fileName, &why);
+  if (!bytes) {
+    const QString text = QString("The command file %1 is not run: %2.").arg(fileName, why);
+    Report(text);
+    if (platform::DialogService::Instance().ShowsBoxes())
+      platform::DialogService::Instance().Warning(text, MainWindow);
+    return false;
+  }
+  QString text = DecodeCommandFile(*bytes);
+  if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
+  ParseText(text, fileName);
   return true;
 }
 
 void TScript::Run(const QString &fileName) {
-  if (depth_ >= kMaxScriptDepth || !QFile::exists(fileName)) return;
+  if (depth_ >= kMaxScriptDepth || !QFileInfo::exists(fileName)) return;
   ++depth_;
   if (Load(fileName)) RunQueue();
   queue_.clear();

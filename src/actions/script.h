@@ -99,7 +99,8 @@ class TSwitch : public TCustomScript {
 class TScript : public TCustomScript {
  public:
   using TCustomScript::TCustomScript;
-  // Parses a command file into the queue; false when it cannot be read.
+  // Parses a command file into the queue; false when it cannot be read or is
+  // refused (not a regular file, over the size cap), which is reported.
   bool Load(const QString &fileName);
   // `source` names the text in problem reports ("FILE:LINE: ...").
   void ParseText(const QString &text, const QString &source = QStringLiteral("command file"));

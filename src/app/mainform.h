@@ -185,7 +185,9 @@ class TCaptureForm : public QMainWindow {
   void acCouperexecute();
   bool DemarrerCapture();
   bool ArreterCapture();
-  void EchecArret();
+  // The stop finished the file but the sources did not start again; `dire`
+  // tells the user (a caller that explains the failure itself says no).
+  void EchecArret(bool dire = true);
   QString ProchainNomVideo();
   void EtatCaptureManuelle();
   // Called when the Image-by-Image file ends: rewrites its rate or deletes it.
@@ -223,6 +225,18 @@ class TCaptureForm : public QMainWindow {
   void MajCaptureAction();
   void AccrocherErreursCapture();
   void EchecEcriture(const QString &message);
+  // What a capture that ended on a failure leaves, and telling the user
+  // (mainform_recording_failures.cpp).
+  void EchecDisque(const QString &file, qint64 freeBytes);
+  // Ends a capture on a failure and tells why and what the file keeps
+  // (and `caveat` when the file was kept).
+  void FinirCaptureSurEchec(const QString &why, const QString &caveat = QString());
+  QString CeQueGarde(const QString &file) const;
+  // Free space before a start: refused under the disk reserve, asked under the
+  // low-disk threshold.
+  bool EspaceSuffisant(const QString &file);
+  // A file that came out empty is removed and not listed; true if it was.
+  bool RetirerFichierVide(const QString &file);
   // Enters a controller state: frame colour and the controls of that state.
   void PasserEtat(EtatCapture etat);
   std::unique_ptr<TSceneFile> scn_;
@@ -231,6 +245,9 @@ class TCaptureForm : public QMainWindow {
   bool arretEnCours_ = false;    // our own stop: its errors are not write failures
   bool sourceErreur_ = false;    // the error being delivered came from a source
   bool erreursAccrochees_ = false;
+  // The file the last stop finished (kept or removed) and when it stopped.
+  QString dernierFichier_;
+  QDateTime finDernierFichier_;
   // End of recording, private part.
 
  public:

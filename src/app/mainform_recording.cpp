@@ -122,6 +122,7 @@ bool TCaptureForm::DemarrerCapture() {
     dlg.Error("The folder " + folder + " cannot be written to.\nThe capture does not start.", this);
     return false;
   }
+  if (!EspaceSuffisant(NomVideo)) return false;
   if ((target.exists() || target.isSymLink()) && !platform::Recycle(NomVideo)) {
     dlg.Error("The file " + NomVideo +
                   " could not be moved to the trash, so it is not replaced.\nThe capture does not start.",
@@ -238,16 +239,15 @@ void TCaptureForm::AccrocherErreursCapture() {
     if (fromSource || arretEnCours_ || !capture_.Chaine()) return;
     QMetaObject::invokeMethod(this, [this, message] { EchecEcriture(message); }, Qt::QueuedConnection);
   });
+  connect(&dm_->fg(), &media::Graph::DiskLow, this, &TCaptureForm::EchecDisque, Qt::QueuedConnection);
 }
 
 void TCaptureForm::EchecEcriture(const QString &message) {
-  if (!capture_.Chaine() || closed_) return;
-  const QString file = capture_.Fichier();
-  if (ArreterCapture()) SetInterfacePreview();
-  else EchecArret();
-  DialogService::Instance().Error("The capture stopped because of an error:\n" + message + "\nThe file " + file +
-                                      " keeps what was recorded until then.",
-                                  this);
+  // A write that failed (a disk filled by another program past the reserve)
+  // may have cost the muxer its index, which the message must not hide.
+  FinirCaptureSurEchec("The capture stopped because of an error:\n" + message,
+                       "Writing failed before the stop, so the end of the file may be incomplete and some players "
+                       "may not show its length.");
 }
 
 bool TCaptureForm::ArreterCapture() {
@@ -284,6 +284,8 @@ void TCaptureForm::ArreterGraphe() {
   if (ImageParImage) FinImageParImage();
   const QString file = capture_.PrendreFichierTermine();
   RecordingEnded(file);
+  dernierFichier_ = file;
+  finDernierFichier_ = QDateTime::currentDateTime();
   const int dropped = dm_->CaptureDropped(), notDropped = dm_->CaptureNotDropped();
   // An AVI that received nothing (frozen from its start to its end) opens in
   // no player: it is removed rather than listed.
@@ -292,6 +294,8 @@ void TCaptureForm::ArreterGraphe() {
     DialogService::Instance().Warning(
         "Nothing was recorded in " + file + ": the capture was frozen the whole time.\nThe empty file was removed.",
         this);
+  } else {
+    RetirerFichierVide(file);
   }
   // A file that is not there (an Image-by-Image file without frames) is not listed.
   if (QFileInfo::exists(file)) {
@@ -302,11 +306,16 @@ void TCaptureForm::ArreterGraphe() {
   FermerScnApresArret(dropped);
 }
 
-void TCaptureForm::EchecArret() {
+void TCaptureForm::EchecArret(bool dire) {
   ArreterGraphe();
   AnnulerAlarme();
   AfficherNoVideo(true);
   MajCaptureAction();
+  if (dire)
+    DialogService::Instance().Error("The capture stopped, but the sources did not start again.\n" +
+                                        CeQueGarde(dernierFichier_) +
+                                        "\nChoose the sources again in the Sources panel.",
+                                    this);
 }
 
 void TCaptureForm::acCouperexecute() {

@@ -9,6 +9,7 @@
 
 #include "app/recording_names.h"
 #include "app/sourcesstate.h"
+#include "platform/dialogs.h"
 #include "filters/vs_superposer.h"
 #include "sources/enumerator.h"
 #include "settings/settings.h"
@@ -463,12 +464,21 @@ QString TCaptureForm::RecordedDeviceGone() const {
 void TCaptureForm::GraphDeviceLost(const QString &deviceName) {
   if (closed_) return;
   // The capture ends the normal way (file finished and listed) and the
-  // controller is back in preview even if no source comes back.
-  if (etat_ == esCapture || etat_ == esCaptureProgrammee) {
+  // controller is back in preview even if no source comes back; the user is
+  // told once the sources are up again, so the message does not hold them.
+  QString file;
+  if ((etat_ == esCapture || etat_ == esCaptureProgrammee) && capture_.Chaine()) {
+    file = capture_.Fichier();
     ArreterCapture();
     SetInterfacePreview();
   }
   RafraichirSources(false, deviceName);
+  if (!file.isEmpty())
+    platform::DialogService::Instance().Error(
+        QString("The device \"%1\" was lost during the capture, which stopped.\n")
+                .arg(deviceName.isEmpty() ? QStringLiteral("of the capture") : deviceName) +
+            CeQueGarde(file),
+        this);
 }
 
 void TCaptureForm::AppliquerNotifier(bool notifier) {

@@ -13,8 +13,18 @@ namespace vistrel {
 namespace {
 
 int g_signalFds[2] = {-1, -1};
+// A signal the main loop has not taken yet: while it waits, the loop is busy
+// (or not running yet), so a second one must not wait behind it.
+volatile std::sig_atomic_t g_pending = 0;
 
-void OnSignal(int) {
+void OnSignal(int sig) {
+  if (g_pending) {
+    // Only async-signal-safe work here: the default action ends the process.
+    ::signal(sig, SIG_DFL);
+    ::raise(sig);
+    return;
+  }
+  g_pending = 1;
   const char c = 1;
   // Only async-signal-safe work here: wake the main loop.
   [[maybe_unused]] ssize_t n = ::write(g_signalFds[0], &c, 1);
@@ -43,6 +53,7 @@ void CloseOnTermination(QWidget *window) {
   QObject::connect(notifier, &QSocketNotifier::activated, window, [target] {
     char c;
     [[maybe_unused]] ssize_t n = ::read(g_signalFds[1], &c, 1);
+    g_pending = 0;
     if (target) target->close();
   });
 }

@@ -7,6 +7,8 @@ namespace vistrel {
 
 // Catches the signals from now on; call first thing, so that a signal that
 // arrives during start-up is kept for the window instead of killing the process.
+// A second signal while the first has not been taken (a start-up or a user
+// interface that is busy) ends the process at once.
 void CatchTerminationSignals();
 
 // Closes `window` when a caught signal arrives (also one caught before this call).

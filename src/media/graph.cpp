@@ -2,6 +2,7 @@
 
 #include "media/bus.h"
 #include "media/debug.h"
+#include "media/diskwatch.h"
 #include "media/pins.h"
 
 #include <algorithm>
@@ -72,6 +73,7 @@ void Graph::ForgetElement(GstElement *filter) {
   std::erase_if(branches_, [filter](const Branch &b) {
     return b.sink.get() == filter || PadOwnedBy(b.entry.get(), filter);
   });
+  std::erase_if(diskWatches_, [filter](const std::unique_ptr<DiskWatch> &w) { return w->Sink() == filter; });
   if (volumeElement_.get() == filter) volumeElement_.reset();
 }
 
@@ -169,13 +171,25 @@ bool Graph::RemoveChain(GstElement *first, GstElement *last) {
 void Graph::AddRecordingBranch(GstPad *entry, GstElement *fileSink) {
   if (!entry || !fileSink) return;
   branches_.push_back({PadRef::Borrow(entry), ElementRef::Borrow(fileSink)});
+  WatchDisk(fileSink);
 }
 
 void Graph::AddRecordingSink(GstElement *fileSink) {
-  if (fileSink) branches_.push_back({PadRef{}, ElementRef::Borrow(fileSink)});
+  if (!fileSink) return;
+  branches_.push_back({PadRef{}, ElementRef::Borrow(fileSink)});
+  WatchDisk(fileSink);
 }
 
-void Graph::ClearRecordingBranches() { branches_.clear(); }
+void Graph::WatchDisk(GstElement *fileSink) {
+  for (const auto &w : diskWatches_)
+    if (w->Sink() == fileSink) return;
+  diskWatches_.push_back(std::make_unique<DiskWatch>(fileSink, diskReserve_));
+}
+
+void Graph::ClearRecordingBranches() {
+  branches_.clear();
+  diskWatches_.clear();
+}
 
 bool Graph::Run() {
   if (gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
@@ -241,6 +255,14 @@ void Graph::OnMessage(const MessageRef &message) {
     case GST_MESSAGE_EOS:
       emit EndOfStream();
       break;
+    case GST_MESSAGE_ELEMENT: {
+      const GstStructure *st = gst_message_get_structure(m);
+      if (!st || !gst_structure_has_name(st, kDiskLowMessage)) break;
+      gint64 free = 0;
+      gst_structure_get_int64(st, "free", &free);
+      emit DiskLow(QString::fromLocal8Bit(gst_structure_get_string(st, "location")), free);
+      break;
+    }
     default:
       break;
   }

@@ -9,12 +9,15 @@
 #include <QObject>
 #include <QString>
 
+#include <atomic>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
 namespace vistrel::media {
 
 class BusBridge;
+class DiskWatch;
 
 class Graph : public QObject {
   Q_OBJECT
@@ -63,6 +66,10 @@ class Graph : public QObject {
   void AddRecordingSink(GstElement *fileSink);
   void ClearRecordingBranches();
   int RecordingBranchCount() const { return int(branches_.size()); }
+  // Each file sink declared above is watched while it writes: once the free
+  // space of its volume falls under `bytes`, DiskLow is raised (once per sink).
+  void SetDiskReserve(std::int64_t bytes) { diskReserve_->store(bytes); }
+  std::int64_t DiskReserve() const { return diskReserve_->load(); }
 
   bool Run();
   // Ends every recording branch with end-of-stream, waits (bounded by the
@@ -93,6 +100,8 @@ class Graph : public QObject {
   void DeviceLost(QString graphName, QString message);
   // Every error, source or not, as "graph name: message".
   void ErrorOccurred(QString message);
+  // A recorded file's volume has less than the disk reserve left.
+  void DiskLow(QString file, qint64 freeBytes);
   // Every sink of the pipeline reached the end of its stream.
   void EndOfStream();
   // Every bus message, after the signals above.
@@ -110,6 +119,12 @@ class Graph : public QObject {
   ElementRef pipeline_;
   std::unique_ptr<BusBridge> bridge_;
   std::vector<Branch> branches_;
+  void WatchDisk(GstElement *fileSink);
+  // Peers stop a capture with about 50 MB left; that leaves room for every
+  // muxer's index however long the file.
+  std::shared_ptr<std::atomic<std::int64_t>> diskReserve_ =
+      std::make_shared<std::atomic<std::int64_t>>(std::int64_t(50) << 20);
+  std::vector<std::unique_ptr<DiskWatch>> diskWatches_;
   ElementRef volumeElement_;
   int volume_ = 10000;
   int stopTimeoutMs_ = 5000;

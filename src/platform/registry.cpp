@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QSaveFile>
 #include <QThread>
 
@@ -12,6 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <map>
 
 namespace vistrel::platform {
@@ -20,6 +22,7 @@ namespace {
 
 constexpr auto kHeader = u"Windows Registry Editor Version 5.00";
 constexpr auto kUserHive = u"HKEY_CURRENT_USER";
+constexpr qint64 kMaxRegistryBytes = qint64(32) << 20;
 
 struct NamedValue {
   QString name;
@@ -44,10 +47,27 @@ struct Node {
     }
     return slot.get();
   }
+  // Values by case-folded name, so reading a key of many values stays linear.
+  QHash<QString, qsizetype> index;
   NamedValue *Find(const QString &n) {
-    for (NamedValue &v : values)
-      if (v.name.compare(n, Qt::CaseInsensitive) == 0) return &v;
-    return nullptr;
+    const auto it = index.constFind(n.toCaseFolded());
+    return it == index.constEnd() ? nullptr : &values[*it];
+  }
+  void Set(const QString &n, const RegValue &value) {
+    if (NamedValue *v = Find(n)) {
+      v->value = value;
+      return;
+    }
+    index.insert(n.toCaseFolded(), values.size());
+    values.append({n, value});
+  }
+  bool Remove(const QString &n) {
+    const auto it = index.constFind(n.toCaseFolded());
+    if (it == index.constEnd()) return false;
+    values.removeAt(*it);
+    index.clear();
+    for (qsizetype i = 0; i < values.size(); ++i) index.insert(values[i].name.toCaseFolded(), i);
+    return true;
   }
 };
 
@@ -202,10 +222,7 @@ void Parse(const QByteArray &bytes, Node &top) {
     QString name;
     RegValue value;
     if (current != &top && ParseValueLine(trimmed, name, value)) {
-      if (NamedValue *nv = current->Find(name))
-        nv->value = value;
-      else
-        current->values.append({name, value});
+      current->Set(name, value);
     } else {
       current->raw.append(lines.mid(i, last - i + 1));  // not ours to understand: keep it verbatim
     }
@@ -311,12 +328,24 @@ struct Registry::Impl {
   bool lastWriteOk = true;
   int lockFd = -1;
 
+  // A file this large was not written by us (our settings take a few
+  // kilobytes): it is not read, the defaults are used, and it is never written
+  // over, so whatever it is stays as it was.
+  bool refused = false;
+
   void ReloadIfChanged() {
     const FileStamp now = StampOf(path);
     if (loadedOnce && now == stamp) return;
     QFile file(path);
-    if (now.exists && file.open(QIODevice::ReadOnly))
-      Parse(file.readAll(), top);
+    const bool tooLarge = now.exists && now.size > kMaxRegistryBytes;
+    if (tooLarge && !refused)
+      std::fprintf(stderr,
+                   "vistrel: the settings file %s is %lld MB, far more than settings take; it is not read, the "
+                   "default settings are used and the file is left as it is.\n",
+                   qPrintable(path), static_cast<long long>(now.size >> 20));
+    refused = tooLarge;
+    if (now.exists && !tooLarge && file.open(QIODevice::ReadOnly))
+      Parse(file.read(kMaxRegistryBytes), top);
     else
       top = Node{};
     stamp = now;
@@ -368,6 +397,11 @@ struct Registry::Impl {
       return false;
     }
     ReloadIfChanged();
+    if (refused) {
+      Unlock();
+      lastWriteOk = false;
+      return false;
+    }
     const bool changed = change();
     bool ok = changed;
     if (changed) ok = Write();
@@ -464,12 +498,8 @@ bool Registry::SetValue(const QString &path, const QString &name, const RegValue
   return d_->Mutate([&] {
     Node *n = d_->Find(path);
     if (!n) return false;
-    if (NamedValue *v = n->Find(name)) {
-      if (v->value == value) return true;
-      v->value = value;
-    } else {
-      n->values.append({name, value});
-    }
+    if (NamedValue *v = n->Find(name); v && v->value == value) return true;
+    n->Set(name, value);
     return true;
   });
 }
@@ -478,12 +508,7 @@ bool Registry::DeleteValue(const QString &path, const QString &name) {
   return d_->Mutate([&] {
     Node *n = d_->Find(path);
     if (!n) return false;
-    for (qsizetype i = 0; i < n->values.size(); ++i)
-      if (n->values[i].name.compare(name, Qt::CaseInsensitive) == 0) {
-        n->values.removeAt(i);
-        return true;
-      }
-    return false;
+    return n->Remove(name);
   });
 }
 
@@ -499,10 +524,10 @@ Registry::Batch::~Batch() {
   Impl &d = *reg_.d_;
   if (--d.batchDepth == 0) {
     if (d.dirty) {
-      if (d.lockFd >= 0)
+      if (d.lockFd >= 0 && !d.refused)
         d.Write();
       else
-        d.lastWriteOk = false;  // without the lock the file is left alone
+        d.lastWriteOk = false;  // without the lock, or over a file not ours, the file is left alone
     }
     d.dirty = false;
     d.Unlock();

@@ -61,7 +61,7 @@ void TBrenvikPreferences::Reopen() {
   recordedFolder_.clear();
   if (mode_ == TSavePreferences::spPortable) {
     QString exe;
-    if (store_->ReadString("ExeName", exe) && !exe.isEmpty())
+    if (store_->ReadString("ExeName", exe) && !ProgramFolderOfExeName(exe).isEmpty())
       recordedFolder_ = QFileInfo(exe).absolutePath();
   }
   if (OnChangeMode) OnChangeMode(mode_);

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -106,6 +107,20 @@ void TOptionsFrame::BuildPages() {
     emit storeModeChanged(id);
   });
   cbMpeg2ratioNormal = check(pref, pl, "Display the normal mpeg2 with ratio  4x3", "Mpeg2 Ratio Normal");
+  {
+    auto *row = new QHBoxLayout;
+    row->addWidget(new QLabel("Ask before a capture when the disk has less free space than", pref));
+    seLowDisk = new QSpinBox(pref);
+    seLowDisk->setRange(0, 100000);
+    seLowDisk->setSingleStep(50);
+    seLowDisk->setSuffix(" MB");
+    row->addWidget(seLowDisk);
+    row->addStretch();
+    pl->addLayout(row);
+    connect(seLowDisk, &QSpinBox::valueChanged, this, [this](int mb) {
+      if (!loading_) params_.SetInt("Low Disk Space", mb);
+    });
+  }
   sbSave = new QPushButton("Save", pref);
   pl->addWidget(sbSave);
   connect(sbSave, &QPushButton::clicked, this, &TOptionsFrame::saveRequested);
@@ -331,6 +346,7 @@ void TOptionsFrame::LoadFromParameters() {
   cbConfirmerImage->setChecked(p.Bool("Confirmer Image"));
   cbConfirmerVideo->setChecked(p.Bool("Confirmer Video"));
   cbMpeg2ratioNormal->setChecked(p.Bool("Mpeg2 Ratio Normal"));
+  seLowDisk->setValue(p.Int("Low Disk Space"));
   cbScn->setChecked(p.Bool("scn"));
   cbDVDemiSiDivX->setChecked(p.Bool("DV demi si DivX"));
   cbDeInterlacer->setChecked(p.Bool("Internal Deinterlacer"));

@@ -16,6 +16,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSlider;
+class QSpinBox;
 class QTabWidget;
 
 namespace vistrel::settings {
@@ -55,6 +56,7 @@ class TOptionsFrame : public QFrame {
   // Controls, named as the rest of the program refers to them.
   QTabWidget *Pages = nullptr;
   QCheckBox *cbConfirmerVideo, *cbConfirmerImage, *cbNotifier, *cbActiverSuperposition, *cbMpeg2ratioNormal;
+  QSpinBox *seLowDisk;  // "Low Disk Space", in MB
   QButtonGroup *rgPrefs;
   QButtonGroup *rgversion, *rgProfiles;
   QComboBox *cboxMedia;

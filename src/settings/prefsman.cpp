@@ -257,8 +257,9 @@ bool TIniPreferencesMan::WriteInteger(const QString &name, qint32 value) {
 bool TIniPreferencesMan::ReadInteger(const QString &name, qint32 &value) {
   QString text;
   if (!ReadString(name, text)) return false;
-  value = IniTextToInt(text);
-  return true;
+  const auto x = IniTextToInt(text);
+  if (x) value = *x;
+  return x.has_value();
 }
 
 bool TIniPreferencesMan::WriteFloat(const QString &name, double value) {
@@ -267,9 +268,13 @@ bool TIniPreferencesMan::WriteFloat(const QString &name, double value) {
 
 bool TIniPreferencesMan::ReadFloat(const QString &name, double &value) {
   QString text;
-  const bool found = ReadString(name, text);
-  value = found ? IniTextToFloat(text) : 0.0;
-  return found;
+  if (!ReadString(name, text)) {
+    value = 0.0;
+    return false;
+  }
+  const auto x = IniTextToFloat(text);
+  if (x) value = *x;
+  return x.has_value();
 }
 
 bool TIniPreferencesMan::Flush() {

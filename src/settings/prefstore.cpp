@@ -118,7 +118,9 @@ struct IniFieldIo : FieldIo {
   QString Str(const QString &k, const QString &d) override { return s.Lookup(prefix + k, d); }
   qint64 Int(const QString &k, qint64 d) override {
     const auto t = s.Lookup(prefix + k);
-    return t ? IniTextToInt(*t) : d;
+    // A damaged number falls back to the key's default like a missing one.
+    const auto x = t ? IniTextToInt(*t) : std::nullopt;
+    return x ? *x : d;
   }
   bool Bool(const QString &k, bool d) override {
     const auto t = s.Lookup(prefix + k);
@@ -126,7 +128,8 @@ struct IniFieldIo : FieldIo {
   }
   double Float(const QString &k, double d) override {
     const auto t = s.Lookup(prefix + k);
-    return t ? IniTextToFloat(*t) : d;
+    const auto x = t ? IniTextToFloat(*t) : std::nullopt;
+    return x ? *x : d;
   }
 };
 
@@ -189,16 +192,16 @@ QString FloatToIniText(double v) {
   return locale.toString(v, 'g', 15);
 }
 
-double IniTextToFloat(const QString &text) {
+std::optional<double> IniTextToFloat(const QString &text) {
   bool ok = false;
   const double v = QLocale().toDouble(text.trimmed(), &ok);
-  return ok ? v : 0.0;
+  return ok ? std::optional<double>(v) : std::nullopt;
 }
 
-qint32 IniTextToInt(const QString &text) {
+std::optional<qint32> IniTextToInt(const QString &text) {
   bool ok = false;
   const qint32 v = text.trimmed().toInt(&ok, 10);
-  return ok ? v : 0;
+  return ok ? std::optional<qint32>(v) : std::nullopt;
 }
 
 // --- IniSection -------------------------------------------------------------------

@@ -27,11 +27,12 @@ inline const QString kEmptyMarker = QStringLiteral("#@vide\u00A7#");
 // The ini file of the settings: Vistrel.ini in the program's folder.
 QString SettingsIniPath();
 
-// Locale number text as the ini file stores doubles, and back (0.0 when not a number).
+// Locale number text as the ini file stores doubles, and back (nullopt when
+// not a number, so the reader keeps its default).
 QString FloatToIniText(double v);
-double IniTextToFloat(const QString &text);
-// Trimmed decimal 32-bit integer; 0 when it is not one.
-qint32 IniTextToInt(const QString &text);
+std::optional<double> IniTextToFloat(const QString &text);
+// Trimmed decimal 32-bit integer; nullopt when it is not one.
+std::optional<qint32> IniTextToInt(const QString &text);
 
 // The ini lines of one settings section, with the lookup and insertion rules
 // the settings file has always had (names and headers compared exactly).

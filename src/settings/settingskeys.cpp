@@ -40,7 +40,7 @@ void RebaseIniFolders(TparameterList &list) {
   if (!platform::ReadIniLines(SettingsIniPath(), lines)) return;
   IniSection section(list.KeyPath);
   section.lines = lines;
-  const QString oldFolder = FolderPart(section.Lookup("ExeName", QString()));
+  const QString oldFolder = ProgramFolderOfExeName(section.Lookup("ExeName", QString()));
   const QString newFolder = ProgramFolderWithSep();
   if (oldFolder.isEmpty() || oldFolder.compare(newFolder, Qt::CaseInsensitive) == 0) return;
   for (const char *key : {"Video Directory", "Image Directory", "Plugins Dir", "Quorrel"}) {
@@ -154,6 +154,8 @@ void CreateSettings(TparameterList &list) {
   new TIntegerParameter("Video Input Select", -1, L);
   new TBooleanParameter("Freeze Preview", false, L);
   new TBooleanParameter("Freeze Capture", false, L);
+  // Free megabytes under which a capture start asks first.
+  new TIntegerParameter("Low Disk Space", 300, L);
 }
 
 void CreateAndLoadSettings(TparameterList &list) {
@@ -214,6 +216,16 @@ void ApplyStoreChoice(TparameterList &list, quint8 mode) {
       if (p && !p->Value.startsWith(folder, Qt::CaseInsensitive)) p->Value = folder;
     }
   }
+}
+
+QString ProgramFolderOfExeName(const QString &exe) {
+  // A value cut short (a file that ended inside it) or edited by hand could
+  // name any folder, and every folder under it would follow: only a full path
+  // to a program of our own name is believed.
+  const QString ours = QFileInfo(platform::ExecutablePath()).fileName();
+  if (exe.isEmpty() || !QDir::isAbsolutePath(exe) || ours.isEmpty()) return {};
+  if (QFileInfo(exe).fileName().compare(ours, Qt::CaseInsensitive) != 0) return {};
+  return FolderPart(exe);
 }
 
 QString RebasePath(const QString &path, const QString &oldFolder, const QString &newFolder) {

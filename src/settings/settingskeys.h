@@ -46,6 +46,9 @@ void FinishStoreChange(quint8 savedMode);
 // or value is missing. The key is never created.
 QString ReadRegistryString(const QString &keyPath, const QString &valueName);
 
+// The program folder (with its trailing separator) an "ExeName" value names;
+// empty when the value is not a full path to a program of this one's name.
+QString ProgramFolderOfExeName(const QString &exe);
 QString RebasePath(const QString &path, const QString &oldFolder, const QString &newFolder);
 
 // A folder path with its final separator.

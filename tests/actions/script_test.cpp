@@ -7,6 +7,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <sys/stat.h>
+
 #include "actions/script.h"
 #include "testenv.h"
 
@@ -286,4 +288,48 @@ TEST(Problems, UnknownSwitchesAndLinesAreToldWithTheirPlaceAndCounted) {
                                path + ":5: \"wait soon\" needs a number of seconds"}));
   EXPECT_EQ(script.Problems(), 2);
   EXPECT_EQ(f.log, QStringList({"saGrab()", "saGrab()", "saSourceVideo(A)"}));
+}
+
+TEST(CommandFile, OnlyRegularFilesUnderTheCapAreReadAndARefusalIsTold) {
+  Fixture f;
+  TScript script(&f.list);
+  QStringList told;
+  script.OnProblem = [&](const QString &p) { told << p; };
+  const QString dir = test::freshDir("refused");
+  const QString fifo = dir + "/fifo";
+  ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  const QString big = dir + "/big.txt";
+  {
+    QFile out(big);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(out.resize(17 * 1024 * 1024));
+  }
+  QElapsedTimer t;
+  t.start();
+  // A FIFO with no writer would hold the window; /dev/zero has size 0 but no end.
+  for (const QString &path : {QString("/dev/zero"), fifo, dir, big}) script.Run(path);
+  EXPECT_LT(t.elapsed(), 5000);
+  ASSERT_EQ(told.size(), 4) << told.join('\n').toStdString();
+  EXPECT_EQ(told[0], "The command file /dev/zero is not run: it is not a regular file.");
+  EXPECT_EQ(told[1], "The command file " + fifo + " is not run: it is not a regular file.");
+  EXPECT_EQ(told[2], "The command file " + dir + " is not run: it is a folder.");
+  EXPECT_EQ(told[3], "The command file " + big + " is not run: it is larger than 16 MB.");
+  EXPECT_TRUE(f.log.isEmpty());
+}
+
+TEST(CommandFile, Utf16WithAByteOrderMarkAndUtf8WithOneAreDecoded) {
+  Fixture f;
+  TScript script(&f.list);
+  const QString text = QStringLiteral("sv \"Caméra ☺\"\ng\n");
+  QByteArray le("\xff\xfe", 2), be("\xfe\xff", 2);
+  for (QChar c : text) {
+    le += char(c.unicode() & 0xff), le += char(c.unicode() >> 8);
+    be += char(c.unicode() >> 8), be += char(c.unicode() & 0xff);
+  }
+  for (const QByteArray &bytes : {le, be, QByteArray("\xef\xbb\xbf") + text.toUtf8()}) {
+    f.log.clear();
+    script.Run(WriteFile(bytes));
+    EXPECT_EQ(f.log, QStringList({QStringLiteral("saSourceVideo(Caméra ☺)"), "saGrab()"}));
+  }
+  EXPECT_EQ(script.Problems(), 0);
 }

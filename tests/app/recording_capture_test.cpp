@@ -1,6 +1,6 @@
 // Real captures from the test devices through the main window: files in a
 // row, Cut, every format, Image by Image, a device lost mid-capture, and the
-// scene file of the test DV camcorder. (A full disk: e2e_diskfull.sh.)
+// scene file of the test DV camcorder. (Failures: recording_failures_test.cpp.)
 #include <QProcess>
 
 #include "app/recording_journal.h"
@@ -14,33 +14,6 @@ using namespace vistrel::test;
 namespace {
 
 const QString kDvVideo = QStringLiteral("DV Source - Video");
-
-// Starts a capture; false with the messages shown when it did not start.
-bool StartCapture(RecordingWindow &w, std::string *why) {
-  platform::DialogService::Instance().ClearHistory();
-  w.PressCapture();
-  *why = w.Dialogs().join(" | ").toStdString();
-  return w.form.Etat() == esCapture;
-}
-
-#define START_CAPTURE(w)                                       \
-  do {                                                         \
-    std::string why;                                           \
-    ASSERT_TRUE(StartCapture(w, &why)) << "did not start: " << why; \
-  } while (0)
-
-// The duration gst-discoverer finds in a file, in seconds; -1 when it cannot read it.
-double Duration(const QString &file) {
-  QProcess p;
-  p.start("gst-discoverer-1.0", {file});
-  if (!p.waitForFinished(20000)) return -1;
-  const QString out = QString::fromUtf8(p.readAllStandardOutput());
-  const int at = out.indexOf("Duration: ");
-  if (p.exitCode() != 0 || at < 0) return -1;
-  const QStringList hms = out.mid(at + 10, 17).trimmed().split(':');
-  if (hms.size() != 3) return -1;
-  return hms[0].toDouble() * 3600 + hms[1].toDouble() * 60 + hms[2].toDouble();
-}
 
 int PreferredFormat(RecordingWindow &w) { return w.FormatBox()->findData(9) >= 0 ? 9 : 5; }
 
@@ -169,23 +142,10 @@ TEST(RecordingCapture, DvCaptureWritesASceneFileMatchingTheDateJumps) {
 }
 
 TEST(RecordingCapture, EveryOfferedFormatGivesAPlayableFile) {
-  struct Case {
-    QString video, audio;
-    int format;
-    bool hasVideo, hasAudio;
-  };
-  const QString kDvAudio = QStringLiteral("DV Source - Audio");
-  const std::vector<Case> cases = {
-      {kCamera, kMicrophone, 5, true, true},   {kCamera, kMicrophone, 6, true, true},
-      {kCamera, kMicrophone, 7, true, true},   {kCamera, kMicrophone, 9, true, true},
-      {kCamera, kMicrophone, 11, false, true}, {kCamera, kMicrophone, 12, false, true},
-      {kDvVideo, kDvAudio, 1, true, true},     {kDvVideo, kDvAudio, 2, true, true},
-      {"Vistrel Test MPEG Encoder - Video", "Vistrel Test MPEG Encoder - Audio", 3, true, true},
-      {"Vistrel Test MPEG Encoder - Video", "Vistrel Test MPEG Encoder - Audio", 4, true, true},
-  };
+  const std::vector<FormatCase> cases = EveryFormatCase();
   RecordingWindow w;
   QList<int> ran;
-  for (const Case &c : cases) {
+  for (const FormatCase &c : cases) {
     SCOPED_TRACE(c.format);
     w.Choose(w.VideoBox(), c.video);
     w.Choose(w.AudioBox(), c.audio);

@@ -138,3 +138,45 @@ TEST(Registry, UnwritableFolderReportsTheFailure) {
   EXPECT_FALSE(reg.CreateKey("Software\\X"));
   EXPECT_FALSE(reg.LastWriteOk());
 }
+
+TEST(Registry, AKeyOfManyValuesReadsWholeAndAFileTooLargeIsLeftAlone) {
+  const QString file = FreshFile();
+  QByteArray text = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Many]\r\n";
+  for (int v = 0; v < 20000; ++v) text += "\"Value" + QByteArray::number(v) + "\"=dword:" +
+                                          QByteArray::number(v, 16).rightJustified(8, '0') + "\r\n";
+  text += "\"VALUE7\"=dword:00000099\r\n";  // the same name in other letters replaces it
+  {
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(text);
+  }
+  {
+    Registry reg(file);
+    EXPECT_EQ(reg.ValueNames("Software\\Many").size(), 20000);
+    EXPECT_EQ(reg.Value("Software\\Many", "value19999")->AsDword(), 19999u);
+    EXPECT_EQ(reg.Value("Software\\Many", "Value7")->AsDword(), 0x99u);
+    EXPECT_TRUE(reg.DeleteValue("Software\\Many", "Value3"));
+    EXPECT_FALSE(reg.ValueExists("Software\\Many", "value3"));
+    EXPECT_EQ(reg.Value("Software\\Many", "Value4")->AsDword(), 4u) << "the values after a deleted one are found";
+  }
+  // Grown past anything settings take (here with zero bytes): not read, not written over.
+  {
+    QFile f(file);
+    ASSERT_TRUE(f.resize(33 << 20));
+  }
+  const QByteArray before = [&] {
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  }();
+  Registry reg(file);
+  EXPECT_FALSE(reg.KeyExists("Software\\Many"));
+  EXPECT_FALSE(reg.CreateKey("Software\\Brenvik"));
+  EXPECT_FALSE(reg.LastWriteOk());
+  {
+    Registry::Batch batch(reg);
+    reg.CreateKey("Software\\Brenvik");
+  }
+  QFile f(file);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(f.readAll() == before) << "the file is kept as it was";
+}

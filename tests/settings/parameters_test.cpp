@@ -42,14 +42,14 @@ TEST_F(ParametersTest, EmptyStringMarkerInBothStores) {
   }
 }
 
-TEST_F(ParametersTest, IniValueTextsReadAsTheyAlwaysHave) {
+TEST_F(ParametersTest, IniValueTextsReadAsTheyAlwaysHaveAndDamagedNumbersAsTheDefault) {
   StoreMode = 1;
   WriteIni({kHeader, "Number=abc", "Flag= 0 ", "Real=x", "Format=260", "Text=a=b "});
   SmallList l;
   ASSERT_TRUE(l.list.LoadAll());
-  EXPECT_EQ(l.number->Value, 0) << "not an integer reads 0, not the default";
+  EXPECT_EQ(l.number->Value, 7) << "not an integer reads as the key's default";
   EXPECT_FALSE(l.flag->Value);
-  EXPECT_EQ(l.real->Value, 0.0);
+  EXPECT_EQ(l.real->Value, 18.0);
   EXPECT_EQ(l.format->Value, 4) << "byte values keep their low 8 bits";
   EXPECT_EQ(l.text->Value, "a=b ") << "text after the first '=', untrimmed";
   for (const QString &t : {"yes", ""}) {

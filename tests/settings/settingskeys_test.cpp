@@ -1,4 +1,4 @@
-// The 74 settings, the store decision, saves in each store, store changes and
+// The 75 settings, the store decision, saves in each store, store changes and
 // the format names.
 #include "platform/folders.h"
 #include "settings_fixture.h"
@@ -48,15 +48,17 @@ void ExpectSameValues(const TparameterList &a, const TparameterList &b) {
 
 class SettingsKeysTest : public SettingsTest {};
 
-TEST_F(SettingsKeysTest, SeventyFourParametersInTableOrderWithTheirDefaults) {
+TEST_F(SettingsKeysTest, SeventyFiveParametersInTableOrderWithTheirDefaults) {
   TparameterList l(SettingsSignature());
   CreateSettings(l);
-  ASSERT_EQ(l.Count(), 74);
+  ASSERT_EQ(l.Count(), 75);
   EXPECT_EQ(l.At(0)->Key, "Volume");
   EXPECT_EQ(l.At(8)->Key, "IncrustRec");
   EXPECT_EQ(l.At(9)->Key, QString::fromUtf8("Durée Incruster"));
   EXPECT_EQ(l.At(34)->Key, "Preferred  wmv profile");
   EXPECT_EQ(l.At(73)->Key, "Freeze Capture");
+  EXPECT_EQ(l.At(74)->Key, "Low Disk Space");
+  EXPECT_EQ(l.Int("Low Disk Space"), 300);
   EXPECT_EQ(l.Int("Volume"), 5000);
   EXPECT_EQ(l.Byte("FrequenceDV"), 3);
   EXPECT_EQ(l.Real("Framerate"), 18.0);
@@ -92,14 +94,14 @@ TEST_F(SettingsKeysTest, PortableSaveWritesTheIniLayoutAndLoadsBackUnchanged) {
   const QByteArray head = f.read(4);
   EXPECT_EQ(head, QByteArray("\xFF\xFE[\0", 4)) << "UTF-16LE with a byte-order mark";
   const QStringList lines = IniLines();
-  ASSERT_GE(lines.size(), 4 + 73 + 19);
+  ASSERT_GE(lines.size(), 4 + 74 + 19);
   EXPECT_EQ(lines[0], kHeader);
   EXPECT_EQ(lines[1], "Signature=Vistrel 6.3.0 en by Brenvik");
   EXPECT_TRUE(lines[2].startsWith("DerniereSauvegarde="));
   EXPECT_EQ(lines[3], "ExeName=" + vistrel::platform::ExecutablePath());
   EXPECT_TRUE(lines[4].startsWith("Volume="));
   EXPECT_TRUE(lines[12].startsWith("IncrustRec\\Incrust1="));
-  EXPECT_TRUE(lines.last().startsWith("Freeze Capture="));
+  EXPECT_TRUE(lines.last().startsWith("Low Disk Space="));
 
   TparameterList in(SettingsSignature());
   CreateAndLoadSettings(in);
@@ -152,7 +154,7 @@ TEST_F(SettingsKeysTest, BrokenIniFileStartsWithDefaultsAndKeepsForeignLines) {
   CreateAndLoadSettings(l);
   EXPECT_EQ(StoreMode, 1);
   EXPECT_EQ(l.Int("Volume"), 12);
-  EXPECT_EQ(l.Int("Jpeg quality"), 0);
+  EXPECT_EQ(l.Int("Jpeg quality"), 50) << "a damaged number is the key's default";
   EXPECT_EQ(l.Int("Version wmv"), 2);
   ASSERT_TRUE(SaveSettings(l));
   const QStringList lines = IniLines();
@@ -176,6 +178,32 @@ TEST_F(SettingsKeysTest, PortableFoldersFollowTheProgramToItsNewFolder) {
   EXPECT_EQ(in.Str("Video Directory"), moved + "/Vidéos/");
   EXPECT_EQ(in.Str("Plugins Dir"), moved + "/");
   EXPECT_EQ(in.Str("Image Racine"), "Shot");
+}
+
+TEST_F(SettingsKeysTest, AnExeNameCutShortMovesNoFolder) {
+  TparameterList out(SettingsSignature());
+  CreateSettings(out);
+  out.SetStr("Video Directory", "/data/videos/");
+  out.SetStr("Image Directory", "/data/images/");
+  out.SetStr("Plugins Dir", "/data/plugins/");
+  StoreMode = 1;
+  ASSERT_TRUE(SaveSettings(out));
+  // The value is cut short, as in a file that ended inside it.
+  QStringList lines = IniLines();
+  bool found = false;
+  for (QString &line : lines)
+    if (line.startsWith("ExeName=")) line = "ExeName=/da", found = true;
+  ASSERT_TRUE(found);
+  WriteIni(lines);
+  TparameterList in(SettingsSignature());
+  CreateAndLoadSettings(in);
+  EXPECT_EQ(in.Str("Video Directory"), "/data/videos/");
+  EXPECT_EQ(in.Str("Image Directory"), "/data/images/");
+  EXPECT_EQ(in.Str("Plugins Dir"), "/data/plugins/");
+  EXPECT_EQ(ProgramFolderOfExeName("/da"), "");
+  EXPECT_EQ(ProgramFolderOfExeName("relative/" + QFileInfo(vistrel::platform::ExecutablePath()).fileName()), "");
+  EXPECT_EQ(ProgramFolderOfExeName("/usb/key/" + QFileInfo(vistrel::platform::ExecutablePath()).fileName()),
+            "/usb/key/");
 }
 
 TEST_F(SettingsKeysTest, RebasePath) {

@@ -1,0 +1,183 @@
+// What a capture leaves when things go wrong, through the main window: every
+// format records a second file in the same session, a device lost mid-capture
+// is told with the file that holds what was recorded, the next capture after a
+// loss still writes, the disk reserve stops a capture finished and refuses a
+// start, and no run leaves an empty file behind. (A real small file system:
+// e2e_diskfull.sh.)
+#include <cstdint>
+
+#include "recording_fixture.h"
+
+using namespace vistrel;
+using namespace vistrel::test;
+
+namespace {
+
+// What a driver does when its device is unplugged: the source posts an error.
+void LoseDevice(GstElement *src) {
+  GError *err = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ, "device unplugged");
+  gst_element_post_message(src, gst_message_new_error(GST_OBJECT(src), err, "test"));
+  g_error_free(err);
+}
+
+bool HasEmptyFile(RecordingWindow &w) {
+  for (const QString &f : w.Files())
+    if (QFileInfo(w.folder + "/" + f).size() == 0) return true;
+  return false;
+}
+
+// audio: 1 sound expected, 0 none, -1 either.
+void ExpectPlayable(const QString &file, bool video, int audio) {
+  SCOPED_TRACE(file.toStdString());
+  const QString info = Discover(file);
+  EXPECT_EQ(info.contains("video #"), video) << info.toStdString();
+  if (audio >= 0) EXPECT_EQ(info.contains("audio #"), audio == 1) << info.toStdString();
+  EXPECT_GT(Duration(file), 0.4) << info.toStdString();
+}
+
+}  // namespace
+
+TEST(RecordingFailures, EveryFormatRecordsTwiceInOneSession) {
+  RecordingWindow w;
+  for (const FormatCase &c : EveryFormatCase()) {
+    SCOPED_TRACE(c.format);
+    w.Choose(w.VideoBox(), c.video);
+    w.Choose(w.AudioBox(), c.audio);
+    if (w.FormatBox()->findData(c.format) < 0) continue;
+    w.Format(c.format);
+    for (int run = 0; run < 2; ++run) {
+      SCOPED_TRACE(run);
+      const qsizetype before = w.recorded.size();
+      START_CAPTURE(w);
+      w.Run(1200);
+      w.PressCapture();
+      ASSERT_EQ(w.recorded.size(), before + 1);
+      ExpectPlayable(w.recorded.back(), c.hasVideo, c.hasAudio);
+    }
+  }
+  EXPECT_FALSE(HasEmptyFile(w)) << w.Files().join(", ").toStdString();
+}
+
+TEST(RecordingFailures, ALostMicrophoneIsToldAndTheNextCaptureStillWrites) {
+  RecordingWindow w;
+  w.Choose(w.VideoBox(), kCamera);
+  w.Choose(w.AudioBox(), kMicrophone);
+  const int format = w.FormatBox()->findData(9) >= 0 ? 9 : 5;
+  w.Format(format);
+  START_CAPTURE(w);
+  const QString file = w.form.FichierEnCours();
+  w.Run(1500);
+  platform::DialogService::Instance().ClearHistory();
+  LoseDevice(w.dm.CurrentAudioDevice->Device->SourceFilter.get());
+  ASSERT_TRUE(SpinFor([&] { return w.recorded.size() == 1; }, 5000));
+  ASSERT_TRUE(SpinFor([&] { return !w.Dialogs().isEmpty(); }, 2000)) << "the user is told";
+  const QString told = w.Dialogs().join("\n");
+  EXPECT_TRUE(told.contains("\"" + kMicrophone + "\"")) << told.toStdString();
+  EXPECT_TRUE(told.contains(file)) << told.toStdString();
+  EXPECT_TRUE(told.contains("until")) << told.toStdString();
+  EXPECT_EQ(w.form.Etat(), esPreview);
+  ExpectPlayable(w.recorded[0], true, true);
+
+  // The camera goes on alone; the next capture in the same format writes.
+  START_CAPTURE(w);
+  w.Run(1500);
+  w.PressCapture();
+  ASSERT_EQ(w.recorded.size(), 2);
+  ExpectPlayable(w.recorded[1], true, -1);
+  EXPECT_FALSE(HasEmptyFile(w)) << w.Files().join(", ").toStdString();
+}
+
+TEST(RecordingFailures, ALostCameraIsToldAndEveryFormatRecordsAgainAfterIt) {
+  RecordingWindow w;
+  w.Choose(w.VideoBox(), kCamera);
+  w.Choose(w.AudioBox(), kMicrophone);
+  w.Format(6);
+  START_CAPTURE(w);
+  const QString file = w.form.FichierEnCours();
+  w.Run(1200);
+  platform::DialogService::Instance().ClearHistory();
+  LoseDevice(w.dm.CurrentVideoDevice->Device->SourceFilter.get());
+  ASSERT_TRUE(SpinFor([&] { return w.recorded.size() == 1; }, 5000));
+  ASSERT_TRUE(SpinFor([&] { return !w.Dialogs().isEmpty(); }, 2000));
+  const QString told = w.Dialogs().join("\n");
+  EXPECT_TRUE(told.contains("was lost during the capture, which stopped.")) << told.toStdString();
+  EXPECT_TRUE(told.contains("The file " + file + " keeps what was recorded until")) << told.toStdString();
+  ExpectPlayable(file, true, true);
+  // Another video source, and every re-encoding format records after the loss.
+  w.Choose(w.VideoBox(), kCardVideo);
+  w.Choose(w.AudioBox(), kMicrophone);
+  for (const int format : {6, 5, 9}) {
+    SCOPED_TRACE(format);
+    if (w.FormatBox()->findData(format) < 0) continue;
+    w.Format(format);
+    const qsizetype before = w.recorded.size();
+    START_CAPTURE(w);
+    w.Run(1200);
+    w.PressCapture();
+    ASSERT_EQ(w.recorded.size(), before + 1);
+    ExpectPlayable(w.recorded.back(), true, true);
+  }
+  EXPECT_FALSE(HasEmptyFile(w)) << w.Files().join(", ").toStdString();
+}
+
+TEST(RecordingFailures, TheDiskReserveStopsACaptureFinishedAndToldInEverySoundFormat) {
+  RecordingWindow w;
+  w.Choose(w.VideoBox(), kCamera);
+  w.Choose(w.AudioBox(), kMicrophone);
+  auto &graph = w.dm.fg();
+  const std::int64_t reserve = graph.DiskReserve();
+  for (const int format : {5, 6, 9, 11}) {
+    SCOPED_TRACE(format);
+    if (w.FormatBox()->findData(format) < 0) continue;
+    w.Format(format);
+    START_CAPTURE(w);
+    const QString file = w.form.FichierEnCours();
+    w.Run(1500);
+    // The disk looks nearly full from now on: the running capture stops by itself.
+    platform::DialogService::Instance().ClearHistory();
+    const qsizetype before = w.recorded.size();
+    graph.SetDiskReserve(std::int64_t(1) << 60);
+    ASSERT_TRUE(SpinFor([&] { return w.recorded.size() == before + 1; }, 5000));
+    graph.SetDiskReserve(reserve);
+    EXPECT_EQ(w.form.Etat(), esPreview);
+    const QString told = w.Dialogs().join("\n");
+    EXPECT_TRUE(told.contains("The capture stopped because the disk holding " + w.folder + " has only"))
+        << told.toStdString();
+    EXPECT_TRUE(told.contains("The file " + file + " keeps what was recorded until")) << told.toStdString();
+    ExpectPlayable(file, format != 11, true);
+  }
+}
+
+TEST(RecordingFailures, ANearlyFullDiskRefusesTheStartAndALowOneAsksFirst) {
+  RecordingWindow w;
+  w.Choose(w.VideoBox(), kCamera);
+  w.Format(w.FormatBox()->findData(9) >= 0 ? 9 : 5);
+  auto &graph = w.dm.fg();
+  const std::int64_t reserve = graph.DiskReserve();
+  graph.SetDiskReserve(std::int64_t(1) << 60);
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    platform::DialogService::Instance().ClearHistory();
+    w.PressCapture();
+    EXPECT_EQ(w.form.Etat(), esPreview);
+    ASSERT_EQ(w.Dialogs().size(), 1);
+    EXPECT_TRUE(w.Dialogs()[0].contains("The capture does not start")) << w.Dialogs()[0].toStdString();
+  }
+  graph.SetDiskReserve(reserve);
+  EXPECT_TRUE(w.Files().isEmpty()) << "no empty file at each try";
+
+  // Under the low-disk figure the start is asked; No leaves nothing behind.
+  w.form.Parameters().SetInt("Low Disk Space", 1 << 30);
+  w.Answer(platform::DlgAnswer::No);
+  platform::DialogService::Instance().ClearHistory();
+  w.PressCapture();
+  EXPECT_EQ(w.form.Etat(), esPreview);
+  ASSERT_EQ(w.Dialogs().size(), 1);
+  EXPECT_TRUE(w.Dialogs()[0].startsWith("Only ")) << w.Dialogs()[0].toStdString();
+  EXPECT_TRUE(w.Files().isEmpty());
+  w.Answer(platform::DlgAnswer::Yes);
+  START_CAPTURE(w);
+  w.Run(800);
+  w.PressCapture();
+  EXPECT_EQ(w.recorded.size(), 1);
+  w.form.Parameters().SetInt("Low Disk Space", 300);
+}
