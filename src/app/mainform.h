@@ -103,6 +103,8 @@ class TCaptureForm : public QMainWindow {
   // listed (empty while both are there).
   QString RecordedDeviceGone() const;
   void cboxVideoChange();
+  // After the user's choice of picture: the sound that goes with it.
+  void AccorderAudio();
   void cboxAudioChange();
   void cbFormatCaptureClick();
   void SourcesFramecbEntriesChange();

@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "app/sourcesstate.h"
+#include "settings/settings.h"
 #include "sources/devicedialogs.h"
 #include "sources/mediatypes.h"
 
@@ -75,7 +76,11 @@ void TCaptureForm::SettingsMenuPopup(bool video) {
         src_->itemChosen = true;
         OuvrirReglage(video, item);
       },
-      [shared](int input) { return shared && shared->SelectInput(input); });
+      [this, shared](int input) {
+        // Kept even when the device refuses it now: it is routed again at the next start.
+        params_->SetInt("Video Input Select", input);
+        return shared && shared->SelectInput(input);
+      });
   QPushButton *button = video ? btnVideoSettings : btnAudioSettings;
   menu->popup(button->mapToGlobal(QPoint(0, button->height())));
 }
@@ -99,7 +104,8 @@ void TCaptureForm::OuvrirReglage(bool video, const QString &item) {
       sources::FillMediaTypeList(*device, formats);
       const int current = sources::TakeBackMediaType(formats, device->Format().get(), 0);
       sources::CaptureFormatDialog dialog(formats, current, this);
-      if (dialog.exec() == QDialog::Accepted) sources::ApplyMediaType(*device, formats, dialog.Selected());
+      if (dialog.exec() == QDialog::Accepted && sources::ApplyMediaType(*device, formats, dialog.Selected()))
+        NumMediatype = sources::TakeBackMediaType(formats, device->Format().get(), NumMediatype);
     } else if (item == "TV Tuner..." && settings) {
       sources::TunerDialog dialog(*settings, this);
       if (dialog.exec() == QDialog::Accepted) dialog.Apply();

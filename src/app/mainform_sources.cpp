@@ -258,6 +258,7 @@ bool TCaptureForm::ActiverVideo(const QString &name) {
   if (current) dm_->DeconnecterVideo(current, true);
   // The stream's ratio is read as it connects, by the setting in force now.
   dm_->SetMpeg2RatioNormal(params_->Bool("Mpeg2 Ratio Normal"));
+  dm_->SetVideoStartChoices(NumMediatype, params_->Int("Video Input Select"));
   if (!dm_->ConnecterVideo(source)) {
     // Left out for the rest of the session; the lists come back without it.
     const QString device = source->Device->DeviceName;
@@ -284,8 +285,12 @@ bool TCaptureForm::ActiverAudio(const QString &name) {
   if (!dm_) return false;
   auto *box = SourcesFrame->cboxAudio;
   dm_->StopGraph();
-  const int index = box->findText(name);
-  const QString used = index >= 0 ? name : box->itemText(0);
+  int index = box->findText(name);
+  // A name not listed (nothing saved yet, a device gone) gets the sound that
+  // goes with the picture rather than whatever happens to be listed first.
+  if (index < 0 && src_->catalog)
+    if (auto *paired = src_->catalog->PairedAudio(dm_->CurrentVideoDevice)) index = box->findText(paired->Name);
+  const QString used = index >= 0 ? box->itemText(index) : box->itemText(0);
   box->setCurrentIndex(index >= 0 ? index : 0);
   auto *current = dm_->CurrentAudioDevice;
   bool ok = true;
@@ -365,9 +370,28 @@ void TCaptureForm::cboxVideoChange() {
   if (!current && text == kNoVideoStream) return;
   ActiverVideo(text);
   params_->SetStr("Want video source", text);
+  AccorderAudio();
   int format = params_->Byte("Capture Format");
   if (VerrouActif() && VideoConnectee() && (format == 11 || format == 12)) format = 0;
   ActiverFormatCapture(format);
+}
+
+void TCaptureForm::AccorderAudio() {
+  auto *video = dm_ ? dm_->CurrentVideoDevice : nullptr;
+  if (!video || !src_->catalog) return;
+  auto *audio = dm_->CurrentAudioDevice;
+  if (audio && audio->Device == video->Device) return;
+  // A device's own sound goes with its picture; the sound of another
+  // picture device does not stay behind when the picture leaves it. A
+  // microphone or sound card the user chose stays with any picture that has
+  // no sound of its own.
+  sources::TAudioSource *paired = src_->catalog->OwnAudio(video->Device);
+  if (!paired && audio && audio->Device && audio->Device->VideoStreams > 0)
+    paired = src_->catalog->PairedAudio(video);
+  if (!paired) return;
+  const QString name = paired->Name;
+  ActiverAudio(name);
+  params_->SetStr("Want audio source", name);
 }
 
 void TCaptureForm::cboxAudioChange() {

@@ -175,6 +175,10 @@ void Graph::AddRecordingSink(GstElement *fileSink) {
   if (fileSink) branches_.push_back({PadRef{}, ElementRef::Borrow(fileSink)});
 }
 
+void Graph::ForgetRecordingSink(GstElement *fileSink) {
+  std::erase_if(branches_, [fileSink](const Branch &b) { return b.sink.get() == fileSink; });
+}
+
 void Graph::ClearRecordingBranches() { branches_.clear(); }
 
 bool Graph::Run() {

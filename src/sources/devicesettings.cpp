@@ -101,6 +101,13 @@ std::unique_ptr<DeviceSettings> SettingsOf(const TCaptureDevice &device) {
   return nullptr;
 }
 
+bool RouteInput(const TCaptureDevice &device, int index) {
+  if (index < 0) return false;
+  auto settings = SettingsOf(device);
+  if (!settings || index >= int(settings->Inputs().size())) return false;
+  return settings->SelectInput(index);
+}
+
 SettingsMenuModel VideoMenuModel(const DeviceSettings *settings, int mediaTypeCount) {
   SettingsMenuModel m;
   if (settings) {

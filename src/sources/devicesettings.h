@@ -39,6 +39,10 @@ class DeviceSettings {
   virtual bool SetFrequency(quint32) { return false; }
 };
 
+// Puts the device on input `index` when it has inputs and that one exists;
+// false otherwise (-1, the usual "none chosen", routes nothing).
+bool RouteInput(const TCaptureDevice &device, int index);
+
 // The physical pin type names the input menu shows.
 QString NomTypePin(int type);
 
