@@ -36,6 +36,7 @@ class FilterEvents;
 class Tvs_SceneDetect;
 }  // namespace filters
 namespace sessionlist { class TFichierListbox; }
+namespace sources { class TCaptureDevice; }
 namespace settings {
 class TparameterList;
 class TBrenvikPreferences;
@@ -108,6 +109,8 @@ class TCaptureForm : public QMainWindow {
   void cboxAudioChange();
   void cbFormatCaptureClick();
   void SourcesFramecbEntriesChange();
+  // The sound card's inputs into the entry box, the one it records from selected.
+  void RemplirEntrees(const sources::TCaptureDevice *device);
   // Stops the graph and takes both current sources out fully (close, teardown).
   void LibererSources();
   // The source settings into the parameters when saving.
@@ -127,6 +130,7 @@ class TCaptureForm : public QMainWindow {
   void VideoSettingsMenuPopup();
   void AudioSettingsMenuPopup();
   QPushButton *btnVideoSettings = nullptr, *btnAudioSettings = nullptr;
+  QPushButton *ActualiserVideoSpeedBtn = nullptr;  // the source refresh
   // The boxes or the connected sources changed (the lock table is applied again).
   Q_SIGNAL void sourcesChanged();
   // Loads the capture plug-ins of the folder; they take over devices from the next ChargerDrivers.

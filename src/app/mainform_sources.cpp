@@ -4,12 +4,14 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFileInfo>
+#include <QPushButton>
 #include <QSignalBlocker>
 #include <QTimer>
 
 #include "app/recording_names.h"
 #include "app/sourcesstate.h"
 #include "filters/vs_superposer.h"
+#include "sources/devicesettings.h"
 #include "sources/enumerator.h"
 #include "settings/settings.h"
 #include "ui/videowindow.h"
@@ -51,10 +53,15 @@ TCaptureForm::SourcesState &TCaptureForm::Src() {
   lbVideo->setObjectName("lbVideo");
   lbAudio = new QLabel(f);
   lbAudio->setObjectName("lbAudio");
+  ActualiserVideoSpeedBtn = new QPushButton("Refresh the sources", f);
+  ActualiserVideoSpeedBtn->setObjectName("ActualiserVideoSpeedBtn");
+  ActualiserVideoSpeedBtn->setToolTip("Look for capture devices again");
   if (layout) {
     layout->insertWidget(layout->indexOf(f->cboxvideo) + 1, lbVideo);
     layout->insertWidget(layout->indexOf(f->cboxAudio) + 1, lbAudio);
+    layout->insertWidget(layout->indexOf(f->cbFormatCapture) - 1, ActualiserVideoSpeedBtn);
   }
+  connect(ActualiserVideoSpeedBtn, &QPushButton::clicked, this, [this] { ActualiserVideoBtnClick(); });
   f->cbEntries->hide();
   PreparerMenusReglages();
   // Only the user's choices reach the handlers; the controller fills the
@@ -299,6 +306,7 @@ bool TCaptureForm::ActiverAudio(const QString &name) {
   } else if (used == kNoAudioStream || used.isEmpty() || !src_->catalog) {
     if (current) dm_->DeconnecterAudio(current, true);
     AfficherAudio(false);
+    RemplirEntrees(nullptr);
     params_->SetStr("Audio source", kNoAudioStream);
   } else {
     sources::TAudioSource *source = src_->catalog->FindAudio(used);
@@ -308,9 +316,7 @@ bool TCaptureForm::ActiverAudio(const QString &name) {
       lbAudio->setText(LabelAudio());
       AfficherAudio(true);
       params_->SetStr("Audio source", source->Name);
-      // No input-mixer interface exists for these devices, so the entry box stays empty and hidden.
-      SourcesFrame->cbEntries->clear();
-      SourcesFrame->cbEntries->setVisible(SourcesFrame->cbEntries->count() > 0);
+      RemplirEntrees(source->Device);
     } else if (source) {
       ok = false;
       const QString device = source->Device->DeviceName;
@@ -355,8 +361,8 @@ void TCaptureForm::ActiverFormatCapture(int format) {
     const QFileInfo info(NomVideo);
     NomVideo = info.path() + "/" + info.completeBaseName() + ExtensionFormatCapture(chosen);
   }
-  SourcesFrame->lbNomVideo->setText(NomVideo);
-  DossiersFrame->lbNomVideo->setText(NomVideo);
+  SourcesFrame->lbNomVideo->setText(PartieFichier(NomVideo));
+  DossiersFrame->lbNomVideo->setText(PartieFichier(NomVideo));
   SetTextGreyed(SourcesFrame->cboxAudio, chosen == 8);
   SetTextGreyed(SourcesFrame->cboxvideo, chosen == 11 || chosen == 12);
   SetInterfacePreview();
@@ -410,7 +416,35 @@ void TCaptureForm::cbFormatCaptureClick() {
 }
 
 void TCaptureForm::SourcesFramecbEntriesChange() {
-  params_->SetStr("Sound Card Entry", SourcesFrame->cbEntries->currentText());
+  auto *box = SourcesFrame->cbEntries;
+  params_->SetStr("Sound Card Entry", box->currentText());
+  auto *audio = dm_ ? dm_->CurrentAudioDevice : nullptr;
+  if (!audio || !audio->Device) return;
+  if (auto settings = sources::SettingsOf(*audio->Device)) {
+    const auto inputs = settings->Inputs();
+    for (int i = 0; i < int(inputs.size()); ++i)
+      if (inputs[size_t(i)].name == box->currentText()) settings->SelectInput(i);
+  }
+}
+
+void TCaptureForm::RemplirEntrees(const sources::TCaptureDevice *device) {
+  auto *box = SourcesFrame->cbEntries;
+  QSignalBlocker block(box);
+  box->clear();
+  // Only a sound card has inputs to choose from; a picture device's inputs
+  // are its crossbar, in the video settings menu.
+  std::unique_ptr<sources::DeviceSettings> settings;
+  if (device && device->Kind == sources::DeviceKind::Audio) settings = sources::SettingsOf(*device);
+  if (settings) {
+    const auto inputs = settings->Inputs();
+    for (const auto &in : inputs) box->addItem(in.name);
+    // The input the card records from now is the entry.
+    const int current = settings->CurrentInput();
+    if (current >= 0 && current < int(inputs.size())) params_->SetStr("Sound Card Entry", inputs[size_t(current)].name);
+  }
+  const int index = box->findText(params_->Str("Sound Card Entry"));
+  box->setCurrentIndex(index >= 0 ? index : 0);
+  box->setVisible(box->count() > 0);
 }
 
 void TCaptureForm::RafraichirSources(bool withSystemReport, const QString &lostDevice) {

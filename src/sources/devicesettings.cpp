@@ -45,13 +45,24 @@ class TestCardSettings : public DeviceSettings {
   TestCaptureCardControls *card_;
 };
 
-// The test microphone's input gain: the level of its tone.
+// The test microphone's input gain, the level of its tone; and its two
+// inputs, the way a sound card offers microphone and line: each gives a tone
+// of its own pitch, so a switch can be heard and measured.
 class TestMicrophoneSettings : public DeviceSettings {
  public:
   explicit TestMicrophoneSettings(media::ElementRef tone) : tone_(std::move(tone)) {}
-  std::vector<DeviceInput> Inputs() const override { return {}; }
-  int CurrentInput() const override { return -1; }
-  bool SelectInput(int) override { return false; }
+  static constexpr double kPitches[2] = {440.0, 880.0};
+  std::vector<DeviceInput> Inputs() const override { return {{QStringLiteral("Mic"), 4098}, {QStringLiteral("Line In"), 4097}}; }
+  int CurrentInput() const override {
+    double freq = 0;
+    g_object_get(tone_.get(), "freq", &freq, nullptr);
+    return freq == kPitches[1] ? 1 : 0;
+  }
+  bool SelectInput(int index) override {
+    if (index < 0 || index > 1) return false;
+    g_object_set(tone_.get(), "freq", kPitches[index], nullptr);
+    return true;
+  }
   std::vector<DeviceControl> Controls() const override {
     double volume = 0;
     g_object_get(tone_.get(), "volume", &volume, nullptr);

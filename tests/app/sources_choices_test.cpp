@@ -2,11 +2,14 @@
 // capture card's input and the media type picked in "Video Capture Pin...",
 // applied again whenever the source starts and after a restart.
 #include <QDialog>
+#include <QListWidget>
 #include <QMenu>
+#include <QPushButton>
 #include <QTimer>
 
 #include "settings/settings.h"
 #include "sources/devicedialogs.h"
+#include "sources/devicesettings.h"
 #include "sources/testdevice_card.h"
 #include "sources_fixture.h"
 
@@ -119,4 +122,44 @@ TEST(SourceChoices, TheCapturePinChoiceBecomesNumMediatypeAndComesBack) {
     w.form.Preferences().ChooseMode = [] { return settings::TSavePreferences::spNone; };
   }
   settings::DeleteRegistrySettings();
+}
+
+TEST(SourceChoices, TheSoundCardEntryBoxListsTheCardsInputsAndSwitchesThem) {
+  StartedWindow w;
+  QComboBox *entries = w.form.SourcesFrame->cbEntries;
+  w.Choose(w.AudioBox(), kMicrophone);
+  ASSERT_EQ(w.CurrentAudio(), kMicrophone);
+  EXPECT_TRUE(entries->isVisibleTo(&w.form));
+  EXPECT_EQ(w.Items(entries), (QStringList{"Mic", "Line In"}));
+  // The input it records from now is the entry, whatever was saved.
+  EXPECT_EQ(entries->currentText(), "Mic");
+  EXPECT_EQ(w.form.Parameters().Str("Sound Card Entry"), "Mic");
+
+  w.Choose(entries, "Line In");
+  EXPECT_EQ(w.form.Parameters().Str("Sound Card Entry"), "Line In");
+  auto settings = sources::SettingsOf(*w.dm.CurrentAudioDevice->Device);
+  ASSERT_TRUE(settings);
+  EXPECT_EQ(settings->CurrentInput(), 1);
+
+  // A picture device's sound has no entries of its own: the box goes.
+  w.Choose(w.AudioBox(), "Vistrel Test Capture Card - Audio");
+  EXPECT_FALSE(entries->isVisibleTo(&w.form));
+  w.Choose(w.AudioBox(), kMicrophone);
+  EXPECT_EQ(entries->currentText(), "Line In");
+}
+
+TEST(SourceChoices, TheRefreshButtonListsTheDevicesAgainAndKeepsTheSources) {
+  StartedWindow w;
+  auto *refresh = w.form.findChild<QPushButton *>("ActualiserVideoSpeedBtn");
+  ASSERT_NE(refresh, nullptr);
+  w.Choose(w.VideoBox(), kCardVideo);
+  ASSERT_TRUE(w.Items(w.VideoBox()).contains("Vistrel Test MPEG Encoder - Video"));
+  w.form.HelpFrame->sourceList->blockSignals(true);
+  w.form.HelpFrame->sourceList->findItems("Vistrel Test MPEG Encoder", Qt::MatchExactly).first()->setCheckState(
+      Qt::Unchecked);
+  w.form.HelpFrame->sourceList->blockSignals(false);
+  refresh->click();
+  EXPECT_FALSE(w.Items(w.VideoBox()).contains("Vistrel Test MPEG Encoder - Video"));
+  EXPECT_EQ(w.CurrentVideo(), kCardVideo);
+  EXPECT_TRUE(w.NewFrames(2));
 }
