@@ -24,6 +24,7 @@ class QCheckBox;
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
+class QMenu;
 
 namespace vistrel {
 
@@ -131,6 +132,9 @@ class TCaptureForm : public QMainWindow {
   void AudioSettingsMenuPopup();
   QPushButton *btnVideoSettings = nullptr, *btnAudioSettings = nullptr;
   QPushButton *ActualiserVideoSpeedBtn = nullptr;  // the source refresh
+  // The WMV profiles of the Settings panel's box, rebuilt at every opening.
+  QMenu *pmProfiles = nullptr;
+  void pmProfilesPopup();
   // The boxes or the connected sources changed (the lock table is applied again).
   Q_SIGNAL void sourcesChanged();
   // Loads the capture plug-ins of the folder; they take over devices from the next ChargerDrivers.

@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "app/sourcesstate.h"
+#include "settings/optionsframe.h"
 #include "settings/settings.h"
 #include "sources/devicedialogs.h"
 #include "sources/mediatypes.h"
@@ -25,6 +26,13 @@ void TCaptureForm::PreparerMenusReglages() {
   src_->videoMenu->setObjectName("VideoSettingsMenu");
   src_->audioMenu = new QMenu(this);
   src_->audioMenu->setObjectName("AudioSettingsMenu");
+  // The Windows Media profiles at hand from the format box (right click).
+  pmProfiles = new QMenu(this);
+  pmProfiles->setObjectName("pmProfiles");
+  connect(pmProfiles, &QMenu::aboutToShow, this, [this] { pmProfilesPopup(); });
+  f->cbFormatCapture->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(f->cbFormatCapture, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint &at) { pmProfiles->popup(SourcesFrame->cbFormatCapture->mapToGlobal(at)); });
   connect(btnVideoSettings, &QPushButton::clicked, this, [this] { VideoSettingsMenuPopup(); });
   connect(btnAudioSettings, &QPushButton::clicked, this, [this] { AudioSettingsMenuPopup(); });
   for (bool video : {true, false}) {
@@ -38,6 +46,18 @@ void TCaptureForm::PreparerMenusReglages() {
         if (dm_) dm_->LancerGraphe();
       });
     });
+  }
+}
+
+void TCaptureForm::pmProfilesPopup() {
+  auto *options = OptionsFrame->options;
+  pmProfiles->clear();
+  const QStringList entries = options->ProfileEntries();
+  for (int i = 0; i < entries.size(); ++i) {
+    QAction *item = pmProfiles->addAction(entries[i]);
+    item->setCheckable(true);
+    item->setChecked(i == options->cboxMedia->currentIndex());
+    connect(item, &QAction::triggered, this, [options, i] { options->SelectProfileEntry(i); });
   }
 }
 

@@ -1,12 +1,17 @@
-// The choices made in a device's settings menu outlive the connection: the
-// capture card's input and the media type picked in "Video Capture Pin...",
-// applied again whenever the source starts and after a restart.
+// The Sources panel's choices: what a device's settings menu picks outlives
+// the connection (the capture card's input and the media type picked in
+// "Video Capture Pin...", applied again whenever the source starts and after
+// a restart); the sound card's entry box, the refresh button and the WMV
+// profiles menu of the format box.
 #include <QDialog>
+#include <QAbstractButton>
+#include <QButtonGroup>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QTimer>
 
+#include "settings/optionsframe.h"
 #include "settings/settings.h"
 #include "sources/devicedialogs.h"
 #include "sources/devicesettings.h"
@@ -162,4 +167,26 @@ TEST(SourceChoices, TheRefreshButtonListsTheDevicesAgainAndKeepsTheSources) {
   EXPECT_FALSE(w.Items(w.VideoBox()).contains("Vistrel Test MPEG Encoder - Video"));
   EXPECT_EQ(w.CurrentVideo(), kCardVideo);
   EXPECT_TRUE(w.NewFrames(2));
+}
+
+TEST(SourceChoices, TheProfilesMenuOfTheFormatBoxFollowsTheSettingsPanelsProfiles) {
+  StartedWindow w;
+  auto *options = w.form.OptionsFrame->options;
+  auto *menu = w.form.findChild<QMenu *>("pmProfiles");
+  ASSERT_NE(menu, nullptr);
+  emit menu->aboutToShow();
+  QStringList items;
+  for (auto *a : menu->actions()) items << a->text();
+  ASSERT_GE(items.size(), 2);
+  EXPECT_EQ(items, options->ProfileEntries());
+  menu->actions()[1]->trigger();
+  EXPECT_EQ(options->cboxMedia->currentIndex(), 1);
+  EXPECT_EQ(options->cboxMedia->currentText(), items[1]);
+  // Rebuilt at every opening: another version's profiles come in.
+  options->rgversion->button(0)->click();
+  emit menu->aboutToShow();
+  items.clear();
+  for (auto *a : menu->actions()) items << a->text();
+  EXPECT_EQ(items, options->ProfileEntries());
+  EXPECT_TRUE(menu->actions()[options->cboxMedia->currentIndex()]->isChecked());
 }
