@@ -134,6 +134,12 @@ void TCaptureForm::OuvrirReglage(bool video, const QString &item) {
       dialog.exec();
     }
   }
+  // Connected again from scratch even when the source came back already
+  // (the menu closed before its item ran), so what the dialog changed is
+  // taken up by the new chain.
+  dm_->StopGraph();
+  if (video && dm_->CurrentVideoDevice) dm_->DeconnecterVideo(dm_->CurrentVideoDevice, false);
+  if (!video && dm_->CurrentAudioDevice) dm_->DeconnecterAudio(dm_->CurrentAudioDevice, false);
   if (video) ActiverVideo(f->cboxvideo->currentText());
   else ActiverAudio(f->cboxAudio->currentText());
   ActiverFormatCapture(f->cbFormatCapture->currentData().toInt());

@@ -115,7 +115,11 @@ std::unique_ptr<DeviceSettings> SettingsOf(const TCaptureDevice &device) {
 bool RouteInput(const TCaptureDevice &device, int index) {
   if (index < 0) return false;
   auto settings = SettingsOf(device);
-  if (!settings || index >= int(settings->Inputs().size())) return false;
+  if (!settings) return false;
+  // Only picture inputs are routed here; a device's sound inputs are the
+  // sound card entry's.
+  const auto inputs = settings->Inputs();
+  if (index >= int(inputs.size()) || !IsVideoInput(inputs[size_t(index)])) return false;
   return settings->SelectInput(index);
 }
 
@@ -129,7 +133,7 @@ SettingsMenuModel VideoMenuModel(const DeviceSettings *settings, int mediaTypeCo
   if (settings && settings->HasTuner()) m.items << QStringLiteral("TV Tuner...");
   if (settings) {
     const auto inputs = settings->Inputs();
-    if (!inputs.empty()) {
+    if (!inputs.empty() && std::all_of(inputs.begin(), inputs.end(), IsVideoInput)) {
       for (const auto &in : inputs) m.inputs << in.name;
       m.items << QStringLiteral("-") << QStringLiteral("Video Input");
       // The input the device is on now is the one checked; opening the menu

@@ -16,6 +16,8 @@ struct DeviceInput {
   QString name;
   int physicalType = 0;  // the crossbar pin types: 1 tuner, 2 composite, 3 S-Video...
 };
+// Picture inputs have the types below 4096; from 4096 on they are sound inputs.
+inline bool IsVideoInput(const DeviceInput &input) { return input.physicalType < 4096; }
 
 struct DeviceControl {
   quint32 id = 0;

@@ -90,6 +90,14 @@ TEST(SourceChoices, TheChosenInputIsStoredAndRoutedAtEveryStart) {
     w.Choose(w.VideoBox(), kCamera);
     w.Choose(w.VideoBox(), kCardVideo);
     EXPECT_TRUE(w.NewFrames(2));
+    // The MPEG encoder's only inputs are its sound's: the picture's input
+    // number does not switch them.
+    w.form.Parameters().SetInt("Video Input Select", 1);
+    w.Choose(w.VideoBox(), "Vistrel Test MPEG Encoder - Video");
+    ASSERT_TRUE(w.dm.CurrentVideoDevice);
+    auto settings = sources::SettingsOf(*w.dm.CurrentVideoDevice->Device);
+    ASSERT_TRUE(settings);
+    EXPECT_EQ(settings->CurrentInput(), 0);
     w.form.Preferences().ChooseMode = [] { return settings::TSavePreferences::spNone; };
   }
   settings::DeleteRegistrySettings();
@@ -110,15 +118,18 @@ TEST(SourceChoices, TheCapturePinChoiceBecomesNumMediatypeAndComesBack) {
     pin->trigger();
     ASSERT_TRUE(SpinFor([&] { return w.CurrentVideo() == kCardVideo; }));
     EXPECT_EQ(w.form.NumMediatype, 3);
-    EXPECT_EQ(w.dm.SourceWidth, 360);
-    EXPECT_EQ(w.dm.SourceHeight, 288);
     EXPECT_TRUE(w.NewFrames(2));
+    // The size as the frames state it once they flow.
+    EXPECT_TRUE(SpinFor([&] { return w.dm.SourceWidth == 360; }, 2000)) << w.dm.SourceWidth;
+    EXPECT_EQ(w.dm.SourceHeight, 288);
   }
   {
     StartedWindow w;
     EXPECT_EQ(w.form.NumMediatype, 3);
     ASSERT_EQ(w.CurrentVideo(), kCardVideo);
-    EXPECT_EQ(w.dm.SourceWidth, 360) << "the saved choice is applied when the source starts";
+    EXPECT_TRUE(w.NewFrames(2));
+    EXPECT_TRUE(SpinFor([&] { return w.dm.SourceWidth == 360; }, 2000))
+        << "the saved choice is applied when the source starts: " << w.dm.SourceWidth;
     // Beyond the list of the source starting: no format forced on it.
     w.form.NumMediatype = 250;
     w.Choose(w.VideoBox(), kCamera);
