@@ -25,6 +25,7 @@ class QCheckBox;
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
+class QMenu;
 
 namespace vistrel {
 
@@ -38,6 +39,7 @@ class FilterEvents;
 class Tvs_SceneDetect;
 }  // namespace filters
 namespace sessionlist { class TFichierListbox; }
+namespace sources { class TCaptureDevice; }
 namespace settings {
 class TparameterList;
 class TBrenvikPreferences;
@@ -105,9 +107,13 @@ class TCaptureForm : public QMainWindow {
   // listed (empty while both are there).
   QString RecordedDeviceGone() const;
   void cboxVideoChange();
+  // After the user's choice of picture: the sound that goes with it.
+  void AccorderAudio();
   void cboxAudioChange();
   void cbFormatCaptureClick();
   void SourcesFramecbEntriesChange();
+  // The sound card's inputs into the entry box, the one it records from selected.
+  void RemplirEntrees(const sources::TCaptureDevice *device);
   // Stops the graph and takes both current sources out fully (close, teardown).
   void LibererSources();
   // The source settings into the parameters when saving.
@@ -127,6 +133,10 @@ class TCaptureForm : public QMainWindow {
   void VideoSettingsMenuPopup();
   void AudioSettingsMenuPopup();
   QPushButton *btnVideoSettings = nullptr, *btnAudioSettings = nullptr;
+  QPushButton *ActualiserVideoSpeedBtn = nullptr;  // the source refresh
+  // The WMV profiles of the Settings panel's box, rebuilt at every opening.
+  QMenu *pmProfiles = nullptr;
+  void pmProfilesPopup();
   // The boxes or the connected sources changed (the lock table is applied again).
   Q_SIGNAL void sourcesChanged();
   // Loads the capture plug-ins of the folder; they take over devices from the next ChargerDrivers.

@@ -326,11 +326,6 @@ void TCaptureForm::acAproposexecute() { AfficherPanneau(8); }
 void TCaptureForm::acNextPanneauexecute() { AfficherPanneau((activePanel_ + 1) % kPanelCount); }
 void TCaptureForm::acQuitterexecute() { close(); }
 
-void TCaptureForm::acOuvrirDossierVideosexecute() {
-  // The session list's last file is shown selected once recordings fill that list.
-  platform::OpenWithShell(params_->Str("Video Directory"));
-}
-
 void TCaptureForm::taraccourcisprepare() {
   Action("taraccourcis")->SetChecked(raccourcis_ && raccourcis_->isVisible());
 }

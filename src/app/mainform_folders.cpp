@@ -1,5 +1,6 @@
 // The Folders panel's program fields: the DV date reader started on the
-// session's clips, and the folder the capture plug-ins are loaded from.
+// session's clips, and the folder the capture plug-ins are loaded from; the
+// buttons that open the video folder.
 #include <QDir>
 #include <QFileDialog>
 #include <QGridLayout>
@@ -11,6 +12,9 @@
 #include "app/mainform.h"
 #include "platform/dialogs.h"
 #include "platform/product.h"
+#include "platform/shell.h"
+#include "sessionlist/fichierlistbox.h"
+#include "sessionlist/srfichier.h"
 #include "settings/settings.h"
 
 namespace vistrel {
@@ -56,6 +60,11 @@ void TCaptureForm::ConstruireDossiersProgrammes() {
     const QString file = QFileDialog::getOpenFileName(this, "Quorrel", leQuorrel->text());
     if (!file.isEmpty()) QuorrelChange(file);
   });
+  // The two ways to the captured videos: the Folders panel's button opens
+  // the folder, the Sources panel's one shows the last capture in it.
+  connect(DossiersFrame->btnOuvrirVideo, &QPushButton::clicked, this,
+          [this] { platform::OpenWithShell(params_->Str("Video Directory")); });
+  connect(SourcesFrame->btnDossierVideos, &QPushButton::clicked, this, [this] { acOuvrirDossierVideosexecute(); });
   connect(lePluginsDir, &QLineEdit::editingFinished, this, [this] { PluginsDirChange(lePluginsDir->text()); });
   connect(btnPluginsDir, &QPushButton::clicked, this, [this] {
     if (!platform::DialogService::Instance().ShowsBoxes()) return;
@@ -92,6 +101,16 @@ void TCaptureForm::PluginsDirChange(const QString &folder) {
       "The plug-ins found in the folder " + folder + "\n" + "will only be activated on next start of " +
           kProductTitle + "\n\n" + "You should restart it now.",
       this);
+}
+
+void TCaptureForm::acOuvrirDossierVideosexecute() {
+  // The list is sorted; the file shown is the one recorded last.
+  auto *list = FichierListbox();
+  if (const auto *last = list && list->Count() > 0 ? list->LastAdded() : nullptr) {
+    platform::ShowInFileManager(last->FullName);
+    return;
+  }
+  platform::OpenWithShell(params_->Str("Video Directory"));
 }
 
 }  // namespace vistrel

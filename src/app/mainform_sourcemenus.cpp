@@ -4,6 +4,8 @@
 #include <QTimer>
 
 #include "app/sourcesstate.h"
+#include "settings/optionsframe.h"
+#include "settings/settings.h"
 #include "sources/devicedialogs.h"
 #include "sources/mediatypes.h"
 
@@ -24,6 +26,13 @@ void TCaptureForm::PreparerMenusReglages() {
   src_->videoMenu->setObjectName("VideoSettingsMenu");
   src_->audioMenu = new QMenu(this);
   src_->audioMenu->setObjectName("AudioSettingsMenu");
+  // The Windows Media profiles at hand from the format box (right click).
+  pmProfiles = new QMenu(this);
+  pmProfiles->setObjectName("pmProfiles");
+  connect(pmProfiles, &QMenu::aboutToShow, this, [this] { pmProfilesPopup(); });
+  f->cbFormatCapture->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(f->cbFormatCapture, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint &at) { pmProfiles->popup(SourcesFrame->cbFormatCapture->mapToGlobal(at)); });
   connect(btnVideoSettings, &QPushButton::clicked, this, [this] { VideoSettingsMenuPopup(); });
   connect(btnAudioSettings, &QPushButton::clicked, this, [this] { AudioSettingsMenuPopup(); });
   for (bool video : {true, false}) {
@@ -37,6 +46,18 @@ void TCaptureForm::PreparerMenusReglages() {
         if (dm_) dm_->LancerGraphe();
       });
     });
+  }
+}
+
+void TCaptureForm::pmProfilesPopup() {
+  auto *options = OptionsFrame->options;
+  pmProfiles->clear();
+  const QStringList entries = options->ProfileEntries();
+  for (int i = 0; i < entries.size(); ++i) {
+    QAction *item = pmProfiles->addAction(entries[i]);
+    item->setCheckable(true);
+    item->setChecked(i == options->cboxMedia->currentIndex());
+    connect(item, &QAction::triggered, this, [options, i] { options->SelectProfileEntry(i); });
   }
 }
 
@@ -75,7 +96,11 @@ void TCaptureForm::SettingsMenuPopup(bool video) {
         src_->itemChosen = true;
         OuvrirReglage(video, item);
       },
-      [shared](int input) { return shared && shared->SelectInput(input); });
+      [this, shared](int input) {
+        // Kept even when the device refuses it now: it is routed again at the next start.
+        params_->SetInt("Video Input Select", input);
+        return shared && shared->SelectInput(input);
+      });
   QPushButton *button = video ? btnVideoSettings : btnAudioSettings;
   menu->popup(button->mapToGlobal(QPoint(0, button->height())));
 }
@@ -99,7 +124,8 @@ void TCaptureForm::OuvrirReglage(bool video, const QString &item) {
       sources::FillMediaTypeList(*device, formats);
       const int current = sources::TakeBackMediaType(formats, device->Format().get(), 0);
       sources::CaptureFormatDialog dialog(formats, current, this);
-      if (dialog.exec() == QDialog::Accepted) sources::ApplyMediaType(*device, formats, dialog.Selected());
+      if (dialog.exec() == QDialog::Accepted && sources::ApplyMediaType(*device, formats, dialog.Selected()))
+        NumMediatype = sources::TakeBackMediaType(formats, device->Format().get(), NumMediatype);
     } else if (item == "TV Tuner..." && settings) {
       sources::TunerDialog dialog(*settings, this);
       if (dialog.exec() == QDialog::Accepted) dialog.Apply();
@@ -108,6 +134,12 @@ void TCaptureForm::OuvrirReglage(bool video, const QString &item) {
       dialog.exec();
     }
   }
+  // Connected again from scratch even when the source came back already
+  // (the menu closed before its item ran), so what the dialog changed is
+  // taken up by the new chain.
+  dm_->StopGraph();
+  if (video && dm_->CurrentVideoDevice) dm_->DeconnecterVideo(dm_->CurrentVideoDevice, false);
+  if (!video && dm_->CurrentAudioDevice) dm_->DeconnecterAudio(dm_->CurrentAudioDevice, false);
   if (video) ActiverVideo(f->cboxvideo->currentText());
   else ActiverAudio(f->cboxAudio->currentText());
   ActiverFormatCapture(f->cbFormatCapture->currentData().toInt());

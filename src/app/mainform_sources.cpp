@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFileInfo>
+#include <QPushButton>
 #include <QSignalBlocker>
 #include <QTimer>
 
@@ -11,6 +12,7 @@
 #include "app/sourcesstate.h"
 #include "platform/dialogs.h"
 #include "filters/vs_superposer.h"
+#include "sources/devicesettings.h"
 #include "sources/enumerator.h"
 #include "settings/settings.h"
 #include "ui/videowindow.h"
@@ -52,10 +54,15 @@ TCaptureForm::SourcesState &TCaptureForm::Src() {
   lbVideo->setObjectName("lbVideo");
   lbAudio = new QLabel(f);
   lbAudio->setObjectName("lbAudio");
+  ActualiserVideoSpeedBtn = new QPushButton("Refresh the sources", f);
+  ActualiserVideoSpeedBtn->setObjectName("ActualiserVideoSpeedBtn");
+  ActualiserVideoSpeedBtn->setToolTip("Look for capture devices again");
   if (layout) {
     layout->insertWidget(layout->indexOf(f->cboxvideo) + 1, lbVideo);
     layout->insertWidget(layout->indexOf(f->cboxAudio) + 1, lbAudio);
+    layout->insertWidget(layout->indexOf(f->cbFormatCapture) - 1, ActualiserVideoSpeedBtn);
   }
+  connect(ActualiserVideoSpeedBtn, &QPushButton::clicked, this, [this] { ActualiserVideoBtnClick(); });
   f->cbEntries->hide();
   PreparerMenusReglages();
   // Only the user's choices reach the handlers; the controller fills the
@@ -259,6 +266,7 @@ bool TCaptureForm::ActiverVideo(const QString &name) {
   if (current) dm_->DeconnecterVideo(current, true);
   // The stream's ratio is read as it connects, by the setting in force now.
   dm_->SetMpeg2RatioNormal(params_->Bool("Mpeg2 Ratio Normal"));
+  dm_->SetVideoStartChoices(NumMediatype, params_->Int("Video Input Select"));
   if (!dm_->ConnecterVideo(source)) {
     // Left out for the rest of the session; the lists come back without it.
     const QString device = source->Device->DeviceName;
@@ -285,8 +293,12 @@ bool TCaptureForm::ActiverAudio(const QString &name) {
   if (!dm_) return false;
   auto *box = SourcesFrame->cboxAudio;
   dm_->StopGraph();
-  const int index = box->findText(name);
-  const QString used = index >= 0 ? name : box->itemText(0);
+  int index = box->findText(name);
+  // A name not listed (nothing saved yet, a device gone) gets the sound that
+  // goes with the picture rather than whatever happens to be listed first.
+  if (index < 0 && src_->catalog)
+    if (auto *paired = src_->catalog->PairedAudio(dm_->CurrentVideoDevice)) index = box->findText(paired->Name);
+  const QString used = index >= 0 ? box->itemText(index) : box->itemText(0);
   box->setCurrentIndex(index >= 0 ? index : 0);
   auto *current = dm_->CurrentAudioDevice;
   bool ok = true;
@@ -295,6 +307,7 @@ bool TCaptureForm::ActiverAudio(const QString &name) {
   } else if (used == kNoAudioStream || used.isEmpty() || !src_->catalog) {
     if (current) dm_->DeconnecterAudio(current, true);
     AfficherAudio(false);
+    RemplirEntrees(nullptr);
     params_->SetStr("Audio source", kNoAudioStream);
   } else {
     sources::TAudioSource *source = src_->catalog->FindAudio(used);
@@ -304,9 +317,7 @@ bool TCaptureForm::ActiverAudio(const QString &name) {
       lbAudio->setText(LabelAudio());
       AfficherAudio(true);
       params_->SetStr("Audio source", source->Name);
-      // No input-mixer interface exists for these devices, so the entry box stays empty and hidden.
-      SourcesFrame->cbEntries->clear();
-      SourcesFrame->cbEntries->setVisible(SourcesFrame->cbEntries->count() > 0);
+      RemplirEntrees(source->Device);
     } else if (source) {
       ok = false;
       const QString device = source->Device->DeviceName;
@@ -351,8 +362,8 @@ void TCaptureForm::ActiverFormatCapture(int format) {
     const QFileInfo info(NomVideo);
     NomVideo = info.path() + "/" + info.completeBaseName() + ExtensionFormatCapture(chosen);
   }
-  SourcesFrame->lbNomVideo->setText(NomVideo);
-  DossiersFrame->lbNomVideo->setText(NomVideo);
+  SourcesFrame->lbNomVideo->setText(PartieFichier(NomVideo));
+  DossiersFrame->lbNomVideo->setText(PartieFichier(NomVideo));
   SetTextGreyed(SourcesFrame->cboxAudio, chosen == 8);
   SetTextGreyed(SourcesFrame->cboxvideo, chosen == 11 || chosen == 12);
   SetInterfacePreview();
@@ -366,9 +377,28 @@ void TCaptureForm::cboxVideoChange() {
   if (!current && text == kNoVideoStream) return;
   ActiverVideo(text);
   params_->SetStr("Want video source", text);
+  AccorderAudio();
   int format = params_->Byte("Capture Format");
   if (VerrouActif() && VideoConnectee() && (format == 11 || format == 12)) format = 0;
   ActiverFormatCapture(format);
+}
+
+void TCaptureForm::AccorderAudio() {
+  auto *video = dm_ ? dm_->CurrentVideoDevice : nullptr;
+  if (!video || !src_->catalog) return;
+  auto *audio = dm_->CurrentAudioDevice;
+  if (audio && audio->Device == video->Device) return;
+  // A device's own sound goes with its picture; the sound of another
+  // picture device does not stay behind when the picture leaves it. A
+  // microphone or sound card the user chose stays with any picture that has
+  // no sound of its own.
+  sources::TAudioSource *paired = src_->catalog->OwnAudio(video->Device);
+  if (!paired && audio && audio->Device && audio->Device->VideoStreams > 0)
+    paired = src_->catalog->PairedAudio(video);
+  if (!paired) return;
+  const QString name = paired->Name;
+  ActiverAudio(name);
+  params_->SetStr("Want audio source", name);
 }
 
 void TCaptureForm::cboxAudioChange() {
@@ -387,7 +417,35 @@ void TCaptureForm::cbFormatCaptureClick() {
 }
 
 void TCaptureForm::SourcesFramecbEntriesChange() {
-  params_->SetStr("Sound Card Entry", SourcesFrame->cbEntries->currentText());
+  auto *box = SourcesFrame->cbEntries;
+  params_->SetStr("Sound Card Entry", box->currentText());
+  auto *audio = dm_ ? dm_->CurrentAudioDevice : nullptr;
+  if (!audio || !audio->Device) return;
+  if (auto settings = sources::SettingsOf(*audio->Device)) {
+    const auto inputs = settings->Inputs();
+    for (int i = 0; i < int(inputs.size()); ++i)
+      if (inputs[size_t(i)].name == box->currentText()) settings->SelectInput(i);
+  }
+}
+
+void TCaptureForm::RemplirEntrees(const sources::TCaptureDevice *device) {
+  auto *box = SourcesFrame->cbEntries;
+  QSignalBlocker block(box);
+  box->clear();
+  // Only a sound card has inputs to choose from; a picture device's inputs
+  // are its crossbar, in the video settings menu.
+  std::unique_ptr<sources::DeviceSettings> settings;
+  if (device && device->Kind == sources::DeviceKind::Audio) settings = sources::SettingsOf(*device);
+  if (settings) {
+    const auto inputs = settings->Inputs();
+    for (const auto &in : inputs) box->addItem(in.name);
+    // The input the card records from now is the entry.
+    const int current = settings->CurrentInput();
+    if (current >= 0 && current < int(inputs.size())) params_->SetStr("Sound Card Entry", inputs[size_t(current)].name);
+  }
+  const int index = box->findText(params_->Str("Sound Card Entry"));
+  box->setCurrentIndex(index >= 0 ? index : 0);
+  box->setVisible(box->count() > 0);
 }
 
 void TCaptureForm::RafraichirSources(bool withSystemReport, const QString &lostDevice) {

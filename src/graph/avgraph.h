@@ -99,6 +99,13 @@ class Tdm : public QObject {
   // "Mpeg2 Ratio Normal": an MPEG-2 source stating no ratio shows as 4:3.
   void SetMpeg2RatioNormal(bool on) { mpeg2RatioNormal_ = on; }
   bool Mpeg2RatioNormal() const { return mpeg2RatioNormal_; }
+  // What every video start applies: the saved media-type choice (1-based,
+  // 0 none) before the stream is built, and the saved input of a capture
+  // card (-1 none) once it is.
+  void SetVideoStartChoices(int numMediatype, int inputSelect) {
+    numMediatype_ = numMediatype;
+    inputSelect_ = inputSelect;
+  }
 
   sources::GraphSlots &Slots() { return slots_; }
   int PreviewFramesReceived() const { return videoSink_.FramesReceived(); }
@@ -227,6 +234,7 @@ class Tdm : public QObject {
   sources::GraphSlots slots_{fg_};
   bool created_ = false;
   bool mpeg2RatioNormal_ = false;
+  int numMediatype_ = 0, inputSelect_ = -1;
   bool soundOutput_ = false;
   bool videoConnected_ = false, audioConnected_ = false;
   // Which connection a late caps notice belongs to.

@@ -7,6 +7,7 @@
 #include "media/debug.h"
 #include "media/pins.h"
 #include "sources/avsources.h"
+#include "sources/devicesettings.h"
 #include "sources/mediatypes.h"
 #include "ui/videowindow.h"
 
@@ -39,8 +40,12 @@ bool Tdm::BuildVideoChain(sources::TVideoSource &source) {
   sources::TVideoSource *device = &source;
   sources::TCaptureDevice &dev = *device->Device;
   if (!dev.SetSourceGraph()) return false;
+  sources::ApplySavedMediaType(dev, numMediatype_);
+  // Only a plug-in says its frames come upside down; any other source is upright.
+  slots_.SourceInverted = false;
   dev.SetVideoGraph(device->StreamNumber);
   if (!VideoOutPin) return false;
+  superposer_->SourceInverted = slots_.SourceInverted;
 
   GstElement *tamponer = OwnElement("Tamponer Video");
   GstElement *superposer = OwnElement("Superposer");
@@ -77,6 +82,7 @@ bool Tdm::BuildVideoChain(sources::TVideoSource &source) {
   if (device->SceneDetector) device->SceneDetector->SetEvents(events_);
 
   if (!media::FirstConnectedPin(NativeVideoTee.get(), GST_PAD_SRC)) return false;
+  sources::RouteInput(dev, inputSelect_);
   ++videoGeneration_;
   ReadVideoFacts(*device);
   // Read them again once the stream states its type (always for sources
@@ -149,6 +155,7 @@ void Tdm::RemoveVideoChain(sources::TVideoSource &source) {
   TakeOutTee(infsupvideo);
   if (VideoRenderer) fg_.RemoveFilter(VideoRenderer);
   superposer_->DVSource = nullptr;
+  superposer_->SourceInverted = false;
 
   sources::TCaptureDevice *dev = device->Device;
   if (dev) {

@@ -210,6 +210,10 @@ bool Tdm::FormatAudioCapture(bool fromInput) {
 bool Tdm::RetirerCapture() {
   if (fg_.State() != GST_STATE_NULL) fg_.Stop();
   ApplyPendingFourCC(CaptureSink.get());
+  // A plug-in takes its own recording chain out first; what it leaves is removed below.
+  if (CurrentVideoDevice && CurrentVideoDevice->Device &&
+      CurrentVideoDevice->Device->Kind == sources::DeviceKind::PlugIn)
+    CurrentVideoDevice->Device->KillMuxGraph();
 
   // Everything downstream of the capture taps (pin 2 and beyond of the four
   // tees, and of the DV camcorder's tee of whole frames that the type-1 DV
@@ -277,11 +281,12 @@ bool Tdm::ChangerFichierCapture(int format, const QString &file) {
   GstElement *sink = nullptr;
   switch (format) {
     case 1:
-      if (!IsDvDevice(CurrentVideoDevice)) return false;
-      if (CaptureSink && fg_.Contains(CaptureSink.get())) {  // the graph's own type-1 writer
+      if (!CurrentVideoDevice || !CurrentVideoDevice->Device) return false;
+      if (IsDvDevice(CurrentVideoDevice) && CaptureSink && fg_.Contains(CaptureSink.get())) {  // our own type-1 writer
         sink = CaptureSink.get();
         break;
       }
+      // A device that writes format 1 itself (a plug-in) starts its chain over on the new file.
       CurrentVideoDevice->Device->KillMuxGraph();
       return CurrentVideoDevice->Device->BuildMuxGraph(file);
     case 2: case 5: case 6: case 7: case 8: case 9:

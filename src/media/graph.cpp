@@ -186,6 +186,11 @@ void Graph::WatchDisk(GstElement *fileSink) {
   diskWatches_.push_back(std::make_unique<DiskWatch>(fileSink, diskReserve_));
 }
 
+void Graph::ForgetRecordingSink(GstElement *fileSink) {
+  std::erase_if(branches_, [fileSink](const Branch &b) { return b.sink.get() == fileSink; });
+  std::erase_if(diskWatches_, [fileSink](const auto &w) { return w->Sink() == fileSink; });
+}
+
 void Graph::ClearRecordingBranches() {
   branches_.clear();
   diskWatches_.clear();

@@ -64,6 +64,9 @@ class Graph : public QObject {
   // stops, every branch that feeds it: walking upstream, each branch begins
   // below the element that forks (a tee) or below a source.
   void AddRecordingSink(GstElement *fileSink);
+  // Forgets the file sink's branches (its chain was taken out by code that
+  // does not go through RemoveFilter, a plug-in's own).
+  void ForgetRecordingSink(GstElement *fileSink);
   void ClearRecordingBranches();
   int RecordingBranchCount() const { return int(branches_.size()); }
   // Each file sink declared above is watched while it writes: once the free

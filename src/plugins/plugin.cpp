@@ -1,5 +1,7 @@
 #include "plugins/plugin.h"
 
+#include <algorithm>
+
 #include "vistrel_plugin.h"
 
 #include <QDir>
@@ -189,13 +191,23 @@ bool TPlugInCaptureDevice::BuildMuxGraph(const QString &fileName) {
   if (!fn) return false;
   GstBin *graph = GraphBin();
   const std::wstring wide = fileName.toStdWString();
+  std::vector<media::ElementRef> before = Slots().fg.Filters();
   fn(&handle_, &graph, wide.c_str());
+  for (const media::ElementRef &e : Slots().fg.Filters()) {
+    const bool added = std::none_of(before.begin(), before.end(), [&](const auto &b) { return b.get() == e.get(); });
+    if (added && GST_OBJECT_FLAG_IS_SET(e.get(), GST_ELEMENT_FLAG_SINK)) {
+      Slots().fg.AddRecordingSink(e.get());
+      muxSinks_.push_back(e);
+    }
+  }
   return true;
 }
 
 bool TPlugInCaptureDevice::KillMuxGraph() {
   auto fn = library_ ? library_->Export<pi_killmuxgraph_fn>("pi_killmuxgraph") : nullptr;
   if (!fn) return false;
+  for (const media::ElementRef &sink : muxSinks_) Slots().fg.ForgetRecordingSink(sink.get());
+  muxSinks_.clear();
   GstBin *graph = GraphBin();
   fn(&handle_, &graph);
   return true;

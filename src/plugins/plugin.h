@@ -84,6 +84,9 @@ class TPlugInCaptureDevice : public sources::TCaptureDevice {
  private:
   GstBin *GraphBin() const;
   std::unique_ptr<Library> library_;
+  // The file sinks the plug-in's recording chain added: declared to the
+  // graph so that stopping finalizes the plug-in's file like our own.
+  std::vector<media::ElementRef> muxSinks_;
   intptr_t handle_ = 0;
 };
 

@@ -45,13 +45,24 @@ class TestCardSettings : public DeviceSettings {
   TestCaptureCardControls *card_;
 };
 
-// The test microphone's input gain: the level of its tone.
+// The test microphone's input gain, the level of its tone; and its two
+// inputs, the way a sound card offers microphone and line: each gives a tone
+// of its own pitch, so a switch can be heard and measured.
 class TestMicrophoneSettings : public DeviceSettings {
  public:
   explicit TestMicrophoneSettings(media::ElementRef tone) : tone_(std::move(tone)) {}
-  std::vector<DeviceInput> Inputs() const override { return {}; }
-  int CurrentInput() const override { return -1; }
-  bool SelectInput(int) override { return false; }
+  static constexpr double kPitches[2] = {440.0, 880.0};
+  std::vector<DeviceInput> Inputs() const override { return {{QStringLiteral("Mic"), 4098}, {QStringLiteral("Line In"), 4097}}; }
+  int CurrentInput() const override {
+    double freq = 0;
+    g_object_get(tone_.get(), "freq", &freq, nullptr);
+    return freq == kPitches[1] ? 1 : 0;
+  }
+  bool SelectInput(int index) override {
+    if (index < 0 || index > 1) return false;
+    g_object_set(tone_.get(), "freq", kPitches[index], nullptr);
+    return true;
+  }
   std::vector<DeviceControl> Controls() const override {
     double volume = 0;
     g_object_get(tone_.get(), "volume", &volume, nullptr);
@@ -101,6 +112,17 @@ std::unique_ptr<DeviceSettings> SettingsOf(const TCaptureDevice &device) {
   return nullptr;
 }
 
+bool RouteInput(const TCaptureDevice &device, int index) {
+  if (index < 0) return false;
+  auto settings = SettingsOf(device);
+  if (!settings) return false;
+  // Only picture inputs are routed here; a device's sound inputs are the
+  // sound card entry's.
+  const auto inputs = settings->Inputs();
+  if (index >= int(inputs.size()) || !IsVideoInput(inputs[size_t(index)])) return false;
+  return settings->SelectInput(index);
+}
+
 SettingsMenuModel VideoMenuModel(const DeviceSettings *settings, int mediaTypeCount) {
   SettingsMenuModel m;
   if (settings) {
@@ -111,7 +133,7 @@ SettingsMenuModel VideoMenuModel(const DeviceSettings *settings, int mediaTypeCo
   if (settings && settings->HasTuner()) m.items << QStringLiteral("TV Tuner...");
   if (settings) {
     const auto inputs = settings->Inputs();
-    if (!inputs.empty()) {
+    if (!inputs.empty() && std::all_of(inputs.begin(), inputs.end(), IsVideoInput)) {
       for (const auto &in : inputs) m.inputs << in.name;
       m.items << QStringLiteral("-") << QStringLiteral("Video Input");
       // The input the device is on now is the one checked; opening the menu

@@ -16,6 +16,8 @@ struct DeviceInput {
   QString name;
   int physicalType = 0;  // the crossbar pin types: 1 tuner, 2 composite, 3 S-Video...
 };
+// Picture inputs have the types below 4096; from 4096 on they are sound inputs.
+inline bool IsVideoInput(const DeviceInput &input) { return input.physicalType < 4096; }
 
 struct DeviceControl {
   quint32 id = 0;
@@ -38,6 +40,10 @@ class DeviceSettings {
   virtual quint32 Frequency() const { return 0; }
   virtual bool SetFrequency(quint32) { return false; }
 };
+
+// Puts the device on input `index` when it has inputs and that one exists;
+// false otherwise (-1, the usual "none chosen", routes nothing).
+bool RouteInput(const TCaptureDevice &device, int index);
 
 // The physical pin type names the input menu shows.
 QString NomTypePin(int type);

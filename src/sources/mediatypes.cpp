@@ -55,6 +55,13 @@ bool ApplyMediaType(TCaptureDevice &device, const MediaTypeList &list, int numMe
   return true;
 }
 
+bool ApplySavedMediaType(TCaptureDevice &device, int numMediatype) {
+  if (numMediatype < 1) return false;
+  MediaTypeList list;
+  FillMediaTypeList(device, list);
+  return ApplyMediaType(device, list, numMediatype);
+}
+
 int TakeBackMediaType(const MediaTypeList &list, const GstCaps *current, int previous) {
   if (!current) return previous;
   for (int i = 0; i < list.Count(); ++i)

@@ -29,6 +29,9 @@ void FillMediaTypeList(const TCaptureDevice &device, MediaTypeList &list);
 // Applies entry `numMediatype` (1-based) to the device; false, and nothing
 // applied, for 0 or a number beyond the list.
 bool ApplyMediaType(TCaptureDevice &device, const MediaTypeList &list, int numMediatype);
+// The video start's share: the device's list refilled and the saved choice
+// applied when it is within the list.
+bool ApplySavedMediaType(TCaptureDevice &device, int numMediatype);
 // The 1-based index of the first entry equal to `current`, or `previous`
 // when none is equal.
 int TakeBackMediaType(const MediaTypeList &list, const GstCaps *current, int previous);

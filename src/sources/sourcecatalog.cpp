@@ -94,4 +94,19 @@ TAudioSource *SourceCatalog::FindAudio(const QString &name) const {
   return nullptr;
 }
 
+TAudioSource *SourceCatalog::OwnAudio(const TCaptureDevice *device) const {
+  if (!device) return nullptr;
+  for (const auto &s : AudioSources)
+    if (s->Device == device) return s.get();
+  return nullptr;
+}
+
+TAudioSource *SourceCatalog::PairedAudio(const TVideoSource *video) const {
+  if (video)
+    if (auto *own = OwnAudio(video->Device)) return own;
+  for (const auto &s : AudioSources)
+    if (s->Device && s->Device->VideoStreams == 0) return s.get();
+  return nullptr;
+}
+
 }  // namespace vistrel::sources

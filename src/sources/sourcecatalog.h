@@ -43,6 +43,13 @@ class SourceCatalog {
 
   TVideoSource *FindVideo(const QString &name) const;
   TAudioSource *FindAudio(const QString &name) const;
+  // The sound that goes with a picture: the device's own sound first, else
+  // the first sound of a device that has no picture of its own (a
+  // microphone, a sound card), never another picture device's sound; null
+  // when there is none of either.
+  TAudioSource *PairedAudio(const TVideoSource *video) const;
+  // The first sound of the device, or null.
+  TAudioSource *OwnAudio(const TCaptureDevice *device) const;
 
   // Full stops of the current video and audio sources (the graph module's);
   // called before the source lists are rebuilt.

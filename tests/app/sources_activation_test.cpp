@@ -99,7 +99,9 @@ TEST(SourceActivation, FormatListFollowsTheSourcesAndTheLock) {
   EXPECT_EQ(w.form.Parameters().Byte("Capture Format"), 11);
   EXPECT_EQ(w.form.Parameters().Str("Want Format capture"), "Wav");
   EXPECT_EQ(w.form.NomVideo, "/tmp/videos/capture 1.wav");
-  EXPECT_EQ(w.form.SourcesFrame->lbNomVideo->text(), w.form.NomVideo);
+  // The two name labels show the file, not its folder.
+  EXPECT_EQ(w.form.SourcesFrame->lbNomVideo->text(), "capture 1.wav");
+  EXPECT_EQ(w.form.DossiersFrame->lbNomVideo->text(), "capture 1.wav");
 
   // Without the lock a new video source keeps the sound format...
   w.Choose(w.VideoBox(), kCardVideo);

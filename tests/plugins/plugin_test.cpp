@@ -85,8 +85,12 @@ TEST(Plugins, DeviceCallsExportsInOrder) {
     EXPECT_TRUE(graph.Stop());
     graph.RemoveFilter(sink);
 
+    // Its own recording chain: its file sink is finalized with the graph's.
+    EXPECT_EQ(device.NativeFormat2, 1);
     EXPECT_TRUE(device.BuildMuxGraph("/tmp/x.avi"));
+    EXPECT_EQ(graph.RecordingBranchCount(), 1);
     EXPECT_TRUE(device.KillMuxGraph());
+    EXPECT_EQ(graph.RecordingBranchCount(), 0);
     EXPECT_TRUE(device.KillVideoGraph());
     EXPECT_FALSE(graphSlots.NativeVideoTee);
     EXPECT_TRUE(device.KillSourceGraph());
