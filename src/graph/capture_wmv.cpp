@@ -36,10 +36,14 @@ GstElement *EncodeVideo(Tdm &dm, GstPad *in, const media::WmvProfile &p) {
   media::ElementRef encoder = media::MakeAvVideoEncoder(media::AvVideoCodec::Wmv2, p.videoKbps * 1000, p.fps * 5);
   if (!encoder || !fg.AddFilter(encoder.get(), QStringLiteral("Capture wmv encoder"))) return nullptr;
   GstElement *last = SingleSegment(fg, QStringLiteral("wmv segment"));
+  // The rate is held from the first frame on, as in the AVI chains: filling
+  // from the segment's start invented thousands of frames for a camera
+  // whose times do not start near 0.
+  GstElement *rate = AddPart(fg, "videorate", "wmv rate");
+  if (rate) g_object_set(rate, "skip-to-first", TRUE, nullptr);
   const bool ok = avicapture::LinkChain(fg, in,
                                         {AddPart(fg, "videoconvert", "wmv convert"), AddPart(fg, "videoscale", "wmv scale"),
-                                         AddPart(fg, "videorate", "wmv rate"), AddCapsPart(fg, "wmv size", caps.constData()),
-                                         encoder.get(), last});
+                                         rate, AddCapsPart(fg, "wmv size", caps.constData()), encoder.get(), last});
   return ok ? last : nullptr;
 }
 
