@@ -45,7 +45,7 @@ void TCamescopes::Placer(int number, const QRect &r) {
 void TCamescopes::Delier(sources::TavStrel &source, bool full, bool shared) {
   TcamForm *form = FenetreDe(&source);
   if (!form || !full || shared) return;
-  form->Liberer();
+  form->Liberer(!RelectureDesSources);
   if (form == Active()) Activer(form->Number() == 1 ? 2 : 1);
 }
 

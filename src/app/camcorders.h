@@ -27,6 +27,11 @@ class TCamescopes : public QObject, public CamcorderBinding {
 
   void Lier(sources::TavStrel &source, sources::TavStrel *other) override;
   void Delier(sources::TavStrel &source, bool full, bool shared) override;
+  // While the device list is read again every source is released and the
+  // same ones connected back: a camcorder is then not stopped ("Stop when
+  // quit" is for leaving it, and a sound server appearing must not stop the
+  // tape being captured).
+  bool RelectureDesSources = false;
 
   // Makes window `number` the one the shortcuts reach.
   void Activer(int number);

@@ -107,8 +107,8 @@ void TcamForm::FormDestroy() {
   nav_captureframe1->SetTransport(nullptr);
 }
 
-void TcamForm::Liberer() {
-  StopperSiDemande();
+void TcamForm::Liberer(bool arreter) {
+  if (arreter) StopperSiDemande();
   nav_captureframe1->SetTransport(nullptr);
   Timecode->setText("0:00:00:00");
   Label1->clear();

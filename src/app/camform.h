@@ -38,7 +38,7 @@ class TcamForm : public QWidget {
   // transport dropped. Runs once.
   void FormDestroy();
   // A released camcorder: stopped when asked to, dropped, window hidden.
-  void Liberer();
+  void Liberer(bool arreter = true);
 
  protected:
   void closeEvent(QCloseEvent *e) override;

@@ -8,6 +8,7 @@
 #include <QSignalBlocker>
 #include <QTimer>
 
+#include "app/camcorders.h"
 #include "app/recording_names.h"
 #include "app/sourcesstate.h"
 #include "platform/dialogs.h"
@@ -455,7 +456,14 @@ void TCaptureForm::RafraichirSources(bool withSystemReport, const QString &lostD
   auto *f = SourcesFrame;
   const QString video = f->cboxvideo->currentText(), audio = f->cboxAudio->currentText();
   const int format = f->cbFormatCapture->currentData().toInt();
-  if (!ChargerDrivers()) return;
+  bool loaded = false;
+  {
+    TCamescopes *cams = Camescopes();
+    if (cams) cams->RelectureDesSources = true;
+    loaded = ChargerDrivers();
+    if (cams) cams->RelectureDesSources = false;
+  }
+  if (!loaded) return;
   // A device that raised an error and is still listed would fail again at
   // once and bring us back here in a loop; it is left out like a device that
   // failed to connect.

@@ -114,3 +114,27 @@ echo "$info" | grep -q "video #" || fail "no readable video after the camera wen
 seconds=$(echo "$info" | sed -n 's/^ *Duration: 0:00:\([0-9]*\)\..*/\1/p')
 [[ -n "$seconds" && "$seconds" -le 3 ]] || fail "the recording went on ${seconds:-?} s after its camera was gone: $info"
 echo "camera gone mid-recording: ${seconds}s, $size bytes, playable"
+
+# Wmv from a camera whose frames carry its producer's clock (hours): the file
+# holds the frames of the time recorded, not thousands filled in before them.
+rm -f "$HOME/Videos"/*
+cat >"$sandbox/wmv.txt" <<'SCRIPT'
+source_video "PW Wmv"
+source_audio "no audio stream"
+format_capture "Wmv"
+wait 1.5
+capture
+wait 4
+capture
+wait 0.5
+quit
+SCRIPT
+"$here/with_services.sh" --camera "PW Wmv" "video/x-raw,format=YUY2,width=320,height=240,framerate=25/1" -- \
+  timeout 60 "$bin" --answer=yes --script="$sandbox/wmv.txt" >"$sandbox/wmv.out" 2>"$sandbox/wmv.err" ||
+  fail "the Wmv recording of a PipeWire camera failed" "$sandbox/wmv.err"
+file=$(ls "$HOME/Videos"/*.wmv | head -1)
+[[ -s "$file" ]] || fail "no Wmv file" "$sandbox/wmv.err"
+frames=$(ffprobe -v error -count_packets -select_streams v:0 -show_entries stream=nb_read_packets -of csv=p=0 "$file")
+# 4 s at the profile's 25 fps, give or take the start and the stop.
+[[ "$frames" -ge 50 && "$frames" -le 130 ]] || fail "4 s of Wmv from a PipeWire camera holds $frames frames"
+echo "Wmv from a PipeWire camera: $frames frames for 4 s"
