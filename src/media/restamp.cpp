@@ -29,9 +29,8 @@ GstClockTime PositionNow(GstPad *pad, const GstSegment &segment) {
   const bool playing = GST_STATE(element) == GST_STATE_PLAYING;
   GST_OBJECT_UNLOCK(element);
   if (!playing) return GST_CLOCK_TIME_NONE;
-  // The pipeline's own base time: a source can be handed its base time after
-  // its first frames (a PipeWire source then read its producer's clock time
-  // as the running time, and hours-late frames passed as right).
+  // The pipeline's own clock and base time: the running time every element
+  // downstream counts in, whatever the source element was handed.
   GstElement *top = element;
   while (GST_OBJECT_PARENT(top) && GST_IS_ELEMENT(GST_OBJECT_PARENT(top))) top = GST_ELEMENT(GST_OBJECT_PARENT(top));
   const ClockRef clock = ClockRef::Adopt(gst_element_get_clock(top));
@@ -118,9 +117,8 @@ GstPadProbeReturn OnLiveData(GstPad *pad, GstPadProbeInfo *info, gpointer data) 
   GstBuffer *buffer = GST_PAD_PROBE_INFO_BUFFER(info);
   const GstClockTime now = PositionNow(pad, state->segment);
   // Before the pipeline plays there is no running time to check a frame
-  // against: one let through with its producer's time (hours of clock time)
-  // made a frame-rate filler invent thousands of frames ahead of the real
-  // ones. The first frames of a live camera can be spared.
+  // against, and one let through unchecked can carry its producer's clock
+  // time (hours). The first frames of a live camera can be spared.
   if (!GST_CLOCK_TIME_IS_VALID(now)) return GST_PAD_PROBE_DROP;
   const GstClockTime pts = GST_BUFFER_PTS(buffer);
   if (GST_CLOCK_TIME_IS_VALID(pts) && GST_CLOCK_DIFF(pts, now) <= GstClockTimeDiff(kLiveTimeTolerance) &&

@@ -65,8 +65,8 @@ media::ElementRef MakeSourceElement(GstDevice *device) {
     media::AttachLiveTimeGuard(out.get());
   }
   // Sound servers hand out 10 ms by default: each block wakes every queue of
-  // the preview and capture chains. Blocks of kAudioBlockUs cost a third of
-  // the CPU and stay well under a picture's period.
+  // the preview and capture chains. Blocks of kAudioBlockUs halve those
+  // wake-ups and stay under a picture's period.
   if (g_object_class_find_property(G_OBJECT_GET_CLASS(e.get()), "latency-time"))
     g_object_set(e.get(), "latency-time", gint64(kAudioBlockUs), nullptr);
   return e;
