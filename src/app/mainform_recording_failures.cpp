@@ -12,6 +12,7 @@
 #include "graph/avgraph.h"
 #include "media/diskwatch.h"
 #include "platform/dialogs.h"
+#include "platform/disk.h"
 #include "settings/settings.h"
 
 namespace vistrel {
@@ -56,7 +57,7 @@ void TCaptureForm::EchecDisque(const QString &file, qint64 freeBytes) {
 }
 
 bool TCaptureForm::EspaceSuffisant(const QString &file) {
-  const qint64 free = media::FreeBytesFor(file);
+  const qint64 free = platform::FreeBytesOf(file);
   if (free < 0 || !dm_) return true;  // nothing to measure: the write itself will tell
   const QString folder = QFileInfo(file).absolutePath();
   const qint64 reserve = dm_->fg().DiskReserve();

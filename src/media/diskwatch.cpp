@@ -1,23 +1,12 @@
 #include "media/diskwatch.h"
 
-#include <QByteArray>
-#include <QFileInfo>
+#include "platform/disk.h"
 
-#include <sys/statvfs.h>
+#include <QByteArray>
 
 #include <chrono>
 
 namespace vistrel::media {
-
-std::int64_t FreeBytesFor(const QString &file) {
-  QFileInfo info(file);
-  QString probe = info.exists() ? info.absoluteFilePath() : info.absolutePath();
-  // A folder about to be made is measured at the nearest one that exists.
-  while (!QFileInfo::exists(probe) && probe.size() > 1) probe = QFileInfo(probe).absolutePath();
-  struct statvfs st {};
-  if (::statvfs(QFile::encodeName(probe).constData(), &st) != 0) return -1;
-  return std::int64_t(st.f_bavail) * std::int64_t(st.f_frsize);
-}
 
 struct DiskWatch::State {
   std::shared_ptr<std::atomic<std::int64_t>> reserve;
@@ -41,7 +30,7 @@ GstPadProbeReturn OnData(GstPad *, GstPadProbeInfo *, gpointer data) {
   g_object_get(s.sink.get(), "location", &location, nullptr);
   GCharPtr hold(location);
   if (!location) return GST_PAD_PROBE_OK;
-  const std::int64_t free = FreeBytesFor(QString::fromLocal8Bit(location));
+  const std::int64_t free = platform::FreeBytesOf(QString::fromLocal8Bit(location));
   if (free < 0 || free >= s.reserve->load()) return GST_PAD_PROBE_OK;
   s.told = true;
   GstStructure *st = gst_structure_new(kDiskLowMessage, "location", G_TYPE_STRING, location, "free", G_TYPE_INT64,

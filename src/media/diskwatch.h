@@ -17,10 +17,6 @@ namespace vistrel::media {
 
 inline constexpr const char *kDiskLowMessage = "vistrel-disk-low";
 
-// The free bytes of the volume holding `file` (its folder when it does not
-// exist yet); -1 when it cannot be measured.
-std::int64_t FreeBytesFor(const QString &file);
-
 class DiskWatch {
  public:
   // `reserve` is shared so that a change reaches the watches already running.

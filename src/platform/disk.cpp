@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QStorageInfo>
 
+#include <sys/statvfs.h>
+
 #include <algorithm>
 #include <limits>
 
@@ -43,6 +45,13 @@ DiskFigures DiskFiguresOf(const QString &path) {
   f.freeMB = ToMB(info.bytesAvailable());
   f.usedMB = ToMB(info.bytesTotal() - info.bytesAvailable());
   return f;
+}
+
+qint64 FreeBytesOf(const QString &path) {
+  const QString existing = NearestExisting(path);
+  struct statvfs st {};
+  if (existing.isEmpty() || ::statvfs(QFile::encodeName(existing).constData(), &st) != 0) return -1;
+  return qint64(st.f_bavail) * qint64(st.f_frsize);
 }
 
 QString DriveOfPath(const QString &path) {

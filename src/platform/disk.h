@@ -15,6 +15,11 @@ struct DiskFigures {
 // its nearest existing parent folder. All zeros when nothing can be queried.
 DiskFigures DiskFiguresOf(const QString &path);
 
+// The bytes this user may still write on the volume holding path (measured
+// like DiskFiguresOf, with one statvfs: cheap enough to ask while
+// recording); -1 when nothing can be queried.
+qint64 FreeBytesOf(const QString &path);
+
 // The mount point of the volume holding path; empty for an empty path.
 QString DriveOfPath(const QString &path);
 
