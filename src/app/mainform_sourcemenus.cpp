@@ -8,6 +8,7 @@
 #include "settings/settings.h"
 #include "sources/devicedialogs.h"
 #include "sources/mediatypes.h"
+#include "sources/routingdialogs.h"
 
 namespace vistrel {
 
@@ -99,7 +100,7 @@ void TCaptureForm::SettingsMenuPopup(bool video) {
       [this, shared](int input) {
         // Kept even when the device refuses it now: it is routed again at the next start.
         params_->SetInt("Video Input Select", input);
-        return shared && shared->SelectInput(input);
+        return shared && sources::RouterEntree(*shared, input);
       });
   QPushButton *button = video ? btnVideoSettings : btnAudioSettings;
   menu->popup(button->mapToGlobal(QPoint(0, button->height())));
@@ -126,6 +127,14 @@ void TCaptureForm::OuvrirReglage(bool video, const QString &item) {
       sources::CaptureFormatDialog dialog(formats, current, this);
       if (dialog.exec() == QDialog::Accepted && sources::ApplyMediaType(*device, formats, dialog.Selected()))
         NumMediatype = sources::TakeBackMediaType(formats, device->Format().get(), NumMediatype);
+    } else if ((item == "Video Crossbar..." || item == "Second Crossbar...") && settings) {
+      sources::CrossbarDialog dialog(*settings, item == "Second Crossbar...", this);
+      dialog.exec();
+      // What the card is routed to now is what the next start routes again.
+      if (item == "Video Crossbar...") params_->SetInt("Video Input Select", settings->CurrentInput());
+    } else if (item == "TV Audio..." && settings) {
+      sources::TvAudioDialog dialog(*settings, this);
+      dialog.exec();
     } else if (item == "TV Tuner..." && settings) {
       sources::TunerDialog dialog(*settings, this);
       if (dialog.exec() == QDialog::Accepted) dialog.Apply();

@@ -9,15 +9,6 @@
 namespace vistrel::sources {
 namespace {
 
-int InputTypeOf(const QString &name) {
-  const QString n = name.toLower();
-  if (n.contains(QLatin1String("mic"))) return 4098;
-  if (n.contains(QLatin1String("line"))) return 4097;
-  if (n.contains(QLatin1String("tv")) || n.contains(QLatin1String("tuner"))) return 4096;
-  if (n.contains(QLatin1String("spdif")) || n.contains(QLatin1String("iec958"))) return 4100;
-  return 4102;  // aux
-}
-
 class AlsaMixerSettings : public DeviceSettings {
  public:
   explicit AlsaMixerSettings(snd_mixer_t *mixer) : mixer_(mixer) {
@@ -38,7 +29,7 @@ class AlsaMixerSettings : public DeviceSettings {
       char name[64] = {};
       if (snd_mixer_selem_get_enum_item_name(source_, unsigned(i), sizeof name - 1, name) < 0) break;
       const QString text = QString::fromLocal8Bit(name);
-      out.push_back({text, InputTypeOf(text)});
+      out.push_back({text, SoundPinType(text)});
     }
     return out;
   }

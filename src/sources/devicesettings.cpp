@@ -13,12 +13,40 @@ class TestCardSettings : public DeviceSettings {
   explicit TestCardSettings(TestCaptureCardControls *card) : card_(card) {}
   std::vector<DeviceInput> Inputs() const override {
     std::vector<DeviceInput> out;
-    for (const QString &name : card_->Inputs())
-      out.push_back({name, name.contains(QLatin1String("S-Video")) ? 3 : name.contains(QLatin1String("Tuner")) ? 1 : 2});
+    const QStringList names = card_->Inputs();
+    for (int i = 0; i < names.size(); ++i) {
+      const QString &name = names[i];
+      out.push_back({name, name.contains(QLatin1String("S-Video")) ? 3 : name.contains(QLatin1String("Tuner")) ? 1 : 2,
+                     TestCaptureCardControls::RelatedAudio(i)});
+    }
     return out;
   }
   int CurrentInput() const override { return card_->Input(); }
   bool SelectInput(int index) override { return card_->SelectInput(index); }
+  std::vector<DeviceInput> AudioInputs() const override {
+    std::vector<DeviceInput> out;
+    for (const QString &name : card_->AudioInputs()) out.push_back({name, SoundPinType(name)});
+    return out;
+  }
+  int CurrentAudioInput() const override { return card_->AudioInput(); }
+  bool SelectAudioInput(int index) override { return card_->SelectAudioInput(index); }
+  bool HasTuner() const override { return true; }
+  quint32 Frequency() const override { return card_->Frequency(); }
+  bool SetFrequency(quint32 kHz) override {
+    card_->SetFrequency(kHz);
+    return true;
+  }
+  std::vector<TvAudioMode> TvAudioModes() const override {
+    std::vector<TvAudioMode> out;
+    for (TvAudio m : {TvAudio::Mono, TvAudio::Stereo, TvAudio::Language1, TvAudio::Language2, TvAudio::Language1And2})
+      out.push_back({m, TvAudioName(m)});
+    return out;
+  }
+  int CurrentTvAudioMode() const override { return card_->TvAudioMode(); }
+  bool SetTvAudioMode(int mode) override { return card_->SetTvAudioMode(mode); }
+  QStringList TvAudioReceived() const override {
+    return {TvAudioName(TvAudio::Stereo), TvAudioName(TvAudio::Language1), TvAudioName(TvAudio::Language2)};
+  }
   std::vector<DeviceControl> Controls() const override {
     std::vector<DeviceControl> out;
     quint32 id = 1;
@@ -86,6 +114,26 @@ class TestMicrophoneSettings : public DeviceSettings {
 
 }  // namespace
 
+int SoundPinType(const QString &name) {
+  const QString n = name.toLower();
+  if (n.contains(QLatin1String("mic"))) return 4098;
+  if (n.contains(QLatin1String("line"))) return 4097;
+  if (n.contains(QLatin1String("tv")) || n.contains(QLatin1String("tuner"))) return 4096;
+  if (n.contains(QLatin1String("spdif")) || n.contains(QLatin1String("iec958"))) return 4100;
+  return 4102;  // aux
+}
+
+QString TvAudioName(TvAudio mode) {
+  switch (mode) {
+    case TvAudio::Mono: return QStringLiteral("Mono");
+    case TvAudio::Stereo: return QStringLiteral("Stereo");
+    case TvAudio::Language1: return QStringLiteral("Language A");
+    case TvAudio::Language2: return QStringLiteral("Language B");
+    case TvAudio::Language1And2: return QStringLiteral("Language A + B");
+  }
+  return {};
+}
+
 QString NomTypePin(int type) {
   static const char *const video[] = {"Video Tuner", "Video Composite", "Video SVideo", "Video RGB", "Video YRYBY",
                                       "Video SerialDigital", "Video ParallelDigital", "Video SCSI", "Video AUX",
@@ -107,7 +155,7 @@ std::unique_ptr<DeviceSettings> SettingsOf(const TCaptureDevice &device) {
       return std::make_unique<TestMicrophoneSettings>(std::move(tone));
   }
   const QString path = device.Moniker.DevicePath();
-  if (path.startsWith(QLatin1String("alsa:"))) return OpenAlsaMixerSettings(path.mid(5));
+  if (path.startsWith(QLatin1String("alsa:"))) return OpenSoundCardSettings(path.mid(5));
   if (!path.isEmpty()) return OpenV4l2Settings(path);
   return nullptr;
 }
@@ -120,7 +168,23 @@ bool RouteInput(const TCaptureDevice &device, int index) {
   // sound card entry's.
   const auto inputs = settings->Inputs();
   if (index >= int(inputs.size()) || !IsVideoInput(inputs[size_t(index)])) return false;
-  return settings->SelectInput(index);
+  return RouterEntree(*settings, index);
+}
+
+bool RouterEntree(DeviceSettings &settings, int index) {
+  const auto inputs = settings.Inputs();
+  if (index < 0 || index >= int(inputs.size())) return false;
+  bool routed = settings.SelectInput(index);
+  const int related = inputs[size_t(index)].relatedAudio;
+  if (routed && related >= 0 && related < int(settings.AudioInputs().size())) routed = settings.SelectAudioInput(related);
+  return routed;
+}
+
+bool HasCrossbar(const DeviceSettings &settings) {
+  const auto inputs = settings.Inputs();
+  if (inputs.empty() || !std::all_of(inputs.begin(), inputs.end(), IsVideoInput)) return false;
+  // A camera's one input ("Camera 1") routes nothing.
+  return inputs.size() > 1 || inputs.front().physicalType != 11;
 }
 
 SettingsMenuModel VideoMenuModel(const DeviceSettings *settings, int mediaTypeCount) {
@@ -130,6 +194,10 @@ SettingsMenuModel VideoMenuModel(const DeviceSettings *settings, int mediaTypeCo
     if (!controls.empty()) m.items << QStringLiteral("Video Capture Filter...");
   }
   if (mediaTypeCount > 0) m.items << QStringLiteral("Video Capture Pin...");
+  if (settings && HasCrossbar(*settings)) {
+    m.items << QStringLiteral("Video Crossbar...");
+    if (!settings->AudioInputs().empty()) m.items << QStringLiteral("Second Crossbar...");
+  }
   if (settings && settings->HasTuner()) m.items << QStringLiteral("TV Tuner...");
   if (settings) {
     const auto inputs = settings->Inputs();
@@ -154,6 +222,7 @@ SettingsMenuModel AudioMenuModel(const DeviceSettings *settings, int audioFormat
     if (audioControls) m.items << QStringLiteral("Audio Capture Filter...");
   }
   if (audioFormatCount > 0) m.items << QStringLiteral("Audio Capture Pin...");
+  if (settings && !settings->TvAudioModes().empty()) m.items << QStringLiteral("TV Audio...");
   return m;
 }
 

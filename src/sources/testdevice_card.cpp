@@ -11,8 +11,15 @@ namespace vistrel::sources {
 
 namespace {
 constexpr const char *kControlsKey = "vistrel-capture-card-controls";
-// Composite shows colour bars, S-Video a moving ball, so a switch is visible.
-constexpr int kInputPatterns[2] = {0 /* smpte */, 18 /* ball */};
+// Composite shows colour bars, S-Video a moving ball and the tuner snow, so a
+// switch is visible.
+constexpr int kInputPatterns[3] = {0 /* smpte */, 18 /* ball */, 1 /* snow */};
+constexpr double kLinePitch = 660.0, kTunerPitch = 330.0, kSecondLanguagePitch = 990.0;
+
+double PitchOf(int audioInput, int tvAudioMode) {
+  if (audioInput == 1) return kLinePitch;
+  return tvAudioMode == 2 ? kSecondLanguagePitch : kTunerPitch;
+}
 }  // namespace
 
 int TestCaptureCardControls::Input() const {
@@ -26,6 +33,52 @@ bool TestCaptureCardControls::SelectInput(int index) {
   input_ = index;
   g_object_set(pattern_, "pattern", kInputPatterns[index], nullptr);
   return true;
+}
+
+int TestCaptureCardControls::AudioInput() const {
+  std::lock_guard lock(mutex_);
+  return audioInput_;
+}
+
+bool TestCaptureCardControls::SelectAudioInput(int index) {
+  if (index < 0 || index >= AudioInputs().size()) return false;
+  std::lock_guard lock(mutex_);
+  audioInput_ = index;
+  ApplyPitch();
+  return true;
+}
+
+quint32 TestCaptureCardControls::Frequency() const {
+  std::lock_guard lock(mutex_);
+  return frequency_;
+}
+
+void TestCaptureCardControls::SetFrequency(quint32 kHz) {
+  std::lock_guard lock(mutex_);
+  frequency_ = kHz;
+}
+
+int TestCaptureCardControls::TvAudioMode() const {
+  std::lock_guard lock(mutex_);
+  return tvAudioMode_;
+}
+
+bool TestCaptureCardControls::SetTvAudioMode(int mode) {
+  if (mode < 0 || mode > 4) return false;
+  std::lock_guard lock(mutex_);
+  tvAudioMode_ = mode;
+  ApplyPitch();
+  return true;
+}
+
+double TestCaptureCardControls::Pitch() const {
+  std::lock_guard lock(mutex_);
+  return PitchOf(audioInput_, tvAudioMode_);
+}
+
+void TestCaptureCardControls::ApplyPitch() {
+  // Called with the mutex held.
+  if (tone_) g_object_set(tone_, "freq", PitchOf(audioInput_, tvAudioMode_), nullptr);
 }
 
 std::vector<TestCaptureCardControls::Control> TestCaptureCardControls::Controls() {
@@ -98,8 +151,10 @@ media::ElementRef MakeTestCaptureCard() {
   if (!gst_element_link_many(src, i420, balance, convert, format, nullptr)) return {};
   media::PadRef out = media::PadRef::Adopt(gst_element_get_static_pad(format, "src"));
   if (!AddGhost(bin.get(), "video", out.get())) return {};
-  if (!AddToneBranch(bin.get(), 660.0)) return {};
-  Attach(bin.get(), kControlsKey, new TestCaptureCardControls(src, balance));
+  if (!AddToneBranch(bin.get(), kLinePitch)) return {};
+  // The bin owns the tone; the controls only borrow it, as the other elements.
+  media::ElementRef tone = media::ElementRef::Adopt(gst_bin_get_by_name(GST_BIN(bin.get()), "tone"));
+  Attach(bin.get(), kControlsKey, new TestCaptureCardControls(src, balance, tone.get()));
   return bin;
 }
 

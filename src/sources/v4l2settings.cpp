@@ -41,9 +41,38 @@ class V4l2Settings : public DeviceSettings {
       v4l2_input in{};
       in.index = i;
       if (Xioctl(fd_, VIDIOC_ENUMINPUT, &in) != 0) break;
-      out.push_back({QString::fromLatin1(reinterpret_cast<const char *>(in.name)), InputType(in)});
+      DeviceInput input{QString::fromLatin1(reinterpret_cast<const char *>(in.name)), InputType(in)};
+      // The lowest sound input this picture input can go with is its related one.
+      for (int a = 0; a < 32 && in.audioset; ++a)
+        if (in.audioset & (1u << a)) {
+          input.relatedAudio = a;
+          break;
+        }
+      out.push_back(input);
     }
     return out;
+  }
+
+  std::vector<DeviceInput> AudioInputs() const override {
+    std::vector<DeviceInput> out;
+    for (__u32 i = 0; i < 32; ++i) {
+      v4l2_audio a{};
+      a.index = i;
+      if (Xioctl(fd_, VIDIOC_ENUMAUDIO, &a) != 0) break;
+      const QString name = QString::fromLatin1(reinterpret_cast<const char *>(a.name));
+      out.push_back({name, SoundPinType(name)});
+    }
+    return out;
+  }
+  int CurrentAudioInput() const override {
+    v4l2_audio a{};
+    return Xioctl(fd_, VIDIOC_G_AUDIO, &a) == 0 ? int(a.index) : -1;
+  }
+  bool SelectAudioInput(int index) override {
+    if (index < 0) return false;
+    v4l2_audio a{};
+    a.index = __u32(index);
+    return Xioctl(fd_, VIDIOC_S_AUDIO, &a) == 0;
   }
   int CurrentInput() const override {
     int index = -1;
@@ -104,6 +133,40 @@ class V4l2Settings : public DeviceSettings {
     f.type = t.type;
     f.frequency = (t.capability & V4L2_TUNER_CAP_LOW) ? __u32(kHz * 10000ull / 625) : __u32(kHz * 10ull / 625);
     return Xioctl(fd_, VIDIOC_S_FREQUENCY, &f) == 0;
+  }
+
+  std::vector<TvAudioMode> TvAudioModes() const override {
+    v4l2_tuner t{};
+    if (Xioctl(fd_, VIDIOC_G_TUNER, &t) != 0) return {};
+    std::vector<TvAudio> modes{TvAudio::Mono};
+    if (t.capability & V4L2_TUNER_CAP_STEREO) modes.push_back(TvAudio::Stereo);
+    if (t.capability & V4L2_TUNER_CAP_LANG1) modes.push_back(TvAudio::Language1);
+    if (t.capability & V4L2_TUNER_CAP_LANG2) modes.push_back(TvAudio::Language2);
+    if ((t.capability & V4L2_TUNER_CAP_LANG1) && (t.capability & V4L2_TUNER_CAP_LANG2))
+      modes.push_back(TvAudio::Language1And2);
+    std::vector<TvAudioMode> out;
+    for (TvAudio m : modes) out.push_back({m, TvAudioName(m)});
+    return out;
+  }
+  int CurrentTvAudioMode() const override {
+    v4l2_tuner t{};
+    return Xioctl(fd_, VIDIOC_G_TUNER, &t) == 0 ? int(t.audmode) : -1;
+  }
+  bool SetTvAudioMode(int mode) override {
+    v4l2_tuner t{};
+    if (mode < 0 || Xioctl(fd_, VIDIOC_G_TUNER, &t) != 0) return false;
+    t.audmode = __u32(mode);
+    return Xioctl(fd_, VIDIOC_S_TUNER, &t) == 0;
+  }
+  QStringList TvAudioReceived() const override {
+    v4l2_tuner t{};
+    if (Xioctl(fd_, VIDIOC_G_TUNER, &t) != 0) return {};
+    QStringList out;
+    if (t.rxsubchans & V4L2_TUNER_SUB_STEREO) out << TvAudioName(TvAudio::Stereo);
+    else if (t.rxsubchans & V4L2_TUNER_SUB_MONO) out << TvAudioName(TvAudio::Mono);
+    if (t.rxsubchans & V4L2_TUNER_SUB_LANG1) out << TvAudioName(TvAudio::Language1);
+    if (t.rxsubchans & V4L2_TUNER_SUB_LANG2) out << TvAudioName(TvAudio::Language2);
+    return out;
   }
 
  private:

@@ -175,8 +175,8 @@ TEST(TestCaptureCard, InputsAndControlsChangeThePictureLive) {
   media::ElementRef bin = CreateTestDeviceSource(Find(TestDeviceKind::CaptureCard));
   auto *controls = TestCaptureCardControlsOf(bin.get());
   ASSERT_NE(controls, nullptr);
-  EXPECT_EQ(controls->Inputs(), (QStringList{"Composite", "S-Video"}));
-  EXPECT_FALSE(controls->SelectInput(2));
+  EXPECT_EQ(controls->Inputs(), (QStringList{"Composite", "S-Video", "Tuner"}));
+  EXPECT_FALSE(controls->SelectInput(3));
   EXPECT_FALSE(controls->SetValue("Sharpness", 3));
   EXPECT_TRUE(controls->SetValue("Brightness", 999));
   EXPECT_EQ(controls->Value("Brightness"), 255);  // clamped to the range
