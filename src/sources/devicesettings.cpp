@@ -168,7 +168,9 @@ bool RouteInput(const TCaptureDevice &device, int index) {
   // sound card entry's.
   const auto inputs = settings->Inputs();
   if (index >= int(inputs.size()) || !IsVideoInput(inputs[size_t(index)])) return false;
-  return RouterEntree(*settings, index);
+  // The picture only: the sound input is the card's own state, which the
+  // sound crossbar page may have set apart from the picture's.
+  return settings->SelectInput(index);
 }
 
 bool RouterEntree(DeviceSettings &settings, int index) {

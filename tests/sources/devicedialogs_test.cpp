@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -236,6 +237,12 @@ TEST_F(Dialogs, TvAudioPageSwitchesTheTunersSound) {
   ASSERT_TRUE(settings->SelectAudioInput(1));
   EXPECT_EQ(CardControls()->Pitch(), 660.0);
   EXPECT_EQ(TvAudioName(TvAudio::Language1And2), "Language A + B");
+  // The tuner's own page keeps the channel it was set to.
+  TunerDialog tuner(*settings);
+  EXPECT_EQ(tuner.FrequencyBox()->value(), 471250);
+  tuner.FrequencyBox()->setValue(479250);
+  EXPECT_TRUE(tuner.Apply());
+  EXPECT_EQ(settings->Frequency(), 479250u);
 }
 
 TEST(SoundCardSibling, FoundOnTheSameUsbDeviceOrPciSlot) {
