@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -84,6 +85,10 @@ QString NomTypePin(int type);
 std::unique_ptr<DeviceSettings> SettingsOf(const TCaptureDevice &device);
 // A V4L2 node's settings; null when it cannot be opened.
 std::unique_ptr<DeviceSettings> OpenV4l2Settings(const QString &devicePath);
+// The same settings over any driver entry taking V4L2 requests: the tests
+// answer them as a TV card's driver does.
+using V4l2Ioctl = std::function<int(unsigned long request, void *arg)>;
+std::unique_ptr<DeviceSettings> V4l2SettingsOver(V4l2Ioctl ioctl);
 // The capture side of an ALSA card's mixer ("hw:0"); null when it cannot be
 // opened or has nothing for capture.
 std::unique_ptr<DeviceSettings> OpenAlsaMixerSettings(const QString &card);

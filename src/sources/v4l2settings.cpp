@@ -14,11 +14,14 @@
 namespace vistrel::sources {
 namespace {
 
-int Xioctl(int fd, unsigned long request, void *arg) {
-  int r;
-  do r = ioctl(fd, request, arg);
-  while (r == -1 && errno == EINTR);
-  return r;
+// A node's driver entry; restarted when a signal interrupts it.
+V4l2Ioctl NodeIoctl(int fd) {
+  return [fd](unsigned long request, void *arg) {
+    int r;
+    do r = ioctl(fd, request, arg);
+    while (r == -1 && errno == EINTR);
+    return r;
+  };
 }
 
 int InputType(const v4l2_input &in) {
@@ -32,15 +35,17 @@ int InputType(const v4l2_input &in) {
 
 class V4l2Settings : public DeviceSettings {
  public:
-  explicit V4l2Settings(int fd) : fd_(fd) {}
-  ~V4l2Settings() override { ::close(fd_); }
+  V4l2Settings(V4l2Ioctl ioctl, int fd) : ioctl_(std::move(ioctl)), fd_(fd) {}
+  ~V4l2Settings() override {
+    if (fd_ >= 0) ::close(fd_);
+  }
 
   std::vector<DeviceInput> Inputs() const override {
     std::vector<DeviceInput> out;
     for (__u32 i = 0; i < 64; ++i) {
       v4l2_input in{};
       in.index = i;
-      if (Xioctl(fd_, VIDIOC_ENUMINPUT, &in) != 0) break;
+      if (Call(VIDIOC_ENUMINPUT, &in) != 0) break;
       DeviceInput input{QString::fromLatin1(reinterpret_cast<const char *>(in.name)), InputType(in)};
       // The lowest sound input this picture input can go with is its related one.
       for (int a = 0; a < 32 && in.audioset; ++a)
@@ -58,7 +63,7 @@ class V4l2Settings : public DeviceSettings {
     for (__u32 i = 0; i < 32; ++i) {
       v4l2_audio a{};
       a.index = i;
-      if (Xioctl(fd_, VIDIOC_ENUMAUDIO, &a) != 0) break;
+      if (Call(VIDIOC_ENUMAUDIO, &a) != 0) break;
       const QString name = QString::fromLatin1(reinterpret_cast<const char *>(a.name));
       out.push_back({name, SoundPinType(name)});
     }
@@ -66,25 +71,25 @@ class V4l2Settings : public DeviceSettings {
   }
   int CurrentAudioInput() const override {
     v4l2_audio a{};
-    return Xioctl(fd_, VIDIOC_G_AUDIO, &a) == 0 ? int(a.index) : -1;
+    return Call(VIDIOC_G_AUDIO, &a) == 0 ? int(a.index) : -1;
   }
   bool SelectAudioInput(int index) override {
     if (index < 0) return false;
     v4l2_audio a{};
     a.index = __u32(index);
-    return Xioctl(fd_, VIDIOC_S_AUDIO, &a) == 0;
+    return Call(VIDIOC_S_AUDIO, &a) == 0;
   }
   int CurrentInput() const override {
     int index = -1;
-    return Xioctl(fd_, VIDIOC_G_INPUT, &index) == 0 ? index : -1;
+    return Call(VIDIOC_G_INPUT, &index) == 0 ? index : -1;
   }
-  bool SelectInput(int index) override { return index >= 0 && Xioctl(fd_, VIDIOC_S_INPUT, &index) == 0; }
+  bool SelectInput(int index) override { return index >= 0 && Call(VIDIOC_S_INPUT, &index) == 0; }
 
   std::vector<DeviceControl> Controls() const override {
     std::vector<DeviceControl> out;
     v4l2_queryctrl q{};
     q.id = V4L2_CTRL_FLAG_NEXT_CTRL;
-    while (Xioctl(fd_, VIDIOC_QUERYCTRL, &q) == 0) {
+    while (Call(VIDIOC_QUERYCTRL, &q) == 0) {
       const bool usable = !(q.flags & (V4L2_CTRL_FLAG_DISABLED | V4L2_CTRL_FLAG_READ_ONLY)) &&
                           (q.type == V4L2_CTRL_TYPE_INTEGER || q.type == V4L2_CTRL_TYPE_BOOLEAN ||
                            q.type == V4L2_CTRL_TYPE_MENU);
@@ -100,7 +105,7 @@ class V4l2Settings : public DeviceSettings {
         c.defaultValue = q.default_value;
         v4l2_control value{};
         value.id = q.id;
-        c.value = Xioctl(fd_, VIDIOC_G_CTRL, &value) == 0 ? value.value : q.default_value;
+        c.value = Call(VIDIOC_G_CTRL, &value) == 0 ? value.value : q.default_value;
         out.push_back(c);
       }
       q.id |= V4L2_CTRL_FLAG_NEXT_CTRL;
@@ -111,33 +116,33 @@ class V4l2Settings : public DeviceSettings {
     v4l2_control c{};
     c.id = id;
     c.value = value;
-    return Xioctl(fd_, VIDIOC_S_CTRL, &c) == 0;
+    return Call(VIDIOC_S_CTRL, &c) == 0;
   }
 
   bool HasTuner() const override {
     v4l2_tuner t{};
-    return Xioctl(fd_, VIDIOC_G_TUNER, &t) == 0;
+    return Call(VIDIOC_G_TUNER, &t) == 0;
   }
   quint32 Frequency() const override {
     v4l2_tuner t{};
     v4l2_frequency f{};
-    if (Xioctl(fd_, VIDIOC_G_TUNER, &t) != 0 || Xioctl(fd_, VIDIOC_G_FREQUENCY, &f) != 0) return 0;
+    if (Call(VIDIOC_G_TUNER, &t) != 0 || Call(VIDIOC_G_FREQUENCY, &f) != 0) return 0;
     // Units of 62.5 kHz, or 62.5 Hz for low-frequency tuners.
     return (t.capability & V4L2_TUNER_CAP_LOW) ? quint32(f.frequency * 625ull / 10000) : quint32(f.frequency * 625ull / 10);
   }
   bool SetFrequency(quint32 kHz) override {
     v4l2_tuner t{};
-    if (Xioctl(fd_, VIDIOC_G_TUNER, &t) != 0) return false;
+    if (Call(VIDIOC_G_TUNER, &t) != 0) return false;
     v4l2_frequency f{};
     f.tuner = 0;
     f.type = t.type;
     f.frequency = (t.capability & V4L2_TUNER_CAP_LOW) ? __u32(kHz * 10000ull / 625) : __u32(kHz * 10ull / 625);
-    return Xioctl(fd_, VIDIOC_S_FREQUENCY, &f) == 0;
+    return Call(VIDIOC_S_FREQUENCY, &f) == 0;
   }
 
   std::vector<TvAudioMode> TvAudioModes() const override {
     v4l2_tuner t{};
-    if (Xioctl(fd_, VIDIOC_G_TUNER, &t) != 0) return {};
+    if (Call(VIDIOC_G_TUNER, &t) != 0) return {};
     std::vector<TvAudio> modes{TvAudio::Mono};
     if (t.capability & V4L2_TUNER_CAP_STEREO) modes.push_back(TvAudio::Stereo);
     if (t.capability & V4L2_TUNER_CAP_LANG1) modes.push_back(TvAudio::Language1);
@@ -150,17 +155,17 @@ class V4l2Settings : public DeviceSettings {
   }
   int CurrentTvAudioMode() const override {
     v4l2_tuner t{};
-    return Xioctl(fd_, VIDIOC_G_TUNER, &t) == 0 ? int(t.audmode) : -1;
+    return Call(VIDIOC_G_TUNER, &t) == 0 ? int(t.audmode) : -1;
   }
   bool SetTvAudioMode(int mode) override {
     v4l2_tuner t{};
-    if (mode < 0 || Xioctl(fd_, VIDIOC_G_TUNER, &t) != 0) return false;
+    if (mode < 0 || Call(VIDIOC_G_TUNER, &t) != 0) return false;
     t.audmode = __u32(mode);
-    return Xioctl(fd_, VIDIOC_S_TUNER, &t) == 0;
+    return Call(VIDIOC_S_TUNER, &t) == 0;
   }
   QStringList TvAudioReceived() const override {
     v4l2_tuner t{};
-    if (Xioctl(fd_, VIDIOC_G_TUNER, &t) != 0) return {};
+    if (Call(VIDIOC_G_TUNER, &t) != 0) return {};
     QStringList out;
     if (t.rxsubchans & V4L2_TUNER_SUB_STEREO) out << TvAudioName(TvAudio::Stereo);
     else if (t.rxsubchans & V4L2_TUNER_SUB_MONO) out << TvAudioName(TvAudio::Mono);
@@ -170,6 +175,8 @@ class V4l2Settings : public DeviceSettings {
   }
 
  private:
+  int Call(unsigned long request, void *arg) const { return ioctl_(request, arg); }
+  V4l2Ioctl ioctl_;
   int fd_;
 };
 
@@ -179,12 +186,17 @@ std::unique_ptr<DeviceSettings> OpenV4l2Settings(const QString &devicePath) {
   if (devicePath.isEmpty()) return nullptr;
   const int fd = ::open(QFile::encodeName(devicePath).constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return nullptr;
+  V4l2Ioctl entry = NodeIoctl(fd);
   v4l2_capability cap{};
-  if (Xioctl(fd, VIDIOC_QUERYCAP, &cap) != 0) {
+  if (entry(VIDIOC_QUERYCAP, &cap) != 0) {
     ::close(fd);
     return nullptr;
   }
-  return std::make_unique<V4l2Settings>(fd);
+  return std::make_unique<V4l2Settings>(std::move(entry), fd);
+}
+
+std::unique_ptr<DeviceSettings> V4l2SettingsOver(V4l2Ioctl ioctl) {
+  return std::make_unique<V4l2Settings>(std::move(ioctl), -1);
 }
 
 }  // namespace vistrel::sources
