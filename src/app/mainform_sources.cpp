@@ -65,6 +65,7 @@ TCaptureForm::SourcesState &TCaptureForm::Src() {
   }
   connect(ActualiserVideoSpeedBtn, &QPushButton::clicked, this, [this] { ActualiserVideoBtnClick(); });
   f->cbEntries->hide();
+  if (f->lbEntries) f->lbEntries->hide();
   PreparerMenusReglages();
   // Only the user's choices reach the handlers; the controller fills the
   // boxes with their signals blocked.
@@ -447,6 +448,7 @@ void TCaptureForm::RemplirEntrees(const sources::TCaptureDevice *device) {
   const int index = box->findText(params_->Str("Sound Card Entry"));
   box->setCurrentIndex(index >= 0 ? index : 0);
   box->setVisible(box->count() > 0);
+  if (SourcesFrame->lbEntries) SourcesFrame->lbEntries->setVisible(box->count() > 0);
 }
 
 void TCaptureForm::RafraichirSources(bool withSystemReport, const QString &lostDevice) {

@@ -18,8 +18,10 @@ TPanelFrame::TPanelFrame(const QString &objectName, const QString &title, QWidge
 }
 
 TSourcesFrame::TSourcesFrame(QWidget *parent) : TPanelFrame("SourcesFrame", "Sources", parent) {
-  auto add = [this](const char *name, const QString &label) {
-    body_->addWidget(new QLabel(label, this));
+  QLabel *caption = nullptr;
+  auto add = [this, &caption](const char *name, const QString &label) {
+    caption = new QLabel(label, this);
+    body_->addWidget(caption);
     auto *box = new QComboBox(this);
     box->setObjectName(name);
     body_->addWidget(box);
@@ -28,6 +30,7 @@ TSourcesFrame::TSourcesFrame(QWidget *parent) : TPanelFrame("SourcesFrame", "Sou
   cboxvideo = add("cboxvideo", "Video source");
   cboxAudio = add("cboxAudio", "Audio source");
   cbEntries = add("cbEntries", "Input");
+  lbEntries = caption;
   cbFormatCapture = add("cbFormatCapture", "Capture format");
   btnFormatSettings = new QPushButton("Format settings", this);
   body_->addWidget(btnFormatSettings);

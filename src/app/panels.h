@@ -39,6 +39,7 @@ class TSourcesFrame : public TPanelFrame {
  public:
   explicit TSourcesFrame(QWidget *parent = nullptr);
   QComboBox *cboxvideo, *cboxAudio, *cbEntries, *cbFormatCapture;
+  QLabel *lbEntries = nullptr;  // goes with the box, which only a sound card has
   ClickLabel *lbNomVideo;        // shows the Folders panel
   QPushButton *btnFormatSettings;  // shows the Settings panel at the page of the format
   QPushButton *btnDossierVideos;   // opens the folder of captured videos

@@ -158,8 +158,10 @@ TEST(SourceChoices, TheSoundCardEntryBoxListsTheCardsInputsAndSwitchesThem) {
   EXPECT_EQ(settings->CurrentInput(), 1);
 
   // A picture device's sound has no entries of its own: the box goes.
+  EXPECT_TRUE(w.form.SourcesFrame->lbEntries->isVisibleTo(&w.form));
   w.Choose(w.AudioBox(), "Vistrel Test Capture Card - Audio");
   EXPECT_FALSE(entries->isVisibleTo(&w.form));
+  EXPECT_FALSE(w.form.SourcesFrame->lbEntries->isVisibleTo(&w.form)) << "no caption over an empty place";
   w.Choose(w.AudioBox(), kMicrophone);
   EXPECT_EQ(entries->currentText(), "Line In");
 }
