@@ -162,7 +162,8 @@ TEST(SourceActivation, SettingsMenuTakesTheSourceOutUntilItCloses) {
   EXPECT_EQ(w.dm.CurrentVideoDevice, nullptr) << "out of the graph while its dialogs are offered";
   QStringList items;
   for (auto *a : menu->actions()) items << (a->isSeparator() ? "-" : a->text());
-  EXPECT_EQ(items, (QStringList{"Video Capture Filter...", "Video Capture Pin...", "-", "Video Input"}));
+  EXPECT_EQ(items, (QStringList{"Video Capture Filter...", "Video Capture Pin...", "Video Crossbar...",
+                                "Second Crossbar...", "TV Tuner...", "-", "Video Input"}));
   // Routing another input, then leaving the menu: the card previews again.
   QMenu *inputs = menu->actions().last()->menu();
   ASSERT_NE(inputs, nullptr);
