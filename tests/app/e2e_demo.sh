@@ -14,8 +14,8 @@ video=$(echo "$out" | grep -E '\.(avi|wmv|mpg)$' | head -1)
 [[ -n "$video" && -s "$video" ]] || { echo "no video file printed"; cat "$sandbox/err"; exit 1; }
 [[ "$video" == "$HOME/Videos/"* ]] || { echo "video outside the video folder: $video"; exit 1; }
 info=$(gst-discoverer-1.0 "$video")
-echo "$info" | grep -q "video" || { echo "no video stream in $video"; echo "$info"; exit 1; }
-echo "$info" | grep -q "audio" || { echo "no audio stream in $video"; echo "$info"; exit 1; }
+grep -q "video" <<<"$info" || { echo "no video stream in $video"; echo "$info"; exit 1; }
+grep -q "audio" <<<"$info" || { echo "no audio stream in $video"; echo "$info"; exit 1; }
 seconds=$(echo "$info" | sed -n 's/^ *Duration: 0:00:\([0-9]*\)\..*/\1/p')
 [[ -n "$seconds" && "$seconds" -ge 3 && "$seconds" -le 7 ]] || { echo "duration ${seconds:-?} s, 5 s asked"; echo "$info"; exit 1; }
 echo "demo wrote a playable ${seconds}s video"

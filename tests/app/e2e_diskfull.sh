@@ -47,7 +47,7 @@ SCRIPT
     # What was recorded plays: a duration, sound, and no decoding error to the end.
     duration=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$file")
     awk -v d="$duration" "BEGIN { exit !(d > 0.5) }" || { echo "duration $duration"; exit 1; }
-    ffprobe -v error -show_entries stream=codec_type -of csv=p=0 "$file" | grep -q audio || { echo "no sound"; exit 1; }
+    ffprobe -v error -show_entries stream=codec_type -of csv=p=0 "$file" | grep audio >/dev/null || { echo "no sound"; exit 1; }
     errors=$(ffmpeg -nostdin -v error -i "$file" -f null - 2>&1 | head -5)
     [ -z "$errors" ] || { echo "decoding errors: $errors"; exit 1; }
     echo "$2: $(du -k "$file" | cut -f1) kB, ${duration} s"

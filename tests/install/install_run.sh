@@ -44,7 +44,7 @@ export HOME="$root/home" XDG_CONFIG_HOME="$root/home/.config"
 mkdir -p "$HOME"
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM VISTREL_TEST_DEVICES VISTREL_PROGRAM_DIR
 [[ "$("$usr/bin/vistrel" --version)" == "Vistrel 6.3.0" ]] || fail "--version"
-"$usr/bin/vistrel" -h | grep -q '^Usage: vistrel' || fail "-h prints no usage"
+"$usr/bin/vistrel" -h | grep '^Usage: vistrel' >/dev/null || fail "-h prints no usage"
 timeout 60 "$usr/bin/vistrel" --test-devices --list-sources >"$root/list.out" 2>"$root/list.err" ||
   fail "--list-sources failed" "$root/list.err"
 grep -q "Vistrel Test Camera" "$root/list.out" || fail "the test camera is not listed" "$root/list.out"

@@ -74,7 +74,7 @@ for i in "${!cameras[@]}"; do
     v=$((v + 1))
     [[ -s "$file" ]] || fail "no $f file for $name" "$sandbox/run.err"
     info=$(gst-discoverer-1.0 "$file")
-    echo "$info" | grep -q "video #" || fail "$f of $name has no video stream: $info"
+    grep -q "video #" <<<"$info" || fail "$f of $name has no video stream: $info"
     seconds=$(echo "$info" | sed -n 's/^ *Duration: 0:00:\([0-9]*\)\..*/\1/p')
     [[ -n "$seconds" && "$seconds" -ge 2 ]] || fail "$f of $name lasts ${seconds:-?} s, 3 s recorded: $info"
     dims=$(ffprobe -v error -select_streams v:0 -show_entries stream=width,height -of csv=p=0:s=x "$file")
@@ -109,7 +109,7 @@ size=$(stat -c %s "$file")
 # 5 s of 320x240 YUY2 at 30 fps is 23 MB at most.
 [[ "$size" -lt 40000000 ]] || fail "the recording of a camera that went away is $size bytes"
 info=$(gst-discoverer-1.0 "$file")
-echo "$info" | grep -q "video #" || fail "no readable video after the camera went away: $info"
+grep -q "video #" <<<"$info" || fail "no readable video after the camera went away: $info"
 # The recording ended when the camera went away (2 s in), not at the stop 5 s in.
 seconds=$(echo "$info" | sed -n 's/^ *Duration: 0:00:\([0-9]*\)\..*/\1/p')
 [[ -n "$seconds" && "$seconds" -le 3 ]] || fail "the recording went on ${seconds:-?} s after its camera was gone: $info"

@@ -39,7 +39,7 @@ SCRIPT
 
 run_with_services() {
   "$here/with_services.sh" --pulse --tone -- bash -c '
-    pactl list short sources | grep -q vistrel_sink.monitor || { echo "no monitor source"; exit 1; }
+    pactl list short sources | grep vistrel_sink.monitor >/dev/null || { echo "no monitor source"; exit 1; }
     VISTREL_TEST_DEVICES=1 timeout 60 "$0" --answer=yes --script="$1" >"$1.out" 2>"$1.err" &
     pid=$!
     # The preview plays to the server: a second stream beside the tone.
@@ -65,8 +65,8 @@ mapfile -t videos < <(ls -tr "$HOME/Videos"/*.avi "$HOME/Videos"/*.wmv)
 [[ ${#videos[@]} -eq 4 ]] || fail "${#videos[@]} videos for divx, avi native, dv type 2 (recomp) and Wmv" "$sandbox/divx.txt.err"
 for video in "${videos[@]}"; do
   info=$(gst-discoverer-1.0 "$video")
-  echo "$info" | grep -q "video #" || fail "no video stream in $video: $info"
-  echo "$info" | grep -q "audio #" || fail "no audio stream in $video: $info"
+  grep -q "video #" <<<"$info" || fail "no video stream in $video: $info"
+  grep -q "audio #" <<<"$info" || fail "no audio stream in $video: $info"
   expect_tone "$video" 2
 done
 echo "PulseAudio: preview; Wav, mp3, divx, avi native, dv type 2 (recomp) and Wmv from the monitor hold the tone"
