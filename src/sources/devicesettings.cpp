@@ -123,13 +123,14 @@ bool RouteInput(const TCaptureDevice &device, int index) {
   return settings->SelectInput(index);
 }
 
-SettingsMenuModel VideoMenuModel(const DeviceSettings *settings, int mediaTypeCount) {
+SettingsMenuModel VideoMenuModel(const DeviceSettings *settings, int mediaTypeCount, int previewTypeCount) {
   SettingsMenuModel m;
   if (settings) {
     const auto controls = settings->Controls();
     if (!controls.empty()) m.items << QStringLiteral("Video Capture Filter...");
   }
   if (mediaTypeCount > 0) m.items << QStringLiteral("Video Capture Pin...");
+  if (previewTypeCount > 0) m.items << QStringLiteral("Video Preview Pin...");
   if (settings && settings->HasTuner()) m.items << QStringLiteral("TV Tuner...");
   if (settings) {
     const auto inputs = settings->Inputs();
