@@ -1,0 +1,164 @@
+// "Audio Capture Pin..." and "Video Preview Pin..." driven from the settings
+// menus the way a user does, the dialogs answered as the user would: the
+// sound format chosen flows from the pin (the description shows it, the
+// recordings are made from it); the preview size chosen reaches the video
+// window while the recording keeps the stream.
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+
+#include "mediaprobe.h"
+#include "recording_fixture.h"
+#include "sources/devicedialogs.h"
+
+using namespace vistrel;
+using namespace vistrel::test;
+
+namespace {
+
+const QString kEncoder = QStringLiteral("Vistrel Test MPEG Encoder - Video");
+
+QStringList Texts(QMenu *menu) {
+  QStringList out;
+  for (auto *a : menu->actions()) out << (a->isSeparator() ? QStringLiteral("-") : a->text());
+  return out;
+}
+
+QAction *Item(QMenu *menu, const QString &text) {
+  for (auto *a : menu->actions())
+    if (a->text() == text) return a;
+  return nullptr;
+}
+
+QMenu *OpenMenu(StartedWindow &w, bool video) {
+  (video ? w.form.btnVideoSettings : w.form.btnAudioSettings)->click();
+  return w.form.findChild<QMenu *>(video ? "VideoSettingsMenu" : "AudioSettingsMenu");
+}
+
+// Answers the next format dialog with the entry reading `entry`; what it
+// listed, and the entry selected when it opened, go to the pointers.
+void AnswerWith(const QString &entry, QStringList *listed, QString *preselected) {
+  QTimer::singleShot(50, [=] {
+    for (QWidget *top : QApplication::topLevelWidgets())
+      if (auto *dialog = qobject_cast<sources::CaptureFormatDialog *>(top); dialog && dialog->isVisible()) {
+        auto *list = dialog->findChild<QListWidget *>();
+        for (int i = 0; list && i < list->count(); ++i) *listed << list->item(i)->text();
+        if (list && list->currentItem()) *preselected = list->currentItem()->text();
+        dialog->Select(int(listed->indexOf(entry)) + 1);
+        dialog->accept();
+        return;
+      }
+  });
+}
+
+// Records `ms` of format `code`; the file written, or empty.
+QString Record(RecordingWindow &w, int code, int ms) {
+  w.Format(code);
+  w.PressCapture();
+  if (w.form.Etat() != esCapture) return {};
+  w.Run(ms);
+  w.PressCapture();
+  return w.recorded.isEmpty() ? QString() : w.recorded.last();
+}
+
+}  // namespace
+
+TEST(SourcePins, TheAudioCapturePinsFormatFlowsIntoTheDescriptionAndTheRecordings) {
+  RecordingWindow w;
+  w.Choose(w.VideoBox(), kCamera);
+  w.Choose(w.AudioBox(), kMicrophone);
+  ASSERT_EQ(w.CurrentAudio(), kMicrophone);
+  // Without a choice the microphone gives what it always gave.
+  EXPECT_TRUE(SpinFor([&] { return w.dm.AudioRate == 48000; }));
+  EXPECT_EQ(w.dm.AudioChannels, 2);
+
+  QMenu *menu = OpenMenu(w, false);
+  ASSERT_NE(menu, nullptr);
+  EXPECT_EQ(Texts(menu), (QStringList{"Audio Capture Filter...", "Audio Capture Pin..."}));
+  QStringList listed;
+  QString preselected;
+  AnswerWith("32000 Hz 16 bits mono", &listed, &preselected);
+  Item(menu, "Audio Capture Pin...")->trigger();
+  menu->hide();
+  ASSERT_TRUE(SpinFor([&] { return w.CurrentAudio() == kMicrophone; }));
+  EXPECT_EQ(listed, (QStringList{"48000 Hz 16 bits stereo", "48000 Hz 16 bits mono", "44100 Hz 16 bits stereo",
+                                 "44100 Hz 16 bits mono", "32000 Hz 16 bits stereo", "32000 Hz 16 bits mono"}));
+  EXPECT_EQ(preselected, "48000 Hz 16 bits stereo") << "the dialog opens on the format flowing until then";
+  EXPECT_TRUE(SpinFor([&] { return w.dm.AudioRate == 32000 && w.dm.AudioChannels == 1; })) << w.dm.AudioRate;
+  EXPECT_EQ(w.form.lbAudio->text(), "32000 Hz 16 bits 1 channels");
+
+  // The recordings are made from that sound; the capture converter gives
+  // them its own fixed format (16-bit stereo at the "FrequenceDV" rate,
+  // 48000 Hz by default), whatever the pin gives.
+  const QString wav = Record(w, 11, 1500);
+  ASSERT_FALSE(wav.isEmpty());
+  Probe p = FfProbe(wav);
+  ASSERT_TRUE(p.ok) << wav.toStdString();
+  EXPECT_EQ(p.Field("audio", "sample_rate"), "48000");
+  EXPECT_EQ(p.Field("audio", "channels"), "2");
+  EXPECT_GT(p.duration, 1.0);
+  EXPECT_TRUE(SpinFor([&] { return w.dm.AudioRate == 32000; })) << "the preview comes back at the pin's format";
+
+  const QString mp3 = Record(w, 12, 1500);
+  ASSERT_FALSE(mp3.isEmpty());
+  p = FfProbe(mp3);
+  EXPECT_EQ(p.Field("audio", "sample_rate"), "48000");
+  EXPECT_GT(p.duration, 1.0);
+
+  const QString avi = Record(w, 5, 2000);
+  ASSERT_FALSE(avi.isEmpty());
+  p = FfProbe(avi);
+  EXPECT_EQ(p.Count("video"), 1);
+  EXPECT_EQ(p.Count("audio"), 1);
+  EXPECT_GT(p.duration, 1.5);
+
+  // Held for the device's life: choosing another sound and back keeps it.
+  w.Choose(w.AudioBox(), "Vistrel Test Capture Card - Audio");
+  EXPECT_TRUE(SpinFor([&] { return w.dm.AudioRate == 48000; }));
+  w.Choose(w.AudioBox(), kMicrophone);
+  EXPECT_TRUE(SpinFor([&] { return w.dm.AudioRate == 32000; }));
+}
+
+TEST(SourcePins, TheEncoderPreviewsAtThePreviewPinsSizeAndStillRecordsFullMpeg2) {
+  RecordingWindow w;
+  w.Choose(w.VideoBox(), kCamera);
+  QMenu *menu = OpenMenu(w, true);
+  ASSERT_NE(menu, nullptr);
+  EXPECT_FALSE(Item(menu, "Video Preview Pin...")) << "a camera has one stream: no preview pin";
+  menu->hide();
+  ASSERT_TRUE(SpinFor([&] { return w.CurrentVideo() == kCamera; }));
+
+  w.Choose(w.VideoBox(), kEncoder);
+  ASSERT_EQ(w.CurrentVideo(), kEncoder);
+  ASSERT_TRUE(w.NewFrames(2));
+  EXPECT_EQ(w.Window()->CurrentFrame().size(), QSize(720, 576)) << "the preview output's own size at first";
+  const int numMediatype = w.form.NumMediatype;
+  menu = OpenMenu(w, true);
+  const QStringList items = Texts(menu);
+  ASSERT_TRUE(items.contains("Video Preview Pin...")) << items.join(", ").toStdString();
+  EXPECT_EQ(items.indexOf("Video Preview Pin..."), items.indexOf("Video Capture Pin...") + 1);
+  QStringList listed;
+  QString preselected;
+  AnswerWith("I420 360x288 25.00 fps", &listed, &preselected);
+  Item(menu, "Video Preview Pin...")->trigger();
+  menu->hide();
+  ASSERT_TRUE(SpinFor([&] { return w.CurrentVideo() == kEncoder; }));
+  EXPECT_EQ(listed, (QStringList{"I420 720x576 25.00 fps", "I420 360x288 25.00 fps", "I420 180x144 25.00 fps"}));
+  EXPECT_EQ(preselected, "I420 720x576 25.00 fps");
+  EXPECT_EQ(w.form.NumMediatype, numMediatype) << "the capture format looked up again, unchanged";
+  ASSERT_TRUE(w.NewFrames(3));
+  EXPECT_EQ(w.Window()->CurrentFrame().size(), QSize(360, 288));
+  EXPECT_EQ(w.dm.SourceWidth, 720) << "the source is still what it captures";
+  EXPECT_EQ(w.dm.SourceCodec, "MPEG2");
+
+  const QString mpg = Record(w, 3, 2000);
+  ASSERT_FALSE(mpg.isEmpty());
+  Probe p = FfProbe(mpg);
+  ASSERT_TRUE(p.ok);
+  EXPECT_EQ(p.Field("video", "codec_name"), "mpeg2video");
+  EXPECT_EQ(p.Field("video", "width"), "720");
+  EXPECT_EQ(p.Field("video", "height"), "576");
+  EXPECT_TRUE(w.NewFrames(2)) << "the preview goes on after the recording";
+  EXPECT_EQ(w.Window()->CurrentFrame().size(), QSize(360, 288));
+}
