@@ -3,6 +3,7 @@
 // sound format chosen flows from the pin (the description shows it, the
 // recordings are made from it); the preview size chosen reaches the video
 // window while the recording keeps the stream.
+#include <QFileInfo>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
@@ -11,6 +12,8 @@
 #include "mediaprobe.h"
 #include "recording_fixture.h"
 #include "sources/devicedialogs.h"
+
+#include <iostream>
 
 using namespace vistrel;
 using namespace vistrel::test;
@@ -161,4 +164,41 @@ TEST(SourcePins, TheEncoderPreviewsAtThePreviewPinsSizeAndStillRecordsFullMpeg2)
   EXPECT_EQ(p.Field("video", "height"), "576");
   EXPECT_TRUE(w.NewFrames(2)) << "the preview goes on after the recording";
   EXPECT_EQ(w.Window()->CurrentFrame().size(), QSize(360, 288));
+}
+
+// Run by services.pulse_audio_pin with a private PulseAudio and a tone
+// played into its null sink; skipped when no server runs here.
+TEST(SourcePinsOnPulseAudio, ASoundServersSourceOffersTheCommonFormatsAndGivesTheChosenOne) {
+  const QString socket = qEnvironmentVariable("XDG_RUNTIME_DIR") + "/pulse/native";
+  if (!QFileInfo::exists(socket)) GTEST_SKIP() << "no PulseAudio server at " << socket.toStdString();
+  const QString monitor = QStringLiteral("Monitor of VistrelSink");
+  RecordingWindow w;
+  ASSERT_TRUE(SpinFor([&] { return w.Items(w.AudioBox()).contains(monitor); }, 10000))
+      << w.Items(w.AudioBox()).join(", ").toStdString();
+  w.Choose(w.VideoBox(), "no video stream");
+  w.Choose(w.AudioBox(), monitor);
+  ASSERT_EQ(w.CurrentAudio(), monitor);
+
+  QMenu *menu = OpenMenu(w, false);
+  ASSERT_NE(menu, nullptr);
+  QAction *pin = Item(menu, "Audio Capture Pin...");
+  ASSERT_NE(pin, nullptr) << Texts(menu).join(", ").toStdString();
+  QStringList listed;
+  QString preselected;
+  AnswerWith("32000 Hz 16 bits mono", &listed, &preselected);
+  pin->trigger();
+  menu->hide();
+  ASSERT_TRUE(SpinFor([&] { return w.CurrentAudio() == monitor; }));
+  // The server takes any rate: the common ones, mono and stereo, 16 bits.
+  EXPECT_EQ(listed.size(), 16) << listed.join(", ").toStdString();
+  EXPECT_EQ(listed.value(0), "96000 Hz 16 bits stereo");
+  EXPECT_TRUE(SpinFor([&] { return w.dm.AudioRate == 32000 && w.dm.AudioChannels == 1; }, 5000))
+      << w.dm.AudioRate << " Hz " << w.dm.AudioChannels << " channels";
+  std::cout << "PulseAudio monitor after the choice: " << w.form.lbAudio->text().toStdString() << "\n";
+
+  const QString wav = Record(w, 11, 2000);
+  ASSERT_FALSE(wav.isEmpty());
+  const Probe p = FfProbe(wav);
+  EXPECT_GT(p.duration, 1.5) << "the server's sound kept flowing at the chosen format";
+  std::cout << "Wav from it: " << p.Field("audio", "sample_rate").toStdString() << " Hz, " << p.duration << " s\n";
 }
