@@ -15,6 +15,16 @@ namespace vistrel::sources {
 
 using media::MajorType;
 
+namespace {
+// The format a stream is held to: the chosen one, or else the first the
+// output offers (the device's own default); null when it offers nothing.
+media::CapsRef HeldOrFirst(const media::CapsRef &chosen, const GstCaps *offered) {
+  if (chosen) return chosen;
+  auto formats = SplitFormats(offered, 1);
+  return formats.empty() ? media::CapsRef() : formats.front();
+}
+}  // namespace
+
 TVideoCaptureDevice::TVideoCaptureDevice(GraphSlots &graphSlots, const DeviceMoniker &moniker, int instance,
                                          const QString &deviceName)
     : TCaptureDevice(graphSlots, deviceName, instance, deviceName) {
@@ -66,11 +76,7 @@ void TVideoCaptureDevice::SetVideoGraph(int n) {
 
   // The stream's format: the chosen one, or else the device's first (its own
   // default), so the decoder is picked for what will actually flow.
-  media::CapsRef stream = format_;
-  if (!stream) {
-    auto formats = SplitFormats(CaptureCaps().get(), 1);
-    if (!formats.empty()) stream = formats.front();
-  }
+  media::CapsRef stream = HeldOrFirst(format_, CaptureCaps().get());
   formatFilter_ = MakeElement("capsfilter");
   videoTee_ = MakeElement("tee");
   if (!formatFilter_ || !videoTee_) return;
@@ -138,11 +144,7 @@ bool TVideoCaptureDevice::LinkPreviewOutput(GstElement *control) {
   media::PadRef preview = PreviewPin(SourceFilter.get());
   if (!preview || gst_pad_is_linked(preview.get())) return false;
   media::Graph &fg = Slots().fg;
-  media::CapsRef held = previewFormat_;
-  if (!held) {
-    auto formats = SplitFormats(PreviewCaps().get(), 1);
-    if (!formats.empty()) held = formats.front();
-  }
+  media::CapsRef held = HeldOrFirst(previewFormat_, PreviewCaps().get());
   previewFilter_ = MakeElement("capsfilter");
   captureEnd_ = MakeElement("fakesink");
   if (!previewFilter_ || !captureEnd_) {

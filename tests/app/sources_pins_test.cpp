@@ -39,20 +39,35 @@ QMenu *OpenMenu(StartedWindow &w, bool video) {
   return w.form.findChild<QMenu *>(video ? "VideoSettingsMenu" : "AudioSettingsMenu");
 }
 
-// Answers the next format dialog with the entry reading `entry`; what it
-// listed, and the entry selected when it opened, go to the pointers.
-void AnswerWith(const QString &entry, QStringList *listed, QString *preselected) {
+struct DialogSeen {
+  QStringList listed;   // the dialog's entries
+  QString preselected;  // the entry selected when it opened
+};
+
+// Answers the next format dialog with the entry reading `entry`.
+void AnswerWith(const QString &entry, DialogSeen *seen) {
   QTimer::singleShot(50, [=] {
     for (QWidget *top : QApplication::topLevelWidgets())
       if (auto *dialog = qobject_cast<sources::CaptureFormatDialog *>(top); dialog && dialog->isVisible()) {
         auto *list = dialog->findChild<QListWidget *>();
-        for (int i = 0; list && i < list->count(); ++i) *listed << list->item(i)->text();
-        if (list && list->currentItem()) *preselected = list->currentItem()->text();
-        dialog->Select(int(listed->indexOf(entry)) + 1);
+        for (int i = 0; list && i < list->count(); ++i) seen->listed << list->item(i)->text();
+        if (list && list->currentItem()) seen->preselected = list->currentItem()->text();
+        dialog->Select(int(seen->listed.indexOf(entry)) + 1);
         dialog->accept();
         return;
       }
   });
+}
+
+// Clicks `item` of the open menu, answering its format dialog with `entry`,
+// and closes the menu as a click does; false when the menu has no such item.
+bool ChooseThrough(QMenu *menu, const QString &item, const QString &entry, DialogSeen &seen) {
+  QAction *action = menu ? Item(menu, item) : nullptr;
+  if (!action) return false;
+  AnswerWith(entry, &seen);
+  action->trigger();
+  menu->hide();
+  return true;
 }
 
 // Records `ms` of format `code`; the file written, or empty.
@@ -79,15 +94,12 @@ TEST(SourcePins, TheAudioCapturePinsFormatFlowsIntoTheDescriptionAndTheRecording
   QMenu *menu = OpenMenu(w, false);
   ASSERT_NE(menu, nullptr);
   EXPECT_EQ(Texts(menu), (QStringList{"Audio Capture Filter...", "Audio Capture Pin..."}));
-  QStringList listed;
-  QString preselected;
-  AnswerWith("32000 Hz 16 bits mono", &listed, &preselected);
-  Item(menu, "Audio Capture Pin...")->trigger();
-  menu->hide();
+  DialogSeen seen;
+  ASSERT_TRUE(ChooseThrough(menu, "Audio Capture Pin...", "32000 Hz 16 bits mono", seen));
   ASSERT_TRUE(SpinFor([&] { return w.CurrentAudio() == kMicrophone; }));
-  EXPECT_EQ(listed, (QStringList{"48000 Hz 16 bits stereo", "48000 Hz 16 bits mono", "44100 Hz 16 bits stereo",
+  EXPECT_EQ(seen.listed, (QStringList{"48000 Hz 16 bits stereo", "48000 Hz 16 bits mono", "44100 Hz 16 bits stereo",
                                  "44100 Hz 16 bits mono", "32000 Hz 16 bits stereo", "32000 Hz 16 bits mono"}));
-  EXPECT_EQ(preselected, "48000 Hz 16 bits stereo") << "the dialog opens on the format flowing until then";
+  EXPECT_EQ(seen.preselected, "48000 Hz 16 bits stereo") << "the dialog opens on the format flowing until then";
   EXPECT_TRUE(SpinFor([&] { return w.dm.AudioRate == 32000 && w.dm.AudioChannels == 1; })) << w.dm.AudioRate;
   EXPECT_EQ(w.form.lbAudio->text(), "32000 Hz 16 bits 1 channels");
 
@@ -141,14 +153,11 @@ TEST(SourcePins, TheEncoderPreviewsAtThePreviewPinsSizeAndStillRecordsFullMpeg2)
   const QStringList items = Texts(menu);
   ASSERT_TRUE(items.contains("Video Preview Pin...")) << items.join(", ").toStdString();
   EXPECT_EQ(items.indexOf("Video Preview Pin..."), items.indexOf("Video Capture Pin...") + 1);
-  QStringList listed;
-  QString preselected;
-  AnswerWith("I420 360x288 25.00 fps", &listed, &preselected);
-  Item(menu, "Video Preview Pin...")->trigger();
-  menu->hide();
+  DialogSeen seen;
+  ASSERT_TRUE(ChooseThrough(menu, "Video Preview Pin...", "I420 360x288 25.00 fps", seen));
   ASSERT_TRUE(SpinFor([&] { return w.CurrentVideo() == kEncoder; }));
-  EXPECT_EQ(listed, (QStringList{"I420 720x576 25.00 fps", "I420 360x288 25.00 fps", "I420 180x144 25.00 fps"}));
-  EXPECT_EQ(preselected, "I420 720x576 25.00 fps");
+  EXPECT_EQ(seen.listed, (QStringList{"I420 720x576 25.00 fps", "I420 360x288 25.00 fps", "I420 180x144 25.00 fps"}));
+  EXPECT_EQ(seen.preselected, "I420 720x576 25.00 fps");
   EXPECT_EQ(w.form.NumMediatype, numMediatype) << "the capture format looked up again, unchanged";
   ASSERT_TRUE(w.NewFrames(3));
   EXPECT_EQ(w.Window()->CurrentFrame().size(), QSize(360, 288));
@@ -181,17 +190,13 @@ TEST(SourcePinsOnPulseAudio, ASoundServersSourceOffersTheCommonFormatsAndGivesTh
 
   QMenu *menu = OpenMenu(w, false);
   ASSERT_NE(menu, nullptr);
-  QAction *pin = Item(menu, "Audio Capture Pin...");
-  ASSERT_NE(pin, nullptr) << Texts(menu).join(", ").toStdString();
-  QStringList listed;
-  QString preselected;
-  AnswerWith("32000 Hz 16 bits mono", &listed, &preselected);
-  pin->trigger();
-  menu->hide();
+  const QStringList items = Texts(menu);
+  DialogSeen seen;
+  ASSERT_TRUE(ChooseThrough(menu, "Audio Capture Pin...", "32000 Hz 16 bits mono", seen)) << items.join(", ").toStdString();
   ASSERT_TRUE(SpinFor([&] { return w.CurrentAudio() == monitor; }));
   // The server takes any rate: the common ones, mono and stereo, 16 bits.
-  EXPECT_EQ(listed.size(), 16) << listed.join(", ").toStdString();
-  EXPECT_EQ(listed.value(0), "96000 Hz 16 bits stereo");
+  EXPECT_EQ(seen.listed.size(), 16) << seen.listed.join(", ").toStdString();
+  EXPECT_EQ(seen.listed.value(0), "96000 Hz 16 bits stereo");
   EXPECT_TRUE(SpinFor([&] { return w.dm.AudioRate == 32000 && w.dm.AudioChannels == 1; }, 5000))
       << w.dm.AudioRate << " Hz " << w.dm.AudioChannels << " channels";
   std::cout << "PulseAudio monitor after the choice: " << w.form.lbAudio->text().toStdString() << "\n";

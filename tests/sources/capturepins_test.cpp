@@ -1,12 +1,11 @@
 // The sound formats of an audio capture pad and a device's own preview
 // output: how their caps become a list to choose from, and what a device
 // does with the choice when its streams are spliced.
-#include "fakeprovider.h"
+#include "catalogfixture.h"
 #include "media/pins.h"
 #include "sources/devicesettings.h"
 #include "sources/filterdevices.h"
 #include "sources/mediatypes.h"
-#include "sources/sourcecatalog.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -40,16 +39,7 @@ media::CapsRef CapsOnceFlowing(GstPad *pad, int ms = 3000) {
   return {};
 }
 
-struct CapturePins : ::testing::Test {
-  media::Graph graph;
-  GraphSlots graphSlots{graph};
-  SystemDeviceEnumerator enumerator;
-  SourceCatalog catalog{graphSlots, enumerator};
-  CapturePins() {
-    enumerator.AddProvider(MakeTestDeviceProvider(nullptr));
-    QStringList v, a;
-    catalog.ChargerDrivers(v, a);
-  }
+struct CapturePins : test::CatalogFixture {
   ~CapturePins() override { graph.Stop(); }
   TCaptureDevice *Microphone() { return catalog.FindAudio("Vistrel Test Microphone")->Device; }
   TCaptureDevice *Encoder() { return catalog.FindVideo("Vistrel Test MPEG Encoder - Video")->Device; }
