@@ -1,8 +1,8 @@
 #include "sources/capturedevice.h"
 
+#include "media/debug.h"
 #include "media/pins.h"
 #include "media/requirements.h"
-#include "media/debug.h"
 #include "sources/pinsearch.h"
 
 #define GST_CAT_DEFAULT vistrel::media::DebugCategory(vistrel::media::Subsystem::Sources)
@@ -74,14 +74,17 @@ media::PadRef TCaptureDevice::SpliceAudio(GstElement *from, int n, const char *t
   media::PadRef pin = OutputPin(from, media::MajorType::Audio, n - 1, from == SourceFilter.get() ? Moniker.Caps() : nullptr);
   if (!pin) return {};
   if (audioFormat_) {
-    media::CapsRef offered = PadCaps(pin.get());
+    // Everything the pad can give, not only what it gave last. A device
+    // still closed answers with all its driver could ever take; opened
+    // (READY: an ALSA card probes its hardware), with what it really takes.
+    if (GST_STATE(from) == GST_STATE_NULL) gst_element_set_state(from, GST_STATE_READY);
+    media::CapsRef offered = media::CapsRef::Adopt(gst_pad_query_caps(pin.get(), nullptr));
     if (offered && !gst_caps_can_intersect(offered.get(), audioFormat_.get())) {
       // Better the device's own sound than none: the choice is dropped.
-      gchar *text = gst_caps_to_string(audioFormat_.get());
-      GST_WARNING("\"%s\" refuses %s: its own sound format is used", DeviceName.toUtf8().constData(), text);
+      const media::GCharPtr text(gst_caps_to_string(audioFormat_.get()));
+      GST_WARNING("\"%s\" refuses %s: its own sound format is used", DeviceName.toUtf8().constData(), text.get());
       qWarning("The sound device \"%s\" cannot give %s; its own format is used instead.",
-               qUtf8Printable(DisplayName), text);
-      g_free(text);
+               qUtf8Printable(DisplayName), text.get());
       audioFormat_.reset();
     } else {
       audioFormatFilter_ = MakeElement("capsfilter");

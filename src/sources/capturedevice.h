@@ -93,9 +93,9 @@ class TCaptureDevice {
   GstElement *AddControl(bool video);
   void RemoveControl(bool video);
   // Audio output n of `from` into a new tee named teeName; the tee's free
-  // output, or null with nothing left in the graph.
-  // A held sound format goes through a capsfilter between the pad and the
-  // tee; one the pad cannot give is dropped for the device's own (logged).
+  // output, or null with nothing left in the graph. A held sound format goes
+  // through a capsfilter "aud_format" between the pad and the tee; one the
+  // pad cannot give is dropped for the device's own (with a warning).
   media::PadRef SpliceAudio(GstElement *from, int n, const char *teeName, media::ElementRef &teeHolder);
   // Takes out what SpliceAudio added.
   void UnspliceAudio(media::ElementRef &teeHolder);

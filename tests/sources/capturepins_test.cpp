@@ -144,7 +144,14 @@ TEST_F(CapturePins, AChosenSoundFormatFlowsAndOneTheDeviceRefusesFallsBackToItsO
   // its own sound rather than none, and the choice is dropped.
   auto refused = Caps("audio/x-raw,format=S16LE,layout=interleaved,rate=22050,channels=1");
   Microphone()->SetAudioFormat(refused.get());
+  static QStringList warnings;
+  warnings.clear();
+  QtMessageHandler previous = qInstallMessageHandler(
+      [](QtMsgType type, const QMessageLogContext &, const QString &text) { if (type == QtWarningMsg) warnings << text; });
   pin = Microphone()->SetAudioGraph(1);
+  qInstallMessageHandler(previous);
+  ASSERT_EQ(warnings.size(), 1) << "the user is told";
+  EXPECT_TRUE(warnings.first().contains("cannot give")) << warnings.first().toStdString();
   ASSERT_TRUE(pin && EndIn(pin.get()));
   EXPECT_FALSE(graph.FindFilter("aud_format"));
   EXPECT_FALSE(Microphone()->AudioFormat());
