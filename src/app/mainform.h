@@ -477,6 +477,8 @@ class TCaptureForm : public QMainWindow {
   void PreparerMenusReglages();
   void SettingsMenuPopup(bool video);
   void OuvrirReglage(bool video, const QString &item);
+  void ChoisirFormatPreview(sources::TCaptureDevice &device);
+  void ChoisirFormatAudio(sources::TCaptureDevice &device);
   SourcesState *src_ = nullptr;      // a child object, built on first use
   QStringList pendingUnticked_;      // saved unchecked names, until the lists exist
   QWidget *videoWindow_ = nullptr;   // the preview's video window

@@ -80,12 +80,14 @@ void TCaptureForm::SettingsMenuPopup(bool video) {
   sources::SettingsMenuModel model;
   if (source && source->Device) {
     settings = sources::SettingsOf(*source->Device);
+    sources::MediaTypeList formats, previews;
     if (video) {
-      sources::MediaTypeList formats;
       sources::FillMediaTypeList(*source->Device, formats);
-      model = sources::VideoMenuModel(settings.get(), formats.Count());
+      sources::FillPreviewTypeList(*source->Device, previews);
+      model = sources::VideoMenuModel(settings.get(), formats.Count(), previews.Count());
     } else {
-      model = sources::AudioMenuModel(settings.get(), 0);
+      sources::FillAudioFormatList(*source->Device, formats);
+      model = sources::AudioMenuModel(settings.get(), formats.Count());
     }
   }
   // Kept until the menu is filled again (its input items route through it).
@@ -104,6 +106,38 @@ void TCaptureForm::SettingsMenuPopup(bool video) {
       });
   QPushButton *button = video ? btnVideoSettings : btnAudioSettings;
   menu->popup(button->mapToGlobal(QPoint(0, button->height())));
+}
+
+// The preview output's format is the device's for the session; the capture
+// format is looked up again afterwards, as after the capture pin's dialog.
+void TCaptureForm::ChoisirFormatPreview(sources::TCaptureDevice &device) {
+  sources::MediaTypeList previews;
+  sources::FillPreviewTypeList(device, previews);
+  const int current = sources::TakeBackMediaType(previews, device.PreviewFormat().get(), 1);
+  sources::CaptureFormatDialog dialog(previews, current, this);
+  dialog.setWindowTitle(tr("Preview format"));
+  if (dialog.exec() == QDialog::Accepted && dialog.Selected() >= 1)
+    device.SetPreviewFormat(previews.Entries[size_t(dialog.Selected() - 1)].get());
+  sources::MediaTypeList formats;
+  sources::FillMediaTypeList(device, formats);
+  NumMediatype = sources::TakeBackMediaType(formats, device.Format().get(), NumMediatype);
+}
+
+// The sound format, held by the device from its next splice on.
+void TCaptureForm::ChoisirFormatAudio(sources::TCaptureDevice &device) {
+  sources::MediaTypeList formats;
+  sources::FillAudioFormatList(device, formats);
+  int current = sources::TakeBackMediaType(formats, device.AudioFormat().get(), 0);
+  // Nothing chosen yet: the entry of the sound as it flowed until the menu opened.
+  for (int i = 0; current == 0 && i < formats.Count(); ++i) {
+    const auto d = sources::DescribeAudioStream(formats.Entries[size_t(i)].get());
+    if (d.AudioRate == dm_->AudioRate && d.AudioBits == dm_->AudioBits && d.AudioChannels == dm_->AudioChannels)
+      current = i + 1;
+  }
+  sources::CaptureFormatDialog dialog(formats, current, this);
+  dialog.setWindowTitle(tr("Audio capture format"));
+  if (dialog.exec() == QDialog::Accepted && dialog.Selected() >= 1)
+    device.SetAudioFormat(formats.Entries[size_t(dialog.Selected() - 1)].get());
 }
 
 void TCaptureForm::OuvrirReglage(bool video, const QString &item) {
@@ -127,6 +161,10 @@ void TCaptureForm::OuvrirReglage(bool video, const QString &item) {
       sources::CaptureFormatDialog dialog(formats, current, this);
       if (dialog.exec() == QDialog::Accepted && sources::ApplyMediaType(*device, formats, dialog.Selected()))
         NumMediatype = sources::TakeBackMediaType(formats, device->Format().get(), NumMediatype);
+    } else if (item == "Video Preview Pin...") {
+      ChoisirFormatPreview(*device);
+    } else if (item == "Audio Capture Pin...") {
+      ChoisirFormatAudio(*device);
     } else if ((item == "Video Crossbar..." || item == "Second Crossbar...") && settings) {
       sources::CrossbarDialog dialog(*settings, item == "Second Crossbar...", this);
       dialog.exec();

@@ -57,6 +57,18 @@ class TCaptureDevice {
   media::CapsRef Format() const { return format_; }
   // Every format the capture pad offers, unfixed (null when unknown).
   virtual media::CapsRef CaptureCaps() const;
+  // The sound format the audio capture pad is held to from its next splice
+  // on, for as long as the device lives (null: the device's own format).
+  void SetAudioFormat(const GstCaps *caps);
+  media::CapsRef AudioFormat() const { return audioFormat_; }
+  // Every format the audio capture pad offers (null: none to choose from).
+  virtual media::CapsRef AudioCaptureCaps() const { return {}; }
+  // The format the preview stream is held to, for a device with a preview
+  // output of its own beside the capture one (null: its first).
+  void SetPreviewFormat(const GstCaps *caps);
+  media::CapsRef PreviewFormat() const { return previewFormat_; }
+  // What that preview output offers; null when the device has none.
+  virtual media::CapsRef PreviewCaps() const { return {}; }
 
   GraphSlots &Slots() const { return slots_; }
 
@@ -81,19 +93,32 @@ class TCaptureDevice {
   GstElement *AddControl(bool video);
   void RemoveControl(bool video);
   // Audio output n of `from` into a new tee named teeName; the tee's free
-  // output, or null with nothing left in the graph.
+  // output, or null with nothing left in the graph. A held sound format goes
+  // through a capsfilter "aud_format" between the pad and the tee; one the
+  // pad cannot give is dropped for the device's own (with a warning).
   media::PadRef SpliceAudio(GstElement *from, int n, const char *teeName, media::ElementRef &teeHolder);
+  // Takes out what SpliceAudio added.
+  void UnspliceAudio(media::ElementRef &teeHolder);
+  // What audio output 0 of the source filter offers.
+  media::CapsRef SourceAudioCaps() const;
   void RemoveFromGraph(media::ElementRef &element);
 
   media::CapsRef format_;
+  media::CapsRef previewFormat_;
 
  private:
   GraphSlots &slots_;
   media::ElementRef ownVideoControl_, ownAudioControl_;
+  media::CapsRef audioFormat_;
+  media::ElementRef audioFormatFilter_;
 };
 
 // Every capture pad format one entry: a caps structure with a single frame
 // rate, in the pad's order, at most `limit` entries.
 std::vector<media::CapsRef> SplitFormats(const GstCaps *caps, int limit = 300);
+// A sound pad's formats the way a wave format list gives them: one fixed
+// entry per integer PCM layout, rate and channel count; ranges offer the
+// common rates and mono and stereo. Highest rate first, stereo first.
+std::vector<media::CapsRef> SplitAudioFormats(const GstCaps *caps, int limit = 64);
 
 }  // namespace vistrel::sources

@@ -189,13 +189,14 @@ bool HasCrossbar(const DeviceSettings &settings) {
   return inputs.size() > 1 || inputs.front().physicalType != 11;
 }
 
-SettingsMenuModel VideoMenuModel(const DeviceSettings *settings, int mediaTypeCount) {
+SettingsMenuModel VideoMenuModel(const DeviceSettings *settings, int mediaTypeCount, int previewTypeCount) {
   SettingsMenuModel m;
   if (settings) {
     const auto controls = settings->Controls();
     if (!controls.empty()) m.items << QStringLiteral("Video Capture Filter...");
   }
   if (mediaTypeCount > 0) m.items << QStringLiteral("Video Capture Pin...");
+  if (previewTypeCount > 0) m.items << QStringLiteral("Video Preview Pin...");
   if (settings && HasCrossbar(*settings)) {
     m.items << QStringLiteral("Video Crossbar...");
     if (!settings->AudioInputs().empty()) m.items << QStringLiteral("Second Crossbar...");

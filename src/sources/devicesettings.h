@@ -106,7 +106,9 @@ struct SettingsMenuModel {
   QStringList inputs;
   int checkedInput = -1;
 };
-SettingsMenuModel VideoMenuModel(const DeviceSettings *settings, int mediaTypeCount);
+// `previewTypeCount`: the formats of a preview output of the device's own
+// (0: it has none, its preview is taken from the capture stream).
+SettingsMenuModel VideoMenuModel(const DeviceSettings *settings, int mediaTypeCount, int previewTypeCount = 0);
 SettingsMenuModel AudioMenuModel(const DeviceSettings *settings, int audioFormatCount);
 inline const QString kNoSettingsTab = QStringLiteral("[no settings tab]");
 

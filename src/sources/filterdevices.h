@@ -29,13 +29,23 @@ class TVideoCaptureDevice : public TCaptureDevice {
   bool KillMuxGraph() override;
   bool SetFormat(const GstCaps *caps) override;
   media::CapsRef CaptureCaps() const override;
+  media::CapsRef AudioCaptureCaps() const override { return SourceAudioCaps(); }
+  media::CapsRef PreviewCaps() const override;
 
   // The element chosen to decode the stream for the preview (null when the
-  // stream was already uncompressed).
+  // stream was already uncompressed or the preview output gives the picture).
   GstElement *Decoder() const { return decoder_.get(); }
+  // True while the preview comes from the device's own preview output.
+  bool PreviewsFromOwnOutput() const { return bool(previewFilter_); }
 
  private:
-  media::ElementRef formatFilter_, videoTee_, audioTee_, decoder_;
+  // The preview output, held to the preview format, into `control`; the
+  // capture stream then ends in a sink of its own past the native tee's
+  // pin 1. False, with nothing added, when it cannot link.
+  bool LinkPreviewOutput(GstElement *control);
+  bool DecodeForPreview(const GstCaps *stream, GstPad *controlOut);
+
+  media::ElementRef formatFilter_, videoTee_, audioTee_, decoder_, previewFilter_, captureEnd_;
 };
 
 class TAudioCaptureDevice : public TCaptureDevice {
@@ -51,6 +61,7 @@ class TAudioCaptureDevice : public TCaptureDevice {
   bool KillSourceGraph() override;
   bool BuildMuxGraph(const QString &) override { return false; }
   bool KillMuxGraph() override { return false; }
+  media::CapsRef AudioCaptureCaps() const override { return SourceAudioCaps(); }
 
  private:
   media::ElementRef audioTee_;

@@ -49,6 +49,14 @@ void FillMediaTypeList(const TCaptureDevice &device, MediaTypeList &list) {
   list.Entries = SplitFormats(caps.get(), kMaxMediaTypes);
 }
 
+void FillAudioFormatList(const TCaptureDevice &device, MediaTypeList &list) {
+  list.Entries = SplitAudioFormats(device.AudioCaptureCaps().get());
+}
+
+void FillPreviewTypeList(const TCaptureDevice &device, MediaTypeList &list) {
+  list.Entries = SplitFormats(device.PreviewCaps().get(), kMaxMediaTypes);
+}
+
 bool ApplyMediaType(TCaptureDevice &device, const MediaTypeList &list, int numMediatype) {
   if (numMediatype < 1 || numMediatype > list.Count()) return false;
   device.SetFormat(list.Entries[size_t(numMediatype - 1)].get());
@@ -82,7 +90,10 @@ QString DescribeMediaType(const GstCaps *caps) {
     text += QStringLiteral(" %1x%2").arg(v->width).arg(v->height);
     if (v->frameDuration > 0) text += QStringLiteral(" %1 fps").arg(1e7 / double(v->frameDuration), 0, 'f', 2);
   } else if (const auto *w = t.wave()) {
-    text += QStringLiteral(" %1 Hz %2 bits %3 ch").arg(w->samplesPerSec).arg(w->bitsPerSample).arg(w->channels);
+    const QString layout = w->channels == 1   ? QStringLiteral("mono")
+                           : w->channels == 2 ? QStringLiteral("stereo")
+                                              : QStringLiteral("%1 channels").arg(w->channels);
+    text = QStringLiteral("%1 Hz %2 bits %3").arg(w->samplesPerSec).arg(w->bitsPerSample).arg(layout);
   }
   return text;
 }

@@ -26,6 +26,10 @@ struct MediaTypeList {
 // structure and frame rate, at most 300. A device without a capture pad
 // leaves the list as it was.
 void FillMediaTypeList(const TCaptureDevice &device, MediaTypeList &list);
+// The sound formats of the device's audio capture pad (empty: none to
+// choose), and the formats of its preview output (empty: it has none).
+void FillAudioFormatList(const TCaptureDevice &device, MediaTypeList &list);
+void FillPreviewTypeList(const TCaptureDevice &device, MediaTypeList &list);
 // Applies entry `numMediatype` (1-based) to the device; false, and nothing
 // applied, for 0 or a number beyond the list.
 bool ApplyMediaType(TCaptureDevice &device, const MediaTypeList &list, int numMediatype);
@@ -35,7 +39,7 @@ bool ApplySavedMediaType(TCaptureDevice &device, int numMediatype);
 // The 1-based index of the first entry equal to `current`, or `previous`
 // when none is equal.
 int TakeBackMediaType(const MediaTypeList &list, const GstCaps *current, int previous);
-// One line for the user: "YUY2 640x480 30.00 fps".
+// One line for the user: "YUY2 640x480 30.00 fps", "48000 Hz 16 bits stereo".
 QString DescribeMediaType(const GstCaps *caps);
 
 // The frame duration rule: the low 32 bits of the stated duration; below 1000

@@ -54,6 +54,12 @@ MajorType PadMajor(GstPad *pad) {
   return MajorOfName(GST_PAD_NAME(pad));
 }
 
+bool IsPreviewPad(GstPad *pad) { return pad && g_strcmp0(GST_PAD_NAME(pad), "preview") == 0; }
+
+media::PadRef PreviewPin(GstElement *element) {
+  return element ? media::PadRef::Adopt(gst_element_get_static_pad(element, "preview")) : media::PadRef();
+}
+
 std::vector<media::PadRef> OutputPins(GstElement *element, MajorType major, const GstCaps *known) {
   std::vector<media::PadRef> out;
   if (!element) return out;
@@ -80,7 +86,7 @@ std::vector<media::PadRef> OutputPins(GstElement *element, MajorType major, cons
   // The element lists its newest pad first; pad order is the order of creation.
   std::reverse(all.begin(), all.end());
   for (auto &p : all)
-    if ((known ? MajorOfCaps(known) : PadMajor(p.get())) == major) out.push_back(std::move(p));
+    if (!IsPreviewPad(p.get()) && (known ? MajorOfCaps(known) : PadMajor(p.get())) == major) out.push_back(std::move(p));
   return out;
 }
 

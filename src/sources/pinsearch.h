@@ -17,6 +17,12 @@ media::MajorType PadMajor(GstPad *pad);
 // The caps the pad can give now (may be unfixed); null when it has none.
 media::CapsRef PadCaps(GstPad *pad);
 
+// A source's output named "preview" is its preview pin: a second picture
+// stream, uncompressed, beside the capture one. It is never counted among
+// the device's streams.
+bool IsPreviewPad(GstPad *pad);
+media::PadRef PreviewPin(GstElement *element);
+
 // `known`, when given, is what every output of the element carries (a device
 // whose real formats the provider reported); otherwise each pad is asked.
 // Existing output pads of that kind, in pad order.

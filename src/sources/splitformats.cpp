@@ -1,9 +1,12 @@
 // The capture pad's caps as the list of media types the user chooses from:
 // one fixed entry per format, size and frame rate. Real devices state their
 // caps in every way caps allow: a webcam lists fixed sizes with lists of
-// rates, a PipeWire node lists formats, a capture card gives ranges.
+// rates, a PipeWire node lists formats, a capture card gives ranges. Sound
+// pads likewise: a card lists what its converter takes, a sound server takes
+// any rate and channel count.
 #include "sources/capturedevice.h"
 
+#include <algorithm>
 #include <array>
 #include <functional>
 
@@ -18,6 +21,10 @@ constexpr std::array<std::array<int, 2>, 7> kSizes{
 constexpr std::array<std::array<int, 2>, 8> kRates{
     {{60, 1}, {50, 1}, {30, 1}, {30000, 1001}, {25, 1}, {24, 1}, {15, 1}, {10, 1}}};
 constexpr int kMaxFromRange = 3;
+// The sampling rates sound hardware and players agree on, and the integer
+// PCM layouts a wave format header describes, most useful first.
+constexpr std::array<int, 8> kAudioRates{8000, 11025, 16000, 22050, 32000, 44100, 48000, 96000};
+constexpr std::array<const char *, 4> kPcmFormats{"S16LE", "U8", "S24LE", "S32LE"};
 
 bool InIntRange(const GValue *range, int v) {
   return v >= gst_value_get_int_range_min(range) && v <= gst_value_get_int_range_max(range) &&
@@ -85,6 +92,50 @@ std::vector<std::array<int, 2>> SizeChoices(const GstStructure *s) {
   return out;
 }
 
+// The integer values a field allows: itself, its list, or, for a range (or a
+// missing field: anything), the common ones that fit.
+std::vector<int> IntChoices(const GstStructure *s, const char *field, const std::vector<int> &common) {
+  const GValue *v = gst_structure_get_value(s, field);
+  if (!v) return common;
+  if (G_VALUE_HOLDS_INT(v)) return {g_value_get_int(v)};
+  std::vector<int> out;
+  if (GST_VALUE_HOLDS_LIST(v)) {
+    for (guint i = 0, n = gst_value_list_get_size(v); i < n; ++i)
+      if (const GValue *item = gst_value_list_get_value(v, i); G_VALUE_HOLDS_INT(item)) out.push_back(g_value_get_int(item));
+  } else if (GST_VALUE_HOLDS_INT_RANGE(v)) {
+    for (int c : common)
+      if (InIntRange(v, c)) out.push_back(c);
+  }
+  return out;
+}
+
+bool IsRangeOrOpen(const GstStructure *s, const char *field) {
+  const GValue *v = gst_structure_get_value(s, field);
+  return !v || GST_VALUE_HOLDS_INT_RANGE(v);
+}
+
+// The integer PCM formats the structure allows, in the order of kPcmFormats.
+std::vector<const char *> PcmChoices(const GstStructure *s) {
+  const GValue *v = gst_structure_get_value(s, "format");
+  std::vector<const char *> out;
+  for (const char *f : kPcmFormats) {
+    bool allowed = !v;
+    if (v && G_VALUE_HOLDS_STRING(v)) allowed = g_strcmp0(g_value_get_string(v), f) == 0;
+    if (v && GST_VALUE_HOLDS_LIST(v))
+      for (guint i = 0, n = gst_value_list_get_size(v); i < n && !allowed; ++i) {
+        const GValue *item = gst_value_list_get_value(v, i);
+        allowed = G_VALUE_HOLDS_STRING(item) && g_strcmp0(g_value_get_string(item), f) == 0;
+      }
+    if (allowed) out.push_back(f);
+  }
+  return out;
+}
+
+int BitsOf(const GstStructure *s) {
+  const char *f = gst_structure_get_string(s, "format");
+  return g_strcmp0(f, "U8") == 0 ? 8 : g_strcmp0(f, "S24LE") == 0 ? 24 : g_strcmp0(f, "S32LE") == 0 ? 32 : 16;
+}
+
 void ClearAll(std::vector<GValue> &values) {
   for (GValue &v : values) g_value_unset(&v);
 }
@@ -141,6 +192,53 @@ std::vector<media::CapsRef> SplitFormats(const GstCaps *caps, int limit) {
     ClearAll(formats);
     ClearAll(rates);
   }
+  return out;
+}
+
+std::vector<media::CapsRef> SplitAudioFormats(const GstCaps *caps, int limit) {
+  std::vector<media::CapsRef> out;
+  if (!caps || gst_caps_is_any(caps)) return out;
+  for (guint i = 0, n = gst_caps_get_size(caps); i < n; ++i) {
+    GstCapsFeatures *features = gst_caps_get_features(caps, i);
+    if (features && !gst_caps_features_is_any(features) &&
+        !gst_caps_features_is_equal(features, GST_CAPS_FEATURES_MEMORY_SYSTEM_MEMORY))
+      continue;
+    const GstStructure *s = gst_caps_get_structure(caps, i);
+    if (!gst_structure_has_name(s, "audio/x-raw")) continue;
+    std::vector<const char *> formats = PcmChoices(s);
+    const std::vector<int> rates = IntChoices(s, "rate", {kAudioRates.begin(), kAudioRates.end()});
+    const std::vector<int> channels = IntChoices(s, "channels", {2, 1});
+    // A pad taking any rate (a sound server, a card behind a converter)
+    // would give every layout at every rate: its 16-bit ones are enough.
+    if ((IsRangeOrOpen(s, "rate") || IsRangeOrOpen(s, "channels")) && formats.size() > 1) formats.resize(1);
+    for (const char *f : formats)
+      for (int r : rates)
+        for (int c : channels) {
+          if (r <= 0 || c <= 0) continue;
+          GstCaps *one = gst_caps_new_empty();
+          GstStructure *copy = gst_structure_copy(s);
+          gst_structure_set(copy, "format", G_TYPE_STRING, f, "rate", G_TYPE_INT, r, "channels", G_TYPE_INT, c, nullptr);
+          // A channel mask stated for another channel count does not describe this one.
+          if (const GValue *mask = gst_structure_get_value(copy, "channel-mask"); mask && !gst_value_is_fixed(mask))
+            gst_structure_remove_field(copy, "channel-mask");
+          gst_caps_append_structure(one, copy);
+          one = gst_caps_fixate(one);
+          const bool seen = std::any_of(out.begin(), out.end(),
+                                        [one](const media::CapsRef &e) { return gst_caps_is_equal(e.get(), one); });
+          if (seen) gst_caps_unref(one);
+          else out.push_back(media::CapsRef::Adopt(one));
+        }
+  }
+  // Highest rate first, stereo before mono, more bits before fewer.
+  auto key = [](const media::CapsRef &c) {
+    const GstStructure *s = gst_caps_get_structure(c.get(), 0);
+    int rate = 0, ch = 0;
+    gst_structure_get_int(s, "rate", &rate);
+    gst_structure_get_int(s, "channels", &ch);
+    return std::array<int, 3>{rate, ch, BitsOf(s)};
+  };
+  std::stable_sort(out.begin(), out.end(), [&key](const media::CapsRef &a, const media::CapsRef &b) { return key(a) > key(b); });
+  if (int(out.size()) > limit) out.resize(size_t(std::max(0, limit)));
   return out;
 }
 

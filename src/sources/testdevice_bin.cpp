@@ -108,15 +108,16 @@ media::CapsRef DownstreamChoice(GstPad *ghost) {
   return media::CapsRef::Adopt(gst_caps_intersect_full(peer.get(), offered, GST_CAPS_INTERSECT_FIRST));
 }
 
-bool AddToneBranch(GstElement *bin, double frequency) {
+bool AddToneBranch(GstElement *bin, double frequency, const char *formats) {
   // "tone" is the microphone's gain control in the device dialogs.
   GstElement *src = AddElement(bin, "audiotestsrc", "tone");
   GstElement *filter = AddElement(bin, "capsfilter");
   if (!src || !filter) return false;
   g_object_set(src, "is-live", TRUE, "wave", 0 /* sine */, "freq", frequency, "volume", 0.25, "samplesperbuffer", 960,
                nullptr);
-  media::CapsRef caps = media::CapsRef::Adopt(
-      gst_caps_from_string("audio/x-raw,format=S16LE,layout=interleaved,rate=48000,channels=2,channel-mask=(bitmask)0x3"));
+  // The generator takes whatever downstream settles on among these; with
+  // nothing chosen, the first.
+  media::CapsRef caps = media::CapsRef::Adopt(gst_caps_from_string(formats ? formats : kToneFormat));
   g_object_set(filter, "caps", caps.get(), nullptr);
   if (!gst_element_link(src, filter)) return false;
   media::PadRef out = media::PadRef::Adopt(gst_element_get_static_pad(filter, "src"));

@@ -29,8 +29,12 @@ GstPad *AddGhost(GstElement *bin, const char *name, GstPad *target, GstCaps *off
 // narrows it (unlinked pad, or downstream accepts anything of it).
 media::CapsRef DownstreamChoice(GstPad *ghost);
 
-// A live 48 kHz stereo S16LE sine tone exposed as ghost pad "audio".
-bool AddToneBranch(GstElement *bin, double frequency);
+// The tone's format when a device offers no other: 48 kHz stereo S16LE.
+inline constexpr const char *kToneFormat =
+    "audio/x-raw,format=S16LE,layout=interleaved,rate=48000,channels=2,channel-mask=(bitmask)0x3";
+// A live sine tone exposed as ghost pad "audio", in one of `formats` (caps
+// text, the first being what it gives when nothing else is asked for).
+bool AddToneBranch(GstElement *bin, double frequency, const char *formats = kToneFormat);
 
 // A typed C++ object owned by a GObject (freed with it).
 template <typename T> void Attach(GstElement *e, const char *key, T *object) {

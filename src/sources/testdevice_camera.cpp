@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 
 namespace vistrel::sources::detail {
 
@@ -156,7 +157,15 @@ media::ElementRef MakeTestCamera() {
 
 media::ElementRef MakeTestMicrophone() {
   media::ElementRef bin = NewDeviceBin("Vistrel Test Microphone");
-  if (!AddToneBranch(bin.get(), 440.0)) return {};
+  // A sound card's converter: a few rates, stereo or mono; 48 kHz stereo
+  // unless another is asked for.
+  const std::string formats = std::string(kToneFormat) +
+                              ";audio/x-raw,format=S16LE,layout=interleaved,rate=48000,channels=1"
+                              ";audio/x-raw,format=S16LE,layout=interleaved,rate=44100,channels=2,channel-mask=(bitmask)0x3"
+                              ";audio/x-raw,format=S16LE,layout=interleaved,rate=44100,channels=1"
+                              ";audio/x-raw,format=S16LE,layout=interleaved,rate=32000,channels=2,channel-mask=(bitmask)0x3"
+                              ";audio/x-raw,format=S16LE,layout=interleaved,rate=32000,channels=1";
+  if (!AddToneBranch(bin.get(), 440.0, formats.c_str())) return {};
   return bin;
 }
 

@@ -1,6 +1,8 @@
 // The test MPEG encoder: a capture card with a hardware encoder, delivering
 // an elementary MPEG-2 stream (or MPEG-1, its second format) encoded live,
-// with uncompressed stereo sound beside it.
+// with uncompressed stereo sound beside it, and the picture taken before the
+// encoder as a second, uncompressed output for the preview ("preview": I420
+// at full, half and quarter size), the way such cards offer a preview pin.
 #include "media/avvideoenc.h"
 #include "sources/testdevice_bin.h"
 #include "sources/testdevice_parts.h"
@@ -23,6 +25,33 @@ media::CapsRef OfferedCaps() {
                                                       G_TYPE_INT, f.height, "framerate", GST_TYPE_FRACTION, 25, 1,
                                                       "pixel-aspect-ratio", GST_TYPE_FRACTION, 16, 15, nullptr));
   return media::CapsRef::Adopt(caps);
+}
+
+media::CapsRef PreviewCaps() {
+  GstCaps *caps = gst_caps_new_empty();
+  for (int div : {1, 2, 4})
+    gst_caps_append_structure(caps, gst_structure_new("video/x-raw", "format", G_TYPE_STRING, "I420", "width", G_TYPE_INT,
+                                                      kMpeg2.width / div, "height", G_TYPE_INT, kMpeg2.height / div,
+                                                      "framerate", GST_TYPE_FRACTION, 25, 1, nullptr));
+  return media::CapsRef::Adopt(caps);
+}
+
+// The raw picture split before the encoder: the encoder keeps the source's
+// thread; the preview goes through a short leaky queue, so a slow or stopped
+// preview never holds the encoded stream up. Gives the element whose output
+// is the preview, or null.
+GstElement *AddPreviewBranch(GstElement *bin, GstElement *raw, GstElement *enc) {
+  GstElement *split = AddElement(bin, "tee", "split");
+  GstElement *queue = AddElement(bin, "queue", "preview_queue");
+  GstElement *scale = AddElement(bin, "videoscale", "preview_scale");
+  GstElement *size = AddElement(bin, "capsfilter", "preview_size");
+  if (!split || !queue || !scale || !size) return nullptr;
+  g_object_set(queue, "max-size-buffers", 2u, "max-size-bytes", 0u, "max-size-time", guint64(0), "leaky",
+               2 /* downstream */, nullptr);
+  g_object_set(size, "caps", PreviewCaps().get(), nullptr);
+  if (!gst_element_link_many(raw, split, enc, nullptr) || !gst_element_link_many(split, queue, scale, size, nullptr))
+    return nullptr;
+  return size;
 }
 
 bool PrepareMpeg(GstElement *bin) {
@@ -57,10 +86,14 @@ media::ElementRef MakeTestMpegEncoder() {
   gst_bin_add(GST_BIN(bin.get()), encoder.release());
   // Moving bars: enough motion that the encoder has real work to do.
   g_object_set(src, "is-live", TRUE, "pattern", 0 /* smpte */, "horizontal-speed", 2, nullptr);
-  if (!gst_element_link_many(src, raw, enc, nullptr)) return {};
+  GstElement *preview = gst_element_link(src, raw) ? AddPreviewBranch(bin.get(), raw, enc) : nullptr;
+  if (!preview) return {};
   media::PadRef out = media::PadRef::Adopt(gst_element_get_static_pad(enc, "src"));
   media::CapsRef offered = OfferedCaps();
   if (!AddGhost(bin.get(), "video", out.get(), offered.get())) return {};
+  media::PadRef previewOut = media::PadRef::Adopt(gst_element_get_static_pad(preview, "src"));
+  media::CapsRef previewOffer = PreviewCaps();
+  if (!AddGhost(bin.get(), "preview", previewOut.get(), previewOffer.get())) return {};
   if (!AddToneBranch(bin.get(), 1000.0)) return {};
   return bin;
 }

@@ -15,6 +15,16 @@ namespace vistrel::sources {
 
 using media::MajorType;
 
+namespace {
+// The format a stream is held to: the chosen one, or else the first the
+// output offers (the device's own default); null when it offers nothing.
+media::CapsRef HeldOrFirst(const media::CapsRef &chosen, const GstCaps *offered) {
+  if (chosen) return chosen;
+  auto formats = SplitFormats(offered, 1);
+  return formats.empty() ? media::CapsRef() : formats.front();
+}
+}  // namespace
+
 TVideoCaptureDevice::TVideoCaptureDevice(GraphSlots &graphSlots, const DeviceMoniker &moniker, int instance,
                                          const QString &deviceName)
     : TCaptureDevice(graphSlots, deviceName, instance, deviceName) {
@@ -66,11 +76,7 @@ void TVideoCaptureDevice::SetVideoGraph(int n) {
 
   // The stream's format: the chosen one, or else the device's first (its own
   // default), so the decoder is picked for what will actually flow.
-  media::CapsRef stream = format_;
-  if (!stream) {
-    auto formats = SplitFormats(CaptureCaps().get(), 1);
-    if (!formats.empty()) stream = formats.front();
-  }
+  media::CapsRef stream = HeldOrFirst(format_, CaptureCaps().get());
   formatFilter_ = MakeElement("capsfilter");
   videoTee_ = MakeElement("tee");
   if (!formatFilter_ || !videoTee_) return;
@@ -82,45 +88,103 @@ void TVideoCaptureDevice::SetVideoGraph(int n) {
     return;
   }
   GstElement *control = AddControl(true);
+  if (!control) {
+    KillVideoGraph();
+    return;
+  }
+  const bool raw = stream && gst_structure_has_name(gst_caps_get_structure(stream.get(), 0), "video/x-raw");
+  // A compressed stream beside an uncompressed preview output: the preview
+  // shows that one and nothing is decoded.
+  if (!raw && stream && LinkPreviewOutput(control)) {
+    Slots().VideoOutPin = media::FirstUnconnectedPin(control, GST_PAD_SRC);
+    Slots().NativeVideoTee = videoTee_;
+    return;
+  }
   media::PadRef teeOut = media::Pin(videoTee_.get(), 1);
-  if (!control || !fg.Connect(teeOut.get(), media::Pin(control, 0).get())) {
+  if (!fg.Connect(teeOut.get(), media::Pin(control, 0).get())) {
     KillVideoGraph();
     return;
   }
   media::PadRef controlOut = media::FirstUnconnectedPin(control, GST_PAD_SRC);
-  const bool raw = stream && gst_structure_has_name(gst_caps_get_structure(stream.get(), 0), "video/x-raw");
   if (raw || !stream) {
     Slots().VideoOutPin = controlOut;
-  } else {
-    media::CapsRef rawCaps = media::CapsRef::Adopt(gst_caps_new_empty_simple("video/x-raw"));
-    for (auto &factory : media::MatchingFactories("Decoder", stream.get(), rawCaps.get())) {
-      media::ElementRef dec = media::ElementRef::Adopt(gst_element_factory_create(factory.get(), nullptr));
-      if (!dec || !fg.AddFilter(dec.get(), "vid_decoder")) continue;
-      media::PadRef decOut = media::FirstUnconnectedPin(dec.get(), GST_PAD_SRC);
-      if (decOut && fg.Connect(controlOut.get(), media::FirstUnconnectedPin(dec.get(), GST_PAD_SINK).get())) {
-        decoder_ = dec;
-        Slots().VideoOutPin = decOut;
-        GST_INFO("\"%s\" decoded for the preview by %s", DeviceName.toUtf8().constData(), GST_OBJECT_NAME(factory.get()));
-        break;
-      }
-      fg.RemoveFilter(dec.get());
-    }
-    if (!decoder_) {
-      // No decoder takes this stream: no picture for the preview.
-      GST_WARNING("no decoder takes %" GST_PTR_FORMAT " from \"%s\"", stream.get(), DeviceName.toUtf8().constData());
-      KillVideoGraph();
-      return;
-    }
+  } else if (!DecodeForPreview(stream.get(), controlOut.get())) {
+    // No decoder takes this stream: no picture for the preview.
+    GST_WARNING("no decoder takes %" GST_PTR_FORMAT " from \"%s\"", stream.get(), DeviceName.toUtf8().constData());
+    KillVideoGraph();
+    return;
   }
   Slots().NativeVideoTee = videoTee_;
 }
 
+bool TVideoCaptureDevice::DecodeForPreview(const GstCaps *stream, GstPad *controlOut) {
+  media::Graph &fg = Slots().fg;
+  media::CapsRef rawCaps = media::CapsRef::Adopt(gst_caps_new_empty_simple("video/x-raw"));
+  for (auto &factory : media::MatchingFactories("Decoder", stream, rawCaps.get())) {
+    media::ElementRef dec = media::ElementRef::Adopt(gst_element_factory_create(factory.get(), nullptr));
+    if (!dec || !fg.AddFilter(dec.get(), "vid_decoder")) continue;
+    media::PadRef decOut = media::FirstUnconnectedPin(dec.get(), GST_PAD_SRC);
+    if (decOut && fg.Connect(controlOut, media::FirstUnconnectedPin(dec.get(), GST_PAD_SINK).get())) {
+      decoder_ = dec;
+      Slots().VideoOutPin = decOut;
+      GST_INFO("\"%s\" decoded for the preview by %s", DeviceName.toUtf8().constData(), GST_OBJECT_NAME(factory.get()));
+      return true;
+    }
+    fg.RemoveFilter(dec.get());
+  }
+  return false;
+}
+
+media::CapsRef TVideoCaptureDevice::PreviewCaps() const {
+  media::PadRef preview = PreviewPin(SourceFilter.get());
+  return preview ? PadCaps(preview.get()) : media::CapsRef();
+}
+
+bool TVideoCaptureDevice::LinkPreviewOutput(GstElement *control) {
+  media::PadRef preview = PreviewPin(SourceFilter.get());
+  if (!preview || gst_pad_is_linked(preview.get())) return false;
+  media::Graph &fg = Slots().fg;
+  media::CapsRef held = HeldOrFirst(previewFormat_, PreviewCaps().get());
+  previewFilter_ = MakeElement("capsfilter");
+  captureEnd_ = MakeElement("fakesink");
+  if (!previewFilter_ || !captureEnd_) {
+    previewFilter_.reset();
+    captureEnd_.reset();
+    return false;
+  }
+  if (held) g_object_set(previewFilter_.get(), "caps", held.get(), nullptr);
+  // The capture stream's own end while nothing records it: takes every
+  // buffer at once, so it never holds the stream or the capture tap up.
+  g_object_set(captureEnd_.get(), "sync", FALSE, "async", FALSE, "enable-last-sample", FALSE, nullptr);
+  const bool linked = fg.AddFilter(previewFilter_.get(), "vid_preview_format") &&
+                      fg.Connect(preview.get(), media::Pin(previewFilter_.get(), 0).get()) &&
+                      fg.ConnectFilters(previewFilter_.get(), control) &&
+                      fg.AddFilter(captureEnd_.get(), "vid_capture_end") &&
+                      fg.Connect(media::Pin(videoTee_.get(), 1).get(), media::Pin(captureEnd_.get(), 0).get());
+  if (!linked) {
+    GST_WARNING("the preview output of \"%s\" does not link: its stream is decoded instead",
+                DeviceName.toUtf8().constData());
+    RemoveFromGraph(captureEnd_);
+    RemoveFromGraph(previewFilter_);
+    // The tee's pin 1 may have been asked for: given back, so the decoded
+    // preview takes pin 1 again.
+    for (const media::PadRef &p : media::Pins(videoTee_.get()))
+      if (GST_PAD_DIRECTION(p.get()) == GST_PAD_SRC && !gst_pad_is_linked(p.get()))
+        gst_element_release_request_pad(videoTee_.get(), p.get());
+    return false;
+  }
+  GST_INFO("\"%s\" previews from its preview output", DeviceName.toUtf8().constData());
+  return true;
+}
+
 bool TVideoCaptureDevice::KillVideoGraph() {
   if (Slots().NativeVideoTee == videoTee_ && videoTee_) Slots().NativeVideoTee.reset();
-  if (videoTee_ || decoder_) {
+  if (videoTee_ || decoder_ || previewFilter_) {
     RemoveControl(true);
     Slots().VideoOutPin.reset();
   }
+  RemoveFromGraph(captureEnd_);
+  RemoveFromGraph(previewFilter_);
   RemoveFromGraph(decoder_);
   RemoveFromGraph(videoTee_);
   RemoveFromGraph(formatFilter_);
@@ -133,10 +197,7 @@ media::PadRef TVideoCaptureDevice::SetAudioGraph(int n) {
 }
 
 bool TVideoCaptureDevice::KillAudioGraph() {
-  if (!audioTee_) return true;
-  if (Slots().NativeAudioTee == audioTee_) Slots().NativeAudioTee.reset();
-  RemoveControl(false);
-  RemoveFromGraph(audioTee_);
+  if (audioTee_) UnspliceAudio(audioTee_);
   return true;
 }
 
@@ -187,10 +248,7 @@ media::PadRef TAudioCaptureDevice::SetAudioGraph(int n) {
 }
 
 bool TAudioCaptureDevice::KillAudioGraph() {
-  if (!audioTee_) return true;
-  if (Slots().NativeAudioTee == audioTee_) Slots().NativeAudioTee.reset();
-  RemoveControl(false);
-  RemoveFromGraph(audioTee_);
+  if (audioTee_) UnspliceAudio(audioTee_);
   return true;
 }
 

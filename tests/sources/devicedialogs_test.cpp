@@ -1,6 +1,6 @@
 // The settings menus and dialogs of the test capture card and of devices
 // with nothing to set.
-#include "fakeprovider.h"
+#include "catalogfixture.h"
 #include "sources/devicedialogs.h"
 #include "sources/routingdialogs.h"
 #include "sources/sourcecatalog.h"
@@ -22,16 +22,7 @@ using namespace vistrel::sources;
 
 namespace {
 
-struct Dialogs : ::testing::Test {
-  media::Graph graph;
-  GraphSlots graphSlots{graph};
-  SystemDeviceEnumerator enumerator;
-  SourceCatalog catalog{graphSlots, enumerator};
-  Dialogs() {
-    enumerator.AddProvider(MakeTestDeviceProvider(nullptr));
-    QStringList v, a;
-    catalog.ChargerDrivers(v, a);
-  }
+struct Dialogs : test::CatalogFixture {
   TCaptureDevice *Card() { return catalog.FindVideo("Vistrel Test Capture Card - Video")->Device; }
   TestCaptureCardControls *CardControls() { return TestCaptureCardControlsOf(Card()->SourceFilter.get()); }
 };
