@@ -28,17 +28,6 @@ sources::TestCaptureCardControls *Card(StartedWindow &w) {
   return sources::TestCaptureCardControlsOf(w.dm.CurrentVideoDevice->Device->SourceFilter.get());
 }
 
-QMenu *OpenVideoMenu(StartedWindow &w) {
-  w.form.btnVideoSettings->click();
-  return w.form.findChild<QMenu *>("VideoSettingsMenu");
-}
-
-QAction *Item(QMenu *menu, const QString &text) {
-  for (auto *a : menu->actions())
-    if (a->text() == text) return a;
-  return nullptr;
-}
-
 // Answers the next format dialog with entry `oneBased`.
 void AnswerFormatDialog(int oneBased) {
   QTimer::singleShot(50, [oneBased] {
@@ -61,9 +50,9 @@ TEST(SourceChoices, TheChosenInputIsStoredAndRoutedAtEveryStart) {
     w.Choose(w.VideoBox(), kCardVideo);
     ASSERT_NE(Card(w), nullptr);
     EXPECT_EQ(Card(w)->Input(), 0) << "none chosen: the card stays on its own input";
-    QMenu *menu = OpenVideoMenu(w);
+    QMenu *menu = OpenSettingsMenu(w, true);
     ASSERT_NE(menu, nullptr);
-    QAction *inputs = Item(menu, "Video Input");
+    QAction *inputs = MenuItem(menu, "Video Input");
     ASSERT_TRUE(inputs && inputs->menu());
     inputs->menu()->actions()[1]->trigger();
     menu->hide();
@@ -109,9 +98,9 @@ TEST(SourceChoices, TheCapturePinChoiceBecomesNumMediatypeAndComesBack) {
     w.form.Preferences().ChooseMode = [] { return settings::TSavePreferences::spRegistre; };
     w.Choose(w.VideoBox(), kCardVideo);
     ASSERT_EQ(w.dm.SourceWidth, 720);
-    QMenu *menu = OpenVideoMenu(w);
+    QMenu *menu = OpenSettingsMenu(w, true);
     ASSERT_NE(menu, nullptr);
-    QAction *pin = Item(menu, "Video Capture Pin...");
+    QAction *pin = MenuItem(menu, "Video Capture Pin...");
     ASSERT_NE(pin, nullptr);
     // Entry 3 of the card's list: YUY2 at half size.
     AnswerFormatDialog(3);

@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QMenu>
+#include <QPushButton>
 
 #include "actions/uraccourcis.h"
 #include "app/mainform.h"
@@ -63,6 +65,23 @@ struct StartedWindow {
   QString CurrentVideo() { return dm.CurrentVideoDevice ? dm.CurrentVideoDevice->Name : QString(); }
   QString CurrentAudio() { return dm.CurrentAudioDevice ? dm.CurrentAudioDevice->Name : QString(); }
 };
+
+// The settings menus of the Sources panel, as the two buttons open them.
+inline QMenu *OpenSettingsMenu(StartedWindow &w, bool video) {
+  (video ? w.form.btnVideoSettings : w.form.btnAudioSettings)->click();
+  return w.form.findChild<QMenu *>(video ? "VideoSettingsMenu" : "AudioSettingsMenu");
+}
+inline QAction *MenuItem(QMenu *menu, const QString &text) {
+  for (auto *a : menu->actions())
+    if (a->text() == text) return a;
+  return nullptr;
+}
+// The menu's captions, "-" for a separator.
+inline QStringList MenuTexts(QMenu *menu) {
+  QStringList out;
+  for (auto *a : menu->actions()) out << (a->isSeparator() ? QStringLiteral("-") : a->text());
+  return out;
+}
 
 inline const QString kCamera = QStringLiteral("Vistrel Test Camera");
 inline const QString kCardVideo = QStringLiteral("Vistrel Test Capture Card - Video");

@@ -22,23 +22,6 @@ namespace {
 
 const QString kEncoder = QStringLiteral("Vistrel Test MPEG Encoder - Video");
 
-QStringList Texts(QMenu *menu) {
-  QStringList out;
-  for (auto *a : menu->actions()) out << (a->isSeparator() ? QStringLiteral("-") : a->text());
-  return out;
-}
-
-QAction *Item(QMenu *menu, const QString &text) {
-  for (auto *a : menu->actions())
-    if (a->text() == text) return a;
-  return nullptr;
-}
-
-QMenu *OpenMenu(StartedWindow &w, bool video) {
-  (video ? w.form.btnVideoSettings : w.form.btnAudioSettings)->click();
-  return w.form.findChild<QMenu *>(video ? "VideoSettingsMenu" : "AudioSettingsMenu");
-}
-
 struct DialogSeen {
   QStringList listed;   // the dialog's entries
   QString preselected;  // the entry selected when it opened
@@ -62,7 +45,7 @@ void AnswerWith(const QString &entry, DialogSeen *seen) {
 // Clicks `item` of the open menu, answering its format dialog with `entry`,
 // and closes the menu as a click does; false when the menu has no such item.
 bool ChooseThrough(QMenu *menu, const QString &item, const QString &entry, DialogSeen &seen) {
-  QAction *action = menu ? Item(menu, item) : nullptr;
+  QAction *action = menu ? MenuItem(menu, item) : nullptr;
   if (!action) return false;
   AnswerWith(entry, &seen);
   action->trigger();
@@ -91,9 +74,9 @@ TEST(SourcePins, TheAudioCapturePinsFormatFlowsIntoTheDescriptionAndTheRecording
   EXPECT_TRUE(SpinFor([&] { return w.dm.AudioRate == 48000; }));
   EXPECT_EQ(w.dm.AudioChannels, 2);
 
-  QMenu *menu = OpenMenu(w, false);
+  QMenu *menu = OpenSettingsMenu(w, false);
   ASSERT_NE(menu, nullptr);
-  EXPECT_EQ(Texts(menu), (QStringList{"Audio Capture Filter...", "Audio Capture Pin..."}));
+  EXPECT_EQ(MenuTexts(menu), (QStringList{"Audio Capture Filter...", "Audio Capture Pin..."}));
   DialogSeen seen;
   ASSERT_TRUE(ChooseThrough(menu, "Audio Capture Pin...", "32000 Hz 16 bits mono", seen));
   ASSERT_TRUE(SpinFor([&] { return w.CurrentAudio() == kMicrophone; }));
@@ -138,9 +121,9 @@ TEST(SourcePins, TheAudioCapturePinsFormatFlowsIntoTheDescriptionAndTheRecording
 TEST(SourcePins, TheEncoderPreviewsAtThePreviewPinsSizeAndStillRecordsFullMpeg2) {
   RecordingWindow w;
   w.Choose(w.VideoBox(), kCamera);
-  QMenu *menu = OpenMenu(w, true);
+  QMenu *menu = OpenSettingsMenu(w, true);
   ASSERT_NE(menu, nullptr);
-  EXPECT_FALSE(Item(menu, "Video Preview Pin...")) << "a camera has one stream: no preview pin";
+  EXPECT_FALSE(MenuItem(menu, "Video Preview Pin...")) << "a camera has one stream: no preview pin";
   menu->hide();
   ASSERT_TRUE(SpinFor([&] { return w.CurrentVideo() == kCamera; }));
 
@@ -149,8 +132,8 @@ TEST(SourcePins, TheEncoderPreviewsAtThePreviewPinsSizeAndStillRecordsFullMpeg2)
   ASSERT_TRUE(w.NewFrames(2));
   EXPECT_EQ(w.Window()->CurrentFrame().size(), QSize(720, 576)) << "the preview output's own size at first";
   const int numMediatype = w.form.NumMediatype;
-  menu = OpenMenu(w, true);
-  const QStringList items = Texts(menu);
+  menu = OpenSettingsMenu(w, true);
+  const QStringList items = MenuTexts(menu);
   ASSERT_TRUE(items.contains("Video Preview Pin...")) << items.join(", ").toStdString();
   EXPECT_EQ(items.indexOf("Video Preview Pin..."), items.indexOf("Video Capture Pin...") + 1);
   DialogSeen seen;
@@ -188,9 +171,9 @@ TEST(SourcePinsOnPulseAudio, ASoundServersSourceOffersTheCommonFormatsAndGivesTh
   w.Choose(w.AudioBox(), monitor);
   ASSERT_EQ(w.CurrentAudio(), monitor);
 
-  QMenu *menu = OpenMenu(w, false);
+  QMenu *menu = OpenSettingsMenu(w, false);
   ASSERT_NE(menu, nullptr);
-  const QStringList items = Texts(menu);
+  const QStringList items = MenuTexts(menu);
   DialogSeen seen;
   ASSERT_TRUE(ChooseThrough(menu, "Audio Capture Pin...", "32000 Hz 16 bits mono", seen)) << items.join(", ").toStdString();
   ASSERT_TRUE(SpinFor([&] { return w.CurrentAudio() == monitor; }));

@@ -28,12 +28,8 @@ sources::TestCaptureCardControls *Card(StartedWindow &w) {
 // opens answered by `answer` and then its OK button.
 template <class Page>
 bool RunItem(StartedWindow &w, bool video, const QString &text, std::function<void(Page *)> answer) {
-  (video ? w.form.btnVideoSettings : w.form.btnAudioSettings)->click();
-  auto *menu = w.form.findChild<QMenu *>(video ? "VideoSettingsMenu" : "AudioSettingsMenu");
-  if (!menu) return false;
-  QAction *item = nullptr;
-  for (QAction *a : menu->actions())
-    if (a->text() == text) item = a;
+  QMenu *menu = OpenSettingsMenu(w, video);
+  QAction *item = menu ? MenuItem(menu, text) : nullptr;
   if (!item) return false;
   bool answered = false;
   QTimer::singleShot(50, [&] {
