@@ -12,6 +12,7 @@
 
 #include "app/recording_journal.h"
 #include "app/recovery.h"
+#include "filters/vs_wavedest.h"
 #include "media/repairfile.h"
 #include "platform/filesync.h"
 #include "testenv.h"
@@ -20,23 +21,17 @@ using namespace vistrel;
 
 namespace {
 
-// A WAV as our writer leaves it when killed: sizes still 0, one second of sound.
+// A WAV as our writer leaves it when killed: its own header with the sizes
+// still 0, then one second of sound.
 QString CutWav(const QString &path) {
-  media::MemoryBytes b(std::vector<std::uint8_t>(44 + 192000, 0));
-  b.Write(0, "RIFFxxxxWAVEfmt ", 16);
-  b.Put32(4, 36);
-  b.Put32(16, 16);
-  b.Put16(20, 1);
-  b.Put16(22, 2);
-  b.Put32(24, 48000);
-  b.Put32(28, 192000);
-  b.Put16(32, 4);
-  b.Put16(34, 16);
-  b.Write(36, "data", 4);
-  b.Put32(40, 0);
+  media::CapsRef caps = media::CapsRef::Adopt(
+      gst_caps_from_string("audio/x-raw,format=S16LE,layout=interleaved,rate=48000,channels=2"));
+  std::vector<std::uint8_t> bytes = filters::WaveHeader(filters::WaveFormatFor(caps.get()), 0);
+  EXPECT_FALSE(bytes.empty());
+  bytes.resize(bytes.size() + 192000, 0);
   QFile f(path);
   EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write(reinterpret_cast<const char *>(b.Bytes().data()), qint64(b.Bytes().size()));
+  f.write(reinterpret_cast<const char *>(bytes.data()), qint64(bytes.size()));
   return path;
 }
 
