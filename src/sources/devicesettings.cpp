@@ -182,8 +182,7 @@ bool RouterEntree(DeviceSettings &settings, int index) {
   return routed;
 }
 
-bool HasCrossbar(const DeviceSettings &settings) {
-  const auto inputs = settings.Inputs();
+bool HasCrossbar(const std::vector<DeviceInput> &inputs) {
   if (inputs.empty() || !std::all_of(inputs.begin(), inputs.end(), IsVideoInput)) return false;
   // A camera's one input ("Camera 1") routes nothing.
   return inputs.size() > 1 || inputs.front().physicalType != 11;
@@ -191,27 +190,24 @@ bool HasCrossbar(const DeviceSettings &settings) {
 
 SettingsMenuModel VideoMenuModel(const DeviceSettings *settings, int mediaTypeCount, int previewTypeCount) {
   SettingsMenuModel m;
-  if (settings) {
-    const auto controls = settings->Controls();
-    if (!controls.empty()) m.items << QStringLiteral("Video Capture Filter...");
-  }
+  if (settings && !settings->Controls().empty()) m.items << QStringLiteral("Video Capture Filter...");
   if (mediaTypeCount > 0) m.items << QStringLiteral("Video Capture Pin...");
   if (previewTypeCount > 0) m.items << QStringLiteral("Video Preview Pin...");
-  if (settings && HasCrossbar(*settings)) {
+  if (!settings) return m;
+  // Read once: on a V4L2 node each read is a request per input.
+  const auto inputs = settings->Inputs();
+  if (HasCrossbar(inputs)) {
     m.items << QStringLiteral("Video Crossbar...");
     if (!settings->AudioInputs().empty()) m.items << QStringLiteral("Second Crossbar...");
   }
-  if (settings && settings->HasTuner()) m.items << QStringLiteral("TV Tuner...");
-  if (settings) {
-    const auto inputs = settings->Inputs();
-    if (!inputs.empty() && std::all_of(inputs.begin(), inputs.end(), IsVideoInput)) {
-      for (const auto &in : inputs) m.inputs << in.name;
-      m.items << QStringLiteral("-") << QStringLiteral("Video Input");
-      // The input the device is on now is the one checked; opening the menu
-      // never switches inputs.
-      const int current = settings->CurrentInput();
-      m.checkedInput = current >= 0 && current < int(inputs.size()) ? current : 0;
-    }
+  if (settings->HasTuner()) m.items << QStringLiteral("TV Tuner...");
+  if (!inputs.empty() && std::all_of(inputs.begin(), inputs.end(), IsVideoInput)) {
+    for (const auto &in : inputs) m.inputs << in.name;
+    m.items << QStringLiteral("-") << QStringLiteral("Video Input");
+    // The input the device is on now is the one checked; opening the menu
+    // never switches inputs.
+    const int current = settings->CurrentInput();
+    m.checkedInput = current >= 0 && current < int(inputs.size()) ? current : 0;
   }
   return m;
 }

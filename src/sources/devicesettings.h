@@ -69,7 +69,7 @@ class DeviceSettings {
 bool RouterEntree(DeviceSettings &settings, int index);
 // A device has a crossbar when it has analogue inputs to choose from, not
 // the single input of a camera.
-bool HasCrossbar(const DeviceSettings &settings);
+bool HasCrossbar(const std::vector<DeviceInput> &inputs);
 
 // Puts the device on input `index` when it has inputs and that one exists;
 // false otherwise (-1, the usual "none chosen", routes nothing).

@@ -196,8 +196,8 @@ TEST_F(Dialogs, CrossbarPagesRouteThePictureAndItsSound) {
 }
 
 TEST_F(Dialogs, OnlyAnalogueInputsMakeACrossbar) {
-  EXPECT_FALSE(HasCrossbar(OneInput(11))) << "a camera's one input";
-  EXPECT_TRUE(HasCrossbar(OneInput(2))) << "a card with only its composite input";
+  EXPECT_FALSE(HasCrossbar(OneInput(11).Inputs())) << "a camera's one input";
+  EXPECT_TRUE(HasCrossbar(OneInput(2).Inputs())) << "a card with only its composite input";
   EXPECT_EQ(VideoMenuModel(nullptr, 0).items, QStringList{});
   const QStringList camera = VideoMenuModel(std::make_unique<OneInput>(11).get(), 4).items;
   EXPECT_FALSE(camera.contains("Video Crossbar..."));

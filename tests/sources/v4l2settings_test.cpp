@@ -89,7 +89,7 @@ TEST(V4l2TvCard, InputsAndTheirSoundInputsAreTheTwoCrossbars) {
   ASSERT_EQ(sound.size(), 3u);
   EXPECT_EQ(sound[0].physicalType, 4096);
   EXPECT_EQ(sound[1].physicalType, 4097);
-  EXPECT_TRUE(HasCrossbar(*settings));
+  EXPECT_TRUE(HasCrossbar(settings->Inputs()));
   EXPECT_EQ(VideoMenuModel(settings.get(), 0).items,
             (QStringList{"Video Crossbar...", "Second Crossbar...", "TV Tuner...", "-", "Video Input"}));
 
