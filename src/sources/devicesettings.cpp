@@ -37,10 +37,8 @@ class TestCardSettings : public DeviceSettings {
     return true;
   }
   std::vector<TvAudioMode> TvAudioModes() const override {
-    std::vector<TvAudioMode> out;
-    for (TvAudio m : {TvAudio::Mono, TvAudio::Stereo, TvAudio::Language1, TvAudio::Language2, TvAudio::Language1And2})
-      out.push_back({m, TvAudioName(m)});
-    return out;
+    return NamedTvAudioModes(
+        {TvAudio::Mono, TvAudio::Stereo, TvAudio::Language1, TvAudio::Language2, TvAudio::Language1And2});
   }
   int CurrentTvAudioMode() const override { return card_->TvAudioMode(); }
   bool SetTvAudioMode(int mode) override { return card_->SetTvAudioMode(mode); }
@@ -132,6 +130,12 @@ QString TvAudioName(TvAudio mode) {
     case TvAudio::Language1And2: return QStringLiteral("Language A + B");
   }
   return {};
+}
+
+std::vector<TvAudioMode> NamedTvAudioModes(const std::vector<TvAudio> &modes) {
+  std::vector<TvAudioMode> out;
+  for (TvAudio m : modes) out.push_back({m, TvAudioName(m)});
+  return out;
 }
 
 QString NomTypePin(int type) {

@@ -27,6 +27,7 @@ struct TvAudioMode {
   QString name;
 };
 QString TvAudioName(TvAudio mode);
+std::vector<TvAudioMode> NamedTvAudioModes(const std::vector<TvAudio> &modes);
 
 // Picture inputs have the types below 4096; from 4096 on they are sound inputs.
 inline bool IsVideoInput(const DeviceInput &input) { return input.physicalType < 4096; }

@@ -41,6 +41,31 @@ bool InFractionRange(const GValue *range, int n, int d) {
   return inside;
 }
 
+void ClearAll(std::vector<GValue> &values) {
+  for (GValue &v : values) g_value_unset(&v);
+}
+
+// Frames or samples in device memory (DMA buffers, GL textures) cannot be
+// read by the program's filters; only structures in system memory are listed.
+bool InSystemMemory(const GstCaps *caps, guint i) {
+  GstCapsFeatures *features = gst_caps_get_features(caps, i);
+  return !features || gst_caps_features_is_any(features) ||
+         gst_caps_features_is_equal(features, GST_CAPS_FEATURES_MEMORY_SYSTEM_MEMORY);
+}
+
+// Adds `one` (taken) as a fixed entry unless an equal one is listed already.
+// Whatever is still open (an interlace mode list, a colour range) is settled
+// the way negotiation would settle it.
+void AddFixedOnce(std::vector<media::CapsRef> &out, GstStructure *one) {
+  GstCaps *c = gst_caps_new_empty();
+  gst_caps_append_structure(c, one);
+  c = gst_caps_fixate(c);
+  if (std::any_of(out.begin(), out.end(), [c](const media::CapsRef &e) { return gst_caps_is_equal(e.get(), c); }))
+    gst_caps_unref(c);
+  else
+    out.push_back(media::CapsRef::Adopt(c));
+}
+
 // The values one field stands for, each a fixed GValue (owned by the caller).
 std::vector<GValue> Choices(const GstStructure *s, const char *field) {
   std::vector<GValue> out;
@@ -116,18 +141,14 @@ bool IsRangeOrOpen(const GstStructure *s, const char *field) {
 
 // The integer PCM formats the structure allows, in the order of kPcmFormats.
 std::vector<const char *> PcmChoices(const GstStructure *s) {
-  const GValue *v = gst_structure_get_value(s, "format");
+  if (!gst_structure_has_field(s, "format")) return {kPcmFormats.begin(), kPcmFormats.end()};
+  std::vector<GValue> offered = Choices(s, "format");
   std::vector<const char *> out;
-  for (const char *f : kPcmFormats) {
-    bool allowed = !v;
-    if (v && G_VALUE_HOLDS_STRING(v)) allowed = g_strcmp0(g_value_get_string(v), f) == 0;
-    if (v && GST_VALUE_HOLDS_LIST(v))
-      for (guint i = 0, n = gst_value_list_get_size(v); i < n && !allowed; ++i) {
-        const GValue *item = gst_value_list_get_value(v, i);
-        allowed = G_VALUE_HOLDS_STRING(item) && g_strcmp0(g_value_get_string(item), f) == 0;
-      }
-    if (allowed) out.push_back(f);
-  }
+  for (const char *f : kPcmFormats)
+    if (std::any_of(offered.begin(), offered.end(),
+                    [f](const GValue &v) { return G_VALUE_HOLDS_STRING(&v) && g_strcmp0(g_value_get_string(&v), f) == 0; }))
+      out.push_back(f);
+  ClearAll(offered);
   return out;
 }
 
@@ -136,36 +157,14 @@ int BitsOf(const GstStructure *s) {
   return g_strcmp0(f, "U8") == 0 ? 8 : g_strcmp0(f, "S24LE") == 0 ? 24 : g_strcmp0(f, "S32LE") == 0 ? 32 : 16;
 }
 
-void ClearAll(std::vector<GValue> &values) {
-  for (GValue &v : values) g_value_unset(&v);
-}
-
 }  // namespace
 
 std::vector<media::CapsRef> SplitFormats(const GstCaps *caps, int limit) {
   std::vector<media::CapsRef> out;
   if (!caps || gst_caps_is_any(caps)) return out;
-  auto push = [&out, limit](GstStructure *one) {
-    GstCaps *c = gst_caps_new_empty();
-    gst_caps_append_structure(c, one);
-    // Whatever is still open (an interlace mode list, a colour range) is
-    // settled the way negotiation would settle it.
-    c = gst_caps_fixate(c);
-    for (const auto &seen : out)
-      if (gst_caps_is_equal(seen.get(), c)) {
-        gst_caps_unref(c);
-        return;
-      }
-    if (int(out.size()) < limit) out.push_back(media::CapsRef::Adopt(c));
-    else gst_caps_unref(c);
-  };
   for (guint i = 0, n = gst_caps_get_size(caps); i < n && int(out.size()) < limit; ++i) {
-    // Frames in device memory (DMA buffers, GL textures) cannot be read by
-    // the program's filters; the same format in system memory is listed too.
-    GstCapsFeatures *features = gst_caps_get_features(caps, i);
-    if (features && !gst_caps_features_is_any(features) &&
-        !gst_caps_features_is_equal(features, GST_CAPS_FEATURES_MEMORY_SYSTEM_MEMORY))
-      continue;
+    // A device lists the same format in system memory too.
+    if (!InSystemMemory(caps, i)) continue;
     const GstStructure *s = gst_caps_get_structure(caps, i);
     std::vector<GValue> formats = Choices(s, "format");
     std::vector<GValue> rates = Choices(s, "framerate");
@@ -187,7 +186,7 @@ std::vector<media::CapsRef> SplitFormats(const GstCaps *caps, int limit) {
           if (!formats.empty()) gst_structure_set_value(one, "format", &formats[f]);
           if (size[0] > 0) gst_structure_set(one, "width", G_TYPE_INT, size[0], "height", G_TYPE_INT, size[1], nullptr);
           if (!rates.empty()) gst_structure_set_value(one, "framerate", &rates[r]);
-          push(one);
+          AddFixedOnce(out, one);
         }
     ClearAll(formats);
     ClearAll(rates);
@@ -199,12 +198,8 @@ std::vector<media::CapsRef> SplitAudioFormats(const GstCaps *caps, int limit) {
   std::vector<media::CapsRef> out;
   if (!caps || gst_caps_is_any(caps)) return out;
   for (guint i = 0, n = gst_caps_get_size(caps); i < n; ++i) {
-    GstCapsFeatures *features = gst_caps_get_features(caps, i);
-    if (features && !gst_caps_features_is_any(features) &&
-        !gst_caps_features_is_equal(features, GST_CAPS_FEATURES_MEMORY_SYSTEM_MEMORY))
-      continue;
     const GstStructure *s = gst_caps_get_structure(caps, i);
-    if (!gst_structure_has_name(s, "audio/x-raw")) continue;
+    if (!InSystemMemory(caps, i) || !gst_structure_has_name(s, "audio/x-raw")) continue;
     std::vector<const char *> formats = PcmChoices(s);
     const std::vector<int> rates = IntChoices(s, "rate", {kAudioRates.begin(), kAudioRates.end()});
     const std::vector<int> channels = IntChoices(s, "channels", {2, 1});
@@ -215,18 +210,12 @@ std::vector<media::CapsRef> SplitAudioFormats(const GstCaps *caps, int limit) {
       for (int r : rates)
         for (int c : channels) {
           if (r <= 0 || c <= 0) continue;
-          GstCaps *one = gst_caps_new_empty();
-          GstStructure *copy = gst_structure_copy(s);
-          gst_structure_set(copy, "format", G_TYPE_STRING, f, "rate", G_TYPE_INT, r, "channels", G_TYPE_INT, c, nullptr);
+          GstStructure *one = gst_structure_copy(s);
+          gst_structure_set(one, "format", G_TYPE_STRING, f, "rate", G_TYPE_INT, r, "channels", G_TYPE_INT, c, nullptr);
           // A channel mask stated for another channel count does not describe this one.
-          if (const GValue *mask = gst_structure_get_value(copy, "channel-mask"); mask && !gst_value_is_fixed(mask))
-            gst_structure_remove_field(copy, "channel-mask");
-          gst_caps_append_structure(one, copy);
-          one = gst_caps_fixate(one);
-          const bool seen = std::any_of(out.begin(), out.end(),
-                                        [one](const media::CapsRef &e) { return gst_caps_is_equal(e.get(), one); });
-          if (seen) gst_caps_unref(one);
-          else out.push_back(media::CapsRef::Adopt(one));
+          if (const GValue *mask = gst_structure_get_value(one, "channel-mask"); mask && !gst_value_is_fixed(mask))
+            gst_structure_remove_field(one, "channel-mask");
+          AddFixedOnce(out, one);
         }
   }
   // Highest rate first, stereo before mono, more bits before fewer.

@@ -159,12 +159,11 @@ media::ElementRef MakeTestMicrophone() {
   media::ElementRef bin = NewDeviceBin("Vistrel Test Microphone");
   // A sound card's converter: a few rates, stereo or mono; 48 kHz stereo
   // unless another is asked for.
-  const std::string formats = std::string(kToneFormat) +
-                              ";audio/x-raw,format=S16LE,layout=interleaved,rate=48000,channels=1"
-                              ";audio/x-raw,format=S16LE,layout=interleaved,rate=44100,channels=2,channel-mask=(bitmask)0x3"
-                              ";audio/x-raw,format=S16LE,layout=interleaved,rate=44100,channels=1"
-                              ";audio/x-raw,format=S16LE,layout=interleaved,rate=32000,channels=2,channel-mask=(bitmask)0x3"
-                              ";audio/x-raw,format=S16LE,layout=interleaved,rate=32000,channels=1";
+  std::string formats;
+  for (const char *rate : {"48000", "44100", "32000"})
+    for (const char *layout : {"channels=2,channel-mask=(bitmask)0x3", "channels=1"})
+      formats += std::string(formats.empty() ? "" : ";") + "audio/x-raw,format=S16LE,layout=interleaved,rate=" + rate +
+                 "," + layout;
   if (!AddToneBranch(bin.get(), 440.0, formats.c_str())) return {};
   return bin;
 }

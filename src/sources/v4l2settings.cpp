@@ -8,6 +8,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <bit>
 #include <cerrno>
 #include <cstring>
 
@@ -48,11 +49,7 @@ class V4l2Settings : public DeviceSettings {
       if (Call(VIDIOC_ENUMINPUT, &in) != 0) break;
       DeviceInput input{QString::fromLatin1(reinterpret_cast<const char *>(in.name)), InputType(in)};
       // The lowest sound input this picture input can go with is its related one.
-      for (int a = 0; a < 32 && in.audioset; ++a)
-        if (in.audioset & (1u << a)) {
-          input.relatedAudio = a;
-          break;
-        }
+      if (in.audioset) input.relatedAudio = std::countr_zero(in.audioset);
       out.push_back(input);
     }
     return out;
@@ -149,9 +146,7 @@ class V4l2Settings : public DeviceSettings {
     if (t.capability & V4L2_TUNER_CAP_LANG2) modes.push_back(TvAudio::Language2);
     if ((t.capability & V4L2_TUNER_CAP_LANG1) && (t.capability & V4L2_TUNER_CAP_LANG2))
       modes.push_back(TvAudio::Language1And2);
-    std::vector<TvAudioMode> out;
-    for (TvAudio m : modes) out.push_back({m, TvAudioName(m)});
-    return out;
+    return NamedTvAudioModes(modes);
   }
   int CurrentTvAudioMode() const override {
     v4l2_tuner t{};
