@@ -2,7 +2,7 @@
 
 namespace vistrel {
 
-void TCaptureEnCours::Commencer(const QString &file, int format, const QDateTime &debut) {
+void TCaptureEnCours::Commencer(const QString &file, settings::CaptureFormatCode format, const QDateTime &debut) {
   fichier_ = file;
   format_ = format;
   chaine_ = true;

@@ -5,12 +5,14 @@
 #include <QDateTime>
 #include <QString>
 
+#include "settings/captureformats.h"
+
 namespace vistrel {
 
 class TCaptureEnCours {
  public:
   // A chain was built for `format`; it writes `file` from `debut`.
-  void Commencer(const QString &file, int format, const QDateTime &debut);
+  void Commencer(const QString &file, settings::CaptureFormatCode format, const QDateTime &debut);
   // Cut: the same chain goes on in `file`; the start stays the first part's.
   void Continuer(const QString &file) { fichier_ = file; }
   // The file being written, once; empty when none is (or it was already taken).
@@ -20,14 +22,14 @@ class TCaptureEnCours {
 
   bool Chaine() const { return chaine_; }
   QString Fichier() const { return fichier_; }
-  int Format() const { return format_; }
+  settings::CaptureFormatCode Format() const { return format_; }
   QDateTime Debut() const { return debut_; }
   // Time since the start; 0 before any capture.
   qint64 DureeMs(const QDateTime &now) const;
 
  private:
   QString fichier_;
-  int format_ = 0;
+  settings::CaptureFormatCode format_ = settings::CaptureFormatCode::None;
   bool chaine_ = false;
   QDateTime debut_;
 };

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "settings/captureformats.h"
+
 namespace vistrel::display {
 
 QRect FitRect(const QRect &bounds, int a, int b) {
@@ -36,47 +38,44 @@ QSize DisplayRatio(const RatioInput &in) {
 
 int StepVolume(int volume, int delta) { return std::clamp(volume + delta, 0, kVolumeMax); }
 
-LockRow LockTable(int format, bool dvSource, bool videoSource, QSize videoWindow) {
+LockRow LockTable(settings::CaptureFormatCode format, bool dvSource, bool videoSource, QSize videoWindow) {
   LockRow row;
   auto nativeRow = [&row] {
     row.traitement = false;
     row.forcedAspect = kNormal;
     row.ratioDisabled = {false, true, true, true};
   };
-  switch (format) {
-    case 1:
-    case 3:
-    case 4:
+  using settings::LockKind;
+  switch (settings::CaptureFormat(format).lock) {
+    case LockKind::NativeDeviceSound:
       nativeRow();
       row.audioFromVideoDevice = true;
       break;
-    case 2:
-    case 5: nativeRow(); break;
-    case 6:
+    case LockKind::Native: nativeRow(); break;
+    case LockKind::DvRecompressed:
       row.traitement = true;
       row.forcedAspect = qint64(videoWindow.width()) * 9 < qint64(videoWindow.height()) * 14 ? k4x3 : k16x9;
       row.ratioDisabled = {true, false, false, true};
       break;
-    case 7:
+    case LockKind::Wmv:
       row.traitement = true;
       row.forcedAspect = k4x3;
       row.ratioDisabled = {true, false, true, true};
       break;
-    case 8:
+    case LockKind::ImageByImage:
       if (dvSource) nativeRow();
       else row.traitement = true;
       row.dropAudio = true;
       break;
-    case 9:
+    case LockKind::Divx:
       row.traitement = true;
       row.divxFromAspect = true;
       break;
-    case 11:
-    case 12:
+    case LockKind::SoundOnly:
       if (videoSource) row.traitement = false;
       row.dropVideo = true;
       break;
-    default: break;  // none and "Default" leave everything as it is
+    case LockKind::Untouched: break;  // none and "Default" leave everything as it is
   }
   return row;
 }

@@ -6,7 +6,12 @@
 #include <QSize>
 
 #include <array>
+#include <cstdint>
 #include <optional>
+
+namespace vistrel::settings {
+enum class CaptureFormatCode : std::uint8_t;
+}
 
 namespace vistrel::display {
 
@@ -51,6 +56,6 @@ struct LockRow {
 
 // `videoWindow`: the size of the video window now (decides 4x3 or 16x9 for
 // the DV recompression).
-LockRow LockTable(int format, bool dvSource, bool videoSource, QSize videoWindow);
+LockRow LockTable(settings::CaptureFormatCode format, bool dvSource, bool videoSource, QSize videoWindow);
 
 }  // namespace vistrel::display

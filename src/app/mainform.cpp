@@ -1,4 +1,5 @@
 #include "app/mainform.h"
+#include "app/recorder.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -34,6 +35,8 @@ TCaptureForm::TCaptureForm(QWidget *parent) : QMainWindow(parent) {
   gp_ = std::make_unique<settings::TBrenvikPreferences>();
   gp_->titre = kProductTitle;
   gp_->OnSavePrefs = [this](settings::TBrenvikPreferences &) { SauverPrefs(); };
+  recorder_ = std::make_unique<Recorder>();
+  ConnectRecorder();
 
   auto *central = new QWidget(this);
   auto *row = new QHBoxLayout(central);
@@ -123,6 +126,7 @@ void TCaptureForm::ShowSettingsPageForFormat(const QString &formatName) {
 
 void TCaptureForm::Attach(Tdm *dm, Tplaque *plaque, TRaccourcisForm *raccourcis) {
   dm_ = dm;
+  recorder_->SetGraph(dm);
   plaque_ = plaque;
   raccourcis_ = raccourcis;
   ConnectShortcutsWindow();
@@ -266,7 +270,7 @@ void TCaptureForm::FormCloseQuery() {
   closed_ = true;
   if (plaque_) plaque_->hide();
   if (dm_) {
-    ArreterGraphe();
+    recorder_->Close();
     LibererSources();
     dm_->ClearGraph();
   }

@@ -14,12 +14,10 @@
 #include <vector>
 
 #include "app/camtransport.h"
-#include "app/capture_en_cours.h"
 #include "app/etatcapture.h"
 #include "app/incrusterframe.h"
 #include "app/panels.h"
 #include "app/schedule_clock.h"
-#include "app/scenefile.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -30,6 +28,7 @@ class QMenu;
 namespace vistrel {
 
 class Tdm;
+class Recorder;
 class TCamescopes;
 class Tplaque;
 class TRaccourcisForm;
@@ -67,7 +66,6 @@ class TCaptureForm : public QMainWindow {
 
   EtatCapture Etat() const { return etat_; }
   void SetInterfacePreview();
-  void ArreterGraphe();
 
   bool DemarrageEnCours() const { return demarrageEnCours_; }
   bool StartupDone() const { return startupDone_; }
@@ -186,8 +184,9 @@ class TCaptureForm : public QMainWindow {
   void saFormatCaptureexecute();
   // End of actions.
 
-  // Recording (mainform_recording.cpp, scenefile.*): the Capture button, Cut,
-  // file names and counters, the capture state's controls.
+  // Recording (mainform_recording.cpp, recording_controls.cpp): the Capture
+  // button and Cut ask the user and hand over to the recorder; file names,
+  // the capture state's controls.
   void BindRecordingActions();
   void ChargerPrefsRecording();   // at show, after the settings are loaded
   void SauverPrefsRecording();    // into the parameters when saving
@@ -195,16 +194,16 @@ class TCaptureForm : public QMainWindow {
   void acCouperexecute();
   bool DemarrerCapture();
   bool ArreterCapture();
+  // Stops the graph; a file being written is finished (a source change).
+  void ArreterGraphe();
   // The stop finished the file but the sources did not start again; `dire`
   // tells the user (a caller that explains the failure itself says no).
   void EchecArret(bool dire = true);
-  QString ProchainNomVideo();
   void EtatCaptureManuelle();
-  // Called when the Image-by-Image file ends: rewrites its rate or deletes it.
-  void FinImageParImage();
-  bool ImageParImage = false;
-  int NbImages = 0;
-  QString FichierCapture;
+  // The recording, with no widget of its own.
+  Recorder &Recording() const { return *recorder_; }
+  // Where the next recording goes (the one being written during a capture).
+  QString NomVideo() const;
   // The Folders panel's video file group and the Sources panel's images-per-second box.
   QGroupBox *gbFichierVideo = nullptr;
   QLineEdit *leVideoDirectory = nullptr, *leVideoRacine = nullptr, *leFramerate = nullptr;
@@ -215,49 +214,24 @@ class TCaptureForm : public QMainWindow {
   void VideoRacineExit();
   void cbVideoDateClick();
   void FramerateExit();
-  // The file being written (empty when no capture chain writes one).
-  QString FichierEnCours() const { return capture_.Fichier(); }
-  TSceneFile &SceneFile();
   // A capture's file was finished and entered in the session list.
   Q_SIGNAL void captureRecorded(const QString &file, int dropped, int notDropped);
   // End of recording.
 
  private:
   // Recording, private part.
-  // Stop, take the capture chain down, leave Image by Image, give notifications back.
-  void TerminerCapture();
-  void AnnulerDemarrage(const QString &why);
-  bool ConstruireCapture(int format, const QString &file);
-  void RemplirCaptureOptions();
-  void OuvrirScnPour(const QString &videoFile);
-  void FermerScnApresArret(int dropped);
+  void ConnectRecorder();
+  // The Folders panel's fields into the names, and the name into both panels.
+  void NommerDepuisChamps();
+  void AfficherNomVideo();
   void AppliquerControlesEtat();
   void MajCaptureAction();
-  void AccrocherErreursCapture();
-  void EchecEcriture(const QString &message);
-  // What a capture that ended on a failure leaves, and telling the user
-  // (mainform_recording_failures.cpp).
-  void EchecDisque(const QString &file, qint64 freeBytes);
-  // Ends a capture on a failure and tells why and what the file keeps
-  // (and `caveat` when the file was kept).
-  void FinirCaptureSurEchec(const QString &why, const QString &caveat = QString());
-  QString CeQueGarde(const QString &file) const;
   // Free space before a start: refused under the disk reserve, asked under the
   // low-disk threshold.
   bool EspaceSuffisant(const QString &file);
-  // A file that came out empty is removed and not listed; true if it was.
-  bool RetirerFichierVide(const QString &file);
   // Enters a controller state: frame colour and the controls of that state.
   void PasserEtat(EtatCapture etat);
-  std::unique_ptr<TSceneFile> scn_;
-  filters::Tvs_SceneDetect *sceneDetector_ = nullptr;  // the detector our callback is on
-  TCaptureEnCours capture_;
-  bool arretEnCours_ = false;    // our own stop: its errors are not write failures
-  bool sourceErreur_ = false;    // the error being delivered came from a source
-  bool erreursAccrochees_ = false;
-  // The file the last stop finished (kept or removed) and when it stopped.
-  QString dernierFichier_;
-  QDateTime finDernierFichier_;
+  std::unique_ptr<Recorder> recorder_;
   // End of recording, private part.
 
  public:
@@ -446,8 +420,8 @@ class TCaptureForm : public QMainWindow {
   void acQuorrelexecute();
   QPushButton *btnCamVideo = nullptr, *btnCamAudio = nullptr;
 
-  QString NomVideo, NomImage;
-  int CompteurVideo = 0, CompteurImage = 0;
+  QString NomImage;
+  int CompteurImage = 0;
   QDateTime DateNoms;
   bool TraitementPossible = false;
   bool RelanceDifferee = false;

@@ -48,7 +48,7 @@ void TCaptureForm::AppliquerVerrou(bool locked) {
   auto *video = dm_ ? dm_->CurrentVideoDevice : nullptr;
   if (locked) {
     const bool dv = video && video->Device && video->Device->Kind == sources::DeviceKind::DV;
-    const auto row = display::LockTable(params_->Byte("Capture Format"), dv, video != nullptr, videoWindow_->size());
+    const auto row = display::LockTable(settings::FormatFromByte(params_->Byte("Capture Format")), dv, video != nullptr, videoWindow_->size());
     if (row.traitement) TraitementPossible = *row.traitement;
     for (int i = 0; i < 4; ++i)
       if (auto *a = Action(kRatioActions[i])) a->setEnabled(!row.ratioDisabled[size_t(i)]);

@@ -14,6 +14,7 @@
 
 #include "actions/superaction.h"
 #include "app/mainform.h"
+#include "app/recorder.h"
 #include "app/stillimage.h"
 #include "filters/bitmaps.h"
 #include "filters/vs_controlunit.h"
@@ -204,7 +205,7 @@ QString TCaptureForm::ProchainNomImage() {
   const QString name = FormerNomImage(g.edImageDirectory->text(), g.edImageRacine->text(), g.cbImageDate->isChecked(),
                                       DateNoms, CompteurImage, extension);
   ++CompteurImage;
-  if (!ImageParImage) {
+  if (!recorder_->ImageByImage()) {
     const QString file = QFileInfo(name).fileName();
     DossiersFrame->lbNomImage->setText(file);
     ExtraireFrame->lbDestination->setText(file);
@@ -229,9 +230,9 @@ void TCaptureForm::OnGrabReady(int slot) {
     ~Release() { s->ReleaseSlot(slot); }
   } release{superposer, slot};
 
-  if (ImageParImage) {
+  if (recorder_->ImageByImage()) {
     if (auto *control = dm_->ControlFilter()) control->Gate = true;
-    ++NbImages;
+    recorder_->CountImage();
     return;
   }
   const QImage frame = superposer->GrabSlot(slot);
@@ -278,7 +279,7 @@ void TCaptureForm::OnGrabReady(int slot) {
 }
 
 void TCaptureForm::SauverImage() {
-  if (ImageParImage) return;
+  if (recorder_->ImageByImage()) return;
   auto &g = Grab();
   if (g.corrige.isNull()) return;
   auto &dialogs = platform::DialogService::Instance();

@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "app/mainform.h"
+#include "app/recorder.h"
 #include "platform/cpuload.h"
 #include "platform/dialogs.h"
 #include "platform/disk.h"
@@ -164,7 +165,7 @@ void TCaptureForm::MajJaugeCPU() {
 
 void TCaptureForm::MajJaugesDisque(bool maxima) {
   auto &l = Liste();
-  const auto video = platform::DiskFiguresOf(NomVideo.isEmpty() ? params_->Str("Video Directory") : NomVideo);
+  const auto video = platform::DiskFiguresOf(NomVideo().isEmpty() ? params_->Str("Video Directory") : NomVideo());
   const auto image = platform::DiskFiguresOf(NomImage.isEmpty() ? params_->Str("Image Directory") : NomImage);
   SetJaugeDisque(l.tgVideo, video, 500, maxima);
   SetJaugeDisque(l.tgImage, image, 100, maxima);

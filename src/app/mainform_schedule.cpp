@@ -133,11 +133,11 @@ bool TCaptureForm::ValiderProgrammation() {
   auto &dlg = DialogService::Instance();
   auto &c = Cockpit();
   const bool confirmer = params_->Bool("Confirmer Video");
-  if (confirmer && QFileInfo::exists(NomVideo) &&
-      dlg.Ask(DlgKind::Warning, "The file " + NomVideo + " exists already. Do you want to crush it?",
+  if (confirmer && QFileInfo::exists(NomVideo()) &&
+      dlg.Ask(DlgKind::Warning, "The file " + NomVideo() + " exists already. Do you want to crush it?",
               DlgButtons::YesNo, this) != DlgAnswer::Yes)
     return false;
-  const QString folder = QFileInfo(NomVideo).absolutePath();
+  const QString folder = QFileInfo(NomVideo()).absolutePath();
   if (confirmer && !QDir(folder).exists()) {
     if (dlg.Ask(DlgKind::Error, "The folder " + folder + " does not exist.\nDo you want to create it?",
                 DlgButtons::YesNo, this) != DlgAnswer::Yes)

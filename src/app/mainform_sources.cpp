@@ -9,12 +9,14 @@
 #include <QTimer>
 
 #include "app/camcorders.h"
+#include "app/recorder.h"
 #include "app/recording_names.h"
 #include "app/sourcesstate.h"
 #include "platform/dialogs.h"
 #include "filters/vs_superposer.h"
 #include "sources/devicesettings.h"
 #include "sources/enumerator.h"
+#include "settings/captureformats.h"
 #include "settings/settings.h"
 #include "ui/videowindow.h"
 
@@ -341,13 +343,14 @@ void TCaptureForm::ActiverFormatCapture(int format) {
     const auto *device = dm_->CurrentVideoDevice->Device;
     if (device->NativeFormat1) codes << device->NativeFormat1;
     if (device->NativeFormat2) codes << device->NativeFormat2;
-    codes << 6;
-    if (!settings::AvailableDivxCodecs().isEmpty()) codes << 9;
-    codes << 7 << 8;
+    using C = settings::CaptureFormatCode;
+    codes << settings::ToByte(C::DV2Recomp);
+    if (!settings::AvailableDivxCodecs().isEmpty()) codes << settings::ToByte(C::Divx);
+    codes << settings::ToByte(C::Wmv) << settings::ToByte(C::ImageByImage);
   }
   if (AudioConnectee()) {
-    codes << 11;
-    if (settings::Mp3EncoderAvailable()) codes << 12;
+    codes << settings::ToByte(settings::CaptureFormatCode::Wav);
+    if (settings::Mp3EncoderAvailable()) codes << settings::ToByte(settings::CaptureFormatCode::Mp3);
   }
   {
     QSignalBlocker block(box);
@@ -360,14 +363,11 @@ void TCaptureForm::ActiverFormatCapture(int format) {
   const int chosen = box->currentIndex() >= 0 ? box->currentData().toInt() : 0;
   params_->SetByte("Capture Format", quint8(chosen));
 
-  if (!NomVideo.isEmpty()) {
-    const QFileInfo info(NomVideo);
-    NomVideo = info.path() + "/" + info.completeBaseName() + ExtensionFormatCapture(chosen);
-  }
-  SourcesFrame->lbNomVideo->setText(PartieFichier(NomVideo));
-  DossiersFrame->lbNomVideo->setText(PartieFichier(NomVideo));
-  SetTextGreyed(SourcesFrame->cboxAudio, chosen == 8);
-  SetTextGreyed(SourcesFrame->cboxvideo, chosen == 11 || chosen == 12);
+  recorder_->Names().SetFormat(chosen);
+  AfficherNomVideo();
+  const settings::CaptureFormatInfo &row = settings::CaptureFormat(chosen);
+  SetTextGreyed(SourcesFrame->cboxAudio, row.GreysAudioSource());
+  SetTextGreyed(SourcesFrame->cboxvideo, row.GreysVideoSource());
   SetInterfacePreview();
   emit sourcesChanged();
 }
@@ -381,7 +381,7 @@ void TCaptureForm::cboxVideoChange() {
   params_->SetStr("Want video source", text);
   AccorderAudio();
   int format = params_->Byte("Capture Format");
-  if (VerrouActif() && VideoConnectee() && (format == 11 || format == 12)) format = 0;
+  if (VerrouActif() && VideoConnectee() && settings::CaptureFormat(format).SoundOnly()) format = 0;
   ActiverFormatCapture(format);
 }
 
@@ -408,7 +408,7 @@ void TCaptureForm::cboxAudioChange() {
   ActiverAudio(text);
   params_->SetStr("Want audio source", text);
   int format = params_->Byte("Capture Format");
-  if (VerrouActif() && AudioConnectee() && format == 8) format = 0;
+  if (VerrouActif() && AudioConnectee() && settings::CaptureFormat(format).PictureOnly()) format = 0;
   ActiverFormatCapture(format);
 }
 
@@ -534,19 +534,16 @@ void TCaptureForm::GraphDeviceLost(const QString &deviceName) {
   // The capture ends the normal way (file finished and listed) and the
   // controller is back in preview even if no source comes back; the user is
   // told once the sources are up again, so the message does not hold them.
-  QString file;
-  if ((etat_ == esCapture || etat_ == esCaptureProgrammee) && capture_.Chaine()) {
-    file = capture_.Fichier();
-    ArreterCapture();
-    SetInterfacePreview();
+  QString told;
+  if (etat_ == esCapture || etat_ == esCaptureProgrammee) {
+    told = recorder_->EndForLostDevice(deviceName);
+    if (!told.isEmpty()) {
+      AppliquerVolume();
+      SetInterfacePreview();
+    }
   }
   RafraichirSources(false, deviceName);
-  if (!file.isEmpty())
-    platform::DialogService::Instance().Error(
-        QString("The device \"%1\" was lost during the capture, which stopped.\n")
-                .arg(deviceName.isEmpty() ? QStringLiteral("of the capture") : deviceName) +
-            CeQueGarde(file),
-        this);
+  if (!told.isEmpty()) platform::DialogService::Instance().Error(told, this);
 }
 
 void TCaptureForm::AppliquerNotifier(bool notifier) {

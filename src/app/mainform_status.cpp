@@ -5,6 +5,7 @@
 
 #include "actions/superaction.h"
 #include "app/cockpit_state.h"
+#include "app/recorder.h"
 #include "app/status_texts.h"
 #include "graph/avgraph.h"
 #include "platform/disk.h"
@@ -76,7 +77,7 @@ void TCaptureForm::MajStatusBar() {
   const QString summary = status::ResumeSources(SourcesFrame->cboxvideo->currentText(), video,
                                                 SourcesFrame->cboxAudio->currentText(), AudioConnectee());
   if (!summary.isEmpty()) c.texts[k2] = summary + "=>" + settings::CaptureFormatShortName(format);
-  c.texts[k3] = status::EspaceLibre(platform::DiskFiguresOf(NomVideo).freeMB, platform::DriveOfPath(NomVideo));
+  c.texts[k3] = status::EspaceLibre(platform::DiskFiguresOf(NomVideo()).freeMB, platform::DriveOfPath(NomVideo()));
   RepeindreStatus();
 }
 
@@ -114,11 +115,11 @@ void TCaptureForm::MajStatusEtat() {
 void TCaptureForm::DroppedActionTimer() {
   if (!cockpit_) return;
   auto &c = Cockpit();
-  if ((etat_ == esCapture || etat_ == esCaptureProgrammee) && capture_.Debut().isValid()) {
-    c.texts[k2] = status::Duree(capture_.DureeMs(QDateTime::currentDateTime()));
+  if ((etat_ == esCapture || etat_ == esCaptureProgrammee) && recorder_->Started().isValid()) {
+    c.texts[k2] = status::Duree(recorder_->DurationMs(QDateTime::currentDateTime()));
     const int dropped = dm_ ? dm_->CaptureDropped() : -1;
     const int notDropped = dm_ ? dm_->CaptureNotDropped() : -1;
-    c.texts[k3] = status::TexteCompteurs(capture_.Format(), NbImages, dropped, notDropped);
+    c.texts[k3] = status::TexteCompteurs(recorder_->Format(), recorder_->Images(), dropped, notDropped);
     RepeindreStatus();
   }
   RafraichirCamescopes();

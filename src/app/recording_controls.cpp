@@ -11,6 +11,7 @@
 
 #include "actions/superaction.h"
 #include "app/mainform.h"
+#include "app/recorder.h"
 #include "app/recording_names.h"
 #include "graph/avgraph.h"
 #include "platform/dialogs.h"
@@ -82,7 +83,8 @@ void TCaptureForm::BindRecordingActions() {
   connect(leFramerate, &QLineEdit::editingFinished, this, [this] { FramerateExit(); });
 
   connect(this, &TCaptureForm::sourcesChanged, this, [this] {
-    leFramerate->setVisible(SourcesFrame->cbFormatCapture->currentData().toInt() == 8);
+    leFramerate->setVisible(settings::FormatFromByte(SourcesFrame->cbFormatCapture->currentData().toInt()) ==
+                            settings::CaptureFormatCode::ImageByImage);
     AppliquerControlesEtat();
   });
 }
@@ -93,9 +95,13 @@ void TCaptureForm::ChargerPrefsRecording() {
   leVideoRacine->setText(p.Str("Video Racine"));
   cbVideoDate->setChecked(p.Bool("Video Date"));
   leFramerate->setText(QString::number(p.Real("Framerate"), 'f', 1));
-  leFramerate->setVisible(p.Byte("Capture Format") == 8);
-  CompteurVideo = 0;
-  NomVideo = ProchainNomVideo();
+  leFramerate->setVisible(settings::FormatFromByte(p.Byte("Capture Format")) == settings::CaptureFormatCode::ImageByImage);
+  VideoNames &names = recorder_->Names();
+  names.SetDate(DateNoms);
+  names.SetFormat(p.Byte("Capture Format"));
+  NommerDepuisChamps();
+  names.Restart();
+  AfficherNomVideo();
 }
 
 void TCaptureForm::SauverPrefsRecording() {
@@ -106,34 +112,37 @@ void TCaptureForm::SauverPrefsRecording() {
   p.SetReal("Framerate", LireFramerate(leFramerate->text()).value_or(18.0));
 }
 
-QString TCaptureForm::ProchainNomVideo() {
-  int format = params_->Byte("Capture Format");
-  if (SourcesFrame->cbFormatCapture->currentIndex() >= 0) format = SourcesFrame->cbFormatCapture->currentData().toInt();
-  const QString name = ComposerNomVideo(leVideoDirectory->text(), leVideoRacine->text(), cbVideoDate->isChecked(),
-                                        DateNoms, CompteurVideo, format);
-  ++CompteurVideo;
-  const QString file = PartieFichier(name);
+QString TCaptureForm::NomVideo() const { return recorder_->Names().Current(); }
+
+void TCaptureForm::NommerDepuisChamps() {
+  VideoNames &names = recorder_->Names();
+  if (SourcesFrame->cbFormatCapture->currentIndex() >= 0)
+    names.SetFormat(SourcesFrame->cbFormatCapture->currentData().toInt());
+  names.SetFields(leVideoDirectory->text(), leVideoRacine->text(), cbVideoDate->isChecked());
+}
+
+void TCaptureForm::AfficherNomVideo() {
+  const QString file = PartieFichier(NomVideo());
   SourcesFrame->lbNomVideo->setText(file);
   DossiersFrame->lbNomVideo->setText(file);
-  return name;
 }
 
 void TCaptureForm::VideoDirectoryChange() {
   params_->SetStr("Video Directory", leVideoDirectory->text());
-  --CompteurVideo;
-  NomVideo = ProchainNomVideo();
+  NommerDepuisChamps();
+  AfficherNomVideo();
 }
 
 void TCaptureForm::VideoRacineExit() {
   params_->SetStr("Video Racine", leVideoRacine->text());
-  --CompteurVideo;
-  NomVideo = ProchainNomVideo();
+  NommerDepuisChamps();
+  AfficherNomVideo();
 }
 
 void TCaptureForm::cbVideoDateClick() {
   params_->SetBool("Video Date", cbVideoDate->isChecked());
-  --CompteurVideo;
-  NomVideo = ProchainNomVideo();
+  NommerDepuisChamps();
+  AfficherNomVideo();
 }
 
 void TCaptureForm::FramerateExit() {
@@ -150,9 +159,9 @@ void TCaptureForm::FramerateExit() {
 void TCaptureForm::SetInterfacePreview() {
   // Preview means no capture chain: one still there (a source or format
   // changed under a running capture) is finished and taken down first.
-  if (capture_.Chaine() && dm_) {
+  if (recorder_->Recording() && dm_) {
     const bool running = dm_->fg().State() == GST_STATE_PLAYING;
-    TerminerCapture();
+    recorder_->Finish();
     if (running && !RelanceDifferee) dm_->LancerGraphe();
   }
   PasserEtat(esPreview);
@@ -213,7 +222,7 @@ void TCaptureForm::MajCaptureAction() {
   auto *a = Action("saCapturerBascule");
   if (!a) return;
   // Stopping needs a capture chain; starting needs something to capture.
-  if (etat_ == esCapture || etat_ == esCaptureProgrammee) a->setEnabled(capture_.Chaine());
+  if (etat_ == esCapture || etat_ == esCaptureProgrammee) a->setEnabled(recorder_->Recording());
   else a->setEnabled(VideoConnectee() || AudioConnectee());
 }
 

@@ -1,5 +1,7 @@
 #include "app/recording_names.h"
 
+#include <QFileInfo>
+
 #include "platform/shell.h"
 #include "settings/captureformats.h"
 
@@ -33,5 +35,31 @@ QString ComposerNomVideo(const QString &folder, const QString &root, bool withDa
 }
 
 QString PartieFichier(const QString &path) { return path.mid(path.lastIndexOf('/') + 1); }
+
+void VideoNames::SetFields(const QString &folder, const QString &root, bool withDate) {
+  folder_ = folder;
+  root_ = root;
+  withDate_ = withDate;
+  Compose();
+}
+
+void VideoNames::SetFormat(int format) {
+  format_ = format;
+  if (current_.isEmpty()) return;
+  const QFileInfo info(current_);
+  current_ = info.path() + "/" + info.completeBaseName() + ExtensionFormatCapture(format);
+}
+
+void VideoNames::Restart() {
+  counter_ = 0;
+  Compose();
+}
+
+void VideoNames::Advance() {
+  ++counter_;
+  Compose();
+}
+
+void VideoNames::Compose() { current_ = ComposerNomVideo(folder_, root_, withDate_, date_, counter_, format_); }
 
 }  // namespace vistrel

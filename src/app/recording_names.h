@@ -27,4 +27,32 @@ QString ComposerNomVideo(const QString &folder, const QString &root, bool withDa
 // The file part of a path (after the last "/").
 QString PartieFichier(const QString &path);
 
+// The name of the next recording and its counter. The Folders panel's fields
+// and the capture format feed it; each finished file moves it on.
+class VideoNames {
+ public:
+  // The name is made again with the same counter.
+  void SetFields(const QString &folder, const QString &root, bool withDate);
+  void SetDate(const QDateTime &date) { date_ = date; }
+  QDateTime Date() const { return date_; }
+  // Only the extension of the current name follows the format.
+  void SetFormat(int format);
+  // Back to counter 0 (the settings were loaded again).
+  void Restart();
+  // The next counter.
+  void Advance();
+  QString Current() const { return current_; }
+  // The counter the next Advance gives (one past the current name's).
+  int Counter() const { return counter_ + 1; }
+  QString Folder() const { return folder_; }
+
+ private:
+  void Compose();
+  QString folder_, root_, current_;
+  bool withDate_ = false;
+  QDateTime date_;
+  int format_ = 0;
+  int counter_ = 0;
+};
+
 }  // namespace vistrel

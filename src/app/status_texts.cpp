@@ -16,10 +16,13 @@ QString Duree(qint64 elapsedMs) {
   return QString("duration %1:%2 :%3").arg(h).arg(Deux(m), Deux(s));
 }
 
-QString TexteCompteurs(int format, int nbImages, int dropped, int notDropped) {
-  if (format == settings::kFormatImageParImage) return QString("Image by Image: %1 frames").arg(nbImages);
-  if (format == settings::kFormatWav) return "Audio Wav";
-  if (format == settings::kFormatMp3) return "Audio Mp3";
+QString TexteCompteurs(settings::CaptureFormatCode format, int nbImages, int dropped, int notDropped) {
+  const settings::CaptureFormatInfo &info = settings::CaptureFormat(format);
+  switch (info.counter) {
+    case settings::CounterKind::Images: return QString("Image by Image: %1 frames").arg(nbImages);
+    case settings::CounterKind::Sound: return QStringLiteral("Audio ") + (info.code == settings::CaptureFormatCode::Wav ? "Wav" : "Mp3");
+    case settings::CounterKind::DroppedFrames: break;
+  }
   if (dropped < 0) return QString();
   return QString("%1 lost frames / %2").arg(dropped).arg(dropped + std::max(0, notDropped));
 }

@@ -5,6 +5,8 @@
 #include <QTime>
 #include <QtGlobal>
 
+#include "settings/captureformats.h"
+
 namespace vistrel::status {
 
 // "duration H:MM :SS" for an elapsed time; the hours are those of a clock
@@ -14,7 +16,7 @@ QString Duree(qint64 elapsedMs);
 // The fourth text while a capture runs: frames of an Image-by-Image file, the
 // kind of a sound-only file, or the lost frames when the capture has a
 // video counter (dropped < 0: none); empty otherwise.
-QString TexteCompteurs(int format, int nbImages, int dropped, int notDropped);
+QString TexteCompteurs(settings::CaptureFormatCode format, int nbImages, int dropped, int notDropped);
 
 // "12034 free mb on /home" for the volume (its mount point) of the next video.
 QString EspaceLibre(quint32 freeMb, const QString &drive);

@@ -13,6 +13,7 @@
 #include "media/elementlookup.h"
 #include "media/graph.h"
 #include "media/ownfilter.h"
+#include "settings/captureformats.h"
 #include "sources/capturedevice.h"
 
 #include <QObject>
@@ -181,8 +182,12 @@ class Tdm : public QObject {
   // Format 1: the DV device's own type-1 builder (one interleaved stream).
   bool GrapheDV1Natif(const QString &file);
   bool RetirerCapture();
-  // Points the chain's file writer at a new file (Cut); the graph is stopped.
-  bool ChangerFichierCapture(int format, const QString &file);
+  // The chain of `format` for `file`; false when the format records nothing
+  // or its chain cannot be built (what was added stays until RetirerCapture).
+  bool ConstruireCapture(settings::CaptureFormatCode format, const QString &file);
+  // Points the chain's file writer at a new file (Cut, for the formats whose
+  // writer can take one); the graph is stopped.
+  bool ChangerFichierCapture(settings::CutBy cut, const QString &file);
   // Dropped and not-dropped video frames of the running capture, -1 each
   // when the capture has no video.
   int CaptureDropped() const;

@@ -276,11 +276,11 @@ bool Tdm::RetirerCapture() {
   return true;
 }
 
-bool Tdm::ChangerFichierCapture(int format, const QString &file) {
+bool Tdm::ChangerFichierCapture(settings::CutBy cut, const QString &file) {
   if (fg_.State() != GST_STATE_NULL || file.isEmpty()) return false;
   GstElement *sink = nullptr;
-  switch (format) {
-    case 1:
+  switch (cut) {
+    case settings::CutBy::DeviceChain:
       if (!CurrentVideoDevice || !CurrentVideoDevice->Device) return false;
       if (IsDvDevice(CurrentVideoDevice) && CaptureSink && fg_.Contains(CaptureSink.get())) {  // our own type-1 writer
         sink = CaptureSink.get();
@@ -289,17 +289,17 @@ bool Tdm::ChangerFichierCapture(int format, const QString &file) {
       // A device that writes format 1 itself (a plug-in) starts its chain over on the new file.
       CurrentVideoDevice->Device->KillMuxGraph();
       return CurrentVideoDevice->Device->BuildMuxGraph(file);
-    case 2: case 5: case 6: case 7: case 8: case 9:
-      sink = CaptureSink.get();
+    case settings::CutBy::RenameSink:
+      // Whichever writer this chain ends in: the muxer's sink, or the sound writer.
+      for (GstElement *candidate : {CaptureSink.get(), FileWriter.get()})
+        if (candidate && fg_.Contains(candidate)) {
+          sink = candidate;
+          break;
+        }
       break;
-    case 3: case 4:
-      sink = writer.get();
-      break;
-    case 11: case 12:
-      sink = FileWriter.get();
-      break;
-    default:
-      return true;  // nothing is being written
+    case settings::CutBy::Rebuild:
+    case settings::CutBy::Nothing:
+      return false;  // no writer of this chain can take a second file
   }
   if (!sink || !fg_.Contains(sink)) return false;
   // The part just finished gets what the muxer could not write into it.

@@ -8,6 +8,7 @@
 #include "media/repair.h"
 #include "media/repairfile.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -52,6 +53,39 @@ bool PacketTime(RepairBytes &f, std::uint64_t at, std::uint32_t packetSize, std:
   return true;
 }
 
+// asfmux (1.22) writes a packet it did not fill (the last one) with its
+// used length in the length field and the rest as padding; readers add the
+// shortfall to the padding a second time, find the padding longer than the
+// packet and drop it with its frames. Such a packet gets the full length,
+// which is what the fixed packet size means. Returns false on a write failure.
+bool MendShortPackets(RepairBytes &f, std::uint64_t firstPacket, std::uint64_t packets, std::uint32_t packetSize) {
+  for (std::uint64_t n = 0; n < packets; ++n) {
+    const std::uint64_t at = firstPacket + n * packetSize;
+    std::array<std::uint8_t, 24> b{};
+    if (!f.Read(at, b.data(), b.size())) return true;
+    std::size_t i = 0;
+    if (b[0] & 0x80) i += 1 + (b[0] & 0x0F);
+    if (i + 2 > b.size()) continue;
+    const std::uint32_t flags = b[i];
+    const std::uint32_t lengthType = (flags >> 5) & 3, sequenceType = (flags >> 1) & 3, paddingType = (flags >> 3) & 3;
+    if (lengthType == 0 || paddingType == 0) continue;
+    const std::size_t lengthAt = i + 2;
+    const std::size_t paddingAt = lengthAt + FieldSize(lengthType) + FieldSize(sequenceType);
+    if (paddingAt + FieldSize(paddingType) > b.size()) continue;
+    auto field = [&b](std::size_t pos, std::uint32_t type) -> std::uint32_t {
+      return type == 1 ? b[pos] : type == 2 ? Le16(&b[pos]) : Le32(&b[pos]);
+    };
+    const std::uint32_t length = field(lengthAt, lengthType), padding = field(paddingAt, paddingType);
+    if (length >= packetSize || std::uint64_t(length) + padding != packetSize) continue;
+    if (lengthType == 1 && packetSize > 0xFF) continue;
+    const bool ok = lengthType == 1   ? f.Write(at + lengthAt, &packetSize, 1)
+                    : lengthType == 2 ? f.Put16(at + lengthAt, packetSize)
+                                      : f.Put32(at + lengthAt, packetSize);
+    if (!ok) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 RepairResult RepairAsf(RepairBytes &f) {
@@ -89,6 +123,12 @@ RepairResult RepairAsf(RepairBytes &f) {
   // Finished: the writer counted its packets. A file whose count is there
   // is left as it is, whatever follows its data (the index).
   if (written != 0 && U64At(f, dataAt + 16) >= kDataHeader) {
+    // Its writer's short last packet is mended all the same: a finished file
+    // would otherwise lose the frames of that packet in every reader.
+    if (!MendShortPackets(f, firstPacket, std::min(written, onDisk), minPacket) || !f.Sync()) {
+      r.detail = "a data packet could not be mended";
+      return r;
+    }
     r.outcome = RepairOutcome::Whole;
     r.seconds = double(U64At(f, props + 64)) / 1e7 - double(preroll) / 1000.0;
     if (r.seconds < 0) r.seconds = seconds;
@@ -101,7 +141,7 @@ RepairResult RepairAsf(RepairBytes &f) {
   const std::uint64_t dataSize = kDataHeader + onDisk * minPacket;
   const std::uint64_t fileSize = dataAt + dataSize;
   const std::uint64_t duration = endMs * 10000;  // 100 ns units
-  bool ok = f.Put64(dataAt + 16, dataSize) && f.Put64(dataAt + 40, onDisk) && f.Put64(props + 40, fileSize) &&
+  bool ok = MendShortPackets(f, firstPacket, onDisk, minPacket) && f.Put64(dataAt + 16, dataSize) && f.Put64(dataAt + 40, onDisk) && f.Put64(props + 40, fileSize) &&
             f.Put64(props + 56, onDisk) && f.Put64(props + 64, duration + preroll * 10000) &&
             f.Put64(props + 72, duration);
   const std::uint32_t flags = f.U32At(props + 88);

@@ -1,32 +1,72 @@
 #pragma once
-// The capture formats: one table of what each format code (the byte the
-// settings keep) is called, which extension its files get and what it records.
+// The capture formats: one row per format with everything that differs
+// between them — what it is called, which extension its files get, what it
+// records, what Cut does, what the lock does to the preview and what the
+// status bar counts. The byte the settings keep is the code's value; it is
+// read back through FormatFromByte, never cast.
 #include <QString>
+
+#include <cstdint>
 
 namespace vistrel::settings {
 
-// The codes run from 0 to 12 in this order.
-enum CaptureFormatCode : int {
-  kFormatNone, kFormatDV1Natif, kFormatDV2Natif, kFormatMpeg2Natif, kFormatMpeg1Natif,
-  kFormatAviNatif, kFormatDV2Recomp, kFormatWmv, kFormatImageParImage, kFormatDivx,
-  kFormatDefault, kFormatWav, kFormatMp3,
+// The values run from 0 to 12 in this order: stored settings, command files
+// and plug-ins give these numbers.
+enum class CaptureFormatCode : std::uint8_t {
+  None, DV1Native, DV2Native, Mpeg2Native, Mpeg1Native, AviNative, DV2Recomp, Wmv, ImageByImage, Divx,
+  Default, Wav, Mp3,
 };
-static_assert(kFormatImageParImage == 8 && kFormatMp3 == 12);
+inline constexpr int kCaptureFormatCount = 13;
+static_assert(int(CaptureFormatCode::ImageByImage) == 8 && int(CaptureFormatCode::Mp3) == kCaptureFormatCount - 1);
+
+// How a Cut goes on in the next file while the sources keep running.
+enum class CutBy : std::uint8_t {
+  Nothing,      // no chain writes a file
+  RenameSink,   // the chain's file writer takes the new name; the rest stays
+  DeviceChain,  // the DV writer takes the new name, or a plug-in's own chain starts over on it
+  Rebuild,      // the chain is taken down and built anew for the new file: its
+                // muxer cannot start a second file after the first one's end
+};
+
+// What locking the preview to the recording does (see display::LockTable).
+enum class LockKind : std::uint8_t {
+  Untouched,         // nothing recorded: everything stays as it is
+  Native,            // the stream is written as it comes: no processing
+  NativeDeviceSound, // the same, and the sound must come from the picture's device
+  DvRecompressed,    // processed, 4:3 or 16:9 as the window is shaped
+  Wmv,               // processed, 4:3
+  ImageByImage,      // pictures only; native from a DV camcorder
+  Divx,              // processed, the DivX ratio follows the preview's
+  SoundOnly,         // sound only
+};
+
+// What the status bar's counter text shows during a capture.
+enum class CounterKind : std::uint8_t { DroppedFrames, Images, Sound };
 
 struct CaptureFormatInfo {
-  int code;
+  CaptureFormatCode code;
   const char *name;       // the format box text and the command-line parameter
   const char *shortName;  // the status bar's
   const char *extension;  // of the files it writes
   bool picture, sound;    // what reaches the file
-  bool records;           // a capture graph exists for it
+  bool records;           // a capture chain exists for it
+  CutBy cut;
+  LockKind lock;
+  CounterKind counter;
+  // The writer leaves a flaw in a finished file that the repair mends (the
+  // ASF writer's short last packet), so every finished file goes through it.
+  bool mendAfterStop = false;
   bool SoundOnly() const { return sound && !picture; }
   bool PictureOnly() const { return picture && !sound; }
+  // The source box the format leaves unused is shown greyed.
+  bool GreysVideoSource() const { return SoundOnly(); }
+  bool GreysAudioSource() const { return PictureOnly(); }
 };
 
-inline constexpr int kCaptureFormatCount = 13;
-
-// The row of a code; codes outside 0..12 read as "Default".
-const CaptureFormatInfo &CaptureFormat(int code);
+const CaptureFormatInfo &CaptureFormat(CaptureFormatCode code);
+// A stored or typed number: codes outside 0..12 read as "Default".
+CaptureFormatCode FormatFromByte(int value);
+inline const CaptureFormatInfo &CaptureFormat(int value) { return CaptureFormat(FormatFromByte(value)); }
+constexpr int ToByte(CaptureFormatCode code) { return int(code); }
 
 }  // namespace vistrel::settings

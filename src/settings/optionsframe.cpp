@@ -138,6 +138,11 @@ void TOptionsFrame::BuildPages() {
   cboxMedia = new QComboBox(gbStandardProfiles);
   sl->addRow(cboxMedia);
   wl->addWidget(gbStandardProfiles);
+  // The chosen profile is kept as it changes: a recording reads its settings
+  // from the store, not from this box.
+  connect(cboxMedia, &QComboBox::currentTextChanged, this, [this](const QString &name) {
+    if (!loading_ && !name.isEmpty()) params_.SetStr("Profil Windows media", name);
+  });
   connect(rgversion, &QButtonGroup::idClicked, this, [this](int id) {
     SelectWmvVersion(id);
     if (!loading_) params_.SetInt("Version wmv", id);

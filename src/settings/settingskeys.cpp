@@ -239,10 +239,10 @@ QString CaptureFormatName(int code) { return QString::fromLatin1(CaptureFormat(c
 QString CaptureFormatShortName(int code) { return QString::fromLatin1(CaptureFormat(code).shortName); }
 
 int CaptureFormatFromName(const QString &name) {
-  if (name == u"None") return kFormatNone;
+  if (name == u"None") return ToByte(CaptureFormatCode::None);
   for (int code = 1; code < kCaptureFormatCount; ++code)
     if (name == QLatin1String(CaptureFormat(code).name)) return code;
-  return kFormatDefault;
+  return ToByte(CaptureFormatCode::Default);
 }
 
 int DVFrequencyFromName(const QString &name) {

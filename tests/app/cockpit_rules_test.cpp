@@ -17,11 +17,11 @@ TEST(StatusTexts, DurationWrapsAtADayAndPadsMinutesAndSeconds) {
 }
 
 TEST(StatusTexts, CountersByFormat) {
-  EXPECT_EQ(status::TexteCompteurs(8, 7, 3, 10), "Image by Image: 7 frames") << "frames, not lost frames";
-  EXPECT_EQ(status::TexteCompteurs(11, 0, -1, -1), "Audio Wav");
-  EXPECT_EQ(status::TexteCompteurs(12, 0, -1, -1), "Audio Mp3");
-  EXPECT_EQ(status::TexteCompteurs(5, 0, 2, 98), "2 lost frames / 100");
-  EXPECT_EQ(status::TexteCompteurs(5, 0, -1, -1), "") << "no video counter";
+  EXPECT_EQ(status::TexteCompteurs(settings::FormatFromByte(8), 7, 3, 10), "Image by Image: 7 frames") << "frames, not lost frames";
+  EXPECT_EQ(status::TexteCompteurs(settings::FormatFromByte(11), 0, -1, -1), "Audio Wav");
+  EXPECT_EQ(status::TexteCompteurs(settings::FormatFromByte(12), 0, -1, -1), "Audio Mp3");
+  EXPECT_EQ(status::TexteCompteurs(settings::FormatFromByte(5), 0, 2, 98), "2 lost frames / 100");
+  EXPECT_EQ(status::TexteCompteurs(settings::FormatFromByte(5), 0, -1, -1), "") << "no video counter";
 }
 
 TEST(StatusTexts, GrabSourcesModesAndTimes) {
@@ -101,13 +101,13 @@ TEST(CaptureEnCours, AFinishedFileIsHandedOutOnceAndCutKeepsTheStart) {
   EXPECT_TRUE(c.PrendreFichierTermine().isEmpty());
   EXPECT_EQ(c.DureeMs(QDateTime::currentDateTime()), 0);
   const QDateTime start(QDate(2026, 12, 8), QTime(10, 0, 0));
-  c.Commencer("/v/Video_0.avi", 9, start);
+  c.Commencer("/v/Video_0.avi", settings::CaptureFormatCode::Divx, start);
   EXPECT_TRUE(c.Chaine());
   EXPECT_EQ(c.PrendreFichierTermine(), "/v/Video_0.avi");
   EXPECT_TRUE(c.PrendreFichierTermine().isEmpty()) << "a second stop records nothing";
   c.Continuer("/v/Video_1.avi");
   EXPECT_EQ(c.Fichier(), "/v/Video_1.avi");
-  EXPECT_EQ(c.Format(), 9);
+  EXPECT_EQ(c.Format(), settings::CaptureFormatCode::Divx);
   EXPECT_EQ(c.DureeMs(start.addSecs(90)), 90000) << "the duration counts from the first part";
   c.ChaineRetiree();
   EXPECT_FALSE(c.Chaine());

@@ -268,7 +268,7 @@ TEST(CockpitWindow, ACaptureStartedFrozenSaysSoAndLeavesNoUnreadableFile) {
   ASSERT_EQ(w.form.Etat(), esCapture);
   ASSERT_FALSE(w.Dialogs().isEmpty());
   EXPECT_TRUE(w.Dialogs().join("|").contains("The capture starts frozen")) << w.Dialogs().join("|").toStdString();
-  const QString file = w.form.FichierCapture;
+  const QString file = w.form.Recording().File();
   w.Run(1000);
   w.PressCapture();
   EXPECT_FALSE(QFile::exists(file)) << "an AVI without a frame opens nowhere";

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/display_geometry.h"
+#include "settings/captureformats.h"
 
 using namespace vistrel::display;
 
@@ -51,36 +52,36 @@ TEST(DisplayGeometry, VolumeStepsStayInRange) {
 
 TEST(DisplayGeometry, LockTableRows) {
   // DV recompression decides by the video window's shape: 384 x 9 < 288 x 14.
-  LockRow recomp = LockTable(6, false, true, QSize(384, 288));
+  LockRow recomp = LockTable(vistrel::settings::FormatFromByte(6), false, true, QSize(384, 288));
   EXPECT_EQ(recomp.forcedAspect, k4x3);
   EXPECT_EQ(recomp.traitement, std::optional<bool>(true));
   EXPECT_TRUE(recomp.ratioDisabled[kNormal] && recomp.ratioDisabled[kNative]);
   EXPECT_FALSE(recomp.ratioDisabled[k4x3] || recomp.ratioDisabled[k16x9]);
-  EXPECT_EQ(LockTable(6, false, true, QSize(720, 405)).forcedAspect, k16x9);
+  EXPECT_EQ(LockTable(vistrel::settings::FormatFromByte(6), false, true, QSize(720, 405)).forcedAspect, k16x9);
 
-  const LockRow dv1 = LockTable(1, true, true, {});
+  const LockRow dv1 = LockTable(vistrel::settings::FormatFromByte(1), true, true, {});
   EXPECT_EQ(dv1.traitement, std::optional<bool>(false));
   EXPECT_EQ(dv1.forcedAspect, kNormal);
   EXPECT_TRUE(dv1.audioFromVideoDevice);
-  EXPECT_FALSE(LockTable(2, true, true, {}).audioFromVideoDevice);
+  EXPECT_FALSE(LockTable(vistrel::settings::FormatFromByte(2), true, true, {}).audioFromVideoDevice);
 
-  const LockRow wmv = LockTable(7, false, true, {});
+  const LockRow wmv = LockTable(vistrel::settings::FormatFromByte(7), false, true, {});
   EXPECT_EQ(wmv.forcedAspect, k4x3);
   EXPECT_FALSE(wmv.ratioDisabled[k4x3]);
 
   // Image by Image: the sound goes; a DV source also loses the processing.
-  EXPECT_TRUE(LockTable(8, false, true, {}).dropAudio);
-  EXPECT_EQ(LockTable(8, false, true, {}).traitement, std::optional<bool>(true));
-  EXPECT_EQ(LockTable(8, true, true, {}).traitement, std::optional<bool>(false));
+  EXPECT_TRUE(LockTable(vistrel::settings::FormatFromByte(8), false, true, {}).dropAudio);
+  EXPECT_EQ(LockTable(vistrel::settings::FormatFromByte(8), false, true, {}).traitement, std::optional<bool>(true));
+  EXPECT_EQ(LockTable(vistrel::settings::FormatFromByte(8), true, true, {}).traitement, std::optional<bool>(false));
 
   // Sound formats: the picture goes.
-  EXPECT_TRUE(LockTable(11, false, true, {}).dropVideo);
-  EXPECT_EQ(LockTable(12, false, true, {}).traitement, std::optional<bool>(false));
-  EXPECT_FALSE(LockTable(12, false, false, {}).traitement.has_value());
+  EXPECT_TRUE(LockTable(vistrel::settings::FormatFromByte(11), false, true, {}).dropVideo);
+  EXPECT_EQ(LockTable(vistrel::settings::FormatFromByte(12), false, true, {}).traitement, std::optional<bool>(false));
+  EXPECT_FALSE(LockTable(vistrel::settings::FormatFromByte(12), false, false, {}).traitement.has_value());
 
-  EXPECT_TRUE(LockTable(9, false, true, {}).divxFromAspect);
+  EXPECT_TRUE(LockTable(vistrel::settings::FormatFromByte(9), false, true, {}).divxFromAspect);
   for (int format : {0, 10}) {
-    const LockRow none = LockTable(format, false, true, {});
+    const LockRow none = LockTable(vistrel::settings::FormatFromByte(format), false, true, {});
     EXPECT_FALSE(none.traitement.has_value());
     EXPECT_EQ(none.forcedAspect, -1);
     EXPECT_FALSE(none.dropAudio || none.dropVideo);

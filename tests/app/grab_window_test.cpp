@@ -177,22 +177,6 @@ TEST(GrabWindow, OverwriteQuestionNoYesAll) {
   EXPECT_EQ(int(dialogs.History().size()), asked);
 }
 
-TEST(GrabWindow, ImageByImageOpensTheGateInsteadOfSaving) {
-  GrabWindow w;
-  auto *gate = w.dm.ControlFilter();
-  ASSERT_NE(gate, nullptr);
-  gate->Gate = false;
-  w.form.ImageParImage = true;
-  w.form.NbImages = 0;
-  w.Grab();
-  ASSERT_TRUE(SpinFor([&] { return w.form.NbImages == 1; }, 5000));
-  EXPECT_TRUE(gate->Gate.load());
-  EXPECT_EQ(w.form.NomImage, w.Image(0));
-  EXPECT_FALSE(QFile::exists(w.Image(0)));
-  EXPECT_EQ(w.List()->Count(), 0);
-  w.form.ImageParImage = false;
-}
-
 TEST(GrabWindow, ASecondSessionStartsPastThePicturesOfTheFirst) {
   QString folder, root;
   {

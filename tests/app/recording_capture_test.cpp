@@ -63,7 +63,7 @@ TEST(RecordingCapture, TwoCapturesAndACutGiveConsecutiveListedFiles) {
     EXPECT_GT(seconds, 0.5) << file.toStdString();
     EXPECT_LT(seconds, 3.0) << file.toStdString();
   }
-  EXPECT_EQ(w.form.NomVideo, w.folder + "/Video_3" + ext);
+  EXPECT_EQ(w.form.NomVideo(), w.folder + "/Video_3" + ext);
   // The List panel holds the three parts in order.
   auto *list = w.form.FichierListbox();
   ASSERT_NE(list, nullptr);
@@ -77,10 +77,10 @@ TEST(RecordingCapture, ImageByImageWithoutAGrabLeavesNoFile) {
   w.Choose(w.VideoBox(), kCamera);
   w.Format(8);
   START_CAPTURE(w);
-  EXPECT_TRUE(w.form.ImageParImage);
+  EXPECT_TRUE(w.form.Recording().ImageByImage());
   w.Run(800);
   w.PressCapture();
-  EXPECT_FALSE(w.form.ImageParImage);
+  EXPECT_FALSE(w.form.Recording().ImageByImage());
   EXPECT_TRUE(w.Files().isEmpty()) << w.Files().join(", ").toStdString();
   EXPECT_EQ(w.recorded.size(), 0) << "a file that is not there is not listed";
 }
@@ -101,7 +101,7 @@ TEST(RecordingCapture, DeviceLostMidCaptureKeepsTheFileAndComesBack) {
   EXPECT_EQ(w.form.Etat(), esPreview);
   EXPECT_GT(Duration(w.recorded[0]), 0.3);
   EXPECT_TRUE(SpinFor([&] { return w.form.Parameters().Bool("Notifier"); }, 1000)) << "notifications given back";
-  EXPECT_TRUE(w.form.FichierEnCours().isEmpty());
+  EXPECT_TRUE(w.form.Recording().File().isEmpty());
   EXPECT_TRUE(w.Capture()->isEnabled()) << "a new capture can start";
 }
 
@@ -117,7 +117,7 @@ TEST(RecordingCapture, DvCaptureWritesASceneFileMatchingTheDateJumps) {
   auto *detector = w.dm.CurrentVideoDevice->SceneDetector;
   ASSERT_NE(detector, nullptr);
   START_CAPTURE(w);
-  const QString scnName = TSceneFile::NameFor(w.form.FichierEnCours());
+  const QString scnName = TSceneFile::NameFor(w.form.Recording().File());
   int jumps = 0;
   double last = 0;
   QElapsedTimer t;
@@ -181,17 +181,22 @@ TEST(RecordingCapture, ImageByImageFramesPlayAtTheChosenRate) {
   w.form.FramerateExit();
   EXPECT_DOUBLE_EQ(w.form.Parameters().Real("Framerate"), 5.0);
   START_CAPTURE(w);
+  const QString stillName = w.form.NomImage;
   auto *grab = w.form.Action("saGrab");
   for (int i = 0; i < 5; ++i) {
     grab->ExecuteInteractive();
     w.Run(300);
   }
+  const int images = w.form.Recording().Images();
   w.PressCapture();
   ASSERT_EQ(w.recorded.size(), 1);
-  EXPECT_GE(w.form.NbImages, 1);
+  EXPECT_GE(images, 1);
+  // A grab lets a frame into the file instead of saving a still.
+  EXPECT_EQ(w.form.NomImage, stillName);
+  EXPECT_FALSE(QFileInfo::exists(stillName));
   // 5 frames at 5 images a second: about one second, whatever the camera's rate.
   const double seconds = Duration(w.recorded[0]);
-  EXPECT_NEAR(seconds, w.form.NbImages / 5.0, 0.25);
+  EXPECT_NEAR(seconds, images / 5.0, 0.25);
 }
 
 TEST(RecordingCapture, ImagesPerSecondBoxRefusesWhatIsNotARate) {

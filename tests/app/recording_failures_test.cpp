@@ -65,7 +65,7 @@ TEST(RecordingFailures, ALostMicrophoneIsToldAndTheNextCaptureStillWrites) {
   const int format = w.FormatBox()->findData(9) >= 0 ? 9 : 5;
   w.Format(format);
   START_CAPTURE(w);
-  const QString file = w.form.FichierEnCours();
+  const QString file = w.form.Recording().File();
   w.Run(1500);
   platform::DialogService::Instance().ClearHistory();
   LoseDevice(w.dm.CurrentAudioDevice->Device->SourceFilter.get());
@@ -93,7 +93,7 @@ TEST(RecordingFailures, ALostCameraIsToldAndEveryFormatRecordsAgainAfterIt) {
   w.Choose(w.AudioBox(), kMicrophone);
   w.Format(6);
   START_CAPTURE(w);
-  const QString file = w.form.FichierEnCours();
+  const QString file = w.form.Recording().File();
   w.Run(1200);
   platform::DialogService::Instance().ClearHistory();
   LoseDevice(w.dm.CurrentVideoDevice->Device->SourceFilter.get());
@@ -131,7 +131,7 @@ TEST(RecordingFailures, TheDiskReserveStopsACaptureFinishedAndToldInEverySoundFo
     if (w.FormatBox()->findData(format) < 0) continue;
     w.Format(format);
     START_CAPTURE(w);
-    const QString file = w.form.FichierEnCours();
+    const QString file = w.form.Recording().File();
     w.Run(1500);
     // The disk looks nearly full from now on: the running capture stops by itself.
     platform::DialogService::Instance().ClearHistory();

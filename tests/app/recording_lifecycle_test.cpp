@@ -30,15 +30,15 @@ TEST(RecordingLifecycle, NamesAdvanceOnlyWhenAFileIsTaken) {
   RecordingWindow w(true);
   const QDateTime d = w.form.DateNoms;
   const QString stamp = d.toString("ddMMyy_hhmmss");
-  EXPECT_EQ(w.form.NomVideo, w.folder + "/Video_" + stamp + "_0" + ExtensionOfCurrent(w));
+  EXPECT_EQ(w.form.NomVideo(), w.folder + "/Video_" + stamp + "_0" + ExtensionOfCurrent(w));
   // Handlers that only recompute the name keep the counter.
   w.form.cbVideoDateClick();
   w.form.VideoRacineExit();
-  EXPECT_TRUE(w.form.NomVideo.endsWith("_0" + ExtensionOfCurrent(w)));
-  EXPECT_EQ(w.form.CompteurVideo, 1);
+  EXPECT_TRUE(w.form.NomVideo().endsWith("_0" + ExtensionOfCurrent(w)));
+  EXPECT_EQ(w.form.Recording().Names().Counter(), 1);
   w.form.cbVideoDate->setChecked(false);
   w.form.cbVideoDateClick();
-  EXPECT_EQ(w.form.NomVideo, w.folder + "/Video_0" + ExtensionOfCurrent(w));
+  EXPECT_EQ(w.form.NomVideo(), w.folder + "/Video_0" + ExtensionOfCurrent(w));
   EXPECT_EQ(w.form.SourcesFrame->lbNomVideo->text(), "Video_0" + ExtensionOfCurrent(w));
   EXPECT_EQ(w.form.DossiersFrame->lbNomVideo->text(), "Video_0" + ExtensionOfCurrent(w));
 }
@@ -53,7 +53,7 @@ TEST(RecordingLifecycle, FormatsThatRecordNothingAreRefused) {
     EXPECT_EQ(w.form.Etat(), esPreview);
     EXPECT_TRUE(AnyContains(w.Dialogs(), "records nothing")) << format;
     EXPECT_TRUE(w.Files().isEmpty());
-    EXPECT_EQ(w.form.CompteurVideo, 1);
+    EXPECT_EQ(w.form.Recording().Names().Counter(), 1);
   }
 }
 
@@ -62,7 +62,7 @@ TEST(RecordingLifecycle, OverwriteQuestionNoKeepsTheFileAllStopsAsking) {
   w.form.Parameters().SetByte("Capture Format", 9);
   auto *confirm = w.form.OptionsFrame->options->cbConfirmerVideo;
   confirm->setChecked(true);
-  QFile old(w.form.NomVideo);
+  QFile old(w.form.NomVideo());
   ASSERT_TRUE(old.open(QIODevice::WriteOnly));
   old.write("previous session");
   old.close();
@@ -72,10 +72,10 @@ TEST(RecordingLifecycle, OverwriteQuestionNoKeepsTheFileAllStopsAsking) {
   w.PressCapture();
   EXPECT_EQ(w.form.Etat(), esPreview);
   ASSERT_EQ(w.Dialogs().size(), 1);
-  EXPECT_EQ(w.Dialogs().front(), "The file " + w.form.NomVideo +
+  EXPECT_EQ(w.Dialogs().front(), "The file " + w.form.NomVideo() +
                                      " exists already. Do you want to crush it?\nIf you click on \"All\", then you "
                                      "will no more be prompted for confirmation");
-  EXPECT_TRUE(QFileInfo::exists(w.form.NomVideo));
+  EXPECT_TRUE(QFileInfo::exists(w.form.NomVideo()));
 
   // "All": no more questions, and the setting is off for the rest of the session.
   w.Answer(DlgAnswer::All);
@@ -91,7 +91,7 @@ TEST(RecordingLifecycle, OverwriteQuestionNoKeepsTheFileAllStopsAsking) {
 TEST(RecordingLifecycle, AFileThatCannotBeTrashedIsNeverOverwritten) {
   RecordingWindow w;
   w.form.Parameters().SetByte("Capture Format", 9);
-  QFile old(w.form.NomVideo);
+  QFile old(w.form.NomVideo());
   ASSERT_TRUE(old.open(QIODevice::WriteOnly));
   old.write("keep me");
   old.close();
@@ -113,8 +113,8 @@ TEST(RecordingLifecycle, AFileThatCannotBeTrashedIsNeverOverwritten) {
   old.close();
 
   // A name that is a folder is refused too.
-  QFile::remove(w.form.NomVideo);
-  ASSERT_TRUE(QDir().mkpath(w.form.NomVideo));
+  QFile::remove(w.form.NomVideo());
+  ASSERT_TRUE(QDir().mkpath(w.form.NomVideo()));
   w.PressCapture();
   EXPECT_EQ(w.form.Etat(), esPreview);
   EXPECT_TRUE(AnyContains(w.Dialogs(), "is a folder"));

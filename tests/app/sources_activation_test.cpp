@@ -1,5 +1,7 @@
 // Source activation in the main window with the built-in test devices: the
 // start-up, the three boxes, "no video stream" and the format list.
+#include <QCheckBox>
+#include <QLineEdit>
 #include <QMenu>
 
 #include "platform/registry.h"
@@ -94,14 +96,19 @@ TEST(SourceActivation, NoVideoStreamShowsThePlaceholder) {
 TEST(SourceActivation, FormatListFollowsTheSourcesAndTheLock) {
   StartedWindow w;
   SetLock(w.form, false);
-  w.form.NomVideo = "/tmp/videos/capture 1.avi";
+  w.form.leVideoDirectory->setText("/tmp/videos");
+  w.form.leVideoRacine->setText("capture");
+  w.form.cbVideoDate->setChecked(false);
+  w.form.cbVideoDateClick();
+  ASSERT_TRUE(w.form.NomVideo().startsWith("/tmp/videos/capture_"));
+  const QString base = w.form.NomVideo().chopped(4);
   w.Choose(w.FormatBox(), "Wav");
   EXPECT_EQ(w.form.Parameters().Byte("Capture Format"), 11);
   EXPECT_EQ(w.form.Parameters().Str("Want Format capture"), "Wav");
-  EXPECT_EQ(w.form.NomVideo, "/tmp/videos/capture 1.wav");
+  EXPECT_EQ(w.form.NomVideo(), base + ".wav");
   // The two name labels show the file, not its folder.
-  EXPECT_EQ(w.form.SourcesFrame->lbNomVideo->text(), "capture 1.wav");
-  EXPECT_EQ(w.form.DossiersFrame->lbNomVideo->text(), "capture 1.wav");
+  EXPECT_EQ(w.form.SourcesFrame->lbNomVideo->text(), PartieFichier(base) + ".wav");
+  EXPECT_EQ(w.form.DossiersFrame->lbNomVideo->text(), PartieFichier(base) + ".wav");
 
   // Without the lock a new video source keeps the sound format...
   w.Choose(w.VideoBox(), kCardVideo);
@@ -111,7 +118,7 @@ TEST(SourceActivation, FormatListFollowsTheSourcesAndTheLock) {
   w.Choose(w.VideoBox(), kCamera);
   EXPECT_NE(w.FormatBox()->currentText(), "Wav");
   EXPECT_EQ(w.FormatBox()->currentIndex(), 0);
-  EXPECT_EQ(w.form.NomVideo, "/tmp/videos/capture 1.avi");
+  EXPECT_EQ(w.form.NomVideo(), base + ".avi");
 
   // Dropping the sound while a sound format is chosen: the list loses it.
   w.Choose(w.FormatBox(), "Wav");

@@ -62,7 +62,7 @@ TEST_F(CaptureFixture, DivxWithMp3NamesDx50AndCutGivesTwoCompleteFiles) {
   ASSERT_TRUE(dm.GrapheDivx(File("part1.avi")));
   Record(2500);
   // Cut: the stopped chain writes the next part into a new file.
-  ASSERT_TRUE(dm.ChangerFichierCapture(9, File("part2.avi")));
+  ASSERT_TRUE(dm.ChangerFichierCapture(settings::CutBy::RenameSink, File("part2.avi")));
   Record(2500);
   ExpectPreviewBack();
   for (const char *name : {"part1.avi", "part2.avi"}) {

@@ -163,7 +163,7 @@ TEST_F(CaptureStream, DvType1IsOneInterleavedStreamAndCutGoesOnInANewFile) {
   EXPECT_NEAR(p.duration, 3.0, 0.5);
   EXPECT_NEAR(test::DiscovererDuration(file), 3.0, 0.5);
 
-  ASSERT_TRUE(dm.ChangerFichierCapture(1, File("part2.avi")));
+  ASSERT_TRUE(dm.ChangerFichierCapture(settings::CutBy::DeviceChain, File("part2.avi")));
   EXPECT_TRUE(RunClean(1000).isEmpty());
   ASSERT_TRUE(dm.StopGraph());
   EXPECT_NEAR(media::ReadAviFile(File("part2.avi")).TotalChunks() / 25.0, 1.0, 0.4);

@@ -1,28 +1,41 @@
 // The capture format table agrees with the names, extensions and contents the
-// rest of the program relies on.
+// rest of the program (and the files it wrote before) relies on.
 #include <gtest/gtest.h>
 
 #include "settings/captureformats.h"
 #include "settings/settingskeys.h"
 
 using namespace vistrel::settings;
+using C = CaptureFormatCode;
 
 TEST(CaptureFormats, OneRowPerCodeWithItsNameExtensionAndContents) {
   for (int code = 0; code < kCaptureFormatCount; ++code) {
-    EXPECT_EQ(CaptureFormat(code).code, code);
+    EXPECT_EQ(ToByte(CaptureFormat(code).code), code);
     if (code > 0) EXPECT_EQ(CaptureFormatFromName(CaptureFormatName(code)), code) << code;
   }
-  EXPECT_EQ(CaptureFormatFromName("None"), kFormatNone);
+  EXPECT_EQ(CaptureFormatFromName("None"), ToByte(C::None));
   EXPECT_EQ(CaptureFormatName(99), "Default");
-  EXPECT_EQ(CaptureFormatShortName(kFormatDV2Recomp), "dv2 rec");
-  EXPECT_EQ(CaptureFormatShortName(kFormatNone), "");
-  EXPECT_STREQ(CaptureFormat(kFormatMpeg1Natif).extension, ".mpg");
-  EXPECT_STREQ(CaptureFormat(kFormatWmv).extension, ".wmv");
-  EXPECT_STREQ(CaptureFormat(kFormatMp3).extension, ".mp3");
-  EXPECT_STREQ(CaptureFormat(kFormatDivx).extension, ".avi");
-  EXPECT_TRUE(CaptureFormat(kFormatWav).SoundOnly());
-  EXPECT_TRUE(CaptureFormat(kFormatImageParImage).PictureOnly());
-  EXPECT_FALSE(CaptureFormat(kFormatNone).SoundOnly()) << "no format is not a sound format";
-  EXPECT_FALSE(CaptureFormat(kFormatDefault).records);
-  EXPECT_TRUE(CaptureFormat(kFormatDV1Natif).records);
+  EXPECT_EQ(FormatFromByte(-1), C::Default);
+  EXPECT_EQ(FormatFromByte(255), C::Default) << "a corrupt stored byte";
+  EXPECT_EQ(CaptureFormatShortName(ToByte(C::DV2Recomp)), "dv2 rec");
+  EXPECT_EQ(CaptureFormatShortName(ToByte(C::None)), "");
+  EXPECT_STREQ(CaptureFormat(C::Mpeg1Native).extension, ".mpg");
+  EXPECT_STREQ(CaptureFormat(C::Wmv).extension, ".wmv");
+  EXPECT_STREQ(CaptureFormat(C::Mp3).extension, ".mp3");
+  EXPECT_STREQ(CaptureFormat(C::Divx).extension, ".avi");
+  EXPECT_TRUE(CaptureFormat(C::Wav).SoundOnly());
+  EXPECT_TRUE(CaptureFormat(C::Wav).GreysVideoSource());
+  EXPECT_TRUE(CaptureFormat(C::ImageByImage).PictureOnly());
+  EXPECT_TRUE(CaptureFormat(C::ImageByImage).GreysAudioSource());
+  EXPECT_FALSE(CaptureFormat(C::None).SoundOnly()) << "no format is not a sound format";
+  EXPECT_FALSE(CaptureFormat(C::Default).records);
+  EXPECT_TRUE(CaptureFormat(C::DV1Native).records);
+}
+
+TEST(CaptureFormats, EveryRecordingFormatHasACutAndNoOtherHasOne) {
+  for (int code = 0; code < kCaptureFormatCount; ++code) {
+    const CaptureFormatInfo &f = CaptureFormat(code);
+    EXPECT_EQ(f.records, f.cut != CutBy::Nothing) << f.name;
+    EXPECT_EQ(f.records, f.lock != LockKind::Untouched) << f.name;
+  }
 }

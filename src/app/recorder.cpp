@@ -1,0 +1,349 @@
+#include "app/recorder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cmath>
+
+#include "app/recording_journal.h"
+#include "app/scenefile.h"
+#include "filters/vs_scenedetect.h"
+#include "graph/avgraph.h"
+#include "media/aviheader.h"
+#include "media/debug.h"
+#include "media/repair.h"
+#include "media/wmvprofiles.h"
+#include "platform/shell.h"
+#include "settings/codecs.h"
+#include "settings/parameters.h"
+#include "settings/settingskeys.h"
+#include "sources/avsources.h"
+#include "sources/capturedevice.h"
+
+#define GST_CAT_DEFAULT vistrel::media::DebugCategory(vistrel::media::Subsystem::App)
+
+namespace vistrel {
+
+using settings::CaptureFormatCode;
+
+namespace {
+
+bool AviWithoutData(const QString &file) {
+  if (!file.endsWith(".avi", Qt::CaseInsensitive) || !QFileInfo::exists(file)) return false;
+  return media::ReadAviFile(file).TotalChunks() == 0;
+}
+
+bool IsDvSource(const sources::TVideoSource *video) {
+  return video && video->Device && video->Device->Kind == sources::DeviceKind::DV;
+}
+
+QByteArray Utf8(const QString &s) { return s.toUtf8(); }
+
+}  // namespace
+
+RecordingOptions RecordingOptionsFrom(const settings::TparameterList &p) {
+  RecordingOptions o;
+  o.format = settings::FormatFromByte(p.Byte("Capture Format"));
+  o.sceneFile = p.Bool("scn");
+  o.freezeCapture = p.Bool("Freeze Capture");
+  o.imageRate = p.Real("Framerate");
+  CaptureSettings &c = o.chain;
+  c.GarderFormatDV = p.Bool("Garder Format DV");
+  c.FrequenceDVNative = p.Bool("Frequence DV native");
+  c.FrequenceDV = p.Byte("FrequenceDV");
+  c.StandardDV = p.Byte("Standard DV");
+  c.RatioDV = p.Byte("RatioDV");
+  c.RatioDivX = p.Byte("Ratio DivX");
+  c.DvDemiSiDivX = p.Bool("DV demi si DivX");
+  c.WantMp3 = p.Bool("Want Mp3");
+  // The favourite encoder when it is still installed, else the first there is.
+  if (const auto codec = settings::DivxCodecByName(p.Str("Divx favori"))) {
+    c.DivxFactory = codec->factory;
+    c.DivxFourCC = codec->fourcc;
+  } else if (const auto all = settings::AvailableDivxCodecs(); !all.isEmpty()) {
+    c.DivxFactory = all.front().factory;
+    c.DivxFourCC = all.front().fourcc;
+  }
+  if (const auto mp3 = settings::ReadMp3Bitrate()) c.Mp3Bitrate = *mp3;
+  c.WmvVersion = p.Int("Version wmv");
+  c.WmvDefaultProfile = p.Int("Profile wmv");
+  c.WmvMediaIndex = 0;
+  if (!p.Bool("Default Profile")) {
+    const QString wanted = p.Str("Profil Windows media");
+    const QList<media::WmvProfile> list = media::WmvSystemProfiles(c.WmvVersion);
+    for (int i = 0; i < list.size(); ++i)
+      if (list[i].name == wanted) c.WmvMediaIndex = i + 1;
+    // A stored name that no profile has any more: the first of the list, as the box shows it.
+    if (c.WmvMediaIndex == 0 && !list.isEmpty()) c.WmvMediaIndex = 1;
+  }
+  return o;
+}
+
+Recorder::Recorder(Tdm *dm, QObject *parent) : QObject(parent), dm_(dm) {}
+
+Recorder::~Recorder() = default;
+
+bool Recorder::SourcesThere() const { return dm_ && (dm_->CurrentVideoDevice || dm_->CurrentAudioDevice); }
+
+bool Recorder::Build(CaptureFormatCode format, const QString &file) {
+  const bool ok = dm_->ConstruireCapture(format, file);
+  if (!ok)
+    GST_WARNING("the chain of \"%s\" for %s could not be built", settings::CaptureFormat(format).name,
+                Utf8(file).constData());
+  return ok;
+}
+
+bool Recorder::Start(const RecordingOptions &o) {
+  failure_.clear();
+  if (!dm_) return false;
+  // The file always carries its format's extension.
+  names_.SetFormat(settings::ToByte(o.format));
+  const QString file = names_.Current();
+  const QString formatName = QString::fromLatin1(settings::CaptureFormat(o.format).name);
+  StopGraph();
+  options_ = o;
+  dm_->CaptureOptions = o.chain;
+  images_ = 0;
+  if (!Build(o.format, file))
+    return Abandon(file,
+                   QString("The capture in the format \"%1\" could not be set up with the current sources.").arg(formatName));
+  imageByImage_ = settings::CaptureFormat(o.format).counter == settings::CounterKind::Images;
+  OpenSceneFileFor(file);
+  capture_.Commencer(file, o.format, QDateTime::currentDateTime());
+  RecordingStarted(file, settings::ToByte(o.format), capture_.Debut());
+  HookGraphErrors();
+  emit started(file, o.format);
+  if (!dm_->LancerGraphe()) return Abandon(file, "The capture graph refused to start.");
+  GST_INFO("recording \"%s\" into %s", settings::CaptureFormat(o.format).name, Utf8(file).constData());
+  return true;
+}
+
+bool Recorder::Abandon(const QString &file, const QString &what) {
+  // Nothing of this start is listed: the file is taken before the stop.
+  const bool begun = !capture_.Fichier().isEmpty();
+  capture_.ChaineRetiree();
+  stopping_ = true;
+  dm_->StopGraph();
+  stopping_ = false;
+  if (begun) RecordingEnded(file);
+  // Whatever this start already wrote is ours (an older file went to the
+  // trash first) and holds no capture.
+  const QString scnName = scn_ && scn_->Ouvert() ? scn_->NomScn() : QString();
+  CloseSceneFile(0);
+  if (!scnName.isEmpty()) QFile::remove(scnName);
+  dm_->RetirerCapture();
+  if (QFileInfo(file).isFile()) QFile::remove(file);
+  imageByImage_ = false;
+  emit chainRemoved();
+  // The preview comes back rather than staying stopped with half a chain.
+  dm_->LancerGraphe();
+  failure_ = what + "\nNothing was recorded.";
+  GST_WARNING("%s", Utf8(failure_).constData());
+  emit failed(what, QString());
+  return false;
+}
+
+bool Recorder::ContinueIn(CaptureFormatCode format, const QString &file) {
+  const settings::CutBy cut = settings::CaptureFormat(format).cut;
+  switch (cut) {
+    case settings::CutBy::RenameSink:
+    case settings::CutBy::DeviceChain: return dm_->ChangerFichierCapture(cut, file);
+    case settings::CutBy::Rebuild:
+      // The same settings as the first part; the first part is finished already.
+      dm_->RetirerCapture();
+      dm_->CaptureOptions = options_.chain;
+      return Build(format, file);
+    case settings::CutBy::Nothing: return false;
+  }
+  return false;
+}
+
+bool Recorder::Cut() {
+  failure_.clear();
+  if (!dm_ || !capture_.Chaine()) return false;
+  const CaptureFormatCode format = capture_.Format();
+  const QString first = capture_.Fichier();
+  StopGraph();  // the first part is finished and the name moves on
+  const QString next = names_.Current();
+  // The new name is written without a question, but an existing file there
+  // goes to the trash first; one that cannot must not be written over.
+  const QFileInfo target(next);
+  if (target.isDir()) failure_ = next + " is a folder, not a file.";
+  else if ((target.exists() || target.isSymLink()) && !platform::Recycle(next))
+    failure_ = "The file " + next + " could not be moved to the trash, so it is not replaced.";
+  else if (!ContinueIn(format, next))
+    failure_ = "The capture could not go on in the file " + next + ".";
+  if (!failure_.isEmpty()) {
+    GST_WARNING("cut: %s", Utf8(failure_).constData());
+    emit failed(failure_, QString());
+    return false;
+  }
+  capture_.Continuer(next);
+  RecordingStarted(next, settings::ToByte(format), QDateTime::currentDateTime());
+  OpenSceneFileFor(next);
+  images_ = 0;
+  emit cut(first, next);
+  emit started(next, format);
+  if (!dm_->LancerGraphe()) {
+    failure_ = "The capture graph refused to start again after the cut.";
+    emit failed(failure_, QString());
+    return false;
+  }
+  return true;
+}
+
+void Recorder::StopGraph() {
+  if (!dm_) return;
+  stopping_ = true;
+  dm_->StopGraph();
+  stopping_ = false;
+  // Only a file being written is finished, once: a second stop of the same
+  // capture (a failed stop, a source change) adds nothing.
+  if (capture_.Fichier().isEmpty()) return;
+  const QString file = capture_.PrendreFichierTermine();
+  if (imageByImage_) FinishImageByImage(file);
+  if (settings::CaptureFormat(capture_.Format()).mendAfterStop) {
+    const media::RepairResult mended = media::RepairRecordingFile(file);
+    if (mended.outcome == media::RepairOutcome::Failed)
+      GST_WARNING("%s could not be mended: %s", Utf8(file).constData(), mended.detail.c_str());
+  }
+  RecordingEnded(file);
+  lastFile_ = file;
+  lastEnd_ = QDateTime::currentDateTime();
+  const int dropped = dm_->CaptureDropped(), notDropped = dm_->CaptureNotDropped();
+  // An AVI that received nothing (frozen from its start to its end) opens in
+  // no player: it is removed rather than listed.
+  if (!imageByImage_ && options_.freezeCapture && AviWithoutData(file)) {
+    QFile::remove(file);
+    emit notice("Nothing was recorded in " + file +
+                ": the capture was frozen the whole time.\nThe empty file was removed.");
+  } else if (const QFileInfo info(file); info.isFile() && info.size() == 0) {
+    QFile::remove(file);
+    emit notice("Nothing was written to " + file + ".\nThe empty file was removed.");
+  }
+  // A file that is not there (an Image-by-Image file without frames) is not kept.
+  const bool kept = QFileInfo::exists(file);
+  names_.Advance();
+  emit finished(file, kept, dropped, notDropped);
+  CloseSceneFile(dropped);
+}
+
+void Recorder::Finish() {
+  if (!dm_) return;
+  StopGraph();
+  const bool had = capture_.Chaine();
+  if (had) dm_->RetirerCapture();
+  capture_.ChaineRetiree();
+  imageByImage_ = false;
+  if (had) emit chainRemoved();
+}
+
+bool Recorder::Stop() {
+  if (!dm_) return false;
+  Finish();
+  const bool ok = (!dm_->CurrentVideoDevice || dm_->CurrentVideoDevice->Active) &&
+                  (!dm_->CurrentAudioDevice || dm_->CurrentAudioDevice->Active) && SourcesThere();
+  if (ok) dm_->LancerGraphe();
+  return ok;
+}
+
+void Recorder::Close() {
+  closed_ = true;
+  StopGraph();
+}
+
+QString Recorder::EndForLostDevice(const QString &deviceName) {
+  if (!capture_.Chaine()) return {};
+  const QString file = capture_.Fichier();
+  Stop();
+  return QString("The device \"%1\" was lost during the capture, which stopped.\n")
+             .arg(deviceName.isEmpty() ? QStringLiteral("of the capture") : deviceName) +
+         WhatIsKept(file);
+}
+
+QString Recorder::WhatIsKept(const QString &file) const {
+  if (file.isEmpty()) return QStringLiteral("Nothing was recorded.");
+  if (!QFileInfo(file).isFile()) return "Nothing was recorded in " + file + ".";
+  const QString until =
+      file == lastFile_ && lastEnd_.isValid() ? lastEnd_.time().toString("HH:mm:ss") : QStringLiteral("the stop");
+  return "The file " + file + " keeps what was recorded until " + until + ".";
+}
+
+void Recorder::HookGraphErrors() {
+  if (hooked_ || !dm_) return;
+  hooked_ = true;
+  // A source error arrives as DeviceLost and then as ErrorOccurred; the
+  // device-lost path handles those, the rest end the capture here.
+  connect(&dm_->fg(), &media::Graph::DeviceLost, this, [this] { sourceError_ = true; });
+  connect(&dm_->fg(), &media::Graph::ErrorOccurred, this, [this](const QString &message) {
+    const bool fromSource = sourceError_;
+    sourceError_ = false;
+    if (fromSource || stopping_ || !capture_.Chaine()) return;
+    // A write that failed (a disk filled by another program past the
+    // reserve) may have cost the muxer its index, which the message must not hide.
+    QMetaObject::invokeMethod(
+        this,
+        [this, message] {
+          EndOnFault("The capture stopped because of an error:\n" + message,
+                     "Writing failed before the stop, so the end of the file may be incomplete and some players "
+                     "may not show its length.");
+        },
+        Qt::QueuedConnection);
+  });
+  connect(
+      &dm_->fg(), &media::Graph::DiskLow, this,
+      [this](const QString &file, qint64 freeBytes) {
+        if (!capture_.Chaine() || file != capture_.Fichier()) return;
+        EndOnFault(QString("The capture stopped because the disk holding %1 has only %2 MB left.")
+                       .arg(QFileInfo(file).absolutePath())
+                       .arg(freeBytes >> 20));
+      },
+      Qt::QueuedConnection);
+}
+
+void Recorder::EndOnFault(const QString &why, const QString &caveat) {
+  if (!capture_.Chaine() || closed_) return;
+  const QString file = capture_.Fichier();
+  const bool restarted = Stop();
+  QString text = why + "\n" + WhatIsKept(file);
+  if (!caveat.isEmpty() && QFileInfo(file).isFile()) text += "\n" + caveat;
+  if (!restarted) text += "\nThe preview did not start again: choose the sources again in the Sources panel.";
+  GST_WARNING("%s", Utf8(text).constData());
+  emit endedOnFault(text, restarted);
+}
+
+void Recorder::OpenSceneFileFor(const QString &videoFile) {
+  sources::TVideoSource *video = dm_ ? dm_->CurrentVideoDevice : nullptr;
+  if (!options_.sceneFile || !IsDvSource(video) || settings::CaptureFormat(options_.format).SoundOnly()) return;
+  filters::Tvs_SceneDetect *detector = video->SceneDetector;
+  if (!detector) return;
+  if (!scn_) scn_ = std::make_unique<TSceneFile>();
+  // A scene file that cannot be made leaves the capture going without one.
+  if (!scn_->OuvrirScn(TSceneFile::NameFor(videoFile))) return;
+  sceneDetector_ = detector;
+  TSceneFile *scn = scn_.get();
+  detector->SetOnScene([scn](const filters::DVInfo &start, const filters::DVInfo &current) {
+    scn->SceneScn(start, current);
+  });
+}
+
+void Recorder::CloseSceneFile(int dropped) {
+  if (sceneDetector_) sceneDetector_->SetOnScene(nullptr);
+  sceneDetector_ = nullptr;
+  if (!scn_ || !scn_->Ouvert()) return;
+  const QString name = scn_->NomScn();
+  scn_->FermerScn();
+  if (dropped > 0) emit sceneFileDoubtful(name, dropped);
+}
+
+void Recorder::FinishImageByImage(const QString &file) {
+  if (images_ != 0) {
+    const double rate = options_.imageRate > 0 ? options_.imageRate : 18.0;
+    media::RewriteAviVideoRate(file, std::uint32_t(std::lround(1000000.0 / rate)), 1000000);
+  } else {
+    QFile::remove(file);
+  }
+}
+
+}  // namespace vistrel

@@ -1,0 +1,228 @@
+// The recorder driven with the test devices and no window, as a command file
+// drives a capture: start, Cut, stop in every recording format, and the
+// endings that must leave a playable file. Files are read back with ffprobe,
+// gst-discoverer and a full ffmpeg decode.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSignalSpy>
+
+#include "app/recorder.h"
+#include "filters/vs_controlunit.h"
+#include "graph/avgraph.h"
+#include "mediaprobe.h"
+#include "settings/codecs.h"
+#include "sources/enumerator.h"
+#include "sources/sourcecatalog.h"
+#include "testenv.h"
+#include "ui/videowindow.h"
+
+namespace vistrel::test {
+namespace {
+
+using settings::CaptureFormatCode;
+using C = CaptureFormatCode;
+
+void RunFor(int ms) {
+  SpinUntil([] { return false; }, ms);
+}
+
+// What a full decode of the file reports; empty when every packet decodes.
+QString DecodeErrors(const QString &file) {
+  QProcess p;
+  p.start("ffmpeg", {"-v", "error", "-nostdin", "-i", file, "-f", "null", "-"});
+  if (!p.waitForStarted(5000)) return "ffmpeg did not start";
+  if (!p.waitForFinished(60000)) return "ffmpeg did not finish";
+  const QString errors = QString::fromUtf8(p.readAllStandardError()).trimmed();
+  if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+    return QString("ffmpeg exit %1: %2").arg(p.exitCode()).arg(errors);
+  return errors;
+}
+
+struct Sources {
+  const char *video, *audio;  // box texts; null for none
+};
+
+struct RecorderFixture : ::testing::Test {
+  Tdm dm;
+  sources::SystemDeviceEnumerator enumerator;
+  std::unique_ptr<sources::SourceCatalog> catalog;
+  ui::VideoWindow window;
+  Recorder recorder{&dm};
+  QString dir = freshDir("recorder");
+  struct Finished {
+    QString file;
+    bool kept;
+  };
+  std::vector<Finished> finished;
+
+  void SetUp() override {
+    enumerator.AddProvider(sources::MakeTestDeviceProvider(&enumerator));
+    catalog = std::make_unique<sources::SourceCatalog>(dm.Slots(), enumerator);
+    QStringList videoBox, audioBox;
+    ASSERT_TRUE(catalog->ChargerDrivers(videoBox, audioBox));
+    window.resize(320, 240);
+    dm.SetVideoWindow(&window);
+    QObject::connect(&recorder, &Recorder::finished, &recorder,
+                     [this](const QString &file, bool kept, int, int) { finished.push_back({file, kept}); });
+    recorder.Names().SetFields(dir, "Part", false);
+  }
+  void TearDown() override {
+    recorder.Finish();
+    dm.DataModuleDestroy();
+    dm.SetVideoWindow(nullptr);
+  }
+  void Connect(const Sources &s) {
+    if (s.video) ASSERT_TRUE(dm.ConnecterVideo(catalog->FindVideo(QString::fromUtf8(s.video)))) << s.video;
+    if (s.audio) ASSERT_TRUE(dm.ConnecterAudio(catalog->FindAudio(QString::fromUtf8(s.audio)))) << s.audio;
+    ASSERT_TRUE(dm.LancerGraphe());
+  }
+  static RecordingOptions Options(CaptureFormatCode format) {
+    RecordingOptions o;
+    o.format = format;
+    o.imageRate = 10;
+    if (const auto codecs = settings::AvailableDivxCodecs(); !codecs.isEmpty()) {
+      o.chain.DivxFactory = codecs.front().factory;
+      o.chain.DivxFourCC = codecs.front().fourcc;
+    }
+    o.chain.FrequenceDV = 3;
+    return o;
+  }
+  // An Image-by-Image file takes a frame only when the grab opens the gate.
+  void LetImagesIn(int n) {
+    for (int i = 0; i < n; ++i) {
+      dm.ControlFilter()->Gate = true;
+      recorder.CountImage();
+      RunFor(250);
+    }
+  }
+  void RecordPart(CaptureFormatCode format, int ms) {
+    if (format == C::ImageByImage) LetImagesIn(ms / 250);
+    else RunFor(ms);
+  }
+};
+
+struct CutCase {
+  CaptureFormatCode format;
+  Sources sources;
+};
+
+void PrintTo(const CutCase &c, std::ostream *os) { *os << settings::CaptureFormat(c.format).name; }
+
+std::string Name(const ::testing::TestParamInfo<CutCase> &info) {
+  std::string n = settings::CaptureFormat(info.param.format).name;
+  for (char &c : n)
+    if (!isalnum(static_cast<unsigned char>(c))) c = '_';
+  return n;
+}
+
+const Sources kCameraAndMicrophone{"Vistrel Test Camera", "Vistrel Test Microphone"};
+const Sources kDv{"DV Source - Video", "DV Source - Audio"};
+const Sources kMpegCard{"Vistrel Test MPEG Encoder - Video", "Vistrel Test MPEG Encoder - Audio"};
+
+struct RecorderCut : RecorderFixture, ::testing::WithParamInterface<CutCase> {};
+
+// Two complete files under two names: each plays to its length, each header
+// states it (players seek by it), each decodes from start to end.
+TEST_P(RecorderCut, KeepsBothPartsPlayableAndSeekable) {
+  const CutCase c = GetParam();
+  Connect(c.sources);
+  ASSERT_TRUE(recorder.Start(Options(c.format))) << recorder.Failure().toStdString();
+  const QString first = recorder.File();
+  EXPECT_TRUE(first.endsWith(settings::CaptureFormat(c.format).extension)) << first.toStdString();
+  RecordPart(c.format, 2500);
+  QSignalSpy cuts(&recorder, &Recorder::cut);
+  ASSERT_TRUE(recorder.Cut()) << recorder.Failure().toStdString();
+  ASSERT_EQ(cuts.size(), 1);
+  const QString second = recorder.File();
+  EXPECT_NE(second, first);
+  EXPECT_EQ(cuts[0][0].toString(), first);
+  EXPECT_EQ(cuts[0][1].toString(), second);
+  RecordPart(c.format, 2500);
+  ASSERT_TRUE(recorder.Stop());
+  EXPECT_FALSE(recorder.Recording());
+
+  ASSERT_EQ(finished.size(), 2u);
+  EXPECT_EQ(finished[0].file, first);
+  EXPECT_EQ(finished[1].file, second);
+  const bool images = c.format == C::ImageByImage;
+  for (const Finished &f : finished) {
+    SCOPED_TRACE(f.file.toStdString());
+    ASSERT_TRUE(f.kept);
+    ASSERT_TRUE(QFileInfo(f.file).size() > 4096) << QFileInfo(f.file).size() << " bytes";
+    const Probe probe = FfProbe(f.file);
+    ASSERT_TRUE(probe.ok) << "ffprobe cannot read it";
+    const bool picture = settings::CaptureFormat(c.format).picture;
+    EXPECT_EQ(probe.Count("video") > 0, picture);
+    EXPECT_EQ(probe.Count("audio") > 0, settings::CaptureFormat(c.format).sound);
+    // Image by Image plays its frames at 10 a second: about one second a part.
+    const double least = images ? 0.5 : 1.5;
+    EXPECT_GT(probe.duration, least) << "the header states no length";
+    EXPECT_LT(probe.duration, 6.0);
+    QString report;
+    EXPECT_GT(DiscovererDuration(f.file, &report), least) << report.toStdString();
+    EXPECT_EQ(DecodeErrors(f.file).toStdString(), "") << "decode errors";
+  }
+  // Nothing else was left in the folder: no stray or empty file.
+  EXPECT_EQ(QDir(dir).entryList(QDir::Files).size(), 2) << QDir(dir).entryList(QDir::Files).join(", ").toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryRecordingFormat, RecorderCut,
+    ::testing::Values(CutCase{C::DV1Native, kDv}, CutCase{C::DV2Native, kDv},
+                      CutCase{C::Mpeg2Native, kMpegCard}, CutCase{C::Mpeg1Native, kMpegCard},
+                      CutCase{C::AviNative, kCameraAndMicrophone}, CutCase{C::DV2Recomp, kCameraAndMicrophone},
+                      CutCase{C::Wmv, kCameraAndMicrophone}, CutCase{C::ImageByImage, {"Vistrel Test Camera", nullptr}},
+                      CutCase{C::Divx, kCameraAndMicrophone}, CutCase{C::Wav, kCameraAndMicrophone},
+                      CutCase{C::Mp3, kCameraAndMicrophone}),
+    Name);
+
+TEST_F(RecorderFixture, AFormatThatRecordsNothingIsRefusedAndThePreviewRunsOn) {
+  Connect(kCameraAndMicrophone);
+  QSignalSpy failures(&recorder, &Recorder::failed);
+  EXPECT_FALSE(recorder.Start(Options(C::Default)));
+  EXPECT_FALSE(recorder.Recording());
+  EXPECT_EQ(failures.size(), 1);
+  EXPECT_TRUE(recorder.Failure().contains("\"Default\"")) << recorder.Failure().toStdString();
+  EXPECT_TRUE(recorder.Failure().endsWith("Nothing was recorded.")) << recorder.Failure().toStdString();
+  EXPECT_TRUE(finished.empty()) << "nothing is listed";
+  EXPECT_TRUE(QDir(dir).entryList(QDir::Files).isEmpty());
+  EXPECT_TRUE(SpinUntil([&] { return dm.fg().State() == GST_STATE_PLAYING; }, 5000)) << "the preview comes back";
+}
+
+TEST_F(RecorderFixture, ACutOntoAFolderStopsWithTheFirstPartKept) {
+  Connect(kCameraAndMicrophone);
+  ASSERT_TRUE(recorder.Start(Options(C::AviNative)));
+  const QString first = recorder.File();
+  // The name the cut would take is a folder (made behind the program's back).
+  VideoNames probe = recorder.Names();
+  probe.Advance();
+  ASSERT_TRUE(QDir().mkpath(probe.Current()));
+  RunFor(1500);
+  EXPECT_FALSE(recorder.Cut());
+  EXPECT_TRUE(recorder.Failure().contains("is a folder")) << recorder.Failure().toStdString();
+  recorder.Stop();
+  ASSERT_EQ(finished.size(), 1u);
+  EXPECT_EQ(finished[0].file, first);
+  EXPECT_GT(FfProbe(first).duration, 1.0);
+}
+
+TEST_F(RecorderFixture, AStopWithoutARecordingAndASecondStopListNothing) {
+  Connect(kCameraAndMicrophone);
+  recorder.StopGraph();
+  EXPECT_TRUE(finished.empty());
+  ASSERT_TRUE(recorder.Start(Options(C::Wav)));
+  RunFor(1000);
+  recorder.StopGraph();
+  recorder.StopGraph();
+  EXPECT_EQ(finished.size(), 1u) << "a file is handed out once";
+  EXPECT_TRUE(recorder.Recording()) << "the chain stays until the capture ends";
+  recorder.Finish();
+  EXPECT_FALSE(recorder.Recording());
+  EXPECT_EQ(finished.size(), 1u);
+}
+
+}  // namespace
+}  // namespace vistrel::test
