@@ -137,8 +137,13 @@ bool Tdm::IsComponent(GstElement *e) const {
 }
 
 bool Tdm::LancerGraphe() {
-  if (fg_.Filters().empty()) return false;
+  runFailure_.clear();
+  if (fg_.Filters().empty()) {
+    runFailure_ = QStringLiteral("the graph has nothing to run: no source is connected");
+    return false;
+  }
   if (fg_.Run()) return true;
+  runFailure_ = fg_.LastFailure();
   fg_.Stop();
   return false;
 }

@@ -192,6 +192,26 @@ class Tdm : public QObject {
   // when the capture has no video.
   int CaptureDropped() const;
   int CaptureNotDropped() const;
+  // Why the last capture build failed, in plain words for the user's message
+  // (the element that could not be made, the link that was refused and the
+  // caps of both sides); empty after a build that succeeded. Every builder
+  // clears it when it starts.
+  QString CaptureFailure() const { return captureFailure_; }
+  // Why the last LancerGraphe() failed: the error and the element that
+  // posted it, or that the graph had nothing to run. Empty after a start.
+  QString RunFailure() const { return runFailure_; }
+  // Records why the build fails, with the graph's own last failure after it
+  // when it has one, and logs it. The first reason of a build is kept: the
+  // returns that follow it only pass it on. Always false, for `return
+  // FailCapture(...)`.
+  bool FailCapture(const QString &why);
+
+ private:
+  // A builder's first step: no reason of an earlier build is left to mislead.
+  void BeginCaptureBuild();
+  QString captureFailure_, runFailure_;
+
+ public:
 
  signals:
   // The native video's size, rate or codec became known or changed after

@@ -23,6 +23,7 @@ bool Tdm::ConnecterAudio(sources::TAudioSource *device) {
   fg_.Stop();
   if (CurrentAudioDevice) DeconnecterAudio(CurrentAudioDevice, true);
   if (!device || !device->Device) return false;
+  fg_.ClearFailure();
   if (BuildAudioChain(*device)) {
     GST_INFO("audio chain of \"%s\" built", device->Name.toUtf8().constData());
     CurrentAudioDevice = device;
@@ -32,8 +33,8 @@ bool Tdm::ConnecterAudio(sources::TAudioSource *device) {
     return true;
   }
   // As on the video side: nothing half-built stays behind.
-  GST_WARNING("audio chain of \"%s\" could not be built (GST_DEBUG=vistrel-media:5 shows the link)",
-              device->Name.toUtf8().constData());
+  GST_WARNING("audio chain of \"%s\" could not be built: %s", device->Name.toUtf8().constData(),
+              fg_.LastFailure().isEmpty() ? "no step said why" : fg_.LastFailure().toUtf8().constData());
   RemoveAudioChain(*device);
   return false;
 }

@@ -20,6 +20,7 @@ bool Tdm::ConnecterVideo(sources::TVideoSource *device) {
   fg_.Stop();
   if (CurrentVideoDevice && !DeconnecterVideo(CurrentVideoDevice, true)) return false;
   if (!device || !device->Device) return false;
+  fg_.ClearFailure();
   if (BuildVideoChain(*device)) {
     GST_INFO("video chain of \"%s\" built", device->Name.toUtf8().constData());
     CurrentVideoDevice = device;
@@ -30,8 +31,8 @@ bool Tdm::ConnecterVideo(sources::TVideoSource *device) {
   }
   // Whatever was added goes again: left in, its linked pads would make every
   // later connection fail, and a lone source would keep capturing.
-  GST_WARNING("video chain of \"%s\" could not be built (GST_DEBUG=vistrel-media:5 shows the link)",
-              device->Name.toUtf8().constData());
+  GST_WARNING("video chain of \"%s\" could not be built: %s", device->Name.toUtf8().constData(),
+              fg_.LastFailure().isEmpty() ? "no step said why" : fg_.LastFailure().toUtf8().constData());
   RemoveVideoChain(*device);
   return false;
 }

@@ -26,7 +26,11 @@ GstElement *QueueOf(GstPad *pad) {
 
 GstElement *AddPart(media::Graph &fg, const char *factory, const QString &name) {
   media::ElementRef e = media::ElementRef::Adopt(gst_element_factory_make(factory, nullptr));
-  if (!e || !fg.AddFilter(e.get(), QStringLiteral("Capture ") + name)) return nullptr;
+  if (!e) {
+    fg.NoteFailure(QStringLiteral("no %1 element could be made (for \"Capture %2\")").arg(QString::fromUtf8(factory), name));
+    return nullptr;
+  }
+  if (!fg.AddFilter(e.get(), QStringLiteral("Capture ") + name)) return nullptr;
   // A frame filler makes up frames lost on the way, never a stretch where
   // the source sent nothing or jumped in time (a camera that went away):
   // filling that wrote gigabytes of one repeated picture in seconds.
@@ -135,9 +139,18 @@ void ApplyPendingFourCC(GstElement *fileSink) {
 }
 
 media::PadRef ConvertedAudio(Tdm &dm, GstPad *tapOut) {
-  if (!dm.acmcap || !dm.fg().AddFilter(dm.acmcap.get(), "acmcap") || !LinkPad(dm.fg(), tapOut, dm.acmcap.get()) ||
-      !dm.FormatAudioCapture(false))
+  if (!dm.acmcap) {
+    dm.FailCapture("no audio converter (audioconvert) could be made");
     return {};
+  }
+  if (!dm.fg().AddFilter(dm.acmcap.get(), "acmcap") || !LinkPad(dm.fg(), tapOut, dm.acmcap.get())) {
+    dm.FailCapture("the sound could not reach the audio converter");
+    return {};
+  }
+  if (!dm.FormatAudioCapture(false)) {
+    dm.FailCapture("the sound format of the capture could not be set");
+    return {};
+  }
   return media::FirstUnconnectedPin(dm.fg().FindFilter("Capture acmcap format"), GST_PAD_SRC);
 }
 
@@ -165,14 +178,15 @@ bool Tdm::SetOutputFileName(const QString &muxFactory, const QString &file) {
   if (CaptureMux) fg_.RemoveFilter(CaptureMux.get());
   CaptureSink.reset();
   CaptureMux.reset();
-  if (file.isEmpty()) return false;
+  if (file.isEmpty()) return FailCapture("no file name was given");
   media::ElementRef mux = media::ElementRef::Adopt(gst_element_factory_make(muxFactory.toUtf8().constData(), nullptr));
   media::ElementRef sink = media::ElementRef::Adopt(gst_element_factory_make("filesink", nullptr));
-  if (!mux || !sink) return false;
+  if (!mux) return FailCapture(QStringLiteral("no muxer (%1) could be made").arg(muxFactory));
+  if (!sink) return FailCapture("no file writer (filesink) could be made");
   media::AimRecordingSink(sink.get(), file);
   if (!fg_.AddFilter(mux.get(), "CaptureMux") || !fg_.AddFilter(sink.get(), "CaptureSink") ||
       !fg_.ConnectFilters(mux.get(), sink.get()))
-    return false;
+    return FailCapture(QStringLiteral("the muxer (%1) could not be joined to its file writer").arg(muxFactory));
   CaptureMux = mux;
   CaptureSink = sink;
   return true;
@@ -180,14 +194,15 @@ bool Tdm::SetOutputFileName(const QString &muxFactory, const QString &file) {
 
 bool Tdm::FormatAudioCapture(bool fromInput) {
   (void)fromInput;  // both sides of the converter are set by one caps filter after it
-  if (!CurrentAudioDevice || !acmcap) return false;
+  if (!CurrentAudioDevice) return FailCapture("no sound device is connected");
+  if (!acmcap) return FailCapture("no audio converter (audioconvert) could be made");
   const int rate = CaptureAudioRate(CaptureOptions, IsDvDevice(CurrentVideoDevice), AudioRate);
   // The converter cannot change the rate on its own: a resampler and a caps
   // filter after it make "its output format". They are spliced in once, even
   // when the converter's output is already linked.
   GstElement *caps = fg_.FindFilter("Capture acmcap format");
   if (!caps) {
-    if (!fg_.Contains(acmcap.get())) return false;
+    if (!fg_.Contains(acmcap.get())) return FailCapture("the audio converter (acmcap) is not in the graph");
     media::PadRef out = media::FirstUnconnectedPin(acmcap.get(), GST_PAD_SRC);
     media::PadRef downstream;
     if (!out) {
@@ -197,8 +212,10 @@ bool Tdm::FormatAudioCapture(bool fromInput) {
     }
     GstElement *resample = AddPart(fg_, "audioresample", "acmcap resample");
     caps = AddCapsPart(fg_, "acmcap format", "audio/x-raw");
-    if (!LinkChain(fg_, out.get(), {resample, caps})) return false;
-    if (downstream && !fg_.Connect(media::FirstUnconnectedPin(caps, GST_PAD_SRC).get(), downstream.get())) return false;
+    if (!LinkChain(fg_, out.get(), {resample, caps}))
+      return FailCapture("the sound could not reach the capture's resampler");
+    if (downstream && !fg_.Connect(media::FirstUnconnectedPin(caps, GST_PAD_SRC).get(), downstream.get()))
+      return FailCapture("the resampled sound could not go on where the converter fed");
   }
   media::CapsRef format = media::CapsRef::Adopt(
       gst_caps_new_simple("audio/x-raw", "format", G_TYPE_STRING, "S16LE", "layout", G_TYPE_STRING, "interleaved",

@@ -19,21 +19,23 @@ bool IsOurEncoder(GstElement *e) {
 }  // namespace
 
 bool Tdm::GrapheDivx(const QString &file) {
-  if (!SetOutputFileName("avimux", file)) return false;
+  BeginCaptureBuild();
+  if (!SetOutputFileName("avimux", file)) return FailCapture("the AVI file could not be set up");
 
   if (IsDvDevice(CurrentVideoDevice) && CaptureOptions.DvDemiSiDivX && !DvHalfSize) {
     // Half-size DV decodes faster and is all a DivX file of it needs.
     const bool reconnected = ReconnecterDvTaille(true);
     // The chain that was lost with the old preview is made again.
-    if (!reconnected || !SetOutputFileName("avimux", file)) return false;
+    if (!reconnected) return FailCapture("the DV camcorder could not be connected again at half size");
+    if (!SetOutputFileName("avimux", file)) return FailCapture("the AVI file could not be set up");
   }
-  if (!infdecvideo) return false;
+  if (!infdecvideo) return FailCapture("there is no decoded picture to encode (no infdecvideo tee)");
 
   // The compressor: the one chosen when it is ours to configure, else ours.
   if (!IsOurEncoder(divx.Element())) {
     media::RegisterAvVideoEncoder();
     media::FactoryRef factory = media::FactoryRef::Adopt(gst_element_factory_find("vistrelavenc"));
-    if (!factory || !divx.Bind(factory.get())) return false;
+    if (!factory || !divx.Bind(factory.get())) return FailCapture("no MPEG-4 encoder (vistrelavenc) could be made");
   }
   GstElement *encoder = divx.Element();
   g_object_set(encoder, "codec", int(media::AvVideoCodec::Mpeg4), "bitrate",
@@ -42,9 +44,10 @@ bool Tdm::GrapheDivx(const QString &file) {
 
   GstElement *gate = OwnElement("Control_Capture_Video");
   GstElement *resizer = OwnElement("Resizer");
-  if (!gate || !resizer || !fg_.AddFilter(encoder, "divx") || !fg_.AddFilter(resizer, "Resizer") ||
+  if (!gate || !resizer) return FailCapture("the capture gate or the resizer does not exist");
+  if (!fg_.AddFilter(encoder, "divx") || !fg_.AddFilter(resizer, "Resizer") ||
       !fg_.AddFilter(gate, "Control_Capture_Video") || !fg_.AddFilter(infdumvideo.get(), "infdumvideo"))
-    return false;
+    return FailCapture("the DivX capture filters could not be added");
   Resizer()->SetAspect(std::uint8_t(CaptureOptions.RatioDivX));
   Resizer()->SetSourceAspect(SourceAspectX, SourceAspectY);
 
@@ -55,20 +58,23 @@ bool Tdm::GrapheDivx(const QString &file) {
   // The muxer writes DX50 from DivX 5 caps; Xvid is the same bitstream and
   // gets its name in the header when the file is finished.
   GstElement *named = AddCapsPart(fg_, "divx caps", "video/x-divx,divxversion=5");
-  if (!LinkChain(fg_, nullptr, {rate, gate, resizer, convert, i420, encoder, named, infdumvideo.get()})) return false;
+  if (!LinkChain(fg_, nullptr, {rate, gate, resizer, convert, i420, encoder, named, infdumvideo.get()}))
+    return FailCapture("the picture could not reach the MPEG-4 encoder");
   media::PadRef videoIn = MuxInput(CaptureMux.get(), true);
-  if (!fg_.Connect(TeeOutput(infdumvideo.get(), 1).get(), videoIn.get())) return false;
+  if (!fg_.Connect(TeeOutput(infdumvideo.get(), 1).get(), videoIn.get()))
+    return FailCapture("the MPEG-4 video could not reach the AVI muxer");
   CountWritten(*this, videoIn.get());
   DeclareBranch(*this, tap.get(), CaptureSink.get());
   if (xvid) SetPendingFourCC(CaptureSink.get(), "XVID");
 
   if (CurrentAudioDevice) {
     GstElement *stamper = OwnElement("AudioCap Tamponer");
-    if (!stamper || !fg_.AddFilter(stamper, "AudioCap Timestamper")) return false;
+    if (!stamper || !fg_.AddFilter(stamper, "AudioCap Timestamper"))
+      return FailCapture("the sound time stamper (AudioCap Tamponer) could not be added");
     AudioCapTamponer()->PassTimes();
     media::PadRef audioTap = AudioTap(*this, infdecaudio.get());
     media::PadRef audio = ConvertedAudio(*this, audioTap.get());
-    if (!audio) return false;
+    if (!audio) return FailCapture("the sound could not be converted for the capture");
     DeclareBranch(*this, audioTap.get(), CaptureSink.get());
     if (mp3.IsBound() && CaptureOptions.WantMp3) {
       GstElement *lame = mp3.Element();
@@ -78,12 +84,13 @@ bool Tdm::GrapheDivx(const QString &file) {
       // frame it writes, 5 MB in 4 minutes that only the end of the
       // program gives back. Unparsed, it writes the stream as constant bit
       // rate, with the rate set from the data when the file is finished.
-      if (!fg_.AddFilter(lame, "mp3") || !LinkChain(fg_, audio.get(), {lame, stamper})) return false;
+      if (!fg_.AddFilter(lame, "mp3") || !LinkChain(fg_, audio.get(), {lame, stamper}))
+        return FailCapture("the sound could not reach the MP3 encoder");
     } else if (!LinkPad(fg_, audio.get(), stamper)) {
-      return false;
+      return FailCapture("the sound could not reach its time stamper");
     }
     if (!fg_.Connect(media::FirstUnconnectedPin(stamper, GST_PAD_SRC).get(), MuxInput(CaptureMux.get(), false).get()))
-      return false;
+      return FailCapture("the sound could not reach the AVI muxer");
   }
   return true;
 }

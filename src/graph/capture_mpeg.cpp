@@ -66,11 +66,14 @@ media::CapsRef NativeStreamCaps(GstElement *tee, sources::TVideoSource *source) 
 }  // namespace
 
 bool Tdm::GrapheMpegNatif(const QString &file) {
-  if (!NativeVideoTee) return false;
-  if (!capture::AddFileWriter(*this, writer, QStringLiteral("writer"), file)) return false;
+  BeginCaptureBuild();
+  if (!NativeVideoTee) return FailCapture("the video source gives no MPEG stream of its own to record");
+  if (!capture::AddFileWriter(*this, writer, QStringLiteral("writer"), file))
+    return FailCapture("the MPEG file writer could not be set up");
   const media::CapsRef stream = NativeStreamCaps(NativeVideoTee.get(), CurrentVideoDevice);
   GstElement *gate = capture::AddOwn(*this, QStringLiteral("Control_Capture_Video"));
-  if (!stream || !gate) return false;
+  if (!stream) return FailCapture("the type of the source's MPEG stream is not known");
+  if (!gate) return FailCapture("the capture gate (Control_Capture_Video) could not be added");
   capture::MpegCandidates candidates;
 
   // Sound: the first MPEG audio encoder that takes it. None: no sound.
@@ -84,7 +87,7 @@ bool Tdm::GrapheMpegNatif(const QString &file) {
         if (!fg().AddFilter(audioenc.Element(), QStringLiteral("audioenc"))) continue;
         media::PadRef in = media::FirstUnconnectedPin(audioenc.Element(), GST_PAD_SINK);
         if (in && fg().Connect(media::FirstUnconnectedPin(tamponer, GST_PAD_SRC).get(), in.get())) {
-          FormatAudioCapture(false);
+          if (!FormatAudioCapture(false)) return FailCapture("the sound format of the capture could not be set");
           encoder = audioenc.Element();
           break;
         }
@@ -92,13 +95,20 @@ bool Tdm::GrapheMpegNatif(const QString &file) {
       }
     }
   }
+  // Sound is left out when it cannot be tapped or no encoder takes it; why
+  // is in the log, and is not the reason should the build fail later.
+  fg().ClearFailure();
 
   muxer.TakeOutOfGraph();
-  if (!candidates.ChercherMux(stream.get())) return false;
+  if (!candidates.ChercherMux(stream.get())) {
+    media::GCharPtr caps(gst_caps_to_string(stream.get()));
+    return FailCapture(QStringLiteral("no multiplexer takes the source's stream (%1)").arg(QString::fromUtf8(caps.get())));
+  }
   // A program stream cannot lose frames out of a group of pictures: the tap
   // holds up rather than drops.
   media::PadRef tap = avicapture::VideoTap(*this, NativeVideoTee.get(), false);
-  if (!tap || !fg().Connect(tap.get(), media::Pin(gate, 0).get())) return false;
+  if (!tap || !fg().Connect(tap.get(), media::Pin(gate, 0).get()))
+    return FailCapture("the MPEG stream could not reach the capture gate");
   media::PadRef gateOut = media::FirstUnconnectedPin(gate, GST_PAD_SRC);
   media::CapsRef audioCaps = media::CapsRef::Adopt(gst_caps_from_string("audio/mpeg"));
   while (candidates.MuxSuivant(muxer)) {
@@ -121,7 +131,8 @@ bool Tdm::GrapheMpegNatif(const QString &file) {
     // Taking it out frees the links made to it for the next candidate.
     fg().RemoveFilter(mux);
   }
-  return false;
+  // The graph keeps why the last candidate refused.
+  return FailCapture("no multiplexer could be joined to the stream and the file writer");
 }
 
 }  // namespace vistrel

@@ -34,7 +34,11 @@ GstElement *EncodeVideo(Tdm &dm, GstPad *in, const media::WmvProfile &p) {
                               .arg(p.fps)
                               .toUtf8();
   media::ElementRef encoder = media::MakeAvVideoEncoder(media::AvVideoCodec::Wmv2, p.videoKbps * 1000, p.fps * 5);
-  if (!encoder || !fg.AddFilter(encoder.get(), QStringLiteral("Capture wmv encoder"))) return nullptr;
+  if (!encoder) {
+    fg.NoteFailure(QStringLiteral("no WMV 8 encoder (vistrelavenc, wmv2) could be made"));
+    return nullptr;
+  }
+  if (!fg.AddFilter(encoder.get(), QStringLiteral("Capture wmv encoder"))) return nullptr;
   GstElement *last = SingleSegment(fg, QStringLiteral("wmv segment"));
   // The rate is held from the first frame on, as in the AVI chains: filling
   // from the segment's start invented thousands of frames for a camera
@@ -64,34 +68,56 @@ GstElement *EncodeAudio(Tdm &dm, GstPad *in, const media::WmvProfile &p) {
   return ok ? last : nullptr;
 }
 
-std::optional<media::WmvProfile> ChosenProfile(const CaptureSettings &o) {
+// The profile the settings choose, or why there is none.
+std::optional<media::WmvProfile> ChosenProfile(const CaptureSettings &o, QString &why) {
   if (o.WmvMediaIndex >= 1) {
     const QList<media::WmvProfile> list = media::WmvSystemProfiles(o.WmvVersion);
-    if (o.WmvMediaIndex > list.size()) return std::nullopt;
+    if (o.WmvMediaIndex > list.size()) {
+      why = QStringLiteral("the WMV profile %1 of version %2 does not exist (it has %3)")
+                .arg(o.WmvMediaIndex)
+                .arg(media::WmvVersionCode(o.WmvVersion) >> 16)
+                .arg(list.size());
+      return std::nullopt;
+    }
     return list[o.WmvMediaIndex - 1];
   }
-  if (o.WmvDefaultProfile < 0 || o.WmvDefaultProfile > 3) return std::nullopt;
+  if (o.WmvDefaultProfile < 0 || o.WmvDefaultProfile > 3) {
+    why = QStringLiteral("the default WMV profile %1 does not exist (0 to 3: High, Medium, Low, Internet)")
+              .arg(o.WmvDefaultProfile);
+    return std::nullopt;
+  }
   return media::WmvDefaultProfile(o.WmvDefaultProfile);
 }
 
 }  // namespace
 
 bool Tdm::GrapheWmv(const QString &file) {
-  const std::optional<media::WmvProfile> profile = ChosenProfile(CaptureOptions);
-  if (!profile) return false;
+  BeginCaptureBuild();
+  QString noProfile;
+  const std::optional<media::WmvProfile> profile = ChosenProfile(CaptureOptions, noProfile);
+  if (!profile) return FailCapture(noProfile);
   // Without a sound device the profile's sound streams are left out; a
   // profile with nothing left to record cannot be written.
   const bool withAudio = CurrentAudioDevice && profile->audioKbps > 0 && fg().Contains(infdecaudio.get());
   const bool withVideo = profile->HasVideo() && CurrentVideoDevice && fg().Contains(infdecvideo.get());
-  if ((!withAudio && !withVideo) || !SetOutputFileName(QStringLiteral("asfmux"), file)) return false;
+  if (!withAudio && !withVideo) {
+    const bool both = profile->HasVideo() && profile->audioKbps > 0;
+    return FailCapture(QStringLiteral("nothing to record: the WMV profile \"%1\" records %2, and no %3 is connected")
+                           .arg(profile->name, both ? "picture and sound" : profile->HasVideo() ? "picture only" : "sound only",
+                                both ? "video or sound source" : profile->HasVideo() ? "video source" : "sound source"));
+  }
+  if (!SetOutputFileName(QStringLiteral("asfmux"), file)) return FailCapture("the ASF file could not be set up");
   GstElement *writer = CaptureMux.get();
   if (withVideo) {
     GstElement *gate = capture::AddOwn(*this, QStringLiteral("Control_Capture_Video"));
     media::PadRef tap = avicapture::VideoTap(*this, infdecvideo.get(), true);
-    if (!gate || !tap || !avicapture::LinkPad(fg(), tap.get(), gate)) return false;
+    if (!gate || !tap || !avicapture::LinkPad(fg(), tap.get(), gate))
+      return FailCapture("the picture could not reach the capture gate");
     GstElement *encoded = EncodeVideo(*this, media::FirstUnconnectedPin(gate, GST_PAD_SRC).get(), *profile);
     media::PadRef in = avicapture::MuxInput(writer, true);  // the writer's pin 1
-    if (!encoded || !fg().Connect(media::FirstUnconnectedPin(encoded, GST_PAD_SRC).get(), in.get())) return false;
+    if (!encoded) return FailCapture("the picture could not be encoded as WMV");
+    if (!fg().Connect(media::FirstUnconnectedPin(encoded, GST_PAD_SRC).get(), in.get()))
+      return FailCapture("the WMV video could not reach the ASF writer");
     avicapture::CountWritten(*this, in.get());
     avicapture::DeclareBranch(*this, tap.get(), CaptureSink.get());
   }
@@ -99,7 +125,9 @@ bool Tdm::GrapheWmv(const QString &file) {
     media::PadRef tap = avicapture::AudioTap(*this, infdecaudio.get());
     GstElement *encoded = tap ? EncodeAudio(*this, tap.get(), *profile) : nullptr;
     media::PadRef in = avicapture::MuxInput(writer, false);  // the writer's pin 0
-    if (!encoded || !fg().Connect(media::FirstUnconnectedPin(encoded, GST_PAD_SRC).get(), in.get())) return false;
+    if (!encoded) return FailCapture("the sound could not be encoded as WMA");
+    if (!fg().Connect(media::FirstUnconnectedPin(encoded, GST_PAD_SRC).get(), in.get()))
+      return FailCapture("the WMA sound could not reach the ASF writer");
     avicapture::DeclareBranch(*this, tap.get(), CaptureSink.get());
   }
   return true;

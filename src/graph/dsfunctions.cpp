@@ -1,8 +1,8 @@
 #include "graph/dsfunctions.h"
 
 #include "media/requirements.h"
+#include "media/soundplayer.h"
 #include "platform/disk.h"
-#include "platform/sounds.h"
 
 #include <QRegularExpression>
 
@@ -47,8 +47,8 @@ quint32 EspaceTotal(const QString &path) { return platform::DiskFiguresOf(path).
 quint32 EspaceUtilise(const QString &path) { return platform::DiskFiguresOf(path).usedMB; }
 quint32 EspaceLibre(const QString &path) { return platform::DiskFiguresOf(path).freeMB; }
 
-void Bip0() { platform::PlayBeep(0); }
-void Bip1() { platform::PlayBeep(1); }
+void Bip0() { media::PlayBeep(0); }
+void Bip1() { media::PlayBeep(1); }
 
 QString VersionDirectX() { return media::GStreamerVersion(); }
 

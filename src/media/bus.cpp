@@ -10,10 +10,13 @@ namespace vistrel::media {
 struct BusBridge::Relay {
   std::mutex mutex;
   BusBridge *target = nullptr;
+  MessageRef firstError;
 
   static GstBusSyncReply Handler(GstBus *, GstMessage *message, gpointer data) {
     auto *relay = static_cast<Relay *>(data);
     std::lock_guard lock(relay->mutex);
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR && !relay->firstError)
+      relay->firstError = MessageRef::Borrow(message);
     if (BusBridge *target = relay->target) {
       MessageRef ref = MessageRef::Borrow(message);
       QMetaObject::invokeMethod(
@@ -31,6 +34,18 @@ BusBridge::BusBridge(GstBus *bus, QObject *parent) : QObject(parent), bus_(BusRe
   relay_ = new Relay;
   relay_->target = this;
   gst_bus_set_sync_handler(bus_.get(), &Relay::Handler, relay_, &Relay::Destroy);
+}
+
+MessageRef BusBridge::FirstError() const {
+  if (!relay_) return {};
+  std::lock_guard lock(relay_->mutex);
+  return relay_->firstError;
+}
+
+void BusBridge::ForgetErrors() {
+  if (!relay_) return;
+  std::lock_guard lock(relay_->mutex);
+  relay_->firstError.reset();
 }
 
 BusBridge::~BusBridge() {

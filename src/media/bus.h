@@ -20,6 +20,13 @@ class BusBridge : public QObject {
   BusBridge(const BusBridge &) = delete;
   BusBridge &operator=(const BusBridge &) = delete;
 
+  // The first error posted since the last ForgetErrors, held as it was
+  // posted: an element that fails inside a state change posts on the caller's
+  // thread, before its Message reaches this object, so the caller can still
+  // say why the change failed. Empty when none came.
+  MessageRef FirstError() const;
+  void ForgetErrors();
+
  signals:
   void Message(vistrel::media::MessageRef message);
 

@@ -8,6 +8,9 @@
 #include <algorithm>
 
 #define GST_CAT_DEFAULT vistrel::media::DebugCategory(vistrel::media::Subsystem::Media)
+// What failed while a chain was built is the graph subsystem's news: it is
+// what a report from a real device needs first.
+#define FAILURE_CAT vistrel::media::DebugCategory(vistrel::media::Subsystem::Graph)
 
 namespace vistrel::media {
 namespace {
@@ -39,6 +42,17 @@ bool FromSource(GstObject *object, GstElement *pipeline) {
   return false;
 }
 
+QString CapsText(GstCaps *caps) {
+  if (!caps) return QStringLiteral("(no caps)");
+  GCharPtr text(gst_caps_to_string(caps));
+  return QString::fromUtf8(text.get());
+}
+
+QString FactoryName(GstElement *e) {
+  GstElementFactory *f = e ? gst_element_get_factory(e) : nullptr;
+  return f ? QString::fromUtf8(GST_OBJECT_NAME(f)) : QStringLiteral("bin");
+}
+
 }  // namespace
 
 Graph::Graph(QObject *parent) : QObject(parent) {
@@ -55,18 +69,21 @@ Graph::~Graph() {
 }
 
 bool Graph::AddFilter(GstElement *filter, const QString &graphName) {
-  if (!filter) return false;
+  if (!filter) return KeepOrNote(QStringLiteral("no element to add as \"%1\"").arg(graphName));
   if (IsChildOf(pipeline_.get(), filter)) return true;
-  if (GST_OBJECT_PARENT(filter)) return false;
+  if (ObjectRef parent = ParentOf(filter))
+    return NoteFailure(QStringLiteral("%1 (%2) cannot be added as \"%3\": it belongs to \"%4\"")
+                           .arg(QString::fromUtf8(GST_OBJECT_NAME(filter)), FactoryName(filter), graphName,
+                                QString::fromUtf8(GST_OBJECT_NAME(parent.get()))));
 
   QByteArray base = graphName.isEmpty() ? QByteArray(GST_OBJECT_NAME(filter)) : graphName.toUtf8();
   QByteArray name = base;
   for (int n = 1; NameTaken(pipeline_.get(), name); ++n) name = base + ' ' + QByteArray::number(n).rightJustified(4, '0');
-  if (!gst_object_set_name(GST_OBJECT(filter), name.constData())) return false;
-  const bool added = gst_bin_add(GST_BIN(pipeline_.get()), filter);
-  GST_DEBUG("%s \"%s\" (%s)", added ? "added" : "could not add", name.constData(),
-            gst_element_get_factory(filter) ? GST_OBJECT_NAME(gst_element_get_factory(filter)) : "bin");
-  return added;
+  if (!gst_object_set_name(GST_OBJECT(filter), name.constData()) || !gst_bin_add(GST_BIN(pipeline_.get()), filter))
+    return NoteFailure(QStringLiteral("\"%1\" (%2) could not be added to the graph")
+                           .arg(QString::fromUtf8(name), FactoryName(filter)));
+  GST_DEBUG("added \"%s\" (%s)", name.constData(), FactoryName(filter).toUtf8().constData());
+  return true;
 }
 
 void Graph::ForgetElement(GstElement *filter) {
@@ -111,32 +128,48 @@ std::vector<ElementRef> Graph::Filters() const {
 }
 
 bool Graph::Connect(GstPad *out, GstPad *in) {
-  if (!out || !in || GST_PAD_DIRECTION(out) != GST_PAD_SRC || GST_PAD_DIRECTION(in) != GST_PAD_SINK) return false;
-  if (gst_pad_is_linked(out) || gst_pad_is_linked(in)) return false;
+  if (!out || !in) {
+    const QString known = out ? "from " + PadLabel(out) : in ? "to " + PadLabel(in) : QString("between two pads");
+    return KeepOrNote(QStringLiteral("no link %1: the other pad does not exist").arg(known));
+  }
+  if (GST_PAD_DIRECTION(out) != GST_PAD_SRC) return NoteFailure(PadLabel(out) + " is not an output");
+  if (GST_PAD_DIRECTION(in) != GST_PAD_SINK) return NoteFailure(PadLabel(in) + " is not an input");
+  for (GstPad *pad : {out, in})
+    if (PadRef peer = PadRef::Adopt(gst_pad_get_peer(pad)))
+      return NoteFailure(QStringLiteral("no link %1 -> %2: %3 is already linked to %4")
+                             .arg(PadLabel(out), PadLabel(in), PadLabel(pad), PadLabel(peer.get())));
   CapsRef outCaps = CapsRef::Adopt(gst_pad_query_caps(out, nullptr));
   CapsRef inCaps = CapsRef::Adopt(gst_pad_query_caps(in, nullptr));
-  if (!outCaps || !inCaps || !gst_caps_can_intersect(outCaps.get(), inCaps.get())) {
-    GST_INFO("no link %s:%s -> %s:%s: %" GST_PTR_FORMAT " meets nothing of %" GST_PTR_FORMAT,
-             GST_DEBUG_PAD_NAME(out), GST_DEBUG_PAD_NAME(in), outCaps.get(), inCaps.get());
-    return false;
-  }
+  if (!outCaps || !inCaps || !gst_caps_can_intersect(outCaps.get(), inCaps.get()))
+    return NoteFailure(QStringLiteral("no link %1 -> %2: the output gives %3 and the input takes %4, nothing in common")
+                           .arg(PadLabel(out), PadLabel(in), CapsText(outCaps.get()), CapsText(inCaps.get())));
   const GstPadLinkReturn linked = gst_pad_link(out, in);
   if (linked != GST_PAD_LINK_OK)
-    GST_INFO("link %s:%s -> %s:%s refused: %s", GST_DEBUG_PAD_NAME(out), GST_DEBUG_PAD_NAME(in),
-             gst_pad_link_get_name(linked));
-  else
-    GST_DEBUG("linked %s:%s -> %s:%s", GST_DEBUG_PAD_NAME(out), GST_DEBUG_PAD_NAME(in));
-  return linked == GST_PAD_LINK_OK;
+    return NoteFailure(QStringLiteral("the link %1 -> %2 was refused (%3)")
+                           .arg(PadLabel(out), PadLabel(in), QString::fromUtf8(gst_pad_link_get_name(linked))));
+  GST_DEBUG("linked %s:%s -> %s:%s", GST_DEBUG_PAD_NAME(out), GST_DEBUG_PAD_NAME(in));
+  return true;
 }
 
 bool Graph::ConnectFilters(GstElement *from, GstElement *to) {
-  if (!Contains(from) || !Contains(to)) return false;
+  if (!from || !to) return KeepOrNote(QStringLiteral("no element to link %1").arg(from ? "to" : "from"));
+  for (GstElement *e : {from, to})
+    if (!Contains(e)) return NoteFailure(ElementLabel(e) + " is not in the graph");
   PadRef out = FirstUnconnectedPin(from, GST_PAD_SRC);
-  if (!out) return false;
+  if (!out) return NoteFailure(QStringLiteral("%1 has no free output to link to %2").arg(ElementLabel(from), ElementLabel(to)));
   CapsRef caps = CapsRef::Adopt(gst_pad_query_caps(out.get(), nullptr));
   const GstCaps *hint = caps && !gst_caps_is_any(caps.get()) ? caps.get() : nullptr;
   PadRef in = FirstUnconnectedPin(to, GST_PAD_SINK, hint);
-  return in && Connect(out.get(), in.get());
+  if (in) return Connect(out.get(), in.get());
+  // A free input that takes none of it says more than "no input": both caps.
+  for (const PadRef &p : Pins(to)) {
+    if (GST_PAD_DIRECTION(p.get()) != GST_PAD_SINK || gst_pad_is_linked(p.get())) continue;
+    CapsRef takes = CapsRef::Adopt(gst_pad_query_caps(p.get(), nullptr));
+    return NoteFailure(QStringLiteral("no link %1 -> %2: the output gives %3 and the input takes %4, nothing in common")
+                           .arg(PadLabel(out.get()), PadLabel(p.get()), CapsText(caps.get()), CapsText(takes.get())));
+  }
+  return NoteFailure(QStringLiteral("%1 has no free input for %2, which gives %3")
+                         .arg(ElementLabel(to), PadLabel(out.get()), CapsText(caps.get())));
 }
 
 bool Graph::Disconnect(GstPad *pad) {
@@ -197,11 +230,25 @@ void Graph::ClearRecordingBranches() {
 }
 
 bool Graph::Run() {
+  bridge_->ForgetErrors();
   if (gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
-    GST_WARNING("the graph does not start");
+    // The element that refused posted its error on this thread, inside the
+    // state change; its queued Message has not been delivered yet.
+    QString why = QStringLiteral("the graph refused to start, and no element said why");
+    if (MessageRef error = bridge_->FirstError()) {
+      GError *raw = nullptr;
+      gst_message_parse_error(error.get(), &raw, nullptr);
+      ErrorPtr e(raw);
+      const QString name = GraphNameOf(GST_MESSAGE_SRC(error.get()));
+      const QString text = e ? QString::fromUtf8(e->message) : QStringLiteral("unknown error");
+      why = name.isEmpty() ? "the graph refused to start: " + text
+                           : QStringLiteral("the graph refused to start: \"%1\" failed: %2").arg(name, text);
+    }
+    bridge_->ForgetErrors();
     gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
-    return false;
+    return NoteFailure(why);
   }
+  bridge_->ForgetErrors();
   // The graph as it starts, for GST_DEBUG_DUMP_DOT_DIR (nothing is written
   // without it).
   GST_DEBUG_BIN_TO_DOT_FILE_WITH_TS(GST_BIN(pipeline_.get()), GST_DEBUG_GRAPH_SHOW_ALL, "vistrel-graph");
@@ -238,6 +285,34 @@ QString Graph::GraphNameOf(GstObject *object) const {
   for (GstObject *o = object; o; o = GST_OBJECT_PARENT(o))
     if (GST_OBJECT_PARENT(o) == GST_OBJECT(pipeline_.get())) return QString::fromUtf8(GST_OBJECT_NAME(o));
   return {};
+}
+
+bool Graph::NoteFailure(const QString &why) {
+  lastFailure_ = why;
+  GST_CAT_WARNING(FAILURE_CAT, "%s", why.toUtf8().constData());
+  return false;
+}
+
+bool Graph::KeepOrNote(const QString &why) { return lastFailure_.isEmpty() ? NoteFailure(why) : false; }
+
+QString Graph::ElementLabel(GstElement *element) const {
+  if (!element) return QStringLiteral("(no element)");
+  const QString name = GraphNameOf(GST_OBJECT(element));
+  if (!name.isEmpty()) return '"' + name + '"';
+  return QStringLiteral("%1 (%2, not in the graph)").arg(QString::fromUtf8(GST_OBJECT_NAME(element)), FactoryName(element));
+}
+
+QString Graph::PadLabel(GstPad *pad) const {
+  const QString padName = QString::fromUtf8(GST_OBJECT_NAME(pad));
+  ObjectRef parent = ParentOf(pad);
+  if (!parent) return padName + " (a pad of no element)";
+  // A pad of an element inside a bin is named after the bin the graph knows,
+  // then the element that owns it.
+  const QString name = GraphNameOf(parent.get());
+  if (name.isEmpty()) return QStringLiteral("%1:%2 (not in the graph)").arg(QString::fromUtf8(GST_OBJECT_NAME(parent.get())), padName);
+  if (name != QString::fromUtf8(GST_OBJECT_NAME(parent.get())))
+    return QStringLiteral("\"%1\"/%2:%3").arg(name, QString::fromUtf8(GST_OBJECT_NAME(parent.get())), padName);
+  return QStringLiteral("\"%1\":%2").arg(name, padName);
 }
 
 void Graph::OnMessage(const MessageRef &message) {

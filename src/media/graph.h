@@ -74,6 +74,8 @@ class Graph : public QObject {
   void SetDiskReserve(std::int64_t bytes) { diskReserve_->store(bytes); }
   std::int64_t DiskReserve() const { return diskReserve_->load(); }
 
+  // False when the pipeline refuses to go to PLAYING; LastFailure() then
+  // says why (the error an element posted on the way, and which element).
   bool Run();
   // Ends every recording branch with end-of-stream, waits (bounded by the
   // stop timeout) until each file sink has received it, then stops the
@@ -98,6 +100,19 @@ class Graph : public QObject {
   // ancestor), or empty.
   QString GraphNameOf(GstObject *object) const;
 
+  // Why the last AddFilter, Connect, ConnectFilters or Run failed, in plain
+  // words: the elements by graph name, their pads and, when caps could not
+  // meet, what each side allows. A success leaves it as it was, so a chain
+  // of steps can be read once at its end; ClearFailure starts afresh. Given
+  // a null element or pad, a step keeps the reason already there (that of
+  // the step that returned null) and gives its own only when there is none.
+  QString LastFailure() const { return lastFailure_; }
+  void ClearFailure() { lastFailure_.clear(); }
+  // Records (and logs, like the graph's own) the failure of a step made on
+  // this graph that the graph could not see, such as an element that could
+  // not be made. Always false, so a caller can `return fg.NoteFailure(...)`.
+  bool NoteFailure(const QString &why);
+
  signals:
   // An error raised by a source element (a device that went away).
   void DeviceLost(QString graphName, QString message);
@@ -119,8 +134,17 @@ class Graph : public QObject {
   bool FinalizeRecordings();
   void ForgetElement(GstElement *filter);
 
+  // "\"graph name\":pad" for a message; pads of elements outside the graph
+  // carry the element's own name and say so.
+  QString PadLabel(GstPad *pad) const;
+  QString ElementLabel(GstElement *element) const;
+  // A missing element or pad is mostly what an earlier step returned when it
+  // failed: that step's reason is the one worth keeping.
+  bool KeepOrNote(const QString &why);
+
   ElementRef pipeline_;
   std::unique_ptr<BusBridge> bridge_;
+  QString lastFailure_;
   std::vector<Branch> branches_;
   void WatchDisk(GstElement *fileSink);
   // Peers stop a capture with about 50 MB left; that leaves room for every

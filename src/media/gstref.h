@@ -146,6 +146,13 @@ struct GErrorDeleter {
 };
 using ErrorPtr = std::unique_ptr<GError, GErrorDeleter>;
 
+struct GstIteratorDeleter {
+  void operator()(GstIterator *it) const {
+    if (it) gst_iterator_free(it);
+  }
+};
+using IteratorPtr = std::unique_ptr<GstIterator, GstIteratorDeleter>;
+
 // Disconnects a signal handler when it goes out of scope. Keeps the instance
 // alive meanwhile, so the disconnect never touches a freed object.
 class ScopedSignal {

@@ -68,6 +68,58 @@ TEST(Graph, ConnectRefusesPadsWhoseCapsCannotMeet) {
   EXPECT_FALSE(graph.Disconnect(Pin(sink, 0).get()));
 }
 
+TEST(Graph, AFailedStepSaysWhichElementsPadsAndCaps) {
+  Graph graph;
+  GstElement *audio = Make("audiotestsrc");
+  GstElement *video = Make("videoconvert");
+  GstElement *sink = Make("fakesink");
+  ASSERT_TRUE(graph.AddFilter(audio, "Audio Source"));
+  ASSERT_TRUE(graph.AddFilter(video, "color1"));
+  ASSERT_TRUE(graph.AddFilter(sink, "Null"));
+  EXPECT_TRUE(graph.LastFailure().isEmpty());
+
+  // Caps that cannot meet: both pads by graph name, and what each side allows.
+  EXPECT_FALSE(graph.Connect(Pin(audio, 0).get(), Pin(video, 0).get()));
+  const QString caps = graph.LastFailure();
+  EXPECT_TRUE(caps.contains("\"Audio Source\":src")) << caps.toStdString();
+  EXPECT_TRUE(caps.contains("\"color1\":sink")) << caps.toStdString();
+  EXPECT_TRUE(caps.contains("audio/x-raw")) << caps.toStdString();
+  EXPECT_TRUE(caps.contains("video/x-raw")) << caps.toStdString();
+
+  // A success leaves the reason for whoever reads it at the end of a chain.
+  ASSERT_TRUE(graph.Connect(Pin(audio, 0).get(), Pin(sink, 0).get()));
+  EXPECT_EQ(graph.LastFailure(), caps);
+
+  // A pad already taken names what it is linked to.
+  EXPECT_FALSE(graph.ConnectFilters(video, sink));
+  EXPECT_TRUE(graph.LastFailure().contains("\"Null\"")) << graph.LastFailure().toStdString();
+  EXPECT_FALSE(graph.Connect(Pin(audio, 0).get(), Pin(video, 0).get()));
+  EXPECT_TRUE(graph.LastFailure().contains("already linked to \"Null\":sink")) << graph.LastFailure().toStdString();
+
+  // GStreamer's own refusal is named: a pad outside the graph is the wrong hierarchy.
+  GstElement *tee = Make("tee");
+  ASSERT_TRUE(graph.AddFilter(tee, "infdecvideo"));
+  ElementRef outside = ElementRef::Adopt(Make("fakesink"));
+  EXPECT_FALSE(graph.Connect(Pin(tee, 1).get(), Pin(outside.get(), 0).get()));
+  EXPECT_TRUE(graph.LastFailure().contains(gst_pad_link_get_name(GST_PAD_LINK_WRONG_HIERARCHY)))
+      << graph.LastFailure().toStdString();
+  EXPECT_TRUE(graph.LastFailure().contains("not in the graph")) << graph.LastFailure().toStdString();
+
+  GstElement *elsewhere = Make("identity");
+  ElementRef bin = ElementRef::Adopt(gst_bin_new("other bin"));
+  gst_bin_add(GST_BIN(bin.get()), elsewhere);
+  EXPECT_FALSE(graph.AddFilter(elsewhere, "Tamponer Video"));
+  EXPECT_TRUE(graph.LastFailure().contains("\"other bin\"")) << graph.LastFailure().toStdString();
+
+  // A null pad is what a failed step returned: its reason stays; alone, a
+  // null pad says what it was to be linked with.
+  EXPECT_FALSE(graph.Connect(nullptr, Pin(video, 0).get()));
+  EXPECT_TRUE(graph.LastFailure().contains("\"other bin\""));
+  graph.ClearFailure();
+  EXPECT_FALSE(graph.Connect(nullptr, Pin(video, 0).get()));
+  EXPECT_TRUE(graph.LastFailure().contains("\"color1\":sink")) << graph.LastFailure().toStdString();
+}
+
 TEST(Pins, TeeCountsItsInputFirstAndMuxerItsOutputFirst) {
   ElementRef tee = ElementRef::Adopt(Make("tee"));
   EXPECT_FALSE(IsMuxer(tee.get()));
@@ -181,10 +233,19 @@ TEST(Graph, AFailingRunLeavesTheGraphStopped) {
   ASSERT_TRUE(graph.ConnectFilters(src, sink));
   QString lost;
   QObject::connect(&graph, &Graph::DeviceLost, [&](const QString &n, const QString &) { lost = n; });
+  QString error;
+  QObject::connect(&graph, &Graph::ErrorOccurred, [&](const QString &m) {
+    if (error.isEmpty()) error = m;  // the first: what follows is its consequence
+  });
   EXPECT_FALSE(graph.Run());
   EXPECT_EQ(graph.State(), GST_STATE_NULL);
+  // Why, at once, without waiting for the bus message to come round.
+  const QString why = graph.LastFailure();
+  EXPECT_TRUE(why.contains("\"File Source\"")) << why.toStdString();
   EXPECT_TRUE(test::WaitFor([&] { return !lost.isEmpty(); }));
   EXPECT_EQ(lost, "File Source");
+  ASSERT_TRUE(error.startsWith("File Source: "));
+  EXPECT_TRUE(why.endsWith(error.mid(int(qstrlen("File Source: "))))) << why.toStdString();
 }
 
 TEST(Graph, EndOfStreamIsSignalledWhenEverySinkIsDone) {
