@@ -107,19 +107,20 @@ bool Recorder::Start(const RecordingOptions &o) {
   images_ = 0;
   if (!Build(o.format, file))
     return Abandon(file,
-                   QString("The capture in the format \"%1\" could not be set up with the current sources.").arg(formatName));
+                   QString("The capture in the format \"%1\" could not be set up with the current sources.").arg(formatName),
+                   dm_->CaptureFailure());
   imageByImage_ = settings::CaptureFormat(o.format).counter == settings::CounterKind::Images;
   OpenSceneFileFor(file);
   capture_.Commencer(file, o.format, QDateTime::currentDateTime());
   RecordingStarted(file, settings::ToByte(o.format), capture_.Debut());
   HookGraphErrors();
   emit started(file, o.format);
-  if (!dm_->LancerGraphe()) return Abandon(file, "The capture graph refused to start.");
+  if (!dm_->LancerGraphe()) return Abandon(file, "The capture graph refused to start.", dm_->RunFailure());
   GST_INFO("recording \"%s\" into %s", settings::CaptureFormat(o.format).name, Utf8(file).constData());
   return true;
 }
 
-bool Recorder::Abandon(const QString &file, const QString &what) {
+bool Recorder::Abandon(const QString &file, const QString &what, const QString &why) {
   // Nothing of this start is listed: the file is taken before the stop.
   const bool begun = !capture_.Fichier().isEmpty();
   capture_.ChaineRetiree();
@@ -138,9 +139,9 @@ bool Recorder::Abandon(const QString &file, const QString &what) {
   emit chainRemoved();
   // The preview comes back rather than staying stopped with half a chain.
   dm_->LancerGraphe();
-  failure_ = what + "\nNothing was recorded.";
+  failure_ = what + (why.isEmpty() ? QString() : "\nWhat failed: " + why + ".") + "\nNothing was recorded.";
   GST_WARNING("%s", Utf8(failure_).constData());
-  emit failed(what, QString());
+  emit failed(what, why);
   return false;
 }
 
@@ -175,8 +176,10 @@ bool Recorder::Cut() {
   else if (!ContinueIn(format, next))
     failure_ = "The capture could not go on in the file " + next + ".";
   if (!failure_.isEmpty()) {
-    GST_WARNING("cut: %s", Utf8(failure_).constData());
-    emit failed(failure_, QString());
+    const QString why = dm_->CaptureFailure();
+    GST_WARNING("cut: %s %s", Utf8(failure_).constData(), Utf8(why).constData());
+    emit failed(failure_, why);
+    if (!why.isEmpty()) failure_ += "\nWhat failed: " + why + ".";
     return false;
   }
   capture_.Continuer(next);
@@ -187,7 +190,8 @@ bool Recorder::Cut() {
   emit started(next, format);
   if (!dm_->LancerGraphe()) {
     failure_ = "The capture graph refused to start again after the cut.";
-    emit failed(failure_, QString());
+    emit failed(failure_, dm_->RunFailure());
+    if (!dm_->RunFailure().isEmpty()) failure_ += "\nWhat failed: " + dm_->RunFailure() + ".";
     return false;
   }
   return true;

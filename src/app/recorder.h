@@ -106,7 +106,7 @@ class Recorder : public QObject {
  private:
   bool Build(settings::CaptureFormatCode format, const QString &file);
   bool ContinueIn(settings::CaptureFormatCode format, const QString &file);
-  bool Abandon(const QString &file, const QString &what);
+  bool Abandon(const QString &file, const QString &what, const QString &why = QString());
   void OpenSceneFileFor(const QString &videoFile);
   void CloseSceneFile(int dropped);
   void FinishImageByImage(const QString &file);

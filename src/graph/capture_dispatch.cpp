@@ -6,6 +6,7 @@ namespace vistrel {
 
 bool Tdm::ConstruireCapture(settings::CaptureFormatCode format, const QString &file) {
   using C = settings::CaptureFormatCode;
+  BeginCaptureBuild();
   switch (format) {
     case C::DV1Native: return GrapheDV1Natif(file);
     case C::DV2Native: return GrapheDV2Natif(file);
@@ -20,7 +21,7 @@ bool Tdm::ConstruireCapture(settings::CaptureFormatCode format, const QString &f
     case C::Wav: return GrapheWav(file);
     case C::Mp3: return GrapheMp3(file);
     case C::None:
-    case C::Default: return false;
+    case C::Default: return FailCapture(QStringLiteral("this format has no capture chain"));
   }
   return false;
 }

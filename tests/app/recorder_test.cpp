@@ -186,6 +186,8 @@ TEST_F(RecorderFixture, AFormatThatRecordsNothingIsRefusedAndThePreviewRunsOn) {
   EXPECT_FALSE(recorder.Recording());
   EXPECT_EQ(failures.size(), 1);
   EXPECT_TRUE(recorder.Failure().contains("\"Default\"")) << recorder.Failure().toStdString();
+  EXPECT_TRUE(recorder.Failure().contains("What failed: this format has no capture chain"))
+      << recorder.Failure().toStdString();
   EXPECT_TRUE(recorder.Failure().endsWith("Nothing was recorded.")) << recorder.Failure().toStdString();
   EXPECT_TRUE(finished.empty()) << "nothing is listed";
   EXPECT_TRUE(QDir(dir).entryList(QDir::Files).isEmpty());

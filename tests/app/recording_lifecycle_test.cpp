@@ -148,6 +148,8 @@ TEST(RecordingLifecycle, AChainThatCannotBeBuiltLeavesThePreviewRunning) {
   w.PressCapture();
   EXPECT_EQ(w.form.Etat(), esPreview);
   EXPECT_TRUE(AnyContains(w.Dialogs(), "could not be set up"));
+  // The user is told which part failed, not only that something did.
+  EXPECT_TRUE(AnyContains(w.Dialogs(), "What failed: ")) << w.Dialogs().join(" | ").toStdString();
   EXPECT_TRUE(w.Files().isEmpty());
   EXPECT_TRUE(w.NewFrames(2));
 }
