@@ -52,8 +52,10 @@ void TCaptureForm::ConnectRecorder() {
   connect(r, &Recorder::notice, this, [this](const QString &text) { DialogService::Instance().Warning(text, this); });
   connect(r, &Recorder::endedOnFault, this, [this](const QString &text, bool previewBack) {
     if (closed_) return;
-    if (previewBack) SetInterfacePreview();
-    else EchecArret(false);
+    if (previewBack)
+      SetInterfacePreview();
+    else
+      EchecArret(false);
     DialogService::Instance().Error(text, this);
   });
   connect(r, &Recorder::sceneFileDoubtful, this, [this](const QString &name, int dropped) {
@@ -74,8 +76,10 @@ void TCaptureForm::saCapturerBasculeexecute() {
       if (DemarrerCapture()) EtatCaptureManuelle();
       break;
     case esCapture:
-      if (ArreterCapture()) SetInterfacePreview();
-      else EchecArret();
+      if (ArreterCapture())
+        SetInterfacePreview();
+      else
+        EchecArret();
       break;
     case esAttente:
       if (DemarrerCapture()) {
@@ -131,9 +135,9 @@ bool TCaptureForm::DemarrerCapture() {
       }
     }
     if (params_->Bool("Confirmer Video") && !QDir(folder).exists()) {
-      const DlgAnswer a = dlg.Ask(DlgKind::Warning,
-                                  "The folder " + folder + " does not exist.\nDo you want to create it?",
-                                  DlgButtons::YesNo, this);
+      const DlgAnswer a =
+          dlg.Ask(DlgKind::Warning, "The folder " + folder + " does not exist.\nDo you want to create it?",
+                  DlgButtons::YesNo, this);
       if (a != DlgAnswer::Yes) return false;
     }
   }
@@ -149,9 +153,9 @@ bool TCaptureForm::DemarrerCapture() {
   }
   if (!EspaceSuffisant(file)) return false;
   if ((target.exists() || target.isSymLink()) && !platform::Recycle(file)) {
-    dlg.Error("The file " + file +
-                  " could not be moved to the trash, so it is not replaced.\nThe capture does not start.",
-              this);
+    dlg.Error(
+        "The file " + file + " could not be moved to the trash, so it is not replaced.\nThe capture does not start.",
+        this);
     return false;
   }
   AppliquerVolume();
@@ -223,8 +227,10 @@ void TCaptureForm::acCouperexecute() {
     return;
   }
   const QString why = recorder_->Failure();
-  if (ArreterCapture()) SetInterfacePreview();
-  else EchecArret();
+  if (ArreterCapture())
+    SetInterfacePreview();
+  else
+    EchecArret();
   DialogService::Instance().Error(why + "\nThe capture stopped; what was recorded before the cut is kept.", this);
 }
 

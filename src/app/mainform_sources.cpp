@@ -338,20 +338,10 @@ bool TCaptureForm::ActiverAudio(const QString &name) {
 void TCaptureForm::ActiverFormatCapture(int format) {
   Src();
   auto *box = SourcesFrame->cbFormatCapture;
-  QList<int> codes;
-  if (VideoConnectee()) {
-    const auto *device = dm_->CurrentVideoDevice->Device;
-    if (device->NativeFormat1) codes << device->NativeFormat1;
-    if (device->NativeFormat2) codes << device->NativeFormat2;
-    using C = settings::CaptureFormatCode;
-    codes << settings::ToByte(C::DV2Recomp);
-    if (!settings::AvailableDivxCodecs().isEmpty()) codes << settings::ToByte(C::Divx);
-    codes << settings::ToByte(C::Wmv) << settings::ToByte(C::ImageByImage);
-  }
-  if (AudioConnectee()) {
-    codes << settings::ToByte(settings::CaptureFormatCode::Wav);
-    if (settings::Mp3EncoderAvailable()) codes << settings::ToByte(settings::CaptureFormatCode::Mp3);
-  }
+  const auto *device = VideoConnectee() ? dm_->CurrentVideoDevice->Device : nullptr;
+  const QList<int> codes = settings::OfferedFormats(device ? device->NativeFormat1 : 0,
+                                                     device ? device->NativeFormat2 : 0, device != nullptr,
+                                                     AudioConnectee());
   {
     QSignalBlocker block(box);
     box->clear();

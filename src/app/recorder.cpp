@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-
 #include <cmath>
 
 #include "app/recording_journal.h"
@@ -106,9 +105,9 @@ bool Recorder::Start(const RecordingOptions &o) {
   dm_->CaptureOptions = o.chain;
   images_ = 0;
   if (!Build(o.format, file))
-    return Abandon(file,
-                   QString("The capture in the format \"%1\" could not be set up with the current sources.").arg(formatName),
-                   dm_->CaptureFailure());
+    return Abandon(
+        file, QString("The capture in the format \"%1\" could not be set up with the current sources.").arg(formatName),
+        dm_->CaptureFailure());
   imageByImage_ = settings::CaptureFormat(o.format).counter == settings::CounterKind::Images;
   OpenSceneFileFor(file);
   capture_.Commencer(file, o.format, QDateTime::currentDateTime());
@@ -149,13 +148,15 @@ bool Recorder::ContinueIn(CaptureFormatCode format, const QString &file) {
   const settings::CutBy cut = settings::CaptureFormat(format).cut;
   switch (cut) {
     case settings::CutBy::RenameSink:
-    case settings::CutBy::DeviceChain: return dm_->ChangerFichierCapture(cut, file);
+    case settings::CutBy::DeviceChain:
+      return dm_->ChangerFichierCapture(cut, file);
     case settings::CutBy::Rebuild:
       // The same settings as the first part; the first part is finished already.
       dm_->RetirerCapture();
       dm_->CaptureOptions = options_.chain;
       return Build(format, file);
-    case settings::CutBy::Nothing: return false;
+    case settings::CutBy::Nothing:
+      return false;
   }
   return false;
 }
@@ -170,7 +171,8 @@ bool Recorder::Cut() {
   // The new name is written without a question, but an existing file there
   // goes to the trash first; one that cannot must not be written over.
   const QFileInfo target(next);
-  if (target.isDir()) failure_ = next + " is a folder, not a file.";
+  if (target.isDir())
+    failure_ = next + " is a folder, not a file.";
   else if ((target.exists() || target.isSymLink()) && !platform::Recycle(next))
     failure_ = "The file " + next + " could not be moved to the trash, so it is not replaced.";
   else if (!ContinueIn(format, next))
@@ -327,9 +329,8 @@ void Recorder::OpenSceneFileFor(const QString &videoFile) {
   if (!scn_->OuvrirScn(TSceneFile::NameFor(videoFile))) return;
   sceneDetector_ = detector;
   TSceneFile *scn = scn_.get();
-  detector->SetOnScene([scn](const filters::DVInfo &start, const filters::DVInfo &current) {
-    scn->SceneScn(start, current);
-  });
+  detector->SetOnScene(
+      [scn](const filters::DVInfo &start, const filters::DVInfo &current) { scn->SceneScn(start, current); });
 }
 
 void Recorder::CloseSceneFile(int dropped) {

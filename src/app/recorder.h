@@ -9,7 +9,6 @@
 #include <QMetaObject>
 #include <QObject>
 #include <QString>
-
 #include <memory>
 
 #include "app/capture_en_cours.h"
@@ -21,17 +20,21 @@ namespace vistrel {
 
 class Tdm;
 class TSceneFile;
-namespace filters { class Tvs_SceneDetect; }
-namespace settings { class TparameterList; }
+namespace filters {
+class Tvs_SceneDetect;
+}
+namespace settings {
+class TparameterList;
+}
 
 // What a recording needs from the user's settings, read from the settings
 // store when the recording starts.
 struct RecordingOptions {
   settings::CaptureFormatCode format = settings::CaptureFormatCode::None;
-  CaptureSettings chain;      // what the capture builders read
-  bool sceneFile = false;     // "scn": a scene file beside a DV recording
-  bool freezeCapture = false; // "Freeze Capture": it starts frozen
-  double imageRate = 18.0;    // "Framerate": images per second of an Image-by-Image file
+  CaptureSettings chain;       // what the capture builders read
+  bool sceneFile = false;      // "scn": a scene file beside a DV recording
+  bool freezeCapture = false;  // "Freeze Capture": it starts frozen
+  double imageRate = 18.0;     // "Framerate": images per second of an Image-by-Image file
 };
 RecordingOptions RecordingOptionsFrom(const settings::TparameterList &p);
 

@@ -4,8 +4,8 @@
 // records, what Cut does, what the lock does to the preview and what the
 // status bar counts. The byte the settings keep is the code's value; it is
 // read back through FormatFromByte, never cast.
+#include <QList>
 #include <QString>
-
 #include <cstdint>
 
 namespace vistrel::settings {
@@ -13,8 +13,19 @@ namespace vistrel::settings {
 // The values run from 0 to 12 in this order: stored settings, command files
 // and plug-ins give these numbers.
 enum class CaptureFormatCode : std::uint8_t {
-  None, DV1Native, DV2Native, Mpeg2Native, Mpeg1Native, AviNative, DV2Recomp, Wmv, ImageByImage, Divx,
-  Default, Wav, Mp3,
+  None,
+  DV1Native,
+  DV2Native,
+  Mpeg2Native,
+  Mpeg1Native,
+  AviNative,
+  DV2Recomp,
+  Wmv,
+  ImageByImage,
+  Divx,
+  Default,
+  Wav,
+  Mp3,
 };
 inline constexpr int kCaptureFormatCount = 13;
 static_assert(int(CaptureFormatCode::ImageByImage) == 8 && int(CaptureFormatCode::Mp3) == kCaptureFormatCount - 1);
@@ -30,14 +41,24 @@ enum class CutBy : std::uint8_t {
 
 // What locking the preview to the recording does (see display::LockTable).
 enum class LockKind : std::uint8_t {
-  Untouched,         // nothing recorded: everything stays as it is
-  Native,            // the stream is written as it comes: no processing
-  NativeDeviceSound, // the same, and the sound must come from the picture's device
-  DvRecompressed,    // processed, 4:3 or 16:9 as the window is shaped
-  Wmv,               // processed, 4:3
-  ImageByImage,      // pictures only; native from a DV camcorder
-  Divx,              // processed, the DivX ratio follows the preview's
-  SoundOnly,         // sound only
+  Untouched,          // nothing recorded: everything stays as it is
+  Native,             // the stream is written as it comes: no processing
+  NativeDeviceSound,  // the same, and the sound must come from the picture's device
+  DvRecompressed,     // processed, 4:3 or 16:9 as the window is shaped
+  Wmv,                // processed, 4:3
+  ImageByImage,       // pictures only; native from a DV camcorder
+  Divx,               // processed, the DivX ratio follows the preview's
+  SoundOnly,          // sound only
+};
+
+// When the format box offers the format.
+enum class OfferedWith : std::uint8_t {
+  Never,         // none, "Default"
+  DeviceNative,  // the picture device names it as one of its two native formats
+  Picture,       // any picture source
+  DivxPicture,   // any picture source, once an MPEG-4 ASP encoder is installed
+  Sound,         // any sound source
+  Mp3Sound,      // any sound source, once the MP3 encoder is installed
 };
 
 // What the status bar's counter text shows during a capture.
@@ -53,6 +74,8 @@ struct CaptureFormatInfo {
   CutBy cut;
   LockKind lock;
   CounterKind counter;
+  OfferedWith offer;
+  std::uint8_t boxPosition;  // order among the formats offered beside the native ones
   // The writer leaves a flaw in a finished file that the repair mends (the
   // ASF writer's short last packet), so every finished file goes through it.
   bool mendAfterStop = false;
@@ -68,5 +91,9 @@ const CaptureFormatInfo &CaptureFormat(CaptureFormatCode code);
 CaptureFormatCode FormatFromByte(int value);
 inline const CaptureFormatInfo &CaptureFormat(int value) { return CaptureFormat(FormatFromByte(value)); }
 constexpr int ToByte(CaptureFormatCode code) { return int(code); }
+
+// The codes the format box offers, in its order: the picture device's native
+// formats (0: none) first, then those any picture or sound source can record.
+QList<int> OfferedFormats(int native1, int native2, bool picture, bool sound);
 
 }  // namespace vistrel::settings

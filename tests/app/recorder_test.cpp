@@ -2,6 +2,8 @@
 // drives a capture: start, Cut, stop in every recording format, and the
 // endings that must leave a playable file. Files are read back with ffprobe,
 // gst-discoverer and a full ffmpeg decode.
+#include "app/recorder.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -9,7 +11,6 @@
 #include <QProcess>
 #include <QSignalSpy>
 
-#include "app/recorder.h"
 #include "filters/vs_controlunit.h"
 #include "graph/avgraph.h"
 #include "mediaprobe.h"
@@ -65,8 +66,9 @@ struct RecorderFixture : ::testing::Test {
     ASSERT_TRUE(catalog->ChargerDrivers(videoBox, audioBox));
     window.resize(320, 240);
     dm.SetVideoWindow(&window);
-    QObject::connect(&recorder, &Recorder::finished, &recorder,
-                     [this](const QString &file, bool kept, int, int) { finished.push_back({file, kept}); });
+    QObject::connect(&recorder, &Recorder::finished, &recorder, [this](const QString &file, bool kept, int, int) {
+      finished.push_back({file, kept});
+    });
     recorder.Names().SetFields(dir, "Part", false);
   }
   void TearDown() override {
@@ -99,8 +101,10 @@ struct RecorderFixture : ::testing::Test {
     }
   }
   void RecordPart(CaptureFormatCode format, int ms) {
-    if (format == C::ImageByImage) LetImagesIn(ms / 250);
-    else RunFor(ms);
+    if (format == C::ImageByImage)
+      LetImagesIn(ms / 250);
+    else
+      RunFor(ms);
   }
 };
 
@@ -171,10 +175,10 @@ TEST_P(RecorderCut, KeepsBothPartsPlayableAndSeekable) {
 
 INSTANTIATE_TEST_SUITE_P(
     EveryRecordingFormat, RecorderCut,
-    ::testing::Values(CutCase{C::DV1Native, kDv}, CutCase{C::DV2Native, kDv},
-                      CutCase{C::Mpeg2Native, kMpegCard}, CutCase{C::Mpeg1Native, kMpegCard},
-                      CutCase{C::AviNative, kCameraAndMicrophone}, CutCase{C::DV2Recomp, kCameraAndMicrophone},
-                      CutCase{C::Wmv, kCameraAndMicrophone}, CutCase{C::ImageByImage, {"Vistrel Test Camera", nullptr}},
+    ::testing::Values(CutCase{C::DV1Native, kDv}, CutCase{C::DV2Native, kDv}, CutCase{C::Mpeg2Native, kMpegCard},
+                      CutCase{C::Mpeg1Native, kMpegCard}, CutCase{C::AviNative, kCameraAndMicrophone},
+                      CutCase{C::DV2Recomp, kCameraAndMicrophone}, CutCase{C::Wmv, kCameraAndMicrophone},
+                      CutCase{C::ImageByImage, {"Vistrel Test Camera", nullptr}},
                       CutCase{C::Divx, kCameraAndMicrophone}, CutCase{C::Wav, kCameraAndMicrophone},
                       CutCase{C::Mp3, kCameraAndMicrophone}),
     Name);
