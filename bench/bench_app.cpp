@@ -115,10 +115,11 @@ struct FrameTimes {
   }
 };
 
-// A divx capture of the test camera: Capture action to the first frame in
-// the capture branch, Cut (frames missing between the two files, from the
-// gap in the frames reaching the branch), and Capture again to the
-// finalized file.
+// A capture of the test camera in the format given by the argument (divx; the
+// recompressed DV and WMV, whose chains Cut builds anew): Capture action to
+// the first frame in the capture branch, Cut (frames missing between the two
+// files, from the gap in the frames reaching the branch), and Capture again
+// to the finalized file.
 void BM_CaptureStartCutStop(benchmark::State &state) {
   Windows w;
   w.form.show();
@@ -130,13 +131,13 @@ void BM_CaptureStartCutStop(benchmark::State &state) {
   w.form.leVideoDirectory->setText(folder);
   w.form.VideoDirectoryChange();
   auto *formats = w.form.SourcesFrame->cbFormatCapture;
-  const int divx = formats->findData(9);
-  if (divx < 0) {
-    state.SkipWithError("divx not offered");
+  const int index = formats->findData(int(state.range(0)));
+  if (index < 0) {
+    state.SkipWithError("format not offered");
     return;
   }
-  formats->setCurrentIndex(divx);
-  emit formats->activated(divx);
+  formats->setCurrentIndex(index);
+  emit formats->activated(index);
   auto *capture = w.form.Action("saCapturerBascule");
   auto *cut = w.form.Action("acCouper");
   std::vector<double> starts, stops, lost, cuts, previews, firsts;
@@ -193,7 +194,14 @@ void BM_CaptureStartCutStop(benchmark::State &state) {
 
 BENCHMARK(BM_ShowToFirstFrame_TestCamera)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ChooseToFirstFrame)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_CaptureStartCutStop)->UseManualTime()->Iterations(7)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CaptureStartCutStop)
+    ->ArgName("format")
+    ->Arg(9)  // divx
+    ->Arg(6)  // dv type 2 (recomp)
+    ->Arg(7)  // Wmv
+    ->UseManualTime()
+    ->Iterations(7)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
