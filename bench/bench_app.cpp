@@ -170,7 +170,7 @@ void BM_CaptureStartCutStop(benchmark::State &state) {
     Spin([] { return false; }, 200);
     // Frames the camera made while neither file received any: the gap in
     // the frames entering the branch around the cut, at the camera's rate.
-    const double period = 1e9 / w.dm.SourceFps;
+    const double period = 1e9 / w.dm.SourceFps();
     lost.push_back(std::max(0.0, std::round(frames.GapAround(cutAt) / period) - 1));
     Spin([] { return false; }, 1000);
     t.restart();

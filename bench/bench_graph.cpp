@@ -236,7 +236,7 @@ void BM_PreviewLatency_Pal(benchmark::State &state) {
       state.SkipWithError("connect failed");
       break;
     }
-    media::PadRef in = media::Pin(dm.NativeVideoTee.get(), 0);
+    media::PadRef in = media::Pin(dm.Slots().NativeVideoTee.get(), 0);
     gst_pad_add_probe(in.get(), GST_PAD_PROBE_TYPE_BUFFER,
                       [](GstPad *, GstPadProbeInfo *, gpointer p) {
                         auto *e = static_cast<Entries *>(p);

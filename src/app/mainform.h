@@ -222,8 +222,8 @@ class TCaptureForm : public QMainWindow {
   // Recording, private part.
   void ConnectRecorder();
   // The Folders panel's fields into the names, and the name into both panels.
-  void NommerDepuisChamps();
-  void AfficherNomVideo();
+  void NamesFromFields();
+  void ShowVideoName();
   void AppliquerControlesEtat();
   void MajCaptureAction();
   // Free space before a start: refused under the disk reserve, asked under the

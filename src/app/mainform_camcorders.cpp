@@ -135,8 +135,8 @@ void TCaptureForm::FermerCamescopes() {
 
 void TCaptureForm::MajBoutonsCamescopes() {
   if (!camescopes_ || !dm_) return;
-  const std::pair<QPushButton *, sources::TavStrel *> sides[] = {{btnCamVideo, dm_->CurrentVideoDevice},
-                                                                  {btnCamAudio, dm_->CurrentAudioDevice}};
+  const std::pair<QPushButton *, sources::TavStrel *> sides[] = {{btnCamVideo, dm_->CurrentVideoDevice()},
+                                                                  {btnCamAudio, dm_->CurrentAudioDevice()}};
   PlacerApres(btnCamVideo, btnVideoSettings ? static_cast<QWidget *>(btnVideoSettings) : lbVideo);
   PlacerApres(btnCamAudio, btnAudioSettings ? static_cast<QWidget *>(btnAudioSettings) : lbAudio);
   for (const auto &[button, source] : sides) {
@@ -148,7 +148,7 @@ void TCaptureForm::MajBoutonsCamescopes() {
 TCamescopes *TCaptureForm::Camescopes() const { return camescopes_; }
 
 void TCaptureForm::RafraichirCamescopes() {
-  if (camescopes_ && dm_) camescopes_->Rafraichir(dm_->CurrentVideoDevice, dm_->CurrentAudioDevice);
+  if (camescopes_ && dm_) camescopes_->Rafraichir(dm_->CurrentVideoDevice(), dm_->CurrentAudioDevice());
 }
 
 void TCaptureForm::CommandeCamescope(CamCommande commande) {
@@ -169,11 +169,11 @@ void TCaptureForm::cam_Toggleexecute() {
 }
 
 void TCaptureForm::acShowVideoPilotDVexecute() {
-  if (camescopes_ && dm_) camescopes_->InverserVisibilite(dm_->CurrentVideoDevice);
+  if (camescopes_ && dm_) camescopes_->InverserVisibilite(dm_->CurrentVideoDevice());
 }
 
 void TCaptureForm::acShowAudioPilotDVexecute() {
-  if (camescopes_ && dm_) camescopes_->InverserVisibilite(dm_->CurrentAudioDevice);
+  if (camescopes_ && dm_) camescopes_->InverserVisibilite(dm_->CurrentAudioDevice());
 }
 
 void TCaptureForm::acQuorrelexecute() {

@@ -232,7 +232,7 @@ void TCaptureForm::SauverPrefsDisplay() {
 void TCaptureForm::SurSourcesChangees() {
   auto &d = Disp();
   // A new DV source starts at 4:3 until its frames say otherwise.
-  const void *video = dm_ ? dm_->CurrentVideoDevice : nullptr;
+  const void *video = dm_ ? dm_->CurrentVideoDevice() : nullptr;
   if (video != d.lastVideo) {
     d.lastVideo = video;
     d.dvWide = false;
@@ -273,8 +273,8 @@ void TCaptureForm::AfficherErreurDemarrage() {
 
 void TCaptureForm::OnDvRatioChanged(bool wide) {
   Disp().dvWide = wide;
-  const bool dvVideo = dm_ && dm_->CurrentVideoDevice && dm_->CurrentVideoDevice->Device &&
-                       dm_->CurrentVideoDevice->Device->Kind == sources::DeviceKind::DV;
+  const bool dvVideo = dm_ && dm_->CurrentVideoDevice() && dm_->CurrentVideoDevice()->Device &&
+                       dm_->CurrentVideoDevice()->Device->Kind == sources::DeviceKind::DV;
   if (!VideoConnectee() || dvVideo) DimensionnerWithRatio();
 }
 

@@ -64,7 +64,7 @@ void TCaptureForm::acReduireexecute() {
     row->setContentsMargins(0, 0, 0, 0);
     resize(area);
     a->setText("Restore");
-    setWindowTitle(dm_ && dm_->CurrentVideoDevice ? dm_->CurrentVideoDevice->Name
+    setWindowTitle(dm_ && dm_->CurrentVideoDevice() ? dm_->CurrentVideoDevice()->Name
                                                    : SourcesFrame->cboxvideo->currentText());
   } else {
     row->setContentsMargins(d.rowMargins);
@@ -91,13 +91,13 @@ void TCaptureForm::DimensionnerWithRatio() {
   auto *options = OptionsFrame->options;
   display::RatioInput in;
   in.aspect = params_->Byte("Aspect ratio");
-  const auto *device = dm_->CurrentVideoDevice->Device;
+  const auto *device = dm_->CurrentVideoDevice()->Device;
   in.dvSource = device && device->Kind == sources::DeviceKind::DV;
   in.dvWide = Disp().dvWide;
-  in.aspectX = dm_->SourceAspectX;
-  in.aspectY = dm_->SourceAspectY;
-  in.width = dm_->SourceWidth;
-  in.height = dm_->SourceHeight;
+  in.aspectX = dm_->SourceAspectX();
+  in.aspectY = dm_->SourceAspectY();
+  in.width = dm_->SourceWidth();
+  in.height = dm_->SourceHeight();
   if (in.aspect == display::kNormal) CheckGroup(options->rgRatioDivX, 0);
   const QSize ratio = display::DisplayRatio(in);
   PlacerVideo(ratio.width(), ratio.height());

@@ -45,7 +45,7 @@ void TCaptureForm::AppliquerVerrou(bool locked) {
   auto *options = OptionsFrame->options;
   // Sources are never switched under a running recording: that would end it.
   const bool capturing = etat_ == esCapture || etat_ == esCaptureProgrammee;
-  auto *video = dm_ ? dm_->CurrentVideoDevice : nullptr;
+  auto *video = dm_ ? dm_->CurrentVideoDevice() : nullptr;
   if (locked) {
     const bool dv = video && video->Device && video->Device->Kind == sources::DeviceKind::DV;
     const auto row = display::LockTable(settings::FormatFromByte(params_->Byte("Capture Format")), dv, video != nullptr, videoWindow_->size());
@@ -56,7 +56,7 @@ void TCaptureForm::AppliquerVerrou(bool locked) {
     if (row.divxFromAspect) {
       if (auto *b = options->rgRatioDivX->button(params_->Byte("Aspect ratio"))) b->setChecked(true);
     }
-    auto *audio = dm_ ? dm_->CurrentAudioDevice : nullptr;
+    auto *audio = dm_ ? dm_->CurrentAudioDevice() : nullptr;
     if (!capturing && row.audioFromVideoDevice && video && audio && audio->Device != video->Device && src_ &&
         src_->catalog) {
       for (const auto &candidate : src_->catalog->AudioSources)
@@ -81,7 +81,7 @@ void TCaptureForm::AppliquerVerrou(bool locked) {
     // The sound the user chose comes back; with no choice made, the one the lock took away.
     QString wanted = params_->Str("Want audio source");
     if (wanted.isEmpty()) wanted = d.audioDroppedByLock;
-    const QString current = dm_ && dm_->CurrentAudioDevice ? dm_->CurrentAudioDevice->Name : sources::kNoAudioStream;
+    const QString current = dm_ && dm_->CurrentAudioDevice() ? dm_->CurrentAudioDevice()->Name : sources::kNoAudioStream;
     if (!capturing && !wanted.isEmpty() && wanted != current) ActiverAudio(wanted);
     d.audioDroppedByLock.clear();
   }

@@ -252,9 +252,9 @@ void TCaptureForm::OnGrabReady(int slot) {
         const bool wide = dv->Current().Wide;
         a = wide ? 16 : 4;
         b = wide ? 9 : 3;
-      } else if (dm_->SourceAspectX > 0 && dm_->SourceAspectY > 0) {
-        a = dm_->SourceAspectX;
-        b = dm_->SourceAspectY;
+      } else if (dm_->SourceAspectX() > 0 && dm_->SourceAspectY() > 0) {
+        a = dm_->SourceAspectX();
+        b = dm_->SourceAspectY();
       }
       break;
     case 1: a = 4, b = 3; break;

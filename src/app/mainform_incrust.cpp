@@ -26,7 +26,7 @@ void TCaptureForm::ConstruireIncrust() {
     if (auto *a = Action("taIncruster"); a && a->Checked() != on) a->ExecuteInteractive();
   };
   liens.DateDV = [this]() -> std::optional<double> {
-    const auto *video = dm_ ? dm_->CurrentVideoDevice : nullptr;
+    const auto *video = dm_ ? dm_->CurrentVideoDevice() : nullptr;
     const filters::Tvs_SceneDetect *detector = video ? video->SceneDetector : nullptr;
     if (!detector) return std::nullopt;
     const filters::DVInfo info = detector->Current();

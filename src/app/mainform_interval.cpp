@@ -61,7 +61,7 @@ void TCaptureForm::ExtraireFrame1RxSwitch1Click() {
   filters::Tvs_Superposer *superposer = dm_ ? dm_->Superposer() : nullptr;
   c.chronoLab->hide();
   if (c.RxSwitch1->isChecked()) {
-    const auto interval = IntervalFor(c.RxSpinEdit7->value(), c.cbUnites->currentIndex(), dm_ ? dm_->SourceFps : 0);
+    const auto interval = IntervalFor(c.RxSpinEdit7->value(), c.cbUnites->currentIndex(), dm_ ? dm_->SourceFps() : 0);
     if (const auto *why = std::get_if<QString>(&interval)) {
       // A refused interval leaves the intervalometer off rather than shooting at a wrong pace.
       c.RxSwitch1->setChecked(false);

@@ -44,7 +44,7 @@ void TCaptureForm::ConnectRecorder() {
     AppliquerNotifier(params_->Bool("Notifier"));
   });
   connect(r, &Recorder::finished, this, [this](const QString &file, bool kept, int dropped, int notDropped) {
-    AfficherNomVideo();
+    ShowVideoName();
     if (!kept) return;
     AjouterSession(file, dropped, notDropped);
     emit captureRecorded(file, dropped, notDropped);

@@ -68,11 +68,11 @@ void TCaptureForm::AudioSettingsMenuPopup() { SettingsMenuPopup(false); }
 void TCaptureForm::SettingsMenuPopup(bool video) {
   auto &s = Src();
   if (!dm_) return;
-  sources::TavStrel *source = video ? static_cast<sources::TavStrel *>(dm_->CurrentVideoDevice)
-                                    : static_cast<sources::TavStrel *>(dm_->CurrentAudioDevice);
+  sources::TavStrel *source = video ? static_cast<sources::TavStrel *>(dm_->CurrentVideoDevice())
+                                    : static_cast<sources::TavStrel *>(dm_->CurrentAudioDevice());
   ArreterGraphe();
-  if (video && dm_->CurrentVideoDevice) dm_->DeconnecterVideo(dm_->CurrentVideoDevice, false);
-  if (!video && dm_->CurrentAudioDevice) dm_->DeconnecterAudio(dm_->CurrentAudioDevice, false);
+  if (video && dm_->CurrentVideoDevice()) dm_->DeconnecterVideo(dm_->CurrentVideoDevice(), false);
+  if (!video && dm_->CurrentAudioDevice()) dm_->DeconnecterAudio(dm_->CurrentAudioDevice(), false);
   QMenu *menu = video ? s.videoMenu : s.audioMenu;
   menu->clear();
   s.itemChosen = false;
@@ -131,7 +131,7 @@ void TCaptureForm::ChoisirFormatAudio(sources::TCaptureDevice &device) {
   // Nothing chosen yet: the entry of the sound as it flowed until the menu opened.
   for (int i = 0; current == 0 && i < formats.Count(); ++i) {
     const auto d = sources::DescribeAudioStream(formats.Entries[size_t(i)].get());
-    if (d.AudioRate == dm_->AudioRate && d.AudioBits == dm_->AudioBits && d.AudioChannels == dm_->AudioChannels)
+    if (d.AudioRate == dm_->AudioRate() && d.AudioBits == dm_->AudioBits() && d.AudioChannels == dm_->AudioChannels())
       current = i + 1;
   }
   sources::CaptureFormatDialog dialog(formats, current, this);
@@ -185,8 +185,8 @@ void TCaptureForm::OuvrirReglage(bool video, const QString &item) {
   // (the menu closed before its item ran), so what the dialog changed is
   // taken up by the new chain.
   dm_->StopGraph();
-  if (video && dm_->CurrentVideoDevice) dm_->DeconnecterVideo(dm_->CurrentVideoDevice, false);
-  if (!video && dm_->CurrentAudioDevice) dm_->DeconnecterAudio(dm_->CurrentAudioDevice, false);
+  if (video && dm_->CurrentVideoDevice()) dm_->DeconnecterVideo(dm_->CurrentVideoDevice(), false);
+  if (!video && dm_->CurrentAudioDevice()) dm_->DeconnecterAudio(dm_->CurrentAudioDevice(), false);
   if (video) ActiverVideo(f->cboxvideo->currentText());
   else ActiverAudio(f->cboxAudio->currentText());
   ActiverFormatCapture(f->cbFormatCapture->currentData().toInt());

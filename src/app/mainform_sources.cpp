@@ -87,8 +87,8 @@ TCaptureForm::SourcesState &TCaptureForm::Src() {
   return *src_;
 }
 
-bool TCaptureForm::VideoConnectee() const { return dm_ && dm_->CurrentVideoDevice; }
-bool TCaptureForm::AudioConnectee() const { return dm_ && dm_->CurrentAudioDevice; }
+bool TCaptureForm::VideoConnectee() const { return dm_ && dm_->CurrentVideoDevice(); }
+bool TCaptureForm::AudioConnectee() const { return dm_ && dm_->CurrentAudioDevice(); }
 
 bool TCaptureForm::VerrouActif() const {
   if (auto *lock = findChild<QAction *>("taLock")) return lock->isChecked();
@@ -150,10 +150,10 @@ bool TCaptureForm::ChargerDrivers() {
     s.catalog->StopSourcesOf = [this](sources::TCaptureDevice *device) {
       if (!dm_) return;
       dm_->StopGraph();
-      if (dm_->CurrentVideoDevice && dm_->CurrentVideoDevice->Device == device)
-        dm_->DeconnecterVideo(dm_->CurrentVideoDevice, true);
-      if (dm_->CurrentAudioDevice && dm_->CurrentAudioDevice->Device == device)
-        dm_->DeconnecterAudio(dm_->CurrentAudioDevice, true);
+      if (dm_->CurrentVideoDevice() && dm_->CurrentVideoDevice()->Device == device)
+        dm_->DeconnecterVideo(dm_->CurrentVideoDevice(), true);
+      if (dm_->CurrentAudioDevice() && dm_->CurrentAudioDevice()->Device == device)
+        dm_->DeconnecterAudio(dm_->CurrentAudioDevice(), true);
     };
     // Size, rate and codec of some sources are known only once frames flow.
     connect(dm_, &Tdm::VideoFactsChanged, this, [this] {
@@ -191,8 +191,8 @@ bool TCaptureForm::ChargerDrivers() {
 void TCaptureForm::LibererSources() {
   if (!dm_) return;
   dm_->StopGraph();
-  if (dm_->CurrentVideoDevice) dm_->DeconnecterVideo(dm_->CurrentVideoDevice, true);
-  if (dm_->CurrentAudioDevice) dm_->DeconnecterAudio(dm_->CurrentAudioDevice, true);
+  if (dm_->CurrentVideoDevice()) dm_->DeconnecterVideo(dm_->CurrentVideoDevice(), true);
+  if (dm_->CurrentAudioDevice()) dm_->DeconnecterAudio(dm_->CurrentAudioDevice(), true);
   // At close the window stops receiving frames; the lists go while the graph exists.
   if (closed_ && src_) {
     src_->catalog.reset();
@@ -201,13 +201,13 @@ void TCaptureForm::LibererSources() {
 }
 
 QString TCaptureForm::LabelVideo() const {
-  QString text = QString("%1 - %2x%3").arg(dm_->SourceCodec).arg(dm_->SourceWidth).arg(dm_->SourceHeight);
-  if (dm_->SourceFps > 0) text += QString(" - %1 fps").arg(dm_->SourceFps, 0, 'f', 2);
+  QString text = QString("%1 - %2x%3").arg(dm_->SourceCodec()).arg(dm_->SourceWidth()).arg(dm_->SourceHeight());
+  if (dm_->SourceFps() > 0) text += QString(" - %1 fps").arg(dm_->SourceFps(), 0, 'f', 2);
   return text;
 }
 
 QString TCaptureForm::LabelAudio() const {
-  return QString("%1 Hz %2 bits %3 channels").arg(dm_->AudioRate).arg(dm_->AudioBits).arg(dm_->AudioChannels);
+  return QString("%1 Hz %2 bits %3 channels").arg(dm_->AudioRate()).arg(dm_->AudioBits()).arg(dm_->AudioChannels());
 }
 
 void TCaptureForm::AfficherNoVideo(bool noVideo) {
@@ -233,7 +233,7 @@ bool TCaptureForm::ActiverVideo(const QString &name) {
   Src();
   auto *box = SourcesFrame->cboxvideo;
   if (!dm_) return false;
-  auto *current = dm_->CurrentVideoDevice;
+  auto *current = dm_->CurrentVideoDevice();
   if (current && current->Name == name) return true;
   if (!current && name == kNoVideoStream) {
     const int stored = box->findText(params_->Str("Source video"));
@@ -283,7 +283,7 @@ bool TCaptureForm::ActiverVideo(const QString &name) {
   params_->SetStr("Source video", source->Name);
   box->setCurrentIndex(box->findText(source->Name));
   SetInterfacePreview();
-  if (auto *a = findChild<QAction *>("taFreezeCapture")) a->setEnabled(!TemporallyCompressed(dm_->SourceCodec));
+  if (auto *a = findChild<QAction *>("taFreezeCapture")) a->setEnabled(!TemporallyCompressed(dm_->SourceCodec()));
   // A new source starts the inlay's timing over.
   if (auto *superposer = dm_->Superposer())
     superposer->SetWhen(params_->Byte("When Incrust"), params_->Int(QString::fromUtf8("Durée Incruster")));
@@ -301,10 +301,10 @@ bool TCaptureForm::ActiverAudio(const QString &name) {
   // A name not listed (nothing saved yet, a device gone) gets the sound that
   // goes with the picture rather than whatever happens to be listed first.
   if (index < 0 && src_->catalog)
-    if (auto *paired = src_->catalog->PairedAudio(dm_->CurrentVideoDevice)) index = box->findText(paired->Name);
+    if (auto *paired = src_->catalog->PairedAudio(dm_->CurrentVideoDevice())) index = box->findText(paired->Name);
   const QString used = index >= 0 ? box->itemText(index) : box->itemText(0);
   box->setCurrentIndex(index >= 0 ? index : 0);
-  auto *current = dm_->CurrentAudioDevice;
+  auto *current = dm_->CurrentAudioDevice();
   bool ok = true;
   if (current && current->Name == used) {
     // Already connected: nothing to change.
@@ -338,7 +338,7 @@ bool TCaptureForm::ActiverAudio(const QString &name) {
 void TCaptureForm::ActiverFormatCapture(int format) {
   Src();
   auto *box = SourcesFrame->cbFormatCapture;
-  const auto *device = VideoConnectee() ? dm_->CurrentVideoDevice->Device : nullptr;
+  const auto *device = VideoConnectee() ? dm_->CurrentVideoDevice()->Device : nullptr;
   const QList<int> codes = settings::OfferedFormats(device ? device->NativeFormat1 : 0,
                                                      device ? device->NativeFormat2 : 0, device != nullptr,
                                                      AudioConnectee());
@@ -354,7 +354,7 @@ void TCaptureForm::ActiverFormatCapture(int format) {
   params_->SetByte("Capture Format", quint8(chosen));
 
   recorder_->Names().SetFormat(chosen);
-  AfficherNomVideo();
+  ShowVideoName();
   const settings::CaptureFormatInfo &row = settings::CaptureFormat(chosen);
   SetTextGreyed(SourcesFrame->cboxAudio, row.GreysAudioSource());
   SetTextGreyed(SourcesFrame->cboxvideo, row.GreysVideoSource());
@@ -364,7 +364,7 @@ void TCaptureForm::ActiverFormatCapture(int format) {
 
 void TCaptureForm::cboxVideoChange() {
   const QString text = SourcesFrame->cboxvideo->currentText();
-  auto *current = dm_ ? dm_->CurrentVideoDevice : nullptr;
+  auto *current = dm_ ? dm_->CurrentVideoDevice() : nullptr;
   if (current && current->Name == text) return;
   if (!current && text == kNoVideoStream) return;
   ActiverVideo(text);
@@ -376,9 +376,9 @@ void TCaptureForm::cboxVideoChange() {
 }
 
 void TCaptureForm::AccorderAudio() {
-  auto *video = dm_ ? dm_->CurrentVideoDevice : nullptr;
+  auto *video = dm_ ? dm_->CurrentVideoDevice() : nullptr;
   if (!video || !src_->catalog) return;
-  auto *audio = dm_->CurrentAudioDevice;
+  auto *audio = dm_->CurrentAudioDevice();
   if (audio && audio->Device == video->Device) return;
   // A device's own sound goes with its picture; the sound of another
   // picture device does not stay behind when the picture leaves it. A
@@ -411,7 +411,7 @@ void TCaptureForm::cbFormatCaptureClick() {
 void TCaptureForm::SourcesFramecbEntriesChange() {
   auto *box = SourcesFrame->cbEntries;
   params_->SetStr("Sound Card Entry", box->currentText());
-  auto *audio = dm_ ? dm_->CurrentAudioDevice : nullptr;
+  auto *audio = dm_ ? dm_->CurrentAudioDevice() : nullptr;
   if (!audio || !audio->Device) return;
   if (auto settings = sources::SettingsOf(*audio->Device)) {
     const auto inputs = settings->Inputs();
@@ -504,8 +504,8 @@ QString TCaptureForm::RecordedDeviceGone() const {
   if (!dm_) return {};
   auto &enumerator = sources::SystemDeviceEnumerator::Instance();
   const std::pair<sources::TCaptureDevice *, sources::DeviceCategory> current[] = {
-      {dm_->CurrentVideoDevice ? dm_->CurrentVideoDevice->Device : nullptr, sources::DeviceCategory::VideoInput},
-      {dm_->CurrentAudioDevice ? dm_->CurrentAudioDevice->Device : nullptr, sources::DeviceCategory::AudioInput}};
+      {dm_->CurrentVideoDevice() ? dm_->CurrentVideoDevice()->Device : nullptr, sources::DeviceCategory::VideoInput},
+      {dm_->CurrentAudioDevice() ? dm_->CurrentAudioDevice()->Device : nullptr, sources::DeviceCategory::AudioInput}};
   for (const auto &[device, category] : current) {
     if (!device || device->Moniker.IsNull() || device->Kind == sources::DeviceKind::PlugIn) continue;
     bool present = false;

@@ -83,7 +83,7 @@ Recorder::Recorder(Tdm *dm, QObject *parent) : QObject(parent), dm_(dm) {}
 
 Recorder::~Recorder() = default;
 
-bool Recorder::SourcesThere() const { return dm_ && (dm_->CurrentVideoDevice || dm_->CurrentAudioDevice); }
+bool Recorder::SourcesThere() const { return dm_ && (dm_->CurrentVideoDevice() || dm_->CurrentAudioDevice()); }
 
 bool Recorder::Build(CaptureFormatCode format, const QString &file) {
   const bool ok = dm_->ConstruireCapture(format, file);
@@ -248,8 +248,8 @@ void Recorder::Finish() {
 bool Recorder::Stop() {
   if (!dm_) return false;
   Finish();
-  const bool ok = (!dm_->CurrentVideoDevice || dm_->CurrentVideoDevice->Active) &&
-                  (!dm_->CurrentAudioDevice || dm_->CurrentAudioDevice->Active) && SourcesThere();
+  const bool ok = (!dm_->CurrentVideoDevice() || dm_->CurrentVideoDevice()->Active) &&
+                  (!dm_->CurrentAudioDevice() || dm_->CurrentAudioDevice()->Active) && SourcesThere();
   if (ok) dm_->LancerGraphe();
   return ok;
 }
@@ -320,7 +320,7 @@ void Recorder::EndOnFault(const QString &why, const QString &caveat) {
 }
 
 void Recorder::OpenSceneFileFor(const QString &videoFile) {
-  sources::TVideoSource *video = dm_ ? dm_->CurrentVideoDevice : nullptr;
+  sources::TVideoSource *video = dm_ ? dm_->CurrentVideoDevice() : nullptr;
   if (!options_.sceneFile || !IsDvSource(video) || settings::CaptureFormat(options_.format).SoundOnly()) return;
   filters::Tvs_SceneDetect *detector = video->SceneDetector;
   if (!detector) return;

@@ -99,9 +99,9 @@ void TCaptureForm::ChargerPrefsRecording() {
   VideoNames &names = recorder_->Names();
   names.SetDate(DateNoms);
   names.SetFormat(p.Byte("Capture Format"));
-  NommerDepuisChamps();
+  NamesFromFields();
   names.Restart();
-  AfficherNomVideo();
+  ShowVideoName();
 }
 
 void TCaptureForm::SauverPrefsRecording() {
@@ -114,14 +114,14 @@ void TCaptureForm::SauverPrefsRecording() {
 
 QString TCaptureForm::NomVideo() const { return recorder_->Names().Current(); }
 
-void TCaptureForm::NommerDepuisChamps() {
+void TCaptureForm::NamesFromFields() {
   VideoNames &names = recorder_->Names();
   if (SourcesFrame->cbFormatCapture->currentIndex() >= 0)
     names.SetFormat(SourcesFrame->cbFormatCapture->currentData().toInt());
   names.SetFields(leVideoDirectory->text(), leVideoRacine->text(), cbVideoDate->isChecked());
 }
 
-void TCaptureForm::AfficherNomVideo() {
+void TCaptureForm::ShowVideoName() {
   const QString file = PartieFichier(NomVideo());
   SourcesFrame->lbNomVideo->setText(file);
   DossiersFrame->lbNomVideo->setText(file);
@@ -129,20 +129,20 @@ void TCaptureForm::AfficherNomVideo() {
 
 void TCaptureForm::VideoDirectoryChange() {
   params_->SetStr("Video Directory", leVideoDirectory->text());
-  NommerDepuisChamps();
-  AfficherNomVideo();
+  NamesFromFields();
+  ShowVideoName();
 }
 
 void TCaptureForm::VideoRacineExit() {
   params_->SetStr("Video Racine", leVideoRacine->text());
-  NommerDepuisChamps();
-  AfficherNomVideo();
+  NamesFromFields();
+  ShowVideoName();
 }
 
 void TCaptureForm::cbVideoDateClick() {
   params_->SetBool("Video Date", cbVideoDate->isChecked());
-  NommerDepuisChamps();
-  AfficherNomVideo();
+  NamesFromFields();
+  ShowVideoName();
 }
 
 void TCaptureForm::FramerateExit() {

@@ -28,8 +28,8 @@ struct TCaptureForm::SourcesState : QObject {
     }
     if (!catalog) return;
     dm->StopGraph();
-    if (dm->CurrentVideoDevice) dm->DeconnecterVideo(dm->CurrentVideoDevice, true);
-    if (dm->CurrentAudioDevice) dm->DeconnecterAudio(dm->CurrentAudioDevice, true);
+    if (dm->CurrentVideoDevice()) dm->DeconnecterVideo(dm->CurrentVideoDevice(), true);
+    if (dm->CurrentAudioDevice()) dm->DeconnecterAudio(dm->CurrentAudioDevice(), true);
   }
   QPointer<Tdm> dm;
   // Before the catalog: its device lists call into the plug-ins until they go.

@@ -60,10 +60,8 @@ void Tdm::DataModuleCreate() {
   DVsplitter = Make("dvdemux");
   if (auto f = media::GstRef<GstElementFactory>::Adopt(gst_element_factory_find("lamemp3enc"))) mp3.Bind(f.get());
 
-  VideoRenderer = videoSink_.Element();
   AudioRendererParts audio = MakeAudioRenderer();
   audioRenderer_ = audio.bin;
-  AudioRenderer = audioRenderer_.get();
   soundOutput_ = audio.soundOutput;
   if (audio.volume) fg_.SetVolumeElement(audio.volume.get());
 
@@ -120,8 +118,8 @@ media::OwnFilter *Tdm::OwnObject(const QString &graphName) const {
 void Tdm::DataModuleDestroy() {
   if (!created_) return;
   fg_.Stop();
-  if (CurrentVideoDevice) DeconnecterVideo(CurrentVideoDevice, true);
-  if (CurrentAudioDevice) DeconnecterAudio(CurrentAudioDevice, true);
+  if (currentVideo_) DeconnecterVideo(currentVideo_, true);
+  if (currentAudio_) DeconnecterAudio(currentAudio_, true);
   for (const auto &f : fg_.Filters())
     if (!IsComponent(f.get())) fg_.RemoveFilter(f.get());
 }
@@ -133,7 +131,7 @@ bool Tdm::IsComponent(GstElement *e) const {
     if (c->get() == e) return true;
   for (const media::FilterSlot *s : {&test, &divx, &mp3, &decoder, &AudioEncoder, &source, &muxer, &audioenc})
     if (s->Element() == e) return true;
-  return e == VideoRenderer;
+  return e == VideoRenderer();
 }
 
 bool Tdm::LancerGraphe() {
@@ -163,7 +161,7 @@ void Tdm::SetVideoWindow(ui::VideoWindow *window) {
 void Tdm::SetFilterEvents(filters::FilterEvents *events) {
   events_ = events;
   if (superposer_) superposer_->SetEvents(events);
-  if (CurrentVideoDevice && CurrentVideoDevice->SceneDetector) CurrentVideoDevice->SceneDetector->SetEvents(events);
+  if (currentVideo_ && currentVideo_->SceneDetector) currentVideo_->SceneDetector->SetEvents(events);
 }
 
 media::PadRef Tdm::TeeOutput(GstElement *tee, int index) {

@@ -116,23 +116,23 @@ class Tdm : public QObject {
   GstElement *OwnElement(const QString &graphName) const;
   media::OwnFilter *OwnObject(const QString &graphName) const;
 
-  // --- Graph-wide variables, shared with the capture builders and the
-  // controller.
-  sources::TVideoSource *CurrentVideoDevice = nullptr;
-  sources::TAudioSource *CurrentAudioDevice = nullptr;
-  media::ElementRef &NativeVideoTee;
-  media::ElementRef &NativeAudioTee;
-  media::PadRef &VideoOutPin;
-  bool &DvHalfSize;
-  GstElement *VideoRenderer = nullptr;
-  GstElement *AudioRenderer = nullptr;
-  int SourceWidth = 0, SourceHeight = 0;
-  int SourceAspectX = 0, SourceAspectY = 0;
-  quint32 FrameDuration = 400000;
-  double SourceFps = 25.0;
-  QString SourceCodec;
-  bool SourceCompressed = false;
-  int AudioRate = 0, AudioBits = 0, AudioChannels = 0;
+  // --- What the graph is connected to and what its sources turned out to
+  // send: set by the connections, read by the capture builders and the window.
+  sources::TVideoSource *CurrentVideoDevice() const { return currentVideo_; }
+  sources::TAudioSource *CurrentAudioDevice() const { return currentAudio_; }
+  GstElement *VideoRenderer() const { return videoSink_.Element(); }
+  GstElement *AudioRenderer() const { return audioRenderer_.get(); }
+  int SourceWidth() const { return sourceWidth_; }
+  int SourceHeight() const { return sourceHeight_; }
+  int SourceAspectX() const { return sourceAspectX_; }
+  int SourceAspectY() const { return sourceAspectY_; }
+  quint32 FrameDuration() const { return frameDuration_; }
+  double SourceFps() const { return sourceFps_; }
+  QString SourceCodec() const { return sourceCodec_; }
+  bool SourceCompressed() const { return sourceCompressed_; }
+  int AudioRate() const { return audioRate_; }
+  int AudioBits() const { return audioBits_; }
+  int AudioChannels() const { return audioChannels_; }
 
   // --- Stock components in their roles; they live for the run and go in
   // and out of the graph.
@@ -257,6 +257,20 @@ class Tdm : public QObject {
 
   media::Graph fg_;
   sources::GraphSlots slots_{fg_};
+  // The slots' tees and pins under the names the chains use.
+  media::ElementRef &NativeVideoTee;
+  media::ElementRef &NativeAudioTee;
+  media::PadRef &VideoOutPin;
+  bool &DvHalfSize;
+  sources::TVideoSource *currentVideo_ = nullptr;
+  sources::TAudioSource *currentAudio_ = nullptr;
+  int sourceWidth_ = 0, sourceHeight_ = 0;
+  int sourceAspectX_ = 0, sourceAspectY_ = 0;
+  quint32 frameDuration_ = 400000;
+  double sourceFps_ = 25.0;
+  QString sourceCodec_;
+  bool sourceCompressed_ = false;
+  int audioRate_ = 0, audioBits_ = 0, audioChannels_ = 0;
   bool created_ = false;
   bool mpeg2RatioNormal_ = false;
   int numMediatype_ = 0, inputSelect_ = -1;

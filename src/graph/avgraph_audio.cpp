@@ -21,15 +21,15 @@ bool IsTee(GstElement *e) {
 
 bool Tdm::ConnecterAudio(sources::TAudioSource *device) {
   fg_.Stop();
-  if (CurrentAudioDevice) DeconnecterAudio(CurrentAudioDevice, true);
+  if (currentAudio_) DeconnecterAudio(currentAudio_, true);
   if (!device || !device->Device) return false;
   fg_.ClearFailure();
   if (BuildAudioChain(*device)) {
     GST_INFO("audio chain of \"%s\" built", device->Name.toUtf8().constData());
-    CurrentAudioDevice = device;
+    currentAudio_ = device;
     device->Active = true;
     audioConnected_ = true;
-    LierCamescope(*device, CurrentVideoDevice);
+    LierCamescope(*device, currentVideo_);
     return true;
   }
   // As on the video side: nothing half-built stays behind.
@@ -69,7 +69,7 @@ bool Tdm::BuildAudioChain(sources::TAudioSource &source) {
   ReadAudioFacts(pin.get());
   const int generation = audioGeneration_;
   OnFirstCaps(media::Pin(gate, 0).get(), [this, generation, pin] {
-    if (audioGeneration_ != generation || !CurrentAudioDevice) return;
+    if (audioGeneration_ != generation || !currentAudio_) return;
     ReadAudioFacts(pin.get());
     emit AudioFactsChanged();
   });
@@ -79,8 +79,8 @@ bool Tdm::BuildAudioChain(sources::TAudioSource &source) {
   media::PadRef supBranch = TeeOutput(infsupaudio.get(), 1);
   if (!supBranch || !fg_.Connect(supBranch.get(), media::FirstUnconnectedPin(tamponer, GST_PAD_SINK).get()))
     return false;
-  if (!AudioRenderer || !fg_.AddFilter(AudioRenderer, "audiorender") ||
-      !fg_.Connect(media::FirstUnconnectedPin(tamponer, GST_PAD_SRC).get(), media::Pin(AudioRenderer, 0).get()))
+  if (!AudioRenderer() || !fg_.AddFilter(AudioRenderer(), "audiorender") ||
+      !fg_.Connect(media::FirstUnconnectedPin(tamponer, GST_PAD_SRC).get(), media::Pin(AudioRenderer(), 0).get()))
     return false;
   return true;
 }
@@ -95,39 +95,39 @@ void Tdm::ReadAudioFacts(GstPad *audioPin) {
     caps = media::CapsRef::Adopt(gst_caps_fixate(caps.release()));
   }
   const sources::AudioStreamDescription d = sources::DescribeAudioStream(caps.get());
-  AudioRate = d.AudioRate;
-  AudioBits = d.AudioBits;
-  AudioChannels = d.AudioChannels;
+  audioRate_ = d.AudioRate;
+  audioBits_ = d.AudioBits;
+  audioChannels_ = d.AudioChannels;
 }
 
 bool Tdm::DeconnecterAudio(sources::TAudioSource *device, bool full) {
-  if (!device || device != CurrentAudioDevice) return false;
+  if (!device || device != currentAudio_) return false;
   audioConnected_ = false;
   device->Active = false;
   fg_.Stop();
-  DelierCamescope(*device, full, CurrentVideoDevice);
+  DelierCamescope(*device, full, currentVideo_);
   RemoveAudioChain(*device);
-  CurrentAudioDevice = nullptr;
+  currentAudio_ = nullptr;
   return true;
 }
 
 void Tdm::RemoveAudioChain(sources::TAudioSource &source) {
   sources::TAudioSource *device = &source;
   ++audioGeneration_;
-  RetirerChaine(NativeAudioTee.get(), AudioRenderer);
+  RetirerChaine(NativeAudioTee.get(), AudioRenderer());
   // What RetirerChaine could not take (a fork left by a capture tap) goes
   // piece by piece.
   TakeOutTee(infdecaudio);
   TakeOutTee(infsupaudio);
   fg_.RemoveFilter(QStringLiteral("Tamponer Audio"));
   fg_.RemoveFilter(QStringLiteral("Control_Preview_Audio"));
-  if (AudioRenderer) fg_.RemoveFilter(AudioRenderer);
+  if (AudioRenderer()) fg_.RemoveFilter(AudioRenderer());
 
   if (sources::TCaptureDevice *dev = device->Device) {
     // The queue that began the branch on the device's tee.
     if (NativeAudioTee) RemoveBranchQueues(NativeAudioTee.get());
     dev->KillAudioGraph();
-    if (!SharesDevice(device, CurrentVideoDevice)) dev->KillSourceGraph();
+    if (!SharesDevice(device, currentVideo_)) dev->KillSourceGraph();
   }
 }
 

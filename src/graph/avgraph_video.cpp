@@ -18,15 +18,15 @@ namespace vistrel {
 
 bool Tdm::ConnecterVideo(sources::TVideoSource *device) {
   fg_.Stop();
-  if (CurrentVideoDevice && !DeconnecterVideo(CurrentVideoDevice, true)) return false;
+  if (currentVideo_ && !DeconnecterVideo(currentVideo_, true)) return false;
   if (!device || !device->Device) return false;
   fg_.ClearFailure();
   if (BuildVideoChain(*device)) {
     GST_INFO("video chain of \"%s\" built", device->Name.toUtf8().constData());
-    CurrentVideoDevice = device;
+    currentVideo_ = device;
     device->Active = true;
     videoConnected_ = true;
-    LierCamescope(*device, CurrentAudioDevice);
+    LierCamescope(*device, currentAudio_);
     return true;
   }
   // Whatever was added goes again: left in, its linked pads would make every
@@ -76,8 +76,8 @@ bool Tdm::BuildVideoChain(sources::TVideoSource &source) {
   if (!supBranch || !fg_.Connect(supBranch.get(), tamponerIn.get())) return false;
   if (!fg_.Connect(tamponerOut.get(), media::Pin(color3.get(), 0).get())) return false;
   // No window is no reason to refuse the source: the chain stands without it.
-  if (VideoRenderer && fg_.AddFilter(VideoRenderer, "VideoRenderer"))
-    fg_.Connect(media::FirstUnconnectedPin(color3.get(), GST_PAD_SRC).get(), media::Pin(VideoRenderer, 0).get());
+  if (VideoRenderer() && fg_.AddFilter(VideoRenderer(), "VideoRenderer"))
+    fg_.Connect(media::FirstUnconnectedPin(color3.get(), GST_PAD_SRC).get(), media::Pin(VideoRenderer(), 0).get());
 
   superposer_->DVSource = device->SceneDetector;
   if (device->SceneDetector) device->SceneDetector->SetEvents(events_);
@@ -109,8 +109,8 @@ void Tdm::WatchNativeVideoCaps() {
   media::PadRef in = media::Pin(NativeVideoTee.get(), 0);
   const int generation = videoGeneration_;
   OnFirstCaps(in.get(), [this, generation] {
-    if (videoGeneration_ != generation || !CurrentVideoDevice) return;
-    ReadVideoFacts(*CurrentVideoDevice);
+    if (videoGeneration_ != generation || !currentVideo_) return;
+    ReadVideoFacts(*currentVideo_);
     emit VideoFactsChanged();
   });
 }
@@ -119,42 +119,42 @@ void Tdm::ReadVideoFacts(sources::TVideoSource &device) {
   if (!NativeVideoTee || !NativeTypeKnown(NativeVideoTee.get())) return;
   const sources::VideoStreamDescription d = sources::DescribeCurrentVideo(device, mpeg2RatioNormal_);
   if (d.SourceWidth <= 0) return;  // a format we cannot read leaves the facts as they were
-  SourceCodec = d.SourceCodec;
-  SourceWidth = d.SourceWidth;
-  SourceHeight = d.SourceHeight;
-  SourceAspectX = d.SourceAspectX;
-  SourceAspectY = d.SourceAspectY;
-  SourceCompressed = d.SourceCompressed;
-  FrameDuration = quint32(sources::FrameDurationRule(d.FrameDuration));
-  SourceFps = 10000000.0 / FrameDuration;
-  filters::SetFrameDuration(FrameDuration);
+  sourceCodec_ = d.SourceCodec;
+  sourceWidth_ = d.SourceWidth;
+  sourceHeight_ = d.SourceHeight;
+  sourceAspectX_ = d.SourceAspectX;
+  sourceAspectY_ = d.SourceAspectY;
+  sourceCompressed_ = d.SourceCompressed;
+  frameDuration_ = quint32(sources::FrameDurationRule(d.FrameDuration));
+  sourceFps_ = 10000000.0 / frameDuration_;
+  filters::SetFrameDuration(frameDuration_);
 }
 
 bool Tdm::DeconnecterVideo(sources::TVideoSource *device, bool full) {
-  if (!device || device != CurrentVideoDevice) return false;
+  if (!device || device != currentVideo_) return false;
   videoConnected_ = false;
   device->Active = false;
   fg_.Stop();
   // No stale picture of a source that is gone (the stream is stopped, so no
   // frame can arrive after this).
   if (window_) window_->Clear();
-  DelierCamescope(*device, full, CurrentAudioDevice);
+  DelierCamescope(*device, full, currentAudio_);
   RemoveVideoChain(*device);
-  CurrentVideoDevice = nullptr;
+  currentVideo_ = nullptr;
   return true;
 }
 
 void Tdm::RemoveVideoChain(sources::TVideoSource &source) {
   sources::TVideoSource *device = &source;
   ++videoGeneration_;
-  RetirerChaine(NativeVideoTee.get(), VideoRenderer);
+  RetirerChaine(NativeVideoTee.get(), VideoRenderer());
   TakeOut(color1);
   TakeOut(color3);
   TakeOutTee(infdecvideo);
   fg_.RemoveFilter(QStringLiteral("Tamponer Video"));
   fg_.RemoveFilter(QStringLiteral("Superposer"));
   TakeOutTee(infsupvideo);
-  if (VideoRenderer) fg_.RemoveFilter(VideoRenderer);
+  if (VideoRenderer()) fg_.RemoveFilter(VideoRenderer());
   superposer_->DVSource = nullptr;
   superposer_->SourceInverted = false;
 
@@ -163,7 +163,7 @@ void Tdm::RemoveVideoChain(sources::TVideoSource &source) {
     dev->KillVideoGraph();
     // The source filter stays only while the audio side still draws on it;
     // left alone in the graph it would keep capturing for nobody.
-    if (!SharesDevice(device, CurrentAudioDevice)) dev->KillSourceGraph();
+    if (!SharesDevice(device, currentAudio_)) dev->KillSourceGraph();
   }
 }
 

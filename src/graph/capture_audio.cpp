@@ -7,7 +7,7 @@ namespace vistrel {
 
 bool Tdm::GrapheWav(const QString &file) {
   BeginCaptureBuild();
-  if (!CurrentAudioDevice) return FailCapture("no sound device is connected");
+  if (!currentAudio_) return FailCapture("no sound device is connected");
   GstElement *wave = capture::AddOwn(*this, QStringLiteral("Wave Dest"));
   if (!wave) return FailCapture("the WAV writer (Wave Dest) could not be added");
   if (!capture::AddFileWriter(*this, FileWriter, QStringLiteral("FileWriter"), file))
@@ -25,7 +25,7 @@ bool Tdm::GrapheWav(const QString &file) {
 
 bool Tdm::GrapheMp3(const QString &file) {
   BeginCaptureBuild();
-  if (!CurrentAudioDevice) return FailCapture("no sound device is connected");
+  if (!currentAudio_) return FailCapture("no sound device is connected");
   if (!mp3.IsBound()) return FailCapture("no MP3 encoder (lamemp3enc) is installed");
   if (!capture::AddFileWriter(*this, FileWriter, QStringLiteral("FileWriter"), file))
     return FailCapture("the MP3 file writer could not be set up");

@@ -28,7 +28,7 @@ bool Tdm::GrapheDV2Natif(const QString &file) {
   CountWritten(*this, videoIn.get());
   DeclareBranch(*this, tap.get(), CaptureSink.get());
 
-  if (CurrentAudioDevice) {
+  if (currentAudio_) {
     media::PadRef audioTap = AudioTap(*this, NativeAudioSource(*this));
     media::PadRef audio = ConvertedAudio(*this, audioTap.get());
     if (!fg_.Connect(audio.get(), MuxInput(CaptureMux.get(), false).get()))
@@ -70,7 +70,7 @@ bool Tdm::GrapheAviNatif(const QString &file) {
   CountWritten(*this, videoIn.get());
   DeclareBranch(*this, tap.get(), CaptureSink.get());
 
-  if (CurrentAudioDevice) {
+  if (currentAudio_) {
     GstElement *stamper = OwnElement("AudioCap Tamponer");
     if (!stamper || !fg_.AddFilter(stamper, "AudioCap Tamponer"))
       return FailCapture("the sound time stamper (AudioCap Tamponer) could not be added");
@@ -94,7 +94,7 @@ bool Tdm::GrapheImageParImage(const QString &file, std::function<void()> onStop)
   // may fill the gaps; a closed gate drops, it does not lose.
   media::PadRef tap;
   GstElement *dv = nullptr;
-  if (IsDvDevice(CurrentVideoDevice) && NativeVideoTee) {
+  if (IsDvDevice(currentVideo_) && NativeVideoTee) {
     tap = VideoTap(*this, NativeVideoTee.get(), true);
     if (!LinkPad(fg_, tap.get(), control)) return FailCapture("the DV stream could not reach the image gate");
   } else {

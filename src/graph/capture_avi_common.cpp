@@ -154,7 +154,7 @@ media::PadRef ConvertedAudio(Tdm &dm, GstPad *tapOut) {
   return media::FirstUnconnectedPin(dm.fg().FindFilter("Capture acmcap format"), GST_PAD_SRC);
 }
 
-GstElement *NativeAudioSource(Tdm &dm) { return dm.NativeAudioTee ? dm.NativeAudioTee.get() : dm.infdecaudio.get(); }
+GstElement *NativeAudioSource(Tdm &dm) { return dm.Slots().NativeAudioTee ? dm.Slots().NativeAudioTee.get() : dm.infdecaudio.get(); }
 
 GstElement *AddFrameRate(Tdm &dm, GstPad *in, const char *framerate) {
   GstElement *rate = AddPart(dm.fg(), "videorate", "videorate");
@@ -194,9 +194,9 @@ bool Tdm::SetOutputFileName(const QString &muxFactory, const QString &file) {
 
 bool Tdm::FormatAudioCapture(bool fromInput) {
   (void)fromInput;  // both sides of the converter are set by one caps filter after it
-  if (!CurrentAudioDevice) return FailCapture("no sound device is connected");
+  if (!currentAudio_) return FailCapture("no sound device is connected");
   if (!acmcap) return FailCapture("no audio converter (audioconvert) could be made");
-  const int rate = CaptureAudioRate(CaptureOptions, IsDvDevice(CurrentVideoDevice), AudioRate);
+  const int rate = CaptureAudioRate(CaptureOptions, IsDvDevice(currentVideo_), audioRate_);
   // The converter cannot change the rate on its own: a resampler and a caps
   // filter after it make "its output format". They are spliced in once, even
   // when the converter's output is already linked.
@@ -228,9 +228,9 @@ bool Tdm::RetirerCapture() {
   if (fg_.State() != GST_STATE_NULL) fg_.Stop();
   ApplyPendingFourCC(CaptureSink.get());
   // A plug-in takes its own recording chain out first; what it leaves is removed below.
-  if (CurrentVideoDevice && CurrentVideoDevice->Device &&
-      CurrentVideoDevice->Device->Kind == sources::DeviceKind::PlugIn)
-    CurrentVideoDevice->Device->KillMuxGraph();
+  if (currentVideo_ && currentVideo_->Device &&
+      currentVideo_->Device->Kind == sources::DeviceKind::PlugIn)
+    currentVideo_->Device->KillMuxGraph();
 
   // Everything downstream of the capture taps (pin 2 and beyond of the four
   // tees, and of the DV camcorder's tee of whole frames that the type-1 DV
@@ -288,7 +288,7 @@ bool Tdm::RetirerCapture() {
 
   // A DV source that decoded at half size for the recording previews at full
   // size again.
-  if (DvHalfSize && IsDvDevice(CurrentVideoDevice)) return ReconnecterDvTaille(false);
+  if (DvHalfSize && IsDvDevice(currentVideo_)) return ReconnecterDvTaille(false);
   DvHalfSize = false;
   return true;
 }
@@ -298,14 +298,14 @@ bool Tdm::ChangerFichierCapture(settings::CutBy cut, const QString &file) {
   GstElement *sink = nullptr;
   switch (cut) {
     case settings::CutBy::DeviceChain:
-      if (!CurrentVideoDevice || !CurrentVideoDevice->Device) return false;
-      if (IsDvDevice(CurrentVideoDevice) && CaptureSink && fg_.Contains(CaptureSink.get())) {  // our own type-1 writer
+      if (!currentVideo_ || !currentVideo_->Device) return false;
+      if (IsDvDevice(currentVideo_) && CaptureSink && fg_.Contains(CaptureSink.get())) {  // our own type-1 writer
         sink = CaptureSink.get();
         break;
       }
       // A device that writes format 1 itself (a plug-in) starts its chain over on the new file.
-      CurrentVideoDevice->Device->KillMuxGraph();
-      return CurrentVideoDevice->Device->BuildMuxGraph(file);
+      currentVideo_->Device->KillMuxGraph();
+      return currentVideo_->Device->BuildMuxGraph(file);
     case settings::CutBy::RenameSink:
       // Whichever writer this chain ends in: the muxer's sink, or the sound writer.
       for (GstElement *candidate : {CaptureSink.get(), FileWriter.get()})
@@ -336,12 +336,12 @@ int Tdm::CaptureNotDropped() const {
 }
 
 bool Tdm::ReconnecterDvTaille(bool halfSize) {
-  sources::TVideoSource *device = CurrentVideoDevice;
+  sources::TVideoSource *device = currentVideo_;
   DeconnecterVideo(device, false);
   DvHalfSize = halfSize;
   const bool ok = ConnecterVideo(device);
   fg_.Stop();
-  emit VideoLabelChanged(VideoLabelText(SourceWidth, SourceHeight, FrameDuration, SourceFps));
+  emit VideoLabelChanged(VideoLabelText(sourceWidth_, sourceHeight_, frameDuration_, sourceFps_));
   return ok;
 }
 

@@ -22,7 +22,7 @@ bool Tdm::GrapheDivx(const QString &file) {
   BeginCaptureBuild();
   if (!SetOutputFileName("avimux", file)) return FailCapture("the AVI file could not be set up");
 
-  if (IsDvDevice(CurrentVideoDevice) && CaptureOptions.DvDemiSiDivX && !DvHalfSize) {
+  if (IsDvDevice(currentVideo_) && CaptureOptions.DvDemiSiDivX && !DvHalfSize) {
     // Half-size DV decodes faster and is all a DivX file of it needs.
     const bool reconnected = ReconnecterDvTaille(true);
     // The chain that was lost with the old preview is made again.
@@ -49,7 +49,7 @@ bool Tdm::GrapheDivx(const QString &file) {
       !fg_.AddFilter(gate, "Control_Capture_Video") || !fg_.AddFilter(infdumvideo.get(), "infdumvideo"))
     return FailCapture("the DivX capture filters could not be added");
   Resizer()->SetAspect(std::uint8_t(CaptureOptions.RatioDivX));
-  Resizer()->SetSourceAspect(SourceAspectX, SourceAspectY);
+  Resizer()->SetSourceAspect(sourceAspectX_, sourceAspectY_);
 
   media::PadRef tap = VideoTap(*this, infdecvideo.get(), true);
   GstElement *rate = AddFrameRate(*this, tap.get(), nullptr);
@@ -67,7 +67,7 @@ bool Tdm::GrapheDivx(const QString &file) {
   DeclareBranch(*this, tap.get(), CaptureSink.get());
   if (xvid) SetPendingFourCC(CaptureSink.get(), "XVID");
 
-  if (CurrentAudioDevice) {
+  if (currentAudio_) {
     GstElement *stamper = OwnElement("AudioCap Tamponer");
     if (!stamper || !fg_.AddFilter(stamper, "AudioCap Timestamper"))
       return FailCapture("the sound time stamper (AudioCap Tamponer) could not be added");

@@ -69,8 +69,8 @@ bool Tdm::GrapheDV2Recomp(const QString &file) {
   BeginCaptureBuild();
   if (!infdecvideo) return FailCapture("there is no decoded picture to encode (no infdecvideo tee)");
   if (!SetOutputFileName("avimux", file)) return FailCapture("the AVI file could not be set up");
-  const bool dvSource = IsDvDevice(CurrentVideoDevice);
-  filters::Tvs_SceneDetect *detector = CurrentVideoDevice ? CurrentVideoDevice->SceneDetector : nullptr;
+  const bool dvSource = IsDvDevice(currentVideo_);
+  filters::Tvs_SceneDetect *detector = currentVideo_ ? currentVideo_->SceneDetector : nullptr;
   const bool ntsc = CaptureDvNtsc(CaptureOptions, dvSource, detector ? detector->Current().System : 2);
 
   GstElement *header = OwnElement("DV Header");
@@ -101,7 +101,7 @@ bool Tdm::GrapheDV2Recomp(const QString &file) {
 
   media::PadRef videoIn = MuxInput(CaptureMux.get(), true);
   CountWritten(*this, videoIn.get());
-  if (!CurrentAudioDevice)
+  if (!currentAudio_)
     return fg_.Connect(encoded.get(), videoIn.get()) || FailCapture("the DV frames could not reach the AVI muxer");
 
   GstElement *audioStamper = OwnElement("AudioCap Tamponer");
@@ -116,7 +116,7 @@ bool Tdm::GrapheDV2Recomp(const QString &file) {
   if (!audio) return FailCapture("the sound could not be converted for the capture");
   if (!audioIn) return FailCapture("the AVI muxer gave no sound input");
 
-  if (CaptureAudioRate(CaptureOptions, dvSource, AudioRate) != kDvMuxRate) {
+  if (CaptureAudioRate(CaptureOptions, dvSource, audioRate_) != kDvMuxRate) {
     // Sound the DV muxer cannot carry goes beside the DV frames only.
     if (!fg_.Connect(encoded.get(), videoIn.get())) return FailCapture("the DV frames could not reach the AVI muxer");
     return fg_.Connect(audio.get(), audioIn.get()) || FailCapture("the sound could not reach the AVI muxer");

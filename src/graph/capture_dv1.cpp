@@ -9,7 +9,7 @@ namespace vistrel {
 
 bool Tdm::GrapheDV1Natif(const QString &file) {
   BeginCaptureBuild();
-  sources::TCaptureDevice *device = CurrentVideoDevice ? CurrentVideoDevice->Device : nullptr;
+  sources::TCaptureDevice *device = currentVideo_ ? currentVideo_->Device : nullptr;
   if (!device) return FailCapture("no video device is connected");
   if (device->Kind != sources::DeviceKind::DV) {
     if (device->BuildMuxGraph(file)) return true;

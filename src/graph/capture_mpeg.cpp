@@ -70,7 +70,7 @@ bool Tdm::GrapheMpegNatif(const QString &file) {
   if (!NativeVideoTee) return FailCapture("the video source gives no MPEG stream of its own to record");
   if (!capture::AddFileWriter(*this, writer, QStringLiteral("writer"), file))
     return FailCapture("the MPEG file writer could not be set up");
-  const media::CapsRef stream = NativeStreamCaps(NativeVideoTee.get(), CurrentVideoDevice);
+  const media::CapsRef stream = NativeStreamCaps(NativeVideoTee.get(), currentVideo_);
   GstElement *gate = capture::AddOwn(*this, QStringLiteral("Control_Capture_Video"));
   if (!stream) return FailCapture("the type of the source's MPEG stream is not known");
   if (!gate) return FailCapture("the capture gate (Control_Capture_Video) could not be added");
@@ -78,7 +78,7 @@ bool Tdm::GrapheMpegNatif(const QString &file) {
 
   // Sound: the first MPEG audio encoder that takes it. None: no sound.
   GstElement *encoder = nullptr;
-  const media::PadRef audioTap = CurrentAudioDevice ? capture::TapAudio(*this) : media::PadRef();
+  const media::PadRef audioTap = currentAudio_ ? capture::TapAudio(*this) : media::PadRef();
   if (audioTap) {
     GstElement *tamponer = capture::AddAudioTamponer(*this);
     audioenc.TakeOutOfGraph();

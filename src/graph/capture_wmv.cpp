@@ -98,8 +98,8 @@ bool Tdm::GrapheWmv(const QString &file) {
   if (!profile) return FailCapture(noProfile);
   // Without a sound device the profile's sound streams are left out; a
   // profile with nothing left to record cannot be written.
-  const bool withAudio = CurrentAudioDevice && profile->audioKbps > 0 && fg().Contains(infdecaudio.get());
-  const bool withVideo = profile->HasVideo() && CurrentVideoDevice && fg().Contains(infdecvideo.get());
+  const bool withAudio = currentAudio_ && profile->audioKbps > 0 && fg().Contains(infdecaudio.get());
+  const bool withVideo = profile->HasVideo() && currentVideo_ && fg().Contains(infdecvideo.get());
   if (!withAudio && !withVideo) {
     const bool both = profile->HasVideo() && profile->audioKbps > 0;
     return FailCapture(QStringLiteral("nothing to record: the WMV profile \"%1\" records %2, and no %3 is connected")

@@ -33,7 +33,7 @@ struct CamWindow : StartedWindow {
   TcamForm *one() { return cams().Fenetre(1); }
   TcamForm *two() { return cams().Fenetre(2); }
   sources::TestDvTape *tape() {
-    return dm.CurrentVideoDevice ? dynamic_cast<sources::TestDvTape *>(dm.CurrentVideoDevice->Transport()) : nullptr;
+    return dm.CurrentVideoDevice() ? dynamic_cast<sources::TestDvTape *>(dm.CurrentVideoDevice()->Transport()) : nullptr;
   }
   void ChooseDv() {
     Choose(VideoBox(), kDvVideo);
@@ -52,12 +52,12 @@ TEST(CamcorderWindows, OneCamcorderGivingVideoAndAudioSharesWindowOneAndIsRefres
   ASSERT_EQ(w.CurrentVideo(), kDvVideo);
   ASSERT_EQ(w.CurrentAudio(), kDvAudio);
   ASSERT_NE(w.tape(), nullptr);
-  EXPECT_EQ(w.dm.CurrentVideoDevice->CamWindow, w.one());
-  EXPECT_EQ(w.dm.CurrentAudioDevice->CamWindow, w.one());
+  EXPECT_EQ(w.dm.CurrentVideoDevice()->CamWindow, w.one());
+  EXPECT_EQ(w.dm.CurrentAudioDevice()->CamWindow, w.one());
   EXPECT_TRUE(w.one()->isVisible());
   EXPECT_FALSE(w.two()->isVisible());
   EXPECT_FALSE(w.two()->nav_captureframe1->HasTransport());
-  EXPECT_EQ(w.one()->windowTitle(), w.dm.CurrentVideoDevice->Device->DeviceName);
+  EXPECT_EQ(w.one()->windowTitle(), w.dm.CurrentVideoDevice()->Device->DeviceName);
   EXPECT_TRUE(w.form.btnCamVideo->isVisible());
   EXPECT_TRUE(w.form.btnCamAudio->isVisible());
 
@@ -170,7 +170,7 @@ TEST(CamcorderWindows, ToggleNeedsTheOtherWindowVisibleAndReleaseMovesTheMarker)
 
   // Back again: window 1 is free, so the camcorder takes it.
   w.ChooseDv();
-  EXPECT_EQ(w.dm.CurrentVideoDevice->CamWindow, w.one());
+  EXPECT_EQ(w.dm.CurrentVideoDevice()->CamWindow, w.one());
   EXPECT_EQ(w.tape(), tape);
   EXPECT_EQ(tape->Mode(), TransportMode::Stop) << "connection never sends Play";
   // Unticked, the tape keeps running when released.

@@ -423,7 +423,7 @@ TEST(InlayProgram, TimeDifferenceOpensOnTheDvFramesDateAndCorrectsTheInlay) {
   // A day later: the inlaid DV date moves with the offset.
   sub->DateEdit2->setDate(sub->DateEdit2->date().addDays(1));
   EXPECT_EQ(f->labDecalage->text(), "1 days 00h 00m 00s");
-  const auto *detector = w.dm.CurrentVideoDevice->SceneDetector;
+  const auto *detector = w.dm.CurrentVideoDevice()->SceneDetector;
   ASSERT_TRUE(detector);
   EXPECT_TRUE(SpinFor([&] {
     const QString expected = filters::FormatDateTime("yyyy-mm-dd", detector->Current().DateTime + 1);

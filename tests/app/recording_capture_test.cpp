@@ -92,7 +92,7 @@ TEST(RecordingCapture, DeviceLostMidCaptureKeepsTheFileAndComesBack) {
   START_CAPTURE(w);
   w.Run(1200);
   // The camera's source reports that the device went away.
-  GstElement *src = w.dm.CurrentVideoDevice->Device->SourceFilter.get();
+  GstElement *src = w.dm.CurrentVideoDevice()->Device->SourceFilter.get();
   ASSERT_NE(src, nullptr);
   GError *err = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ, "device unplugged");
   gst_element_post_message(src, gst_message_new_error(GST_OBJECT(src), err, "test"));
@@ -114,7 +114,7 @@ TEST(RecordingCapture, DvCaptureWritesASceneFileMatchingTheDateJumps) {
   const int format = w.FormatBox()->findData(2) >= 0 ? 2 : 1;
   w.Format(format);
   // Count the date jumps the detector sees, independently of the file.
-  auto *detector = w.dm.CurrentVideoDevice->SceneDetector;
+  auto *detector = w.dm.CurrentVideoDevice()->SceneDetector;
   ASSERT_NE(detector, nullptr);
   START_CAPTURE(w);
   const QString scnName = TSceneFile::NameFor(w.form.Recording().File());

@@ -68,7 +68,7 @@ TEST(RecordingFailures, ALostMicrophoneIsToldAndTheNextCaptureStillWrites) {
   const QString file = w.form.Recording().File();
   w.Run(1500);
   platform::DialogService::Instance().ClearHistory();
-  LoseDevice(w.dm.CurrentAudioDevice->Device->SourceFilter.get());
+  LoseDevice(w.dm.CurrentAudioDevice()->Device->SourceFilter.get());
   ASSERT_TRUE(SpinFor([&] { return w.recorded.size() == 1; }, 5000));
   ASSERT_TRUE(SpinFor([&] { return !w.Dialogs().isEmpty(); }, 2000)) << "the user is told";
   const QString told = w.Dialogs().join("\n");
@@ -96,7 +96,7 @@ TEST(RecordingFailures, ALostCameraIsToldAndEveryFormatRecordsAgainAfterIt) {
   const QString file = w.form.Recording().File();
   w.Run(1200);
   platform::DialogService::Instance().ClearHistory();
-  LoseDevice(w.dm.CurrentVideoDevice->Device->SourceFilter.get());
+  LoseDevice(w.dm.CurrentVideoDevice()->Device->SourceFilter.get());
   ASSERT_TRUE(SpinFor([&] { return w.recorded.size() == 1; }, 5000));
   ASSERT_TRUE(SpinFor([&] { return !w.Dialogs().isEmpty(); }, 2000));
   const QString told = w.Dialogs().join("\n");

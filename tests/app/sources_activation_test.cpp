@@ -53,9 +53,9 @@ TEST(SourceActivation, SwitchingSourcesFromTheBoxes) {
   EXPECT_EQ(w.form.Parameters().Str("Want video source"), kCardVideo);
 
   // The source already connected: nothing is torn down.
-  auto *connected = w.dm.CurrentVideoDevice;
+  auto *connected = w.dm.CurrentVideoDevice();
   EXPECT_TRUE(w.form.ActiverVideo(kCardVideo));
-  EXPECT_EQ(w.dm.CurrentVideoDevice, connected);
+  EXPECT_EQ(w.dm.CurrentVideoDevice(), connected);
 
   w.Choose(w.AudioBox(), kMicrophone);
   EXPECT_EQ(w.CurrentAudio(), kMicrophone);
@@ -70,7 +70,7 @@ TEST(SourceActivation, SwitchingSourcesFromTheBoxes) {
 TEST(SourceActivation, NoVideoStreamShowsThePlaceholder) {
   StartedWindow w;
   w.Choose(w.VideoBox(), "no video stream");
-  EXPECT_EQ(w.dm.CurrentVideoDevice, nullptr);
+  EXPECT_EQ(w.dm.CurrentVideoDevice(), nullptr);
   EXPECT_FALSE(w.Window()->isVisible());
   EXPECT_TRUE(w.form.lbVideo->text().isEmpty());
   EXPECT_EQ(w.form.Parameters().Str("Source video"), "no video stream");
@@ -81,14 +81,14 @@ TEST(SourceActivation, NoVideoStreamShowsThePlaceholder) {
   EXPECT_FALSE(w.CurrentAudio().isEmpty());
   // Choosing it again changes nothing; a camera brings the picture back.
   w.Choose(w.VideoBox(), "no video stream");
-  EXPECT_EQ(w.dm.CurrentVideoDevice, nullptr);
+  EXPECT_EQ(w.dm.CurrentVideoDevice(), nullptr);
   w.Choose(w.VideoBox(), kCamera);
   EXPECT_TRUE(w.NewFrames(2));
 
   // Neither video nor audio: no format at all.
   w.Choose(w.AudioBox(), "no audio stream");
   w.Choose(w.VideoBox(), "no video stream");
-  EXPECT_EQ(w.dm.CurrentAudioDevice, nullptr);
+  EXPECT_EQ(w.dm.CurrentAudioDevice(), nullptr);
   EXPECT_EQ(w.FormatBox()->count(), 0);
   EXPECT_FALSE(w.FormatBox()->isVisibleTo(&w.form));
 }
@@ -166,7 +166,7 @@ TEST(SourceActivation, SettingsMenuTakesTheSourceOutUntilItCloses) {
   w.form.btnVideoSettings->click();
   auto *menu = w.form.findChild<QMenu *>("VideoSettingsMenu");
   ASSERT_NE(menu, nullptr);
-  EXPECT_EQ(w.dm.CurrentVideoDevice, nullptr) << "out of the graph while its dialogs are offered";
+  EXPECT_EQ(w.dm.CurrentVideoDevice(), nullptr) << "out of the graph while its dialogs are offered";
   QStringList items;
   for (auto *a : menu->actions()) items << (a->isSeparator() ? "-" : a->text());
   EXPECT_EQ(items, (QStringList{"Video Capture Filter...", "Video Capture Pin...", "Video Crossbar...",
@@ -202,12 +202,12 @@ TEST(SourceActivation, AfterCloseNothingComesBack) {
   StartedWindow w;
   ASSERT_FALSE(w.CurrentVideo().isEmpty());
   w.form.close();
-  EXPECT_EQ(w.dm.CurrentVideoDevice, nullptr);
-  EXPECT_EQ(w.dm.CurrentAudioDevice, nullptr);
+  EXPECT_EQ(w.dm.CurrentVideoDevice(), nullptr);
+  EXPECT_EQ(w.dm.CurrentAudioDevice(), nullptr);
   // A late command or click finds no lists to rebuild and no source to connect.
   w.form.ActiverVideo(kCamera);
   w.form.ActualiserVideoBtnClick();
-  EXPECT_EQ(w.dm.CurrentVideoDevice, nullptr);
+  EXPECT_EQ(w.dm.CurrentVideoDevice(), nullptr);
 }
 
 // "Mpeg2 Ratio Normal" is the one in force when a source connects (it was
@@ -223,6 +223,6 @@ TEST(SourcesActivation, Mpeg2RatioNormalSettingReachesTheConnectingSource) {
   ASSERT_TRUE(w.form.ActiverVideo(mpeg));
   EXPECT_TRUE(w.dm.Mpeg2RatioNormal());
   // The test encoder states PAL pixels (16/15): 4:3 either way.
-  EXPECT_EQ(w.dm.SourceAspectX, 4);
-  EXPECT_EQ(w.dm.SourceAspectY, 3);
+  EXPECT_EQ(w.dm.SourceAspectX(), 4);
+  EXPECT_EQ(w.dm.SourceAspectY(), 3);
 }

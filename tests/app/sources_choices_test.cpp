@@ -24,8 +24,8 @@ using namespace vistrel::test;
 namespace {
 
 sources::TestCaptureCardControls *Card(StartedWindow &w) {
-  if (!w.dm.CurrentVideoDevice || !w.dm.CurrentVideoDevice->Device) return nullptr;
-  return sources::TestCaptureCardControlsOf(w.dm.CurrentVideoDevice->Device->SourceFilter.get());
+  if (!w.dm.CurrentVideoDevice() || !w.dm.CurrentVideoDevice()->Device) return nullptr;
+  return sources::TestCaptureCardControlsOf(w.dm.CurrentVideoDevice()->Device->SourceFilter.get());
 }
 
 // Answers the next format dialog with entry `oneBased`.
@@ -83,8 +83,8 @@ TEST(SourceChoices, TheChosenInputIsStoredAndRoutedAtEveryStart) {
     // number does not switch them.
     w.form.Parameters().SetInt("Video Input Select", 1);
     w.Choose(w.VideoBox(), "Vistrel Test MPEG Encoder - Video");
-    ASSERT_TRUE(w.dm.CurrentVideoDevice);
-    auto settings = sources::SettingsOf(*w.dm.CurrentVideoDevice->Device);
+    ASSERT_TRUE(w.dm.CurrentVideoDevice());
+    auto settings = sources::SettingsOf(*w.dm.CurrentVideoDevice()->Device);
     ASSERT_TRUE(settings);
     EXPECT_EQ(settings->CurrentInput(), 0);
     w.form.Preferences().ChooseMode = [] { return settings::TSavePreferences::spNone; };
@@ -97,7 +97,7 @@ TEST(SourceChoices, TheCapturePinChoiceBecomesNumMediatypeAndComesBack) {
     StartedWindow w;
     w.form.Preferences().ChooseMode = [] { return settings::TSavePreferences::spRegistre; };
     w.Choose(w.VideoBox(), kCardVideo);
-    ASSERT_EQ(w.dm.SourceWidth, 720);
+    ASSERT_EQ(w.dm.SourceWidth(), 720);
     QMenu *menu = OpenSettingsMenu(w, true);
     ASSERT_NE(menu, nullptr);
     QAction *pin = MenuItem(menu, "Video Capture Pin...");
@@ -109,16 +109,16 @@ TEST(SourceChoices, TheCapturePinChoiceBecomesNumMediatypeAndComesBack) {
     EXPECT_EQ(w.form.NumMediatype, 3);
     EXPECT_TRUE(w.NewFrames(2));
     // The size as the frames state it once they flow.
-    EXPECT_TRUE(SpinFor([&] { return w.dm.SourceWidth == 360; }, 2000)) << w.dm.SourceWidth;
-    EXPECT_EQ(w.dm.SourceHeight, 288);
+    EXPECT_TRUE(SpinFor([&] { return w.dm.SourceWidth() == 360; }, 2000)) << w.dm.SourceWidth();
+    EXPECT_EQ(w.dm.SourceHeight(), 288);
   }
   {
     StartedWindow w;
     EXPECT_EQ(w.form.NumMediatype, 3);
     ASSERT_EQ(w.CurrentVideo(), kCardVideo);
     EXPECT_TRUE(w.NewFrames(2));
-    EXPECT_TRUE(SpinFor([&] { return w.dm.SourceWidth == 360; }, 2000))
-        << "the saved choice is applied when the source starts: " << w.dm.SourceWidth;
+    EXPECT_TRUE(SpinFor([&] { return w.dm.SourceWidth() == 360; }, 2000))
+        << "the saved choice is applied when the source starts: " << w.dm.SourceWidth();
     // Beyond the list of the source starting: no format forced on it.
     w.form.NumMediatype = 250;
     w.Choose(w.VideoBox(), kCamera);
@@ -142,7 +142,7 @@ TEST(SourceChoices, TheSoundCardEntryBoxListsTheCardsInputsAndSwitchesThem) {
 
   w.Choose(entries, "Line In");
   EXPECT_EQ(w.form.Parameters().Str("Sound Card Entry"), "Line In");
-  auto settings = sources::SettingsOf(*w.dm.CurrentAudioDevice->Device);
+  auto settings = sources::SettingsOf(*w.dm.CurrentAudioDevice()->Device);
   ASSERT_TRUE(settings);
   EXPECT_EQ(settings->CurrentInput(), 1);
 

@@ -85,7 +85,7 @@ TEST(SourceDevices, UnpluggingThePreviewedSourceKeepsTheWindowWorking) {
   EXPECT_EQ(w.CurrentVideo(), kCamera);
   EXPECT_TRUE(w.NewFrames(2));
   w.Choose(w.VideoBox(), "no video stream");
-  EXPECT_EQ(w.dm.CurrentVideoDevice, nullptr);
+  EXPECT_EQ(w.dm.CurrentVideoDevice(), nullptr);
   EXPECT_FALSE(w.Window()->isVisible());
 }
 

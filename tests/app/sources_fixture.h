@@ -65,8 +65,8 @@ struct StartedWindow {
     Window()->ResetCounters();
     return SpinFor([&] { return Window()->FramesShown() >= n; }, ms);
   }
-  QString CurrentVideo() { return dm.CurrentVideoDevice ? dm.CurrentVideoDevice->Name : QString(); }
-  QString CurrentAudio() { return dm.CurrentAudioDevice ? dm.CurrentAudioDevice->Name : QString(); }
+  QString CurrentVideo() { return dm.CurrentVideoDevice() ? dm.CurrentVideoDevice()->Name : QString(); }
+  QString CurrentAudio() { return dm.CurrentAudioDevice() ? dm.CurrentAudioDevice()->Name : QString(); }
 };
 
 // The settings menus of the Sources panel, as the two buttons open them.

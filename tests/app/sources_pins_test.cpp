@@ -71,8 +71,8 @@ TEST(SourcePins, TheAudioCapturePinsFormatFlowsIntoTheDescriptionAndTheRecording
   w.Choose(w.AudioBox(), kMicrophone);
   ASSERT_EQ(w.CurrentAudio(), kMicrophone);
   // Without a choice the microphone gives what it always gave.
-  EXPECT_TRUE(SpinFor([&] { return w.dm.AudioRate == 48000; }));
-  EXPECT_EQ(w.dm.AudioChannels, 2);
+  EXPECT_TRUE(SpinFor([&] { return w.dm.AudioRate() == 48000; }));
+  EXPECT_EQ(w.dm.AudioChannels(), 2);
 
   QMenu *menu = OpenSettingsMenu(w, false);
   ASSERT_NE(menu, nullptr);
@@ -83,7 +83,7 @@ TEST(SourcePins, TheAudioCapturePinsFormatFlowsIntoTheDescriptionAndTheRecording
   EXPECT_EQ(seen.listed, (QStringList{"48000 Hz 16 bits stereo", "48000 Hz 16 bits mono", "44100 Hz 16 bits stereo",
                                  "44100 Hz 16 bits mono", "32000 Hz 16 bits stereo", "32000 Hz 16 bits mono"}));
   EXPECT_EQ(seen.preselected, "48000 Hz 16 bits stereo") << "the dialog opens on the format flowing until then";
-  EXPECT_TRUE(SpinFor([&] { return w.dm.AudioRate == 32000 && w.dm.AudioChannels == 1; })) << w.dm.AudioRate;
+  EXPECT_TRUE(SpinFor([&] { return w.dm.AudioRate() == 32000 && w.dm.AudioChannels() == 1; })) << w.dm.AudioRate();
   EXPECT_EQ(w.form.lbAudio->text(), "32000 Hz 16 bits 1 channels");
 
   // The recordings are made from that sound; the capture converter gives
@@ -96,7 +96,7 @@ TEST(SourcePins, TheAudioCapturePinsFormatFlowsIntoTheDescriptionAndTheRecording
   EXPECT_EQ(p.Field("audio", "sample_rate"), "48000");
   EXPECT_EQ(p.Field("audio", "channels"), "2");
   EXPECT_GT(p.duration, 1.0);
-  EXPECT_TRUE(SpinFor([&] { return w.dm.AudioRate == 32000; })) << "the preview comes back at the pin's format";
+  EXPECT_TRUE(SpinFor([&] { return w.dm.AudioRate() == 32000; })) << "the preview comes back at the pin's format";
 
   const QString mp3 = Record(w, 12, 1500);
   ASSERT_FALSE(mp3.isEmpty());
@@ -113,9 +113,9 @@ TEST(SourcePins, TheAudioCapturePinsFormatFlowsIntoTheDescriptionAndTheRecording
 
   // Held for the device's life: choosing another sound and back keeps it.
   w.Choose(w.AudioBox(), "Vistrel Test Capture Card - Audio");
-  EXPECT_TRUE(SpinFor([&] { return w.dm.AudioRate == 48000; }));
+  EXPECT_TRUE(SpinFor([&] { return w.dm.AudioRate() == 48000; }));
   w.Choose(w.AudioBox(), kMicrophone);
-  EXPECT_TRUE(SpinFor([&] { return w.dm.AudioRate == 32000; }));
+  EXPECT_TRUE(SpinFor([&] { return w.dm.AudioRate() == 32000; }));
 }
 
 TEST(SourcePins, TheEncoderPreviewsAtThePreviewPinsSizeAndStillRecordsFullMpeg2) {
@@ -144,8 +144,8 @@ TEST(SourcePins, TheEncoderPreviewsAtThePreviewPinsSizeAndStillRecordsFullMpeg2)
   EXPECT_EQ(w.form.NumMediatype, numMediatype) << "the capture format looked up again, unchanged";
   ASSERT_TRUE(w.NewFrames(3));
   EXPECT_EQ(w.Window()->CurrentFrame().size(), QSize(360, 288));
-  EXPECT_EQ(w.dm.SourceWidth, 720) << "the source is still what it captures";
-  EXPECT_EQ(w.dm.SourceCodec, "MPEG2");
+  EXPECT_EQ(w.dm.SourceWidth(), 720) << "the source is still what it captures";
+  EXPECT_EQ(w.dm.SourceCodec(), "MPEG2");
 
   const QString mpg = Record(w, 3, 2000);
   ASSERT_FALSE(mpg.isEmpty());
@@ -180,8 +180,8 @@ TEST(SourcePinsOnPulseAudio, ASoundServersSourceOffersTheCommonFormatsAndGivesTh
   // The server takes any rate: the common ones, mono and stereo, 16 bits.
   EXPECT_EQ(seen.listed.size(), 16) << seen.listed.join(", ").toStdString();
   EXPECT_EQ(seen.listed.value(0), "96000 Hz 16 bits stereo");
-  EXPECT_TRUE(SpinFor([&] { return w.dm.AudioRate == 32000 && w.dm.AudioChannels == 1; }, 5000))
-      << w.dm.AudioRate << " Hz " << w.dm.AudioChannels << " channels";
+  EXPECT_TRUE(SpinFor([&] { return w.dm.AudioRate() == 32000 && w.dm.AudioChannels() == 1; }, 5000))
+      << w.dm.AudioRate() << " Hz " << w.dm.AudioChannels() << " channels";
   std::cout << "PulseAudio monitor after the choice: " << w.form.lbAudio->text().toStdString() << "\n";
 
   const QString wav = Record(w, 11, 2000);

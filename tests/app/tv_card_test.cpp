@@ -20,8 +20,8 @@ namespace {
 const QString kCardAudio = QStringLiteral("Vistrel Test Capture Card - Audio");
 
 sources::TestCaptureCardControls *Card(StartedWindow &w) {
-  if (!w.dm.CurrentVideoDevice || !w.dm.CurrentVideoDevice->Device) return nullptr;
-  return sources::TestCaptureCardControlsOf(w.dm.CurrentVideoDevice->Device->SourceFilter.get());
+  if (!w.dm.CurrentVideoDevice() || !w.dm.CurrentVideoDevice()->Device) return nullptr;
+  return sources::TestCaptureCardControlsOf(w.dm.CurrentVideoDevice()->Device->SourceFilter.get());
 }
 
 // Opens the group's settings menu and runs one of its items, the page it

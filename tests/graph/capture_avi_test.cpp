@@ -46,12 +46,12 @@ TEST_F(CaptureFixture, NativeAviFromTheCaptureCardTwiceInOneGraph) {
     ExpectPreviewBack();
     EXPECT_EQ(dm.CaptureDropped(), -1) << "no counter once the chain is down";
     const auto streams = Probe(File(name));
-    ExpectInStep(streams, 3.0, 1.0 / dm.SourceFps);
+    ExpectInStep(streams, 3.0, 1.0 / dm.SourceFps());
     const auto *audio = StreamOf(streams, "audio");
     ASSERT_TRUE(audio);
     EXPECT_EQ(audio->codec, "pcm_s16le");
     EXPECT_EQ(audio->sampleRate, 44100);
-    EXPECT_EQ(StreamOf(streams, "video")->width, dm.SourceWidth);
+    EXPECT_EQ(StreamOf(streams, "video")->width, dm.SourceWidth());
   }
 }
 
@@ -266,10 +266,10 @@ TEST_F(CaptureFixture, DivxFromDvAtHalfSizeAndBackToFullSize) {
   QObject::connect(&dm, &Tdm::VideoLabelChanged, [&](QString text) { labels << text; });
   dm.CaptureOptions.DvDemiSiDivX = true;
   ASSERT_TRUE(dm.GrapheDivx(File("half.avi")));
-  EXPECT_TRUE(dm.DvHalfSize);
+  EXPECT_TRUE(dm.Slots().DvHalfSize);
   Record(1500);
   ExpectPreviewBack();
-  EXPECT_FALSE(dm.DvHalfSize);
+  EXPECT_FALSE(dm.Slots().DvHalfSize);
   EXPECT_EQ(window.CurrentFrame().size(), QSize(720, 576)) << "full size again after the capture";
   const auto streams = Probe(File("half.avi"));
   ASSERT_EQ(streams.size(), 1u);
@@ -312,7 +312,7 @@ TEST_F(CaptureFixture, FrozenPictureDoesNotHoldTheSoundPreviewUp) {
   ASSERT_TRUE(dm.GrapheDV2Natif(File("frozen.avi")));
   dm.ControlCaptureVideo()->SetFrozen(true);
   auto heard = std::make_shared<std::atomic<int>>(0);
-  media::PadRef rendererIn = media::Pin(dm.AudioRenderer, 0);
+  media::PadRef rendererIn = media::Pin(dm.AudioRenderer(), 0);
   const gulong probe = gst_pad_add_probe(
       rendererIn.get(), GST_PAD_PROBE_TYPE_BUFFER,
       [](GstPad *, GstPadProbeInfo *, gpointer n) {

@@ -122,7 +122,7 @@ TEST_F(CaptureStream, WmvHasTheProfilesStreamsAndASaneDuration) {
 
   // Without a sound device the profile's sound stream is left out.
   dm.RetirerCapture();
-  dm.DeconnecterAudio(dm.CurrentAudioDevice, true);
+  dm.DeconnecterAudio(dm.CurrentAudioDevice(), true);
   dm.CaptureOptions.WmvMediaIndex = 4;  // version 8, system profile 3: 320x240
   ASSERT_TRUE(Record([&](const QString &f) { return dm.GrapheWmv(f); }, File("video.wmv"), 2000));
   const test::Probe v = test::FfProbe(File("video.wmv"));
@@ -201,8 +201,8 @@ TEST_F(CaptureStream, EachChainComesDownAndCanBeBuiltAgain) {
       EXPECT_TRUE(RunClean(300).isEmpty());
       dm.StopGraph();
     }
-    if (c.video) dm.DeconnecterVideo(dm.CurrentVideoDevice, true);
-    dm.DeconnecterAudio(dm.CurrentAudioDevice, true);
+    if (c.video) dm.DeconnecterVideo(dm.CurrentVideoDevice(), true);
+    dm.DeconnecterAudio(dm.CurrentAudioDevice(), true);
   }
 }
 

@@ -24,7 +24,7 @@ TEST_F(PreviewFixture, DvHalfSizeDecodesAQuarterOfThePictureAndComesBack) {
 
   ASSERT_TRUE(dm.StopGraph());
   ASSERT_TRUE(dm.DeconnecterVideo(dv, false));
-  dm.DvHalfSize = true;
+  dm.Slots().DvHalfSize = true;
   ASSERT_TRUE(dm.ConnecterVideo(dv));
   ASSERT_TRUE(dm.LancerGraphe());
   EXPECT_EQ(ShownFrameSize(window, 3), QSize(360, 288));
@@ -32,7 +32,7 @@ TEST_F(PreviewFixture, DvHalfSizeDecodesAQuarterOfThePictureAndComesBack) {
 
   ASSERT_TRUE(dm.StopGraph());
   ASSERT_TRUE(dm.DeconnecterVideo(dv, false));
-  dm.DvHalfSize = false;
+  dm.Slots().DvHalfSize = false;
   ASSERT_TRUE(dm.ConnecterVideo(dv));
   ASSERT_TRUE(dm.LancerGraphe());
   EXPECT_EQ(ShownFrameSize(window, 3), QSize(720, 576));

@@ -70,7 +70,7 @@ TEST_F(PreviewFixture, AFailedConnectionLeavesNothingBehindAndTheNextOneWorks) {
   SoundAsVideoDevice odd(dm.Slots());
   sources::TVideoSource oddSource(&odd, 1);
   EXPECT_FALSE(dm.ConnecterVideo(&oddSource));
-  EXPECT_EQ(dm.CurrentVideoDevice, nullptr);
+  EXPECT_EQ(dm.CurrentVideoDevice(), nullptr);
   EXPECT_FALSE(oddSource.Active);
   EXPECT_TRUE(dm.fg().Filters().empty()) << dm.fg().DotGraph().left(600).toStdString();
 
@@ -113,24 +113,24 @@ TEST_F(PreviewFixture, GrabsAreAnnouncedToTheListener) {
 }
 
 TEST_F(PreviewFixture, DvCamcorderPreviewsAtHalfSize) {
-  dm.DvHalfSize = true;
+  dm.Slots().DvHalfSize = true;
   ASSERT_TRUE(dm.ConnecterVideo(Video("DV Source - Video")));
   ASSERT_TRUE(dm.LancerGraphe());
   ASSERT_TRUE(FramesShown(1, 3000));
   EXPECT_EQ(window.CurrentFrame().width(), 360);
-  EXPECT_EQ(dm.SourceWidth, 720) << "the native stream keeps its size";
-  EXPECT_EQ(dm.SourceHeight, 576);
-  EXPECT_EQ(dm.FrameDuration, 400000u);
+  EXPECT_EQ(dm.SourceWidth(), 720) << "the native stream keeps its size";
+  EXPECT_EQ(dm.SourceHeight(), 576);
+  EXPECT_EQ(dm.FrameDuration(), 400000u);
   EXPECT_NE(dm.Superposer()->DVSource.load(), nullptr) << "the superposer reads the DV scene detector";
-  dm.DvHalfSize = false;
+  dm.Slots().DvHalfSize = false;
 }
 
 TEST_F(PreviewFixture, UnpluggingTheCurrentCameraTakesItsPreviewOut) {
   // What the controller wires: every refresh rebuilds the source objects, so
   // the current sources are disconnected fully first.
   catalog->StopCurrentSources = [&] {
-    if (dm.CurrentVideoDevice) dm.DeconnecterVideo(dm.CurrentVideoDevice, true);
-    if (dm.CurrentAudioDevice) dm.DeconnecterAudio(dm.CurrentAudioDevice, true);
+    if (dm.CurrentVideoDevice()) dm.DeconnecterVideo(dm.CurrentVideoDevice(), true);
+    if (dm.CurrentAudioDevice()) dm.DeconnecterAudio(dm.CurrentAudioDevice(), true);
   };
   sources::AddTestDevice({sources::TestDeviceKind::Camera, "Hot Camera", "hot-camera", true, false});
   SpinUntil([&] { return catalog->ChargerDrivers(videoBox, audioBox) && videoBox.contains("Hot Camera"); }, 2000);
@@ -141,7 +141,7 @@ TEST_F(PreviewFixture, UnpluggingTheCurrentCameraTakesItsPreviewOut) {
   sources::RemoveTestDevice("hot-camera");
   SpinUntil([&] { return catalog->ChargerDrivers(videoBox, audioBox) && !videoBox.contains("Hot Camera"); }, 2000);
   EXPECT_FALSE(videoBox.contains("Hot Camera"));
-  EXPECT_EQ(dm.CurrentVideoDevice, nullptr);
+  EXPECT_EQ(dm.CurrentVideoDevice(), nullptr);
   EXPECT_TRUE(dm.fg().Filters().empty());
   // Still responsive: another source previews.
   ASSERT_TRUE(dm.ConnecterVideo(Video("Vistrel Test Camera")));

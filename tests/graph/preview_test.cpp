@@ -52,7 +52,7 @@ TEST_F(PreviewFixture, TestCameraPreviewsThroughTheWholeChain) {
   auto *camera = Video("Vistrel Test Camera");
   ASSERT_NE(camera, nullptr);
   ASSERT_TRUE(dm.ConnecterVideo(camera));
-  EXPECT_EQ(dm.CurrentVideoDevice, camera);
+  EXPECT_EQ(dm.CurrentVideoDevice(), camera);
   EXPECT_TRUE(camera->Active);
   ASSERT_TRUE(dm.LancerGraphe());
   EXPECT_TRUE(FramesShown(5, 3000));
@@ -67,10 +67,10 @@ TEST_F(PreviewFixture, TestCameraPreviewsThroughTheWholeChain) {
   media::PadRef beforeSuperposer = media::ConnectedTo(media::Pin(superposer, 0).get());
   EXPECT_EQ(dm.fg().GraphNameOf(GST_OBJECT(beforeSuperposer.get())), "color1");
   // The facts of the native stream.
-  EXPECT_GT(dm.SourceWidth, 0);
-  EXPECT_GT(dm.SourceHeight, 0);
-  EXPECT_GE(dm.FrameDuration, 1000u);
-  EXPECT_NEAR(dm.SourceFps, 10000000.0 / dm.FrameDuration, 1e-9);
+  EXPECT_GT(dm.SourceWidth(), 0);
+  EXPECT_GT(dm.SourceHeight(), 0);
+  EXPECT_GE(dm.FrameDuration(), 1000u);
+  EXPECT_NEAR(dm.SourceFps(), 10000000.0 / dm.FrameDuration(), 1e-9);
 }
 
 TEST_F(PreviewFixture, CaptureTapOnPinTwoGetsDecodedFrames) {
@@ -98,12 +98,12 @@ TEST_F(PreviewFixture, MicrophonePlaysIntoTheRenderer) {
   auto *mic = Audio("Vistrel Test Microphone");
   ASSERT_NE(mic, nullptr);
   ASSERT_TRUE(dm.ConnecterAudio(mic));
-  EXPECT_EQ(dm.CurrentAudioDevice, mic);
-  EXPECT_EQ(dm.AudioRate, 48000);
-  EXPECT_EQ(dm.AudioChannels, 2);
-  EXPECT_GT(dm.AudioBits, 0);
-  ASSERT_NE(dm.AudioRenderer, nullptr);
-  BufferCounter rendered(dm.AudioRenderer);
+  EXPECT_EQ(dm.CurrentAudioDevice(), mic);
+  EXPECT_EQ(dm.AudioRate(), 48000);
+  EXPECT_EQ(dm.AudioChannels(), 2);
+  EXPECT_GT(dm.AudioBits(), 0);
+  ASSERT_NE(dm.AudioRenderer(), nullptr);
+  BufferCounter rendered(dm.AudioRenderer());
   QStringList errors;
   QObject::connect(&dm.fg(), &media::Graph::ErrorOccurred, [&](QString m) { errors << m; });
   ASSERT_TRUE(dm.LancerGraphe());
@@ -121,14 +121,14 @@ TEST_F(PreviewFixture, DvCamcorderAsBothSidesKeepsTheSourceUntilTheLastSideGoes)
   ASSERT_TRUE(video && audio);
   ASSERT_TRUE(dm.ConnecterVideo(video));
   ASSERT_TRUE(dm.ConnecterAudio(audio));
-  BufferCounter rendered(dm.AudioRenderer);
+  BufferCounter rendered(dm.AudioRenderer());
   ASSERT_TRUE(dm.LancerGraphe());
   EXPECT_TRUE(FramesShown(2, 3000));
-  SpinUntil([&] { return rendered.Count() >= 5 && dm.AudioRate > 0; }, 2000);
+  SpinUntil([&] { return rendered.Count() >= 5 && dm.AudioRate() > 0; }, 2000);
   EXPECT_GE(rendered.Count(), 5);
   // The splitter's sound has a type only once frames flow; read it then.
-  EXPECT_EQ(dm.AudioRate, 48000);
-  EXPECT_EQ(dm.AudioChannels, 2);
+  EXPECT_EQ(dm.AudioRate(), 48000);
+  EXPECT_EQ(dm.AudioChannels(), 2);
 
   const QString sourceName = video->Device->DeviceName;
   ASSERT_TRUE(dm.DeconnecterVideo(video, true));
@@ -154,7 +154,7 @@ TEST_F(PreviewFixture, SwitchingSourcesLeavesNothingBehind) {
   auto *card = Video("Vistrel Test Capture Card - Video");
   ASSERT_NE(card, nullptr);
   ASSERT_TRUE(dm.ConnecterVideo(card));
-  EXPECT_EQ(dm.CurrentVideoDevice, card);
+  EXPECT_EQ(dm.CurrentVideoDevice(), card);
   EXPECT_EQ(dm.fg().FindFilter(Video("Vistrel Test Camera")->Device->DeviceName), nullptr);
   window.ResetCounters();
   ASSERT_TRUE(dm.LancerGraphe());
@@ -169,8 +169,8 @@ TEST_F(PreviewFixture, SwitchingSourcesLeavesNothingBehind) {
   ASSERT_TRUE(dm.LancerGraphe());
   EXPECT_TRUE(FramesShown(2, 3000));
 
-  ASSERT_TRUE(dm.DeconnecterVideo(dm.CurrentVideoDevice, true));
-  EXPECT_EQ(dm.CurrentVideoDevice, nullptr);
+  ASSERT_TRUE(dm.DeconnecterVideo(dm.CurrentVideoDevice(), true));
+  EXPECT_EQ(dm.CurrentVideoDevice(), nullptr);
   EXPECT_TRUE(window.CurrentFrame().isNull()) << "no picture of a source that is gone";
   EXPECT_TRUE(dm.fg().Filters().empty()) << dm.fg().DotGraph().left(400).toStdString();
   EXPECT_FALSE(dm.DeconnecterVideo(card, true)) << "only the current source can be disconnected";
@@ -226,7 +226,7 @@ TEST_F(PreviewFixture, EveryTestSourcePreviewsWithinASecondOfBeingChosen) {
   for (const auto &source : catalog->AudioSources) {
     SCOPED_TRACE(source->Name.toStdString());
     ASSERT_TRUE(dm.ConnecterAudio(source.get()));
-    BufferCounter rendered(dm.AudioRenderer);
+    BufferCounter rendered(dm.AudioRenderer());
     ASSERT_TRUE(dm.LancerGraphe());
     const qint64 ms = SpinUntil([&] { return rendered.Count() >= 1; }, 3000);
     EXPECT_GE(rendered.Count(), 1);
