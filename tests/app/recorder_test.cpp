@@ -3,6 +3,7 @@
 // endings that must leave a playable file. Files are read back with ffprobe,
 // gst-discoverer and a full ffmpeg decode.
 #include "app/recorder.h"
+#include "app/recording_journal.h"
 
 #include <gtest/gtest.h>
 
@@ -13,8 +14,11 @@
 
 #include "filters/vs_controlunit.h"
 #include "graph/avgraph.h"
+#include "media/wmvprofiles.h"
 #include "mediaprobe.h"
 #include "settings/codecs.h"
+#include "settings/parameters.h"
+#include "settings/settingskeys.h"
 #include "sources/enumerator.h"
 #include "sources/sourcecatalog.h"
 #include "testenv.h"
@@ -228,6 +232,67 @@ TEST_F(RecorderFixture, AStopWithoutARecordingAndASecondStopListNothing) {
   recorder.Finish();
   EXPECT_FALSE(recorder.Recording());
   EXPECT_EQ(finished.size(), 1u);
+}
+
+// The journal names the file being written, so a kill during the second part
+// repairs that part; the first is finished and out of it.
+TEST_F(RecorderFixture, TheJournalFollowsTheCutAndIsEmptyAfterTheStop) {
+  Connect(kCameraAndMicrophone);
+  RecordingJournal journal(RecordingJournal::DefaultPath());
+  auto files = [&journal] {
+    QStringList out;
+    for (const JournalEntry &e : journal.Entries()) out << e.file;
+    return out;
+  };
+  ASSERT_TRUE(recorder.Start(Options(C::Wav)));
+  const QString first = recorder.File();
+  EXPECT_EQ(files(), QStringList{first});
+  RunFor(800);
+  ASSERT_TRUE(recorder.Cut());
+  EXPECT_EQ(files(), QStringList{recorder.File()});
+  RunFor(800);
+  recorder.Stop();
+  EXPECT_TRUE(files().isEmpty()) << files().join(", ").toStdString();
+}
+
+// What a recording reads comes from the settings store, as the Settings panel
+// left it, whatever its widgets show.
+TEST(RecordingOptions, ComeFromTheSettingsStore) {
+  settings::TparameterList p(settings::SettingsSignature());
+  settings::CreateSettings(p);
+  p.SetByte("Capture Format", quint8(settings::ToByte(C::Wmv)));
+  p.SetBool("scn", true);
+  p.SetReal("Framerate", 7.5);
+  p.SetInt("Version wmv", 2);
+  p.SetBool("Default Profile", false);
+  const QList<media::WmvProfile> profiles = media::WmvSystemProfiles(2);
+  ASSERT_GE(profiles.size(), 3);
+  p.SetStr("Profil Windows media", profiles[2].name);
+  RecordingOptions o = RecordingOptionsFrom(p);
+  EXPECT_EQ(o.format, C::Wmv);
+  EXPECT_TRUE(o.sceneFile);
+  EXPECT_DOUBLE_EQ(o.imageRate, 7.5);
+  EXPECT_EQ(o.chain.WmvMediaIndex, 3) << "the stored profile, counted from 1";
+
+  // A profile name no list has any more: the first of the list, as the box shows.
+  p.SetStr("Profil Windows media", "a profile of another machine");
+  EXPECT_EQ(RecordingOptionsFrom(p).chain.WmvMediaIndex, 1);
+  // The default profiles: no list entry.
+  p.SetBool("Default Profile", true);
+  EXPECT_EQ(RecordingOptionsFrom(p).chain.WmvMediaIndex, 0);
+
+  // A corrupt stored format reads as "Default", which records nothing.
+  p.SetByte("Capture Format", 200);
+  EXPECT_EQ(RecordingOptionsFrom(p).format, C::Default);
+
+  // The favourite MPEG-4 encoder when it is installed, else the first there is.
+  const QList<settings::DivxCodec> codecs = settings::AvailableDivxCodecs();
+  ASSERT_GE(codecs.size(), 2) << "DivX and Xvid are both offered";
+  p.SetStr("Divx favori", codecs.back().friendlyName);
+  EXPECT_EQ(RecordingOptionsFrom(p).chain.DivxFourCC, codecs.back().fourcc);
+  EXPECT_EQ(RecordingOptionsFrom(p).chain.DivxFactory, codecs.back().factory);
+  p.SetStr("Divx favori", "an encoder that is not installed");
+  EXPECT_EQ(RecordingOptionsFrom(p).chain.DivxFourCC, codecs.front().fourcc);
 }
 
 }  // namespace
