@@ -51,7 +51,9 @@ LockRow LockTable(settings::CaptureFormatCode format, bool dvSource, bool videoS
       nativeRow();
       row.audioFromVideoDevice = true;
       break;
-    case LockKind::Native: nativeRow(); break;
+    case LockKind::Native:
+      nativeRow();
+      break;
     case LockKind::DvRecompressed:
       row.traitement = true;
       row.forcedAspect = qint64(videoWindow.width()) * 9 < qint64(videoWindow.height()) * 14 ? k4x3 : k16x9;
@@ -75,7 +77,8 @@ LockRow LockTable(settings::CaptureFormatCode format, bool dvSource, bool videoS
       if (videoSource) row.traitement = false;
       row.dropVideo = true;
       break;
-    case LockKind::Untouched: break;  // none and "Default" leave everything as it is
+    case LockKind::Untouched:
+      break;  // none and "Default" leave everything as it is
   }
   return row;
 }

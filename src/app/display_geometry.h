@@ -4,7 +4,6 @@
 // capture format. No widgets here, so every rule can be checked on its own.
 #include <QRect>
 #include <QSize>
-
 #include <array>
 #include <cstdint>
 #include <optional>

@@ -1,5 +1,4 @@
 #include "app/mainform.h"
-#include "app/recorder.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -11,6 +10,7 @@
 
 #include "actions/uraccourcis.h"
 #include "app/plaque.h"
+#include "app/recorder.h"
 #include "app/systemreport.h"
 #include "filters/filterevents.h"
 #include "graph/avgraph.h"

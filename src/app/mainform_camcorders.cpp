@@ -136,7 +136,7 @@ void TCaptureForm::FermerCamescopes() {
 void TCaptureForm::MajBoutonsCamescopes() {
   if (!camescopes_ || !dm_) return;
   const std::pair<QPushButton *, sources::TavStrel *> sides[] = {{btnCamVideo, dm_->CurrentVideoDevice()},
-                                                                  {btnCamAudio, dm_->CurrentAudioDevice()}};
+                                                                 {btnCamAudio, dm_->CurrentAudioDevice()}};
   PlacerApres(btnCamVideo, btnVideoSettings ? static_cast<QWidget *>(btnVideoSettings) : lbVideo);
   PlacerApres(btnCamAudio, btnAudioSettings ? static_cast<QWidget *>(btnAudioSettings) : lbAudio);
   for (const auto &[button, source] : sides) {

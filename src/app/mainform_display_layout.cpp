@@ -65,7 +65,7 @@ void TCaptureForm::acReduireexecute() {
     resize(area);
     a->setText("Restore");
     setWindowTitle(dm_ && dm_->CurrentVideoDevice() ? dm_->CurrentVideoDevice()->Name
-                                                   : SourcesFrame->cboxvideo->currentText());
+                                                    : SourcesFrame->cboxvideo->currentText());
   } else {
     row->setContentsMargins(d.rowMargins);
     DisposerFenetre();

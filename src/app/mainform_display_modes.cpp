@@ -48,7 +48,8 @@ void TCaptureForm::AppliquerVerrou(bool locked) {
   auto *video = dm_ ? dm_->CurrentVideoDevice() : nullptr;
   if (locked) {
     const bool dv = video && video->Device && video->Device->Kind == sources::DeviceKind::DV;
-    const auto row = display::LockTable(settings::FormatFromByte(params_->Byte("Capture Format")), dv, video != nullptr, videoWindow_->size());
+    const auto row = display::LockTable(settings::FormatFromByte(params_->Byte("Capture Format")), dv, video != nullptr,
+                                        videoWindow_->size());
     if (row.traitement) TraitementPossible = *row.traitement;
     for (int i = 0; i < 4; ++i)
       if (auto *a = Action(kRatioActions[i])) a->setEnabled(!row.ratioDisabled[size_t(i)]);
@@ -81,7 +82,8 @@ void TCaptureForm::AppliquerVerrou(bool locked) {
     // The sound the user chose comes back; with no choice made, the one the lock took away.
     QString wanted = params_->Str("Want audio source");
     if (wanted.isEmpty()) wanted = d.audioDroppedByLock;
-    const QString current = dm_ && dm_->CurrentAudioDevice() ? dm_->CurrentAudioDevice()->Name : sources::kNoAudioStream;
+    const QString current =
+        dm_ && dm_->CurrentAudioDevice() ? dm_->CurrentAudioDevice()->Name : sources::kNoAudioStream;
     if (!capturing && !wanted.isEmpty() && wanted != current) ActiverAudio(wanted);
     d.audioDroppedByLock.clear();
   }

@@ -114,6 +114,8 @@ bool TCaptureForm::DemarrerCapture() {
                 this);
     return false;
   }
+  // The questions are asked of the name the recorder will write.
+  recorder_->Names().SetFormat(settings::ToByte(options.format));
   const QString file = NomVideo();
   const QFileInfo target(file);
   if (target.isDir()) {

@@ -12,12 +12,12 @@
 #include "app/recorder.h"
 #include "app/recording_names.h"
 #include "app/sourcesstate.h"
-#include "platform/dialogs.h"
 #include "filters/vs_superposer.h"
-#include "sources/devicesettings.h"
-#include "sources/enumerator.h"
+#include "platform/dialogs.h"
 #include "settings/captureformats.h"
 #include "settings/settings.h"
+#include "sources/devicesettings.h"
+#include "sources/enumerator.h"
 #include "ui/videowindow.h"
 
 namespace vistrel {
@@ -339,9 +339,8 @@ void TCaptureForm::ActiverFormatCapture(int format) {
   Src();
   auto *box = SourcesFrame->cbFormatCapture;
   const auto *device = VideoConnectee() ? dm_->CurrentVideoDevice()->Device : nullptr;
-  const QList<int> codes = settings::OfferedFormats(device ? device->NativeFormat1 : 0,
-                                                     device ? device->NativeFormat2 : 0, device != nullptr,
-                                                     AudioConnectee());
+  const QList<int> codes = settings::OfferedFormats(
+      device ? device->NativeFormat1 : 0, device ? device->NativeFormat2 : 0, device != nullptr, AudioConnectee());
   {
     QSignalBlocker block(box);
     box->clear();

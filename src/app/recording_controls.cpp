@@ -95,7 +95,8 @@ void TCaptureForm::ChargerPrefsRecording() {
   leVideoRacine->setText(p.Str("Video Racine"));
   cbVideoDate->setChecked(p.Bool("Video Date"));
   leFramerate->setText(QString::number(p.Real("Framerate"), 'f', 1));
-  leFramerate->setVisible(settings::FormatFromByte(p.Byte("Capture Format")) == settings::CaptureFormatCode::ImageByImage);
+  leFramerate->setVisible(settings::FormatFromByte(p.Byte("Capture Format")) ==
+                          settings::CaptureFormatCode::ImageByImage);
   VideoNames &names = recorder_->Names();
   names.SetDate(DateNoms);
   names.SetFormat(p.Byte("Capture Format"));
@@ -222,7 +223,8 @@ void TCaptureForm::MajCaptureAction() {
   auto *a = Action("saCapturerBascule");
   if (!a) return;
   // Stopping needs a capture chain; starting needs something to capture.
-  if (etat_ == esCapture || etat_ == esCaptureProgrammee) a->setEnabled(recorder_->Recording());
+  if (etat_ == esCapture || etat_ == esCaptureProgrammee)
+    a->setEnabled(recorder_->Recording());
   else a->setEnabled(VideoConnectee() || AudioConnectee());
 }
 

@@ -19,9 +19,12 @@ QString Duree(qint64 elapsedMs) {
 QString TexteCompteurs(settings::CaptureFormatCode format, int nbImages, int dropped, int notDropped) {
   const settings::CaptureFormatInfo &info = settings::CaptureFormat(format);
   switch (info.counter) {
-    case settings::CounterKind::Images: return QString("Image by Image: %1 frames").arg(nbImages);
-    case settings::CounterKind::Sound: return QStringLiteral("Audio ") + (info.code == settings::CaptureFormatCode::Wav ? "Wav" : "Mp3");
-    case settings::CounterKind::DroppedFrames: break;
+    case settings::CounterKind::Images:
+      return QString("Image by Image: %1 frames").arg(nbImages);
+    case settings::CounterKind::Sound:
+      return QStringLiteral("Audio ") + (info.code == settings::CaptureFormatCode::Wav ? "Wav" : "Mp3");
+    case settings::CounterKind::DroppedFrames:
+      break;
   }
   if (dropped < 0) return QString();
   return QString("%1 lost frames / %2").arg(dropped).arg(dropped + std::max(0, notDropped));

@@ -7,6 +7,13 @@
 //
 // Everything here runs on the main thread; the graph is stopped before any
 // chain changes and run again by the caller through LancerGraphe().
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <vector>
+
 #include "graph/camcorderbinding.h"
 #include "graph/capturesettings.h"
 #include "graph/preview_videosink.h"
@@ -15,14 +22,6 @@
 #include "media/ownfilter.h"
 #include "settings/captureformats.h"
 #include "sources/capturedevice.h"
-
-#include <QObject>
-#include <QPointer>
-#include <QString>
-
-#include <functional>
-#include <memory>
-#include <vector>
 
 namespace vistrel::filters {
 class FilterEvents;
@@ -212,7 +211,6 @@ class Tdm : public QObject {
   QString captureFailure_, runFailure_;
 
  public:
-
  signals:
   // The native video's size, rate or codec became known or changed after
   // the connection (read when the first frames state their type).

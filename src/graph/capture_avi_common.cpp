@@ -27,7 +27,8 @@ GstElement *QueueOf(GstPad *pad) {
 GstElement *AddPart(media::Graph &fg, const char *factory, const QString &name) {
   media::ElementRef e = media::ElementRef::Adopt(gst_element_factory_make(factory, nullptr));
   if (!e) {
-    fg.NoteFailure(QStringLiteral("no %1 element could be made (for \"Capture %2\")").arg(QString::fromUtf8(factory), name));
+    fg.NoteFailure(
+        QStringLiteral("no %1 element could be made (for \"Capture %2\")").arg(QString::fromUtf8(factory), name));
     return nullptr;
   }
   if (!fg.AddFilter(e.get(), QStringLiteral("Capture ") + name)) return nullptr;
@@ -154,7 +155,9 @@ media::PadRef ConvertedAudio(Tdm &dm, GstPad *tapOut) {
   return media::FirstUnconnectedPin(dm.fg().FindFilter("Capture acmcap format"), GST_PAD_SRC);
 }
 
-GstElement *NativeAudioSource(Tdm &dm) { return dm.Slots().NativeAudioTee ? dm.Slots().NativeAudioTee.get() : dm.infdecaudio.get(); }
+GstElement *NativeAudioSource(Tdm &dm) {
+  return dm.Slots().NativeAudioTee ? dm.Slots().NativeAudioTee.get() : dm.infdecaudio.get();
+}
 
 GstElement *AddFrameRate(Tdm &dm, GstPad *in, const char *framerate) {
   GstElement *rate = AddPart(dm.fg(), "videorate", "videorate");
@@ -228,8 +231,7 @@ bool Tdm::RetirerCapture() {
   if (fg_.State() != GST_STATE_NULL) fg_.Stop();
   ApplyPendingFourCC(CaptureSink.get());
   // A plug-in takes its own recording chain out first; what it leaves is removed below.
-  if (currentVideo_ && currentVideo_->Device &&
-      currentVideo_->Device->Kind == sources::DeviceKind::PlugIn)
+  if (currentVideo_ && currentVideo_->Device && currentVideo_->Device->Kind == sources::DeviceKind::PlugIn)
     currentVideo_->Device->KillMuxGraph();
 
   // Everything downstream of the capture taps (pin 2 and beyond of the four

@@ -24,7 +24,8 @@ GstElement *AddOwn(Tdm &dm, const QString &graphName) {
 }
 
 bool AddFileWriter(Tdm &dm, const media::ElementRef &fileSink, const QString &graphName, const QString &file) {
-  if (!fileSink) return dm.fg().NoteFailure(QStringLiteral("no file writer (filesink) could be made for \"%1\"").arg(graphName));
+  if (!fileSink)
+    return dm.fg().NoteFailure(QStringLiteral("no file writer (filesink) could be made for \"%1\"").arg(graphName));
   if (file.isEmpty()) return dm.fg().NoteFailure(QStringLiteral("no file name was given"));
   return AimFileWriter(fileSink.get(), file) && dm.fg().AddFilter(fileSink.get(), graphName);
 }

@@ -102,7 +102,8 @@ bool Tdm::GrapheMpegNatif(const QString &file) {
   muxer.TakeOutOfGraph();
   if (!candidates.ChercherMux(stream.get())) {
     media::GCharPtr caps(gst_caps_to_string(stream.get()));
-    return FailCapture(QStringLiteral("no multiplexer takes the source's stream (%1)").arg(QString::fromUtf8(caps.get())));
+    return FailCapture(
+        QStringLiteral("no multiplexer takes the source's stream (%1)").arg(QString::fromUtf8(caps.get())));
   }
   // A program stream cannot lose frames out of a group of pictures: the tap
   // holds up rather than drops.

@@ -103,8 +103,13 @@ bool Tdm::GrapheWmv(const QString &file) {
   if (!withAudio && !withVideo) {
     const bool both = profile->HasVideo() && profile->audioKbps > 0;
     return FailCapture(QStringLiteral("nothing to record: the WMV profile \"%1\" records %2, and no %3 is connected")
-                           .arg(profile->name, both ? "picture and sound" : profile->HasVideo() ? "picture only" : "sound only",
-                                both ? "video or sound source" : profile->HasVideo() ? "video source" : "sound source"));
+                           .arg(profile->name,
+                                both                  ? "picture and sound"
+                                : profile->HasVideo() ? "picture only"
+                                                      : "sound only",
+                                both                  ? "video or sound source"
+                                : profile->HasVideo() ? "video source"
+                                                      : "sound source"));
   }
   if (!SetOutputFileName(QStringLiteral("asfmux"), file)) return FailCapture("the ASF file could not be set up");
   GstElement *writer = CaptureMux.get();

@@ -1,10 +1,10 @@
 #include "graph/dsfunctions.h"
 
+#include <QRegularExpression>
+
 #include "media/requirements.h"
 #include "media/soundplayer.h"
 #include "platform/disk.h"
-
-#include <QRegularExpression>
 
 namespace vistrel {
 namespace {

@@ -156,7 +156,8 @@ bool Graph::ConnectFilters(GstElement *from, GstElement *to) {
   for (GstElement *e : {from, to})
     if (!Contains(e)) return NoteFailure(ElementLabel(e) + " is not in the graph");
   PadRef out = FirstUnconnectedPin(from, GST_PAD_SRC);
-  if (!out) return NoteFailure(QStringLiteral("%1 has no free output to link to %2").arg(ElementLabel(from), ElementLabel(to)));
+  if (!out)
+    return NoteFailure(QStringLiteral("%1 has no free output to link to %2").arg(ElementLabel(from), ElementLabel(to)));
   CapsRef caps = CapsRef::Adopt(gst_pad_query_caps(out.get(), nullptr));
   const GstCaps *hint = caps && !gst_caps_is_any(caps.get()) ? caps.get() : nullptr;
   PadRef in = FirstUnconnectedPin(to, GST_PAD_SINK, hint);
@@ -299,7 +300,8 @@ QString Graph::ElementLabel(GstElement *element) const {
   if (!element) return QStringLiteral("(no element)");
   const QString name = GraphNameOf(GST_OBJECT(element));
   if (!name.isEmpty()) return '"' + name + '"';
-  return QStringLiteral("%1 (%2, not in the graph)").arg(QString::fromUtf8(GST_OBJECT_NAME(element)), FactoryName(element));
+  return QStringLiteral("%1 (%2, not in the graph)")
+      .arg(QString::fromUtf8(GST_OBJECT_NAME(element)), FactoryName(element));
 }
 
 QString Graph::PadLabel(GstPad *pad) const {
@@ -309,7 +311,8 @@ QString Graph::PadLabel(GstPad *pad) const {
   // A pad of an element inside a bin is named after the bin the graph knows,
   // then the element that owns it.
   const QString name = GraphNameOf(parent.get());
-  if (name.isEmpty()) return QStringLiteral("%1:%2 (not in the graph)").arg(QString::fromUtf8(GST_OBJECT_NAME(parent.get())), padName);
+  if (name.isEmpty())
+    return QStringLiteral("%1:%2 (not in the graph)").arg(QString::fromUtf8(GST_OBJECT_NAME(parent.get())), padName);
   if (name != QString::fromUtf8(GST_OBJECT_NAME(parent.get())))
     return QStringLiteral("\"%1\"/%2:%3").arg(name, QString::fromUtf8(GST_OBJECT_NAME(parent.get())), padName);
   return QStringLiteral("\"%1\":%2").arg(name, padName);

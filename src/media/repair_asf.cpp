@@ -5,12 +5,12 @@
 // from its own header and writes the counts, sizes and durations in place.
 // An index cannot be rebuilt without decoding every payload; players seek a
 // file without one by its packets.
-#include "media/repair.h"
-#include "media/repairfile.h"
-
 #include <algorithm>
 #include <array>
 #include <cstring>
+
+#include "media/repair.h"
+#include "media/repairfile.h"
 
 namespace vistrel::media {
 
@@ -141,9 +141,9 @@ RepairResult RepairAsf(RepairBytes &f) {
   const std::uint64_t dataSize = kDataHeader + onDisk * minPacket;
   const std::uint64_t fileSize = dataAt + dataSize;
   const std::uint64_t duration = endMs * 10000;  // 100 ns units
-  bool ok = MendShortPackets(f, firstPacket, onDisk, minPacket) && f.Put64(dataAt + 16, dataSize) && f.Put64(dataAt + 40, onDisk) && f.Put64(props + 40, fileSize) &&
-            f.Put64(props + 56, onDisk) && f.Put64(props + 64, duration + preroll * 10000) &&
-            f.Put64(props + 72, duration);
+  bool ok = MendShortPackets(f, firstPacket, onDisk, minPacket) && f.Put64(dataAt + 16, dataSize) &&
+            f.Put64(dataAt + 40, onDisk) && f.Put64(props + 40, fileSize) && f.Put64(props + 56, onDisk) &&
+            f.Put64(props + 64, duration + preroll * 10000) && f.Put64(props + 72, duration);
   const std::uint32_t flags = f.U32At(props + 88);
   ok = ok && f.Put32(props + 88, (flags & ~kBroadcast) | kSeekable);
   // What is left after the last whole packet is part of one the cut went through.

@@ -1,10 +1,10 @@
 #include "media/soundplayer.h"
 
-#include "media/gstref.h"
-#include "platform/sounds.h"
-
 #include <atomic>
 #include <mutex>
+
+#include "media/gstref.h"
+#include "platform/sounds.h"
 
 namespace vistrel::media {
 namespace {
@@ -72,9 +72,10 @@ void DeletePlayback(gpointer data) { delete static_cast<Playback *>(data); }
 void PlayWave(const QByteArray &wave) {
   if (wave.isEmpty() || !gst_is_initialized()) return;
 
-  const char *description = HasAudioOutput()
-      ? "appsrc name=src caps=audio/x-wav format=bytes ! wavparse ! audioconvert ! audioresample ! autoaudiosink"
-      : "appsrc name=src caps=audio/x-wav format=bytes ! wavparse ! fakesink sync=true";
+  const char *description =
+      HasAudioOutput()
+          ? "appsrc name=src caps=audio/x-wav format=bytes ! wavparse ! audioconvert ! audioresample ! autoaudiosink"
+          : "appsrc name=src caps=audio/x-wav format=bytes ! wavparse ! fakesink sync=true";
   GError *raw = nullptr;
   // Parse results are floating in some GStreamer versions and not in
   // others; adopting sinks a floating one.

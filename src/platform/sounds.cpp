@@ -1,7 +1,6 @@
 #include "platform/sounds.h"
 
 #include <QtEndian>
-
 #include <algorithm>
 #include <cmath>
 #include <numbers>

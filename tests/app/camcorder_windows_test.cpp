@@ -33,7 +33,8 @@ struct CamWindow : StartedWindow {
   TcamForm *one() { return cams().Fenetre(1); }
   TcamForm *two() { return cams().Fenetre(2); }
   sources::TestDvTape *tape() {
-    return dm.CurrentVideoDevice() ? dynamic_cast<sources::TestDvTape *>(dm.CurrentVideoDevice()->Transport()) : nullptr;
+    return dm.CurrentVideoDevice() ? dynamic_cast<sources::TestDvTape *>(dm.CurrentVideoDevice()->Transport())
+                                   : nullptr;
   }
   void ChooseDv() {
     Choose(VideoBox(), kDvVideo);

@@ -17,7 +17,8 @@ TEST(StatusTexts, DurationWrapsAtADayAndPadsMinutesAndSeconds) {
 }
 
 TEST(StatusTexts, CountersByFormat) {
-  EXPECT_EQ(status::TexteCompteurs(settings::FormatFromByte(8), 7, 3, 10), "Image by Image: 7 frames") << "frames, not lost frames";
+  EXPECT_EQ(status::TexteCompteurs(settings::FormatFromByte(8), 7, 3, 10), "Image by Image: 7 frames")
+      << "frames, not lost frames";
   EXPECT_EQ(status::TexteCompteurs(settings::FormatFromByte(11), 0, -1, -1), "Audio Wav");
   EXPECT_EQ(status::TexteCompteurs(settings::FormatFromByte(12), 0, -1, -1), "Audio Mp3");
   EXPECT_EQ(status::TexteCompteurs(settings::FormatFromByte(5), 0, 2, 98), "2 lost frames / 100");

@@ -1,8 +1,9 @@
 // The pure rules of the preview display: fitted rectangle, shown ratio,
 // volume steps and the lock table.
+#include "app/display_geometry.h"
+
 #include <gtest/gtest.h>
 
-#include "app/display_geometry.h"
 #include "settings/captureformats.h"
 
 using namespace vistrel::display;

@@ -3,7 +3,6 @@
 // endings that must leave a playable file. Files are read back with ffprobe,
 // gst-discoverer and a full ffmpeg decode.
 #include "app/recorder.h"
-#include "app/recording_journal.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +11,7 @@
 #include <QProcess>
 #include <QSignalSpy>
 
+#include "app/recording_journal.h"
 #include "filters/vs_controlunit.h"
 #include "graph/avgraph.h"
 #include "media/wmvprofiles.h"

@@ -2,9 +2,9 @@
 // report can carry: the setting that names nothing, the element that could
 // not be made, the link that was refused with the caps of both sides, the
 // error that stopped the start and the element that raised it.
-#include "capture_fixture.h"
-
 #include <QDir>
+
+#include "capture_fixture.h"
 
 using namespace vistrel;
 using vistrel::test::CaptureFixture;

@@ -1,14 +1,14 @@
 // Beeps play beside everything else: starting one never waits for it, and
 // each pipeline goes away on its own when its sound ends.
 #include "media/soundplayer.h"
-#include "platform/sounds.h"
 
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
-
 #include <chrono>
 #include <thread>
+
+#include "platform/sounds.h"
 
 namespace vistrel::media {
 namespace {

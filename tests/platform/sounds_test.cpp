@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QtEndian>
-
 #include <cmath>
 
 using namespace vistrel::platform;
