@@ -117,8 +117,8 @@ void TCaptureForm::DroppedActionTimer() {
   auto &c = Cockpit();
   if ((etat_ == esCapture || etat_ == esCaptureProgrammee) && recorder_->Started().isValid()) {
     c.texts[k2] = status::Duree(recorder_->DurationMs(QDateTime::currentDateTime()));
-    const int dropped = dm_ ? dm_->CaptureDropped() : -1;
-    const int notDropped = dm_ ? dm_->CaptureNotDropped() : -1;
+    const int dropped = recorder_->Dropped();
+    const int notDropped = recorder_->NotDropped();
     c.texts[k3] = status::TexteCompteurs(recorder_->Format(), recorder_->Images(), dropped, notDropped);
     RepeindreStatus();
   }

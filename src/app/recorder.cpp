@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cmath>
 
 #include "app/recording_journal.h"
@@ -104,6 +105,7 @@ bool Recorder::Start(const RecordingOptions &o) {
   options_ = o;
   dm_->CaptureOptions = o.chain;
   images_ = 0;
+  atPartStart_ = earlierChains_ = {};
   if (!Build(o.format, file))
     return Abandon(
         file, QString("The capture in the format \"%1\" could not be set up with the current sources.").arg(formatName),
@@ -175,8 +177,17 @@ bool Recorder::Cut() {
     failure_ = next + " is a folder, not a file.";
   else if ((target.exists() || target.isSymLink()) && !platform::Recycle(next))
     failure_ = "The file " + next + " could not be moved to the trash, so it is not replaced.";
-  else if (!ContinueIn(format, next))
-    failure_ = "The capture could not go on in the file " + next + ".";
+  else {
+    const Counts counted{std::max(0, dm_->CaptureDropped()), std::max(0, dm_->CaptureNotDropped())};
+    if (settings::CaptureFormat(format).cut == settings::CutBy::Rebuild) {
+      earlierChains_.dropped += counted.dropped;
+      earlierChains_.notDropped += counted.notDropped;
+      atPartStart_ = {};
+    } else {
+      atPartStart_ = counted;
+    }
+    if (!ContinueIn(format, next)) failure_ = "The capture could not go on in the file " + next + ".";
+  }
   if (!failure_.isEmpty()) {
     const QString why = dm_->CaptureFailure();
     GST_WARNING("cut: %s %s", Utf8(failure_).constData(), Utf8(why).constData());
@@ -217,7 +228,10 @@ void Recorder::StopGraph() {
   RecordingEnded(file);
   lastFile_ = file;
   lastEnd_ = QDateTime::currentDateTime();
-  const int dropped = dm_->CaptureDropped(), notDropped = dm_->CaptureNotDropped();
+  // This part's own frames, not those of the parts before it.
+  const int counted = dm_->CaptureDropped(), countedNot = dm_->CaptureNotDropped();
+  const int dropped = counted < 0 ? counted : counted - atPartStart_.dropped;
+  const int notDropped = countedNot < 0 ? countedNot : countedNot - atPartStart_.notDropped;
   // An AVI that received nothing (frozen from its start to its end) opens in
   // no player: it is removed rather than listed.
   if (!imageByImage_ && options_.freezeCapture && AviWithoutData(file)) {
@@ -252,6 +266,16 @@ bool Recorder::Stop() {
                   (!dm_->CurrentAudioDevice() || dm_->CurrentAudioDevice()->Active) && SourcesThere();
   if (ok) dm_->LancerGraphe();
   return ok;
+}
+
+int Recorder::Dropped() const {
+  const int counted = dm_ ? dm_->CaptureDropped() : -1;
+  return counted < 0 ? counted : counted + earlierChains_.dropped;
+}
+
+int Recorder::NotDropped() const {
+  const int counted = dm_ ? dm_->CaptureNotDropped() : -1;
+  return counted < 0 ? counted : counted + earlierChains_.notDropped;
 }
 
 void Recorder::Close() {

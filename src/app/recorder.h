@@ -81,6 +81,10 @@ class Recorder : public QObject {
   int Images() const { return images_; }
   // An Image-by-Image frame was let through to the file.
   void CountImage() { ++images_; }
+  // Video frames lost and written since the recording started, over every
+  // part of it; -1 each when it records no picture.
+  int Dropped() const;
+  int NotDropped() const;
   TSceneFile *SceneFile() const { return scn_.get(); }
   // Why the last start or cut failed.
   QString Failure() const { return failure_; }
@@ -129,6 +133,13 @@ class Recorder : public QObject {
   bool sourceError_ = false;  // the error being delivered came from a source
   bool hooked_ = false;
   bool closed_ = false;
+  // The chain's frame counter runs over every part a renamed writer takes, and
+  // starts again with a rebuilt chain: what it read when this part began, and
+  // what parts whose counter is gone came to.
+  struct Counts {
+    int dropped = 0, notDropped = 0;
+  };
+  Counts atPartStart_, earlierChains_;
   QString failure_;
   // The file the last stop finished (kept or removed) and when it stopped.
   QString lastFile_;

@@ -60,6 +60,7 @@ struct RecorderFixture : ::testing::Test {
   struct Finished {
     QString file;
     bool kept;
+    int dropped, notDropped;
   };
   std::vector<Finished> finished;
 
@@ -70,9 +71,10 @@ struct RecorderFixture : ::testing::Test {
     ASSERT_TRUE(catalog->ChargerDrivers(videoBox, audioBox));
     window.resize(320, 240);
     dm.SetVideoWindow(&window);
-    QObject::connect(&recorder, &Recorder::finished, &recorder, [this](const QString &file, bool kept, int, int) {
-      finished.push_back({file, kept});
-    });
+    QObject::connect(&recorder, &Recorder::finished, &recorder,
+                     [this](const QString &file, bool kept, int dropped, int notDropped) {
+                       finished.push_back({file, kept, dropped, notDropped});
+                     });
     recorder.Names().SetFields(dir, "Part", false);
   }
   void TearDown() override {
@@ -149,10 +151,20 @@ TEST_P(RecorderCut, KeepsBothPartsPlayableAndSeekable) {
   EXPECT_EQ(cuts[0][0].toString(), first);
   EXPECT_EQ(cuts[0][1].toString(), second);
   RecordPart(c.format, 2500);
+  const int framesOverall = recorder.NotDropped();
   ASSERT_TRUE(recorder.Stop());
   EXPECT_FALSE(recorder.Recording());
 
   ASSERT_EQ(finished.size(), 2u);
+  // Each part is listed with its own frames; the status counts the whole recording.
+  const bool counted = finished[0].notDropped >= 0;
+  EXPECT_EQ(counted, finished[1].notDropped >= 0);
+  if (counted && c.format != C::ImageByImage) {
+    for (const Finished &f : finished) EXPECT_GT(f.notDropped, 20) << f.file.toStdString();
+    // The parts are as long as each other: a second part counting the first's frames would be twice as long.
+    EXPECT_LT(finished[1].notDropped, finished[0].notDropped * 8 / 5);
+    EXPECT_GT(framesOverall, finished[0].notDropped) << "the status counts the whole recording";
+  }
   EXPECT_EQ(finished[0].file, first);
   EXPECT_EQ(finished[1].file, second);
   const bool images = c.format == C::ImageByImage;
