@@ -45,14 +45,21 @@ TEST(Graph, FiltersAreFoundByGraphNameAndDuplicateNamesGetANumber) {
   EXPECT_FALSE(graph.RemoveFilter(nullptr));
 }
 
-TEST(Graph, ConnectRefusesPadsWhoseCapsCannotMeet) {
+// A sound source, a picture converter and a sink in one graph: the first two
+// can never be linked.
+struct GraphOfThree : ::testing::Test {
   Graph graph;
   GstElement *audio = Make("audiotestsrc");
   GstElement *video = Make("videoconvert");
   GstElement *sink = Make("fakesink");
-  ASSERT_TRUE(graph.AddFilter(audio, "Audio Source"));
-  ASSERT_TRUE(graph.AddFilter(video, "color1"));
-  ASSERT_TRUE(graph.AddFilter(sink, "Null"));
+  void SetUp() override {
+    ASSERT_TRUE(graph.AddFilter(audio, "Audio Source"));
+    ASSERT_TRUE(graph.AddFilter(video, "color1"));
+    ASSERT_TRUE(graph.AddFilter(sink, "Null"));
+  }
+};
+
+TEST_F(GraphOfThree, ConnectRefusesPadsWhoseCapsCannotMeet) {
   EXPECT_FALSE(graph.Connect(Pin(audio, 0).get(), Pin(video, 0).get()));
   EXPECT_FALSE(gst_pad_is_linked(Pin(audio, 0).get()));
   // Wrong directions and pads outside the graph are refused too.
@@ -68,14 +75,7 @@ TEST(Graph, ConnectRefusesPadsWhoseCapsCannotMeet) {
   EXPECT_FALSE(graph.Disconnect(Pin(sink, 0).get()));
 }
 
-TEST(Graph, AFailedStepSaysWhichElementsPadsAndCaps) {
-  Graph graph;
-  GstElement *audio = Make("audiotestsrc");
-  GstElement *video = Make("videoconvert");
-  GstElement *sink = Make("fakesink");
-  ASSERT_TRUE(graph.AddFilter(audio, "Audio Source"));
-  ASSERT_TRUE(graph.AddFilter(video, "color1"));
-  ASSERT_TRUE(graph.AddFilter(sink, "Null"));
+TEST_F(GraphOfThree, AFailedStepSaysWhichElementsPadsAndCaps) {
   EXPECT_TRUE(graph.LastFailure().isEmpty());
 
   // Caps that cannot meet: both pads by graph name, and what each side allows.
