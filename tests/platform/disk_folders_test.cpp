@@ -16,7 +16,9 @@ TEST(Disk, FiguresOfARealMountAreConsistent) {
   const QStorageInfo info(dir);
   ASSERT_GT(f.totalMB, 0u);
   EXPECT_EQ(f.totalMB, quint32(info.bytesTotal() >> 20));
-  EXPECT_EQ(f.freeMB, quint32(info.bytesAvailable() >> 20));
+  // Other programs (the other tests recording beside this one) write between
+  // the two readings: the free space agrees within what they can write meanwhile.
+  EXPECT_NEAR(double(f.freeMB), double(info.bytesAvailable() >> 20), 256.0);
   // Used counts what this user can no longer write, so the parts add up.
   EXPECT_LE(f.usedMB, f.totalMB);
   EXPECT_NEAR(double(f.usedMB) + f.freeMB, double(f.totalMB), 1.0);
