@@ -53,7 +53,7 @@ bool PacketTime(RepairBytes &f, std::uint64_t at, std::uint32_t packetSize, std:
   return true;
 }
 
-// asfmux (1.22) writes a packet it did not fill (the last one) with its
+// asfmux (1.22) writes the packet it did not fill (the last one) with its
 // used length in the length field and the rest as padding; readers add the
 // shortfall to the padding a second time, find the padding longer than the
 // packet and drop it with its frames. Such a packet gets the full length,
@@ -125,7 +125,9 @@ RepairResult RepairAsf(RepairBytes &f) {
   if (written != 0 && U64At(f, dataAt + 16) >= kDataHeader) {
     // Its writer's short last packet is mended all the same: a finished file
     // would otherwise lose the frames of that packet in every reader.
-    if (!MendShortPackets(f, firstPacket, std::min(written, onDisk), minPacket) || !f.Sync()) {
+    // Only the writer's last packet can be short: the rest of the file is not read.
+    const std::uint64_t packets = std::min(written, onDisk);
+    if (packets > 0 && (!MendShortPackets(f, firstPacket + (packets - 1) * minPacket, 1, minPacket) || !f.Sync())) {
       r.detail = "a data packet could not be mended";
       return r;
     }
@@ -141,7 +143,7 @@ RepairResult RepairAsf(RepairBytes &f) {
   const std::uint64_t dataSize = kDataHeader + onDisk * minPacket;
   const std::uint64_t fileSize = dataAt + dataSize;
   const std::uint64_t duration = endMs * 10000;  // 100 ns units
-  bool ok = MendShortPackets(f, firstPacket, onDisk, minPacket) && f.Put64(dataAt + 16, dataSize) &&
+  bool ok = MendShortPackets(f, firstPacket + (onDisk - 1) * minPacket, 1, minPacket) && f.Put64(dataAt + 16, dataSize) &&
             f.Put64(dataAt + 40, onDisk) && f.Put64(props + 40, fileSize) && f.Put64(props + 56, onDisk) &&
             f.Put64(props + 64, duration + preroll * 10000) && f.Put64(props + 72, duration);
   const std::uint32_t flags = f.U32At(props + 88);
