@@ -143,9 +143,10 @@ RepairResult RepairAsf(RepairBytes &f) {
   const std::uint64_t dataSize = kDataHeader + onDisk * minPacket;
   const std::uint64_t fileSize = dataAt + dataSize;
   const std::uint64_t duration = endMs * 10000;  // 100 ns units
-  bool ok = MendShortPackets(f, firstPacket + (onDisk - 1) * minPacket, 1, minPacket) && f.Put64(dataAt + 16, dataSize) &&
-            f.Put64(dataAt + 40, onDisk) && f.Put64(props + 40, fileSize) && f.Put64(props + 56, onDisk) &&
-            f.Put64(props + 64, duration + preroll * 10000) && f.Put64(props + 72, duration);
+  bool ok = MendShortPackets(f, firstPacket + (onDisk - 1) * minPacket, 1, minPacket) &&
+            f.Put64(dataAt + 16, dataSize) && f.Put64(dataAt + 40, onDisk) && f.Put64(props + 40, fileSize) &&
+            f.Put64(props + 56, onDisk) && f.Put64(props + 64, duration + preroll * 10000) &&
+            f.Put64(props + 72, duration);
   const std::uint32_t flags = f.U32At(props + 88);
   ok = ok && f.Put32(props + 88, (flags & ~kBroadcast) | kSeekable);
   // What is left after the last whole packet is part of one the cut went through.
