@@ -1,15 +1,15 @@
 // Parts the AVI capture chains share (the output file, the audio format and
 // Cut serve every chain): taps, frame filler, dropped-frames counter, taking
 // the chain down.
+#include <QSet>
+#include <deque>
+
 #include "filters/vs_controlunit.h"
 #include "graph/capture_avi_parts.h"
 #include "graph/capture_avi_rules.h"
-#include "sources/avsources.h"
 #include "media/recordingsink.h"
-
-#include <QSet>
-
-#include <deque>
+#include "media/startalign.h"
+#include "sources/avsources.h"
 
 namespace vistrel {
 namespace avicapture {
@@ -17,6 +17,20 @@ namespace avicapture {
 namespace {
 constexpr const char *kDroppedKey = "vistrel-capture-dropped";
 constexpr const char *kFourCCKey = "vistrel-capture-fourcc";
+constexpr const char *kAlignKey = "vistrel-capture-align";
+
+// The chain's one aligner of the picture's and the sound's start, made by
+// the first tap that asks.
+media::StartAligner &Aligner(Tdm &dm) {
+  GObject *pipeline = G_OBJECT(dm.fg().Pipeline());
+  auto *aligner = static_cast<media::StartAligner *>(g_object_get_data(pipeline, kAlignKey));
+  if (!aligner) {
+    aligner = new media::StartAligner;
+    g_object_set_data_full(pipeline, kAlignKey, aligner,
+                           [](gpointer p) { delete static_cast<media::StartAligner *>(p); });
+  }
+  return *aligner;
+}
 
 GstElement *QueueOf(GstPad *pad) {
   media::ElementRef owner = media::ElementRef::Adopt(pad ? gst_pad_get_parent_element(pad) : nullptr);
@@ -79,6 +93,7 @@ media::PadRef VideoTap(Tdm &dm, GstElement *tee, bool leaky) {
   if (leaky) g_object_set(queue, "leaky", 2 /* downstream: drop the oldest */, nullptr);
   auto *counter = new media::DroppedFrames;
   counter->WatchQueue(queue);
+  Aligner(dm).WatchVideo(out.get());
   g_object_set_data_full(G_OBJECT(dm.fg().Pipeline()), kDroppedKey, counter,
                          [](gpointer p) { delete static_cast<media::DroppedFrames *>(p); });
   return out;
@@ -93,6 +108,7 @@ media::PadRef AudioTap(Tdm &dm, GstElement *tee) {
   // rather than holding the sound preview up.
   g_object_set(queue, "max-size-buffers", 0u, "max-size-bytes", 0u, "max-size-time", guint64(3 * GST_SECOND),
                "leaky", 2 /* downstream */, nullptr);
+  Aligner(dm).WatchAudio(out.get());
   return out;
 }
 
@@ -111,7 +127,10 @@ media::DroppedFrames *DroppedCounter(const Tdm &dm) {
       g_object_get_data(G_OBJECT(const_cast<Tdm &>(dm).fg().Pipeline()), kDroppedKey));
 }
 
-void ForgetDroppedCounter(Tdm &dm) { g_object_set_data(G_OBJECT(dm.fg().Pipeline()), kDroppedKey, nullptr); }
+void ForgetTapWatches(Tdm &dm) {
+  g_object_set_data(G_OBJECT(dm.fg().Pipeline()), kDroppedKey, nullptr);
+  g_object_set_data(G_OBJECT(dm.fg().Pipeline()), kAlignKey, nullptr);
+}
 
 bool IsRawVideo(GstElement *tee) {
   media::PadRef in = media::Pin(tee, 0);
@@ -286,7 +305,7 @@ bool Tdm::RetirerCapture() {
   CaptureMux.reset();
   DisconnectSplitter(*this);
   ControlFilter()->SetOnStop({});
-  ForgetDroppedCounter(*this);
+  ForgetTapWatches(*this);
 
   // A DV source that decoded at half size for the recording previews at full
   // size again.

@@ -28,7 +28,8 @@ media::PadRef MuxInput(GstElement *mux, bool video);
 
 // The capture tap of `tee` (its pin 2, through its own queue), tuned for
 // recording. A leaky video tap drops the oldest frames when the encoder falls
-// behind instead of holding the preview up; the drops are counted.
+// behind instead of holding the preview up; the drops are counted. The
+// picture and the sound of a chain with both start at the same instant.
 media::PadRef VideoTap(Tdm &dm, GstElement *tee, bool leaky);
 media::PadRef AudioTap(Tdm &dm, GstElement *tee);
 // Declares the branch entered at `tapOut`'s queue as one that writes `sink`,
@@ -37,7 +38,8 @@ void DeclareBranch(Tdm &dm, GstPad *tapOut, GstElement *sink);
 // Frames written: counted where the video leaves for the muxer.
 void CountWritten(Tdm &dm, GstPad *muxInput);
 media::DroppedFrames *DroppedCounter(const Tdm &dm);
-void ForgetDroppedCounter(Tdm &dm);
+// The dropped-frames counter and the start aligner of a chain taken down.
+void ForgetTapWatches(Tdm &dm);
 
 // `tapOut` into the stock audio converter and its output format (the rule of
 // FormatAudioCapture); the converted sound's free output, or null.

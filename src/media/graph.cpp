@@ -57,6 +57,13 @@ QString FactoryName(GstElement *e) {
 
 Graph::Graph(QObject *parent) : QObject(parent) {
   pipeline_ = ElementRef::Adopt(gst_pipeline_new("fg"));
+  // Left to choose, the pipeline takes the clock of a source that offers
+  // one, and a PipeWire camera's clock follows its producer's graph, not the
+  // wall: a live microphone paced by it made minutes of sound for seconds of
+  // picture. The monotonic system clock paces every source alike; sound
+  // sources slave their own to it.
+  const ClockRef clock = ClockRef::Adopt(gst_system_clock_obtain());
+  gst_pipeline_use_clock(GST_PIPELINE(pipeline_.get()), clock.get());
   BusRef bus = BusRef::Adopt(gst_element_get_bus(pipeline_.get()));
   bridge_ = std::make_unique<BusBridge>(bus.get());
   connect(bridge_.get(), &BusBridge::Message, this, &Graph::OnMessage);
