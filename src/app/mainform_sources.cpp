@@ -274,8 +274,13 @@ bool TCaptureForm::ActiverVideo(const QString &name) {
   if (!dm_->ConnecterVideo(source)) {
     // Left out for the rest of the session; the lists come back without it.
     const QString device = source->Device->DeviceName;
+    const QString name = source->Name, why = dm_->fg().LastFailure();
     if (!SourcesExclues.contains(device)) SourcesExclues << device;
     ActualiserVideoBtnClick();
+    // Told after the lists are back, so the message does not hold them up.
+    if (!why.isEmpty())
+      platform::DialogService::Instance().Error(
+          QStringLiteral("The video source \"%1\" cannot be used: %2.").arg(name, why), this);
     return false;
   }
   AfficherNoVideo(false);

@@ -40,6 +40,11 @@ bool Tdm::ConnecterVideo(sources::TVideoSource *device) {
 bool Tdm::BuildVideoChain(sources::TVideoSource &source) {
   sources::TVideoSource *device = &source;
   sources::TCaptureDevice &dev = *device->Device;
+  // A stream that cannot be negotiated is refused before the graph runs: a
+  // PipeWire source with no pixel format holds the start for half a minute,
+  // then fails, and the next start waits again.
+  if (const QString offer = sources::UnreadablePictureOffer(dev.Moniker.Caps()); !offer.isEmpty())
+    return fg_.NoteFailure(QStringLiteral("it offers no picture format that can be read (%1)").arg(offer));
   if (!dev.SetSourceGraph()) return false;
   sources::ApplySavedMediaType(dev, numMediatype_);
   // Only a plug-in says its frames come upside down; any other source is upright.

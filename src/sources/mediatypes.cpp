@@ -1,10 +1,13 @@
 #include "sources/mediatypes.h"
 
+#include <gst/video/video.h>
+
+#include <QRegularExpression>
+#include <numeric>
+
 #include "media/mediatype.h"
 #include "media/pins.h"
 #include "sources/avsources.h"
-
-#include <numeric>
 
 namespace vistrel::sources {
 
@@ -180,6 +183,33 @@ AudioStreamDescription DescribeAudioStream(const GstCaps *connected) {
     d.AudioChannels = w->channels;
   }
   return d;
+}
+
+namespace {
+
+bool KnownPixelFormat(const GValue *format) {
+  if (!format) return false;
+  if (G_VALUE_HOLDS_STRING(format))
+    return gst_video_format_from_string(g_value_get_string(format)) != GST_VIDEO_FORMAT_UNKNOWN;
+  if (GST_VALUE_HOLDS_LIST(format))
+    for (guint i = 0; i < gst_value_list_get_size(format); ++i)
+      if (KnownPixelFormat(gst_value_list_get_value(format, i))) return true;
+  return false;
+}
+
+}  // namespace
+
+QString UnreadablePictureOffer(const GstCaps *caps) {
+  if (!caps || gst_caps_is_any(caps) || gst_caps_is_empty(caps)) return {};
+  for (guint i = 0; i < gst_caps_get_size(caps); ++i) {
+    const GstStructure *s = gst_caps_get_structure(caps, i);
+    // Coded pictures are the decoders' to judge.
+    if (!gst_structure_has_name(s, "video/x-raw")) return {};
+    if (KnownPixelFormat(gst_structure_get_value(s, "format"))) return {};
+  }
+  media::GCharPtr text(gst_caps_to_string(caps));
+  // Without the value types ("(int)") the offer reads as a user sees it.
+  return QString::fromUtf8(text.get()).remove(QRegularExpression(QStringLiteral("\\([a-z]+\\)")));
 }
 
 }  // namespace vistrel::sources

@@ -41,6 +41,11 @@ bool ApplySavedMediaType(TCaptureDevice &device, int numMediatype);
 int TakeBackMediaType(const MediaTypeList &list, const GstCaps *current, int previous);
 // One line for the user: "YUY2 640x480 30.00 fps", "48000 Hz 16 bits stereo".
 QString DescribeMediaType(const GstCaps *caps);
+// The device's offer as text when none of it is a picture a chain can be
+// negotiated for: raw video with no pixel format, or only formats GStreamer
+// does not know (a PipeWire node whose format is unset). Empty when some of
+// it can be taken, or when nothing is offered to judge by.
+QString UnreadablePictureOffer(const GstCaps *caps);
 
 // The frame duration rule: the low 32 bits of the stated duration; below 1000
 // (none stated, or nonsense) it is taken as 25 frames a second.

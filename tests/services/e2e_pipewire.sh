@@ -138,3 +138,22 @@ frames=$(ffprobe -v error -count_packets -select_streams v:0 -show_entries strea
 # 4 s at the profile's 25 fps, give or take the start and the stop.
 [[ "$frames" -ge 50 && "$frames" -le 130 ]] || fail "4 s of Wmv from a PipeWire camera holds $frames frames"
 echo "Wmv from a PipeWire camera: $frames frames for 4 s"
+
+# A camera node whose format GStreamer cannot name (the node states no pixel
+# format): refused at once with a message naming it and what it offers,
+# instead of a start that hangs half a minute and then again; the run ends.
+cat >"$sandbox/odd.txt" <<'SCRIPT'
+source_video "PW Odd"
+source_audio "no audio stream"
+wait 1
+quit
+SCRIPT
+start=$SECONDS
+"$here/with_services.sh" --camera "PW Odd" "video/x-raw,format=NV12_10LE32,width=320,height=240,framerate=30/1" -- \
+  timeout 60 "$bin" --answer=yes --script="$sandbox/odd.txt" >"$sandbox/odd.out" 2>"$sandbox/odd.err" ||
+  fail "the program did not end with a camera it cannot read" "$sandbox/odd.err"
+took=$((SECONDS - start))
+grep -q 'The video source "PW Odd" cannot be used: it offers no picture format that can be read (video/x-raw, width=320' \
+  "$sandbox/odd.err" || fail "no message for a camera with no pixel format" "$sandbox/odd.err"
+[[ $took -le 20 ]] || fail "a camera with no pixel format held the run ${took}s"
+echo "camera with no pixel format: refused and told, run ended in ${took}s (services included)"

@@ -187,3 +187,21 @@ TEST(StreamDescription, AudioFromWaveFormat) {
   EXPECT_EQ(a.AudioChannels, 2);
   EXPECT_EQ(DescribeAudioStream(nullptr).AudioRate, 0);
 }
+
+TEST(UnreadablePictureOffer, OnlyRawPicturesWithNoKnownFormatAreRefused) {
+  // A PipeWire node whose format is unset, and one whose only format
+  // GStreamer does not know: nothing a chain could be negotiated for.
+  const QString unset = UnreadablePictureOffer(Caps("video/x-raw,width=320,height=240,framerate=30/1").get());
+  EXPECT_EQ(unset, "video/x-raw, width=320, height=240, framerate=30/1");
+  EXPECT_FALSE(UnreadablePictureOffer(Caps("video/x-raw,format=NOPE,width=320,height=240").get()).isEmpty());
+  // One readable entry is enough, in a list or in a structure of its own.
+  EXPECT_TRUE(UnreadablePictureOffer(Caps("video/x-raw,format={NOPE,YUY2},width=320,height=240").get()).isEmpty());
+  EXPECT_TRUE(UnreadablePictureOffer(
+                  Caps("video/x-raw,width=320,height=240;video/x-raw,format=NV12,width=320,height=240").get())
+                  .isEmpty());
+  // Coded streams and devices that state nothing are not judged here.
+  EXPECT_TRUE(UnreadablePictureOffer(Caps("image/jpeg,width=640,height=480").get()).isEmpty());
+  EXPECT_TRUE(UnreadablePictureOffer(Caps("video/x-dv,systemstream=true").get()).isEmpty());
+  EXPECT_TRUE(UnreadablePictureOffer(nullptr).isEmpty());
+  EXPECT_TRUE(UnreadablePictureOffer(Caps("ANY").get()).isEmpty());
+}
