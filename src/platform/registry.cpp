@@ -23,6 +23,10 @@ namespace {
 constexpr auto kHeader = u"Windows Registry Editor Version 5.00";
 constexpr auto kUserHive = u"HKEY_CURRENT_USER";
 constexpr qint64 kMaxRegistryBytes = qint64(32) << 20;
+// The registry's own limit of key depth. A deeper key in a file is kept as
+// text, never built: each level is a node the export and the tree's end walk
+// by recursion, and a file of one 100,000-deep key overflowed the stack.
+constexpr qsizetype kMaxKeyDepth = 512;
 
 struct NamedValue {
   QString name;
@@ -193,6 +197,7 @@ void Parse(const QByteArray &bytes, Node &top) {
   top = Node{};
   QStringList lines = DecodeIniLines(bytes);
   Node *current = &top;
+  bool tooDeep = false;  // lines under a key past the depth limit go back as they came
   for (qsizetype i = 0; i < lines.size(); ++i) {
     QString line = lines[i];
     QString trimmed = line.trimmed();
@@ -202,11 +207,16 @@ void Parse(const QByteArray &bytes, Node &top) {
     if (trimmed.isEmpty()) continue;
     if (trimmed.startsWith(u'[') && trimmed.endsWith(u']') && !trimmed.startsWith(u"[-")) {
       const QStringList parts = SplitPath(trimmed.mid(1, trimmed.size() - 2));
-      if (!parts.isEmpty()) {
+      tooDeep = parts.size() > kMaxKeyDepth;
+      if (!parts.isEmpty() && !tooDeep) {
         current = &top;
         for (const QString &p : parts) current = current->AddChild(p);
         continue;
       }
+    }
+    if (tooDeep) {
+      top.raw.append(QStringList{line});
+      continue;
     }
     // hex data may go on over several lines, each ending with a backslash; a
     // blank line or a key header always ends it
@@ -241,7 +251,11 @@ void ExportRaw(const QList<QStringList> &raw, QStringList &out) {
 
 void ExportNode(const Node &node, const QString &path, QStringList &out) {
   const bool hive = !path.contains(u'\\');
-  if (!hive || !node.values.isEmpty() || !node.raw.isEmpty()) {
+  // A key between others needs no line of its own: the path of a key under
+  // it makes it again. Written anyway, a chain of n levels grew to n lines of
+  // up to n names at each save.
+  const bool between = !node.keys.empty();
+  if (!node.values.isEmpty() || !node.raw.isEmpty() || (!hive && !between)) {
     out.append(u'[' + path + u']');
     for (const NamedValue &v : node.values)
       out.append((v.name.isEmpty() ? QStringLiteral("@") : u'"' + Escape(v.name) + u'"') + u'=' +

@@ -1,11 +1,14 @@
 // The registry stand-in: typed values, letter case, the .reg text format, and
 // two instances sharing one file.
-#include "platform/inifile.h"
 #include "platform/registry.h"
-#include "testenv.h"
+
+#include <gtest/gtest.h>
 
 #include <QFile>
-#include <gtest/gtest.h>
+#include <QFileInfo>
+
+#include "platform/inifile.h"
+#include "testenv.h"
 
 using namespace vistrel::platform;
 
@@ -179,4 +182,51 @@ TEST(Registry, AKeyOfManyValuesReadsWholeAndAFileTooLargeIsLeftAlone) {
   QFile f(file);
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   EXPECT_TRUE(f.readAll() == before) << "the file is kept as it was";
+}
+
+TEST(Registry, DeepKeysNeitherOverflowNorGrowTheFile) {
+  // A file of one key nested 100,000 levels (400 KB), beside the settings:
+  // read, saved and closed without overflowing the stack; the deep key is
+  // kept as it came and the file does not grow at the save.
+  QString deep = "[HKEY_CURRENT_USER";
+  for (int i = 0; i < 100000; ++i) deep += "\\a";
+  deep += "]";
+  const QString text =
+      QStringLiteral("Windows Registry Editor Version 5.00\n\n") + deep +
+      "\n\"x\"=dword:00000001\n\n[HKEY_CURRENT_USER\\Software\\Brenvik\\Vistrel]\n\"n\"=dword:0000002a\n";
+  const QString file = FreshFile();
+  {
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(text.toUtf8());
+  }
+  const qint64 before = QFileInfo(file).size();
+  {
+    Registry reg(file);
+    EXPECT_EQ(reg.Value("Software\\Brenvik\\Vistrel", "n")->AsDword(), 42u);
+    EXPECT_TRUE(reg.SetValue("Software\\Brenvik\\Vistrel", "n", RegValue::Dword(7)));
+  }
+  const QString saved = TextOf([&] {
+    QFile f(file);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+  }());
+  EXPECT_TRUE(saved.contains(deep)) << "the deep key is kept";
+  EXPECT_TRUE(saved.contains("\"x\"=dword:00000001"));
+  EXPECT_LT(QFileInfo(file).size(), 3 * before) << "UTF-16 doubles the text, nothing more";
+  Registry again(file);
+  EXPECT_EQ(again.Value("Software\\Brenvik\\Vistrel", "n")->AsDword(), 7u);
+}
+
+TEST(Registry, AChainOfEmptyKeysIsWrittenOnceNotOncePerLevel) {
+  const QString file = FreshFile();
+  QString path = "Software";
+  for (int i = 0; i < 400; ++i) path += "\\k";
+  {
+    Registry reg(file);
+    ASSERT_TRUE(reg.CreateKey(path));
+  }
+  Registry again(file);
+  EXPECT_TRUE(again.KeyExists(path)) << "an empty key stays";
+  EXPECT_EQ(TextOf(again.ExportText()).count('['), 1) << TextOf(again.ExportText()).left(200).toStdString();
 }
