@@ -1,8 +1,10 @@
 #include "settings/parameters.h"
 
-#include "platform/folders.h"
-
 #include <QDateTime>
+#include <QSet>
+#include <cstdio>
+
+#include "platform/folders.h"
 
 namespace vistrel::settings {
 
@@ -15,8 +17,25 @@ TParameter::TParameter(const QString &key, TparameterList &owner) : Key(key), Ow
 }
 
 // A load never keeps an earlier value: anything that goes wrong gives the default.
+namespace {
+
+// The stored value when the key can hold it, else the default, said once per
+// key and run.
+qint32 Checked(const QString &key, qint32 stored, qint32 def, ValueRange range) {
+  if (range.Holds(stored)) return stored;
+  static QSet<QString> told;
+  if (!told.contains(key)) {
+    told.insert(key);
+    std::fprintf(stderr, "vistrel: the setting \"%s\" holds %d, outside %d to %d; its default %d is used.\n",
+                 qPrintable(key), stored, range.lo, range.hi, def);
+  }
+  return def;
+}
+
+}  // namespace
+
 void TIntegerParameter::Load() {
-  Value = Owner.Reader ? Owner.Reader->ReadInteger(Key, DefaultValue) : DefaultValue;
+  Value = Owner.Reader ? Checked(Key, Owner.Reader->ReadInteger(Key, DefaultValue), DefaultValue, Range) : DefaultValue;
 }
 void TIntegerParameter::Save() {
   if (Owner.Writer) Owner.Writer->WriteInteger(Key, Value);
@@ -52,7 +71,8 @@ void TincrustRecParameter::Save() {
 }
 
 void TByteParameter::Load() {
-  Value = Owner.Reader ? quint8(Owner.Reader->ReadInteger(Key, DefaultValue) & 0xFF) : DefaultValue;
+  Value = Owner.Reader ? quint8(Checked(Key, Owner.Reader->ReadInteger(Key, DefaultValue), DefaultValue, Range))
+                       : DefaultValue;
 }
 void TByteParameter::Save() {
   if (Owner.Writer) Owner.Writer->WriteInteger(Key, Value);

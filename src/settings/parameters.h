@@ -2,14 +2,14 @@
 // Typed settings: each parameter knows its key, its default and its value, and
 // loads and saves itself through the list's reader and writer. The list keeps
 // them in construction order, which is also the order they are stored in.
-#include "settings/incrustrec.h"
-#include "settings/prefstore.h"
-
 #include <QDateTime>
 #include <QString>
-
+#include <limits>
 #include <memory>
 #include <vector>
+
+#include "settings/incrustrec.h"
+#include "settings/prefstore.h"
 
 namespace vistrel::settings {
 
@@ -38,11 +38,22 @@ class TTypedParameter : public TParameter {
   V DefaultValue;
 };
 
+// The values a numeric key can take. A stored value outside them is not
+// kept or wrapped: the key's default is used, and the error output says so
+// once (a "Profile wmv" of 99999 refused every Wmv capture).
+struct ValueRange {
+  qint32 lo = 0, hi = 0;
+  bool Holds(qint64 v) const { return v >= lo && v <= hi; }
+};
+
 class TIntegerParameter : public TTypedParameter<qint32> {
  public:
-  using TTypedParameter::TTypedParameter;
+  TIntegerParameter(const QString &key, qint32 def, TparameterList &owner,
+                    ValueRange range = {std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max()})
+      : TTypedParameter(key, def, owner), Range(range) {}
   void Load() override;
   void Save() override;
+  ValueRange Range;
 };
 
 class TRealParameter : public TTypedParameter<double> {
@@ -73,13 +84,16 @@ class TincrustRecParameter : public TTypedParameter<TincrustRec> {
   void Save() override;
 };
 
-// An enumeration index stored as an integer; a load keeps the low 8 bits and
-// checks no range (the control that shows it decides).
+// An enumeration index stored as an integer. A value outside the index's
+// range (0 to 255 unless given) reads as the default: kept to its low 8 bits,
+// a "Standard DV" of -7 became 249.
 class TByteParameter : public TTypedParameter<quint8> {
  public:
-  using TTypedParameter::TTypedParameter;
+  TByteParameter(const QString &key, quint8 def, TparameterList &owner, ValueRange range = {0, 255})
+      : TTypedParameter(key, def, owner), Range(range) {}
   void Load() override;
   void Save() override;
+  ValueRange Range;
 };
 
 // One class per enumeration, all behaving alike.

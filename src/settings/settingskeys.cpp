@@ -78,27 +78,27 @@ QString ReadRegistryString(const QString &keyPath, const QString &valueName) {
 void CreateSettings(TparameterList &list) {
   list.Clear();
   auto &L = list;
-  new TIntegerParameter("Volume", 5000, L);
-  new TstandardDVParameter("Standard DV", 0, L);
-  new TIntegerParameter("Profile wmv", 1, L);
-  new TFrequenceDVParameter("FrequenceDV", 3, L);
-  new TRatioDVParameter("RatioDV", 0, L);
-  new TAspectRatioParameter("Ratio DivX", 0, L);
+  new TIntegerParameter("Volume", 5000, L, {0, 10000});
+  new TstandardDVParameter("Standard DV", 0, L, {0, 1});
+  new TIntegerParameter("Profile wmv", 1, L, {0, 3});
+  new TFrequenceDVParameter("FrequenceDV", 3, L, {0, 3});
+  new TRatioDVParameter("RatioDV", 0, L, {0, 1});
+  new TAspectRatioParameter("Ratio DivX", 0, L, {0, 3});
   new TIntegerParameter("Correction Sync", 0, L);
   new TRealParameter("Framerate", 18.0, L);
   new TincrustRecParameter("IncrustRec", TincrustRec{}, L);
-  new TIntegerParameter(QString::fromUtf8("Durée Incruster"), 5, L);
-  new TWhenIncrustParameter("When Incrust", 0, L);
+  new TIntegerParameter(QString::fromUtf8("Durée Incruster"), 5, L, {0, 999999});
+  new TWhenIncrustParameter("When Incrust", 0, L, {0, 3});
   new TWideStringParameter("No Datecode", "N/A", L);
   new TRealParameter("Time difference", 0.0, L);
   new TBooleanParameter(QString::fromUtf8("Décalage avancé"), false, L);
-  new TIntegerParameter("Extension des images", 0, L);
-  new TIntegerParameter("Jpeg quality", 50, L);
-  new TIntegerParameter("Version wmv", 2, L);
-  new TIntegerParameter(QString::fromUtf8("Valeur Intervallomètre"), 10, L);
-  new TIntegerParameter(QString::fromUtf8("Unités Intervallomètre"), 0, L);
+  new TIntegerParameter("Extension des images", 0, L, {0, 1});
+  new TIntegerParameter("Jpeg quality", 50, L, {1, 100});
+  new TIntegerParameter("Version wmv", 2, L, {0, 2});
+  new TIntegerParameter(QString::fromUtf8("Valeur Intervallomètre"), 10, L, {0, 999999});
+  new TIntegerParameter(QString::fromUtf8("Unités Intervallomètre"), 0, L, {0, 3});
   new TframeNumberParameter("Active panel", 0, L);
-  new TAspectRatioParameter("Aspect ratio", 0, L);
+  new TAspectRatioParameter("Aspect ratio", 0, L, {0, 3});
   new TBooleanParameter("WideScreen", false, L);
   new TWideStringParameter("Plugins Dir", ProgramFolderWithSep(), L);
   new TWideStringParameter("Video Directory", WithTrailingSeparator(platform::VideosFolder()), L);
@@ -110,7 +110,7 @@ void CreateSettings(TparameterList &list) {
   new TWideStringParameter("Quorrel", ReadRegistryString(QString::fromUtf16(kQuorrelKey), "Exename"), L);
   new TWideStringParameter("Source video", "N/A", L);
   new TWideStringParameter("Audio source", "N/A", L);
-  new TFormatCaptureParameter("Capture Format", 10, L);
+  new TFormatCaptureParameter("Capture Format", 10, L, {0, ToByte(CaptureFormatCode::Mp3)});
   new TWideStringParameter("Audio Type", "", L);
   new TWideStringParameter("Sound Card Entry", "Line In", L);
   new TWideStringParameter("Profil Windows media", "N/A", L);
@@ -151,11 +151,11 @@ void CreateSettings(TparameterList &list) {
   new TBooleanParameter("DV demi si DivX", true, L);
   new TBooleanParameter("Beeps", false, L);
   new TWideStringParameter("Sources Exclues", "", L);
-  new TIntegerParameter("Video Input Select", -1, L);
+  new TIntegerParameter("Video Input Select", -1, L, {-1, std::numeric_limits<qint32>::max()});
   new TBooleanParameter("Freeze Preview", false, L);
   new TBooleanParameter("Freeze Capture", false, L);
   // Free megabytes under which a capture start asks first.
-  new TIntegerParameter("Low Disk Space", 300, L);
+  new TIntegerParameter("Low Disk Space", 300, L, {0, std::numeric_limits<qint32>::max()});
 }
 
 void CreateAndLoadSettings(TparameterList &list) {

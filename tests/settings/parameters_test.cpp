@@ -50,7 +50,7 @@ TEST_F(ParametersTest, IniValueTextsReadAsTheyAlwaysHaveAndDamagedNumbersAsTheDe
   EXPECT_EQ(l.number->Value, 7) << "not an integer reads as the key's default";
   EXPECT_FALSE(l.flag->Value);
   EXPECT_EQ(l.real->Value, 18.0);
-  EXPECT_EQ(l.format->Value, 4) << "byte values keep their low 8 bits";
+  EXPECT_EQ(l.format->Value, 10) << "a byte value past 255 reads as the default, not wrapped";
   EXPECT_EQ(l.text->Value, "a=b ") << "text after the first '=', untrimmed";
   for (const QString &t : {"yes", ""}) {
     WriteIni({kHeader, "Flag=" + t});
@@ -185,4 +185,24 @@ TEST_F(ParametersTest, IniModeWithoutTheFileLoadsNothing) {
 TEST_F(ParametersTest, SaveTimeUsesTwelveHourClock) {
   EXPECT_EQ(SaveTimeText(QDateTime(QDate(2024, 11, 20), QTime(15, 5, 9))), "2024/11/20 03:05:09 pm");
   EXPECT_EQ(SaveTimeText(QDateTime(QDate(2024, 1, 2), QTime(0, 30, 0))), "2024/01/02 12:30:00 am");
+}
+
+TEST_F(ParametersTest, EveryValueOutsideItsKeysRangeReadsAsTheDefault) {
+  StoreMode = 1;
+  WriteIni({kHeader, "Standard DV=-7", "FrequenceDV=-1", "Profile wmv=99999", "Jpeg quality=0", "Version wmv=2",
+            "Capture Format=13", "Volume=10000", "Video Input Select=-1", "RatioDV=1"});
+  TparameterList list("sig");
+  CreateSettings(list);
+  list.KeyPath = SettingsKeyPath();
+  ASSERT_TRUE(list.LoadAll());
+  EXPECT_EQ(list.Byte("Standard DV"), 0) << "-7 was kept as 249";
+  EXPECT_EQ(list.Byte("FrequenceDV"), 3) << "-1 was kept as 255";
+  EXPECT_EQ(list.Int("Profile wmv"), 1) << "99999 refused every Wmv capture";
+  EXPECT_EQ(list.Int("Jpeg quality"), 50);
+  EXPECT_EQ(list.Byte("Capture Format"), 10);
+  // Values at the ends of their ranges are the user's.
+  EXPECT_EQ(list.Int("Version wmv"), 2);
+  EXPECT_EQ(list.Int("Volume"), 10000);
+  EXPECT_EQ(list.Int("Video Input Select"), -1);
+  EXPECT_EQ(list.Byte("RatioDV"), 1);
 }

@@ -17,10 +17,14 @@ void ChangeEverything(TparameterList &l) {
   for (int i = 0; i < l.Count(); ++i) {
     TParameter *p = l.At(i);
     if (auto *s = dynamic_cast<TWideStringParameter *>(p)) s->Value = "Ünïcødé " + s->Key + " /vidéos/";
-    if (auto *n = dynamic_cast<TIntegerParameter *>(p)) n->Value = -3 - i;
+    // Numbers stay within their keys' ranges (a value outside reads as the default).
+    const auto other = [](ValueRange r, qint32 def, qint32 wish) {
+      return r.Holds(wish) && wish != def ? wish : def != r.hi ? r.hi : r.lo;
+    };
+    if (auto *n = dynamic_cast<TIntegerParameter *>(p)) n->Value = other(n->Range, n->DefaultValue, -3 - i);
     if (auto *b = dynamic_cast<TBooleanParameter *>(p)) b->Value = !b->DefaultValue;
     if (auto *r = dynamic_cast<TRealParameter *>(p)) r->Value = 12.5 + i;
-    if (auto *y = dynamic_cast<TByteParameter *>(p)) y->Value = quint8(i);
+    if (auto *y = dynamic_cast<TByteParameter *>(p)) y->Value = quint8(other(y->Range, y->DefaultValue, i));
     if (auto *g = dynamic_cast<TincrustRecParameter *>(p)) {
       g->Value.Incrust1 = "Caméra 1";
       g->Value.Xpos = 10;
