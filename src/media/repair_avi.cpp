@@ -339,15 +339,21 @@ struct Patcher {
 
 // Sound whose header says rate 0 (avimux leaves MPEG audio that way until
 // its end) gets the rate a reader needs to place the frames in time.
+// A header this rule already gave its rate (a repair killed half-way wrote
+// the scale and rate but not the sample size) is finished the same way.
 void FixSoundRate(Stream &s) {
-  if (s.type != "auds" || (s.scale && s.rate)) return;
+  if (s.type != "auds") return;
+  const bool unset = !s.scale || !s.rate;
   if (IsMpegSound(s) && s.sampleRate) {
     // One MPEG audio frame a chunk: 1152 samples for MPEG-1 layer 2 and 3 at
     // 32 kHz and up, 576 for layer 3 of MPEG-2 below it.
-    s.scale = (s.formatTag == 0x55 && s.sampleRate < 32000) ? 576 : 1152;
+    const std::uint32_t frame = (s.formatTag == 0x55 && s.sampleRate < 32000) ? 576 : 1152;
+    if (!unset && (s.scale != frame || s.rate != s.sampleRate)) return;
+    s.scale = frame;
     s.rate = s.sampleRate;
     s.sampleSize = 0;
   } else if (s.blockAlign && s.avgBytes) {
+    if (!unset && (s.scale != s.blockAlign || s.rate != s.avgBytes)) return;
     s.scale = s.blockAlign;
     s.rate = s.avgBytes;
     s.sampleSize = s.blockAlign;
@@ -389,6 +395,9 @@ bool Unfinished(RepairBytes &f, const Layout &l, std::uint64_t fileEnd) {
   }
   for (const Stream &s : l.streams)
     if (s.chunks && (s.length == 0 || s.scale == 0 || s.rate == 0)) return true;
+  // The OpenDML total is the repair's last write: a repair killed just
+  // before it left every other count right.
+  if (l.dmlhAt && f.U32At(l.dmlhAt) == 0 && l.forms.front().chunks.size() > 0) return true;
   return f.U32At(l.avihAt + 16) == 0 && l.forms.front().chunks.size() > 0;
 }
 

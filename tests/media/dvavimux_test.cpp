@@ -1,18 +1,20 @@
 // The type-1 DV AVI writer fed by appsrc into a real file sink, and
 // the files checked with our reader, ffprobe and gst-discoverer.
-#include "media/aviheader.h"
 #include "media/dvavimux.h"
-#include "media/repair.h"
-#include "mediaprobe.h"
-#include "testenv.h"
+
+#include <gst/app/gstappsink.h>
+#include <gst/app/gstappsrc.h>
+#include <gtest/gtest.h>
 
 #include <QFile>
 #include <QFileInfo>
 
-#include <gst/app/gstappsink.h>
-#include <gst/app/gstappsrc.h>
-
-#include <gtest/gtest.h>
+#include "media/aviheader.h"
+#include "media/repair.h"
+#include "media/repairfile.h"
+#include "mediaprobe.h"
+#include "mediatest.h"
+#include "testenv.h"
 
 using namespace vistrel;
 using vistrel::media::BufferRef;
@@ -261,4 +263,18 @@ TEST(DvAviMux, CutThroughAFrameKeepsTheWholeOnesAndFinishedFilesStay) {
   EXPECT_EQ(media::RepairRecordingFile(whole).outcome, media::RepairOutcome::Whole);
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   EXPECT_EQ(f.readAll(), before);
+}
+
+// A repair killed at any of its writes is finished by the next one: nothing
+// it had not written yet may make the file look whole (the OpenDML total
+// frames, written last, once stayed 0 and the file was called whole).
+TEST(DvAviMux, ARepairKilledAtAnyWriteIsFinishedByTheNext) {
+  ASSERT_FALSE(DvFrames(true).empty());
+  const QString file = WriteDvAvi("killed.avi", 40, true, 1'000'000, 0, true);
+  QFile f(file);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QByteArray raw = f.readAll();
+  const std::vector<std::uint8_t> cut(raw.begin(), raw.end());
+  const int kills = test::ExpectEveryKilledRepairFinished(cut, media::RepairAvi);
+  EXPECT_GT(kills, 20) << "a repair of several forms writes many fields";
 }

@@ -3,9 +3,12 @@
 // condition holds, and reading the chunk layout of RIFF files.
 #include <QByteArray>
 #include <QString>
-
+#include <cstdint>
 #include <functional>
 #include <vector>
+
+#include "media/repair.h"
+#include "media/repairfile.h"
 
 namespace vistrel::test {
 
@@ -35,5 +38,12 @@ struct RiffFile {
 };
 
 RiffFile ReadRiff(const QString &path);
+
+// Runs `repair` on the cut-off file `cut` killed after each of its writes in
+// turn (the writes after never reach the file), then once more whole, and
+// expects the second run to finish the file as one uninterrupted repair
+// does, and a third to find it whole. Returns how many kills were tried.
+int ExpectEveryKilledRepairFinished(const std::vector<std::uint8_t> &cut,
+                                    const std::function<media::RepairResult(media::RepairBytes &)> &repair);
 
 }  // namespace vistrel::test

@@ -1,18 +1,19 @@
 // Recordings cut off before their writers finished them, made by the real
 // muxers, repaired, and checked with ffprobe; WAV headers as our writer
 // leaves them; and the repair's answers on files that are not recordings.
-#include "media/gstref.h"
 #include "media/repair.h"
-#include "media/repairfile.h"
-#include "mediaprobe.h"
-#include "testenv.h"
+
+#include <gtest/gtest.h>
 
 #include <QFile>
 #include <QFileInfo>
-
 #include <cstring>
 
-#include <gtest/gtest.h>
+#include "media/gstref.h"
+#include "media/repairfile.h"
+#include "mediaprobe.h"
+#include "mediatest.h"
+#include "testenv.h"
 
 using namespace vistrel;
 
@@ -93,6 +94,18 @@ TEST(RepairAvi, AvimuxMpeg4WithMp3CutOffPlaysInStep) {
   const QByteArray once = Contents(file);
   EXPECT_EQ(media::RepairRecordingFile(file).outcome, media::RepairOutcome::Whole);
   EXPECT_EQ(Contents(file), once);
+}
+
+// The same cut-off file with its repair killed at each of its writes.
+TEST(RepairAvi, AvimuxRepairKilledAtAnyWriteIsFinishedByTheNext) {
+  const QString file = test::freshDir("repair") + "/killed.avi";
+  RunCut(QString("videotestsrc num-buffers=25 ! video/x-raw,width=160,height=120,framerate=25/1 ! avenc_mpeg4 ! "
+                 "video/x-divx,divxversion=5 ! avimux name=m ! filesink name=out location=\"%1\" "
+                 "audiotestsrc num-buffers=50 samplesperbuffer=960 ! audio/x-raw,rate=48000,channels=2 ! "
+                 "lamemp3enc target=bitrate cbr=true bitrate=128 ! mpegaudioparse ! m.")
+             .arg(file));
+  const QByteArray raw = Contents(file);
+  EXPECT_GT(test::ExpectEveryKilledRepairFinished({raw.begin(), raw.end()}, media::RepairAvi), 5);
 }
 
 // Raw picture and PCM, the cut through the last chunk.
