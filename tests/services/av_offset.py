@@ -16,11 +16,15 @@ beyond that reads as its neighbour's). Prints one line of key=value figures:
 offset_ms is the median of beep - flash (positive: the sound comes late),
 spread_ms the largest minus the smallest. Exits 1 when no flash meets a beep.
 """
-import audioop
 import re
 import statistics
 import subprocess
 import sys
+import warnings
+
+with warnings.catch_warnings():
+    warnings.simplefilter("ignore", DeprecationWarning)  # still there in 3.12, the block maxima need it
+    import audioop
 
 RATE = 48000
 BLOCK = 48  # 1 ms: the coarse search's step before the sample-exact one

@@ -7,8 +7,9 @@ first white frame's time and lasts as long. The picture goes to a PipeWire
 camera node; the sound to the PulseAudio null sink, to a PipeWire
 sound-source node, or to both.
 
-Runs until it is sent SIGTERM or SIGINT. Prints "flashbeep <pid> ready base=B latency=L"
-once the pipeline plays: an onset at time t leaves at monotonic B + L + t. The debian python is named in the first line: python3-gi
+Runs until it is sent SIGTERM or SIGINT. Prints "flashbeep <pid> ready" once its nodes are offered, and
+"flashbeep <pid> playing base=B latency=L" once a camera consumer made it
+play: an onset at time t leaves at monotonic B + L + t. The debian python is named in the first line: python3-gi
 lives there, not in a python a developer may have put first on PATH.
 """
 import argparse
@@ -116,8 +117,9 @@ def main():
         # apart), which would read as the recorder's fault.
         sinks.append(make("pulsesink", device="vistrel_sink", slave_method="none"))
     if a.pipewire_sound:
-        # Nobody may connect to the sound node for a while: its sink must not
-        # hold the whole pipeline (and the picture) out of playing until then.
+        # The pipeline plays once the camera's first consumer connects (its
+        # clock starts then, so nothing is late to it); the sound node may be
+        # taken by nobody and must not hold it back.
         sinks.append(pipewire_sink("Audio/Source", a.pipewire_sound))
         sinks[-1].set_property("async", False)
     for sink in sinks:
@@ -141,7 +143,7 @@ def main():
                 # times are compared with.
                 q = Gst.Query.new_latency()
                 latency = q.parse_latency()[1] if pipeline.query(q) else 0
-                print("flashbeep %d ready base=%.6f latency=%.6f"
+                print("flashbeep %d playing base=%.6f latency=%.6f"
                       % (os.getpid(), pipeline.get_base_time() / 1e9, latency / 1e9), flush=True)
 
     # The monotonic clock that the null sink plays by too (see the sinks).
@@ -153,6 +155,7 @@ def main():
         GLib.unix_signal_add(GLib.PRIORITY_DEFAULT, sig, loop.quit)
     if pipeline.set_state(Gst.State.PLAYING) == Gst.StateChangeReturn.FAILURE:
         sys.exit("flashbeep: the pipeline does not play")
+    print("flashbeep %d ready" % os.getpid(), flush=True)
     loop.run()
     pipeline.set_state(Gst.State.NULL)
 
