@@ -112,6 +112,8 @@ media::PadRef AudioTap(Tdm &dm, GstElement *tee) {
   return out;
 }
 
+void LeadSound(Tdm &dm, guint64 samples) { Aligner(dm).LeadSound(samples); }
+
 void DeclareBranch(Tdm &dm, GstPad *tapOut, GstElement *sink) {
   GstElement *queue = QueueOf(tapOut);
   media::PadRef entry = media::PadRef::Adopt(queue ? gst_element_get_static_pad(queue, "sink") : nullptr);

@@ -4,6 +4,7 @@
 #include "filters/vs_timestamper.h"
 #include "graph/capture_avi_parts.h"
 #include "graph/capture_avi_rules.h"
+#include "media/startalign.h"
 #include "media/avvideoenc.h"
 #include "sources/avsources.h"
 
@@ -86,6 +87,7 @@ bool Tdm::GrapheDivx(const QString &file) {
       // rate, with the rate set from the data when the file is finished.
       if (!fg_.AddFilter(lame, "mp3") || !LinkChain(fg_, audio.get(), {lame, stamper}))
         return FailCapture("the sound could not reach the MP3 encoder");
+      LeadSound(*this, media::kMp3CodingDelay);
     } else if (!LinkPad(fg_, audio.get(), stamper)) {
       return FailCapture("the sound could not reach its time stamper");
     }

@@ -32,6 +32,9 @@ media::PadRef MuxInput(GstElement *mux, bool video);
 // picture and the sound of a chain with both start at the same instant.
 media::PadRef VideoTap(Tdm &dm, GstElement *tee, bool leaky);
 media::PadRef AudioTap(Tdm &dm, GstElement *tee);
+// The chain's sound starts `samples` after its picture, for a coder that
+// delays it by as much (see media::kMp3CodingDelay).
+void LeadSound(Tdm &dm, guint64 samples);
 // Declares the branch entered at `tapOut`'s queue as one that writes `sink`,
 // so stopping the graph ends it and finalizes the file.
 void DeclareBranch(Tdm &dm, GstPad *tapOut, GstElement *sink);

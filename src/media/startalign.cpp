@@ -21,6 +21,7 @@ struct StartAligner::State {
   bool videoDone = false, audioDone = false;
   GstAudioInfo info;
   bool haveInfo = false;
+  guint64 leadSamples = 0;
 };
 
 namespace {
@@ -136,16 +137,17 @@ GstPadProbeReturn OnAudio(GstPad *pad, GstPadProbeInfo *info, gpointer data) {
     s.audioDone = true;
     return GST_PAD_PROBE_OK;
   }
+  const int rate = GST_AUDIO_INFO_RATE(&s.info);
   const guint64 samples = gst_buffer_get_size(buffer) / guint(GST_AUDIO_INFO_BPF(&s.info));
-  const SoundEdit edit = SoundEditFor(pts, samples, GST_AUDIO_INFO_RATE(&s.info), s.start);
+  const GstClockTime start = s.start + gst_util_uint64_scale_int(s.leadSamples, GST_SECOND, rate);
+  const SoundEdit edit = SoundEditFor(pts, samples, rate, start);
   if (edit.drop) return GST_PAD_PROBE_DROP;
   s.audioDone = true;
   if (edit.trimSamples == 0 && edit.padSamples == 0) return GST_PAD_PROBE_OK;
-  GST_INFO_OBJECT(pad,
-                  "sound starts at the picture's %" GST_TIME_FORMAT ": %" G_GUINT64_FORMAT
+  GST_INFO_OBJECT(pad, "sound starts at %" GST_TIME_FORMAT " (the picture's %" GST_TIME_FORMAT "): %" G_GUINT64_FORMAT
                   " samples cut, %" G_GUINT64_FORMAT " of silence put before",
-                  GST_TIME_ARGS(s.start), edit.trimSamples, edit.padSamples);
-  GST_PAD_PROBE_INFO_DATA(info) = EditedSound(buffer, edit, s.info, s.start);
+                  GST_TIME_ARGS(start), GST_TIME_ARGS(s.start), edit.trimSamples, edit.padSamples);
+  GST_PAD_PROBE_INFO_DATA(info) = EditedSound(buffer, edit, s.info, start);
   return GST_PAD_PROBE_OK;
 }
 
@@ -184,6 +186,11 @@ void StartAligner::WatchAudio(GstPad *pad) {
   }
   gst_pad_add_probe(pad, GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM), &OnAudio,
                     new Holder{state_}, &FreeHolder);
+}
+
+void StartAligner::LeadSound(guint64 samples) {
+  std::lock_guard<std::mutex> guard(state_->lock);
+  state_->leadSamples = samples;
 }
 
 GstClockTime StartAligner::Start() const {

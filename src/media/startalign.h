@@ -15,6 +15,10 @@
 
 namespace vistrel::media {
 
+// The delay of MP3 as LAME codes it and players decode it: the coder's 576
+// samples and the decoder's 529, which no AVI reader takes off.
+inline constexpr guint64 kMp3CodingDelay = 576 + 529;
+
 // How long one stream waits for the other before it records alone (a
 // device that gives nothing is reported elsewhere; its partner is not lost).
 inline constexpr GstClockTime kAlignWait = 2 * GST_SECOND;
@@ -36,6 +40,10 @@ class StartAligner {
   // chain there). Either may be watched alone: then nothing is changed.
   void WatchVideo(GstPad *pad);
   void WatchAudio(GstPad *pad);
+  // Sound that a coder will delay by `samples` (MP3 in an AVI, which has no
+  // field for it: a decoder plays the coder's lead-in first) starts that much
+  // later, so that it plays in step.
+  void LeadSound(guint64 samples);
   // The running time both streams start at, NONE until known.
   GstClockTime Start() const;
 

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Picture and sound recorded in step and for the same length, through real
 # services. flashbeep.py publishes a PipeWire camera that flashes white every
-# second and beeps at the same instants into the PulseAudio null sink and into
-# a PipeWire sound node, all on one clock.
+# second and beeps at the same instants into the PulseAudio null sink, on one
+# clock; a PipeWire microphone (a loopback, as a desktop sound device is)
+# carries a tone of its own.
 #
 # Offset: the flashing camera with the null sink's monitor, in every format
 # that records picture and sound from a raw camera (the MPEG native formats
@@ -35,16 +36,28 @@ CAMERA_FPS=30
 services_begin || fail "the session D-Bus did not start"
 start_pulse || fail "PulseAudio did not start"
 start_pipewire || fail "PipeWire did not start"
+# The PipeWire microphone: a loopback, as a desktop's own sound devices are
+# nodes the graph drives, fed with a tone by a program of its own. (Fed by the
+# player, its sound followed the player's camera: PipeWire ran both at the
+# camera's 30 cycles a second, 1,024 samples each, and the microphone gave
+# 64 % of its sound, with no sound device here to drive it.)
+PW_SOUND_SINK="sync_microphone_in"
+_spawn loopback pw-loopback --capture-props="media.class=Audio/Sink node.name=$PW_SOUND_SINK" \
+  --playback-props="media.class=Audio/Source node.name=sync_microphone node.description=\"$PW_SOUND\""
+_up loopback 100 "the PipeWire microphone did not appear" \
+  bash -c "pw-cli ls Node 2>/dev/null | grep -q 'node.description = \"$PW_SOUND\"'" || fail "no PipeWire microphone"
+_spawn microphone-tone gst-launch-1.0 -q audiotestsrc is-live=true wave=sine freq=440 volume=0.5 ! \
+  audio/x-raw,rate=48000,channels=2 ! pipewiresink target-object="$PW_SOUND_SINK"
 
 # The player is started afresh for each start of the program: the PipeWire
 # sink of GStreamer 1.22 gives a second consumer of its node no frame once a
 # first one has gone.
 FLASHBEEP_PID=""
 start_flashbeep() {
-  _spawn flashbeep "$here/flashbeep.py" --camera "$CAMERA" --pulse --pipewire-sound "$PW_SOUND" --fps "$CAMERA_FPS"
+  _spawn flashbeep "$here/flashbeep.py" --camera "$CAMERA" --pulse --fps "$CAMERA_FPS"
   FLASHBEEP_PID=${SERVICE_PIDS[-1]}
   local node
-  for node in "$CAMERA" "$PW_SOUND"; do
+  for node in "$CAMERA"; do
     _up flashbeep 100 "the node \"$node\" did not appear" \
       bash -c "pw-cli ls Node 2>/dev/null | grep -q 'node.description = \"$node\"'" || fail "no flashing camera"
   done

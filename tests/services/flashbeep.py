@@ -79,14 +79,13 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     ap.add_argument("--camera", help="node.description of the PipeWire camera node")
     ap.add_argument("--pulse", action="store_true", help="beep into the PulseAudio sink vistrel_sink")
-    ap.add_argument("--pipewire-sound", metavar="NAME", help="node.description of a PipeWire Audio/Source node")
     ap.add_argument("--width", type=int, default=640)
     ap.add_argument("--height", type=int, default=360)
     ap.add_argument("--fps", type=int, default=30)
     ap.add_argument("--period", type=float, default=1.0, help="seconds between flashes")
     ap.add_argument("--flash-frames", type=int, default=3)
     a = ap.parse_args()
-    if not (a.camera or a.pulse or a.pipewire_sound):
+    if not (a.camera or a.pulse):
         ap.error("nothing to play to")
 
     Gst.init(None)
@@ -116,12 +115,6 @@ def main():
         # clock: slaving to it only drops 40 ms here and there (beeps 0.96 s
         # apart), which would read as the recorder's fault.
         sinks.append(make("pulsesink", device="vistrel_sink", slave_method="none"))
-    if a.pipewire_sound:
-        # The pipeline plays once the camera's first consumer connects (its
-        # clock starts then, so nothing is late to it); the sound node may be
-        # taken by nobody and must not hold it back.
-        sinks.append(pipewire_sink("Audio/Source", a.pipewire_sound))
-        sinks[-1].set_property("async", False)
     for sink in sinks:
         t = make("audiotestsrc", is_live=True, wave="sine", freq=TONE_HZ, volume=0.0, samplesperbuffer=block)
         caps = make("capsfilter", caps=Gst.Caps.from_string("audio/x-raw,format=S16LE,rate=%d,channels=2" % RATE))
