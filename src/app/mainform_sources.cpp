@@ -66,6 +66,13 @@ QString SavedChoice(const settings::TparameterList &params, const QString &key) 
   return p && p->Value != p->DefaultValue ? p->Value : QString();
 }
 
+// The code of a format by its name in the box, or -1.
+int FormatNamed(const QString &name) {
+  for (int code = 0; code < settings::kCaptureFormatCount; ++code)
+    if (settings::CaptureFormatName(code) == name) return code;
+  return -1;
+}
+
 // Presence is judged by the moniker; a plug-in's device is its own to watch.
 sources::DeviceMoniker WatchedMoniker(const sources::TCaptureDevice &device) {
   return device.Kind == sources::DeviceKind::PlugIn ? sources::DeviceMoniker() : device.Moniker;
@@ -446,8 +453,10 @@ void TCaptureForm::ActiverFormatCapture(int format) {
   recorder_->Names().SetFormat(chosen);
   ShowVideoName();
   const settings::CaptureFormatInfo &row = settings::CaptureFormat(chosen);
-  SetTextGreyed(SourcesFrame->cboxAudio, row.GreysAudioSource());
-  SetTextGreyed(SourcesFrame->cboxvideo, row.GreysVideoSource());
+  // A box is greyed for a source the format leaves unused, not for "no …
+  // stream": greyed then, it read as out of use, with no way back by mouse.
+  SetTextGreyed(SourcesFrame->cboxAudio, row.GreysAudioSource() && AudioConnectee());
+  SetTextGreyed(SourcesFrame->cboxvideo, row.GreysVideoSource() && VideoConnectee());
   SetInterfacePreview();
   emit sourcesChanged();
 }
@@ -461,6 +470,12 @@ void TCaptureForm::cboxVideoChange() {
   params_->SetStr("Want video source", text);
   AccorderAudio();
   int format = params_->Byte("Capture Format");
+  // Back from "no video stream": the format the user chose comes back, not
+  // the sound format that stood in while there was no picture.
+  const int wanted = FormatNamed(params_->Str("Want Format capture"));
+  if (VideoConnectee() && settings::CaptureFormat(format).SoundOnly() && wanted >= 0 &&
+      !settings::CaptureFormat(wanted).SoundOnly())
+    format = wanted;
   if (VerrouActif() && VideoConnectee() && settings::CaptureFormat(format).SoundOnly()) format = 0;
   ActiverFormatCapture(format);
 }
