@@ -463,7 +463,6 @@ class TCaptureForm : public QMainWindow {
   SourcesState *src_ = nullptr;      // a child object, built on first use
   QStringList pendingUnticked_;      // saved unchecked names, until the lists exist
   QWidget *videoWindow_ = nullptr;   // the preview's video window
-  ui::VideoWindow *Fenetre() const;  // the same, as what it is
   // End of source activation, private part.
 
   // Still grab and session list, private part (child objects built with the actions).

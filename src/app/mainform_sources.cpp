@@ -52,7 +52,8 @@ void SetTextGreyed(QComboBox *box, bool greyed) {
 
 // The video window says that the chosen picture device sends nothing
 // (empty: the picture again).
-void MontrerAbsence(ui::VideoWindow *window, const QString &device) {
+void MontrerAbsence(QWidget *videoWindow, const QString &device) {
+  auto *window = static_cast<ui::VideoWindow *>(videoWindow);
   const QString text = device.isEmpty() ? QString() : "no picture from " + device;
   if (text == window->Message()) return;
   GST_INFO("video window: %s", text.isEmpty() ? "the picture" : text.toUtf8().constData());
@@ -89,8 +90,6 @@ void ForgetAwaited(QComboBox *box, QString &awaited, const QString &now) {
 }
 
 }  // namespace
-
-ui::VideoWindow *TCaptureForm::Fenetre() const { return static_cast<ui::VideoWindow *>(videoWindow_); }
 
 TCaptureForm::SourcesState &TCaptureForm::Src() {
   if (src_) return *src_;
@@ -275,7 +274,7 @@ QString TCaptureForm::LabelAudio() const {
 void TCaptureForm::AfficherNoVideo(bool noVideo, const QString &awaited) {
   noVideo_->setVisible(noVideo && awaited.isEmpty());
   videoWindow_->setVisible(!noVideo || !awaited.isEmpty());
-  MontrerAbsence(Fenetre(), awaited);
+  MontrerAbsence(videoWindow_, awaited);
   if (noVideo) {
     videoFrame_->layout()->setContentsMargins(12, 12, 12, 12);
     if (lbVideo) lbVideo->clear();
@@ -623,7 +622,7 @@ void TCaptureForm::DeviceGone(const QString &name, const QDateTime &when) {
   }
   switch (*role) {
     case sources::WatchRole::Picture:
-      MontrerAbsence(Fenetre(), name);
+      MontrerAbsence(videoWindow_, name);
       break;
     case sources::WatchRole::Sound:
       lbAudio->setText("no sound from " + name);
@@ -650,7 +649,7 @@ void TCaptureForm::DeviceBack(const QString &name) {
   if (connected && connected->Name == name && !s.refresh.isActive()) {
     // Frames again from the device that stayed connected.
     if (picture)
-      MontrerAbsence(Fenetre(), {});
+      MontrerAbsence(videoWindow_, {});
     else
       lbAudio->setText(LabelAudio());
     return;
@@ -678,7 +677,7 @@ void TCaptureForm::GraphDeviceLost(const QString &deviceName) {
     }
   }
   if (wentAway) {
-    if (*role == sources::WatchRole::Picture) MontrerAbsence(Fenetre(), s.watch->Name(*role));
+    if (*role == sources::WatchRole::Picture) MontrerAbsence(videoWindow_, s.watch->Name(*role));
     // The device lists may not have heard of its removal yet.
     DemanderRafraichissement(250);
   } else {

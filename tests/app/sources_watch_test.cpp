@@ -71,7 +71,7 @@ TEST(SourceWatch, APreviewedCameraThatGoesIsWaitedForAndTakenBackWhenItReturns) 
 
   // Another choice ends the wait: the entry kept for the absent camera goes.
   sources::RemoveTestDevice(kRoving.moniker);
-  ASSERT_TRUE(SpinFor([&] { return !Message(w).isEmpty(); }));
+  ASSERT_TRUE(SpinFor([&] { return w.dm.CurrentVideoDevice() == nullptr; }));
   w.Choose(w.VideoBox(), kCamera);
   EXPECT_EQ(w.CurrentVideo(), kCamera);
   EXPECT_TRUE(Message(w).isEmpty());
