@@ -41,10 +41,10 @@ class ListedDevices : public DeviceProvider {
   std::vector<std::pair<QString, std::shared_ptr<const void>>> devices;
 };
 
-struct Presence : ::testing::Test {
+struct DeviceWatchPresence : ::testing::Test {
   SystemDeviceEnumerator enumerator;
   ListedDevices *listed = nullptr;
-  Presence() {
+  DeviceWatchPresence() {
     auto p = std::make_unique<ListedDevices>();
     listed = p.get();
     enumerator.AddProvider(std::move(p));
@@ -83,7 +83,7 @@ struct RunningSource {
 
 }  // namespace
 
-TEST_F(Presence, ADeviceThatLeavesIsGoneAndItsReturnUnderTheSameIdentityIsBack) {
+TEST_F(DeviceWatchPresence, ADeviceThatLeavesIsGoneAndItsReturnUnderTheSameIdentityIsBack) {
   listed->devices = {{"cam:1", std::make_shared<int>(1)}, {"mic:1", std::make_shared<int>(2)}};
   DeviceWatch watch(enumerator);
   QSignalSpy gone(&watch, &DeviceWatch::gone), back(&watch, &DeviceWatch::back);
