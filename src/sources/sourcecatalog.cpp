@@ -56,6 +56,10 @@ bool SourceCatalog::Awaits(const QString &name, const QString &saved) const {
   };
   for (const QString &device : FailedDevices)
     if (ofDevice(device)) return false;
+  // Listed, under a plug-in's name for its source: not away.
+  for (const TCaptureDeviceList *list : {&VideoDevices, &AudioDevices})
+    for (int i = 0; i < list->Count(); ++i)
+      if (ofDevice(list->Item(i)->DeviceName)) return false;
   for (const QString &device : Checklist.Unticked())
     if (ofDevice(device)) return false;
   return true;
