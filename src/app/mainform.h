@@ -38,6 +38,9 @@ class FilterEvents;
 class Tvs_SceneDetect;
 }  // namespace filters
 namespace sessionlist { class TFichierListbox; }
+namespace ui {
+class VideoWindow;
+}
 namespace sources { class TCaptureDevice; }
 namespace settings {
 class TparameterList;
@@ -101,9 +104,6 @@ class TCaptureForm : public QMainWindow {
   void DeviceChangeNotification();  // the platform says device nodes changed
   // `deviceName`: the graph name of the source that raised the error, when known.
   void GraphDeviceLost(const QString &deviceName = QString());
-  // The name of the recorded video or audio device when it is no longer
-  // listed (empty while both are there).
-  QString RecordedDeviceGone() const;
   void cboxVideoChange();
   // After the user's choice of picture: the sound that goes with it.
   void AccorderAudio();
@@ -442,10 +442,17 @@ class TCaptureForm : public QMainWindow {
   // Source activation, private part.
   struct SourcesState;
   SourcesState &Src();
-  void AfficherNoVideo(bool noVideo);
+  // `awaited`: the chosen device is away; the video window says so.
+  void AfficherNoVideo(bool noVideo, const QString &awaited = QString());
   void AfficherAudio(bool visible);
   void RemplirListeSources();
   void RafraichirSources(bool withSystemReport, const QString &lostDevice = QString());
+  // One refresh after `delayMs`, however many ask before it runs (held
+  // back while a capture runs).
+  void DemanderRafraichissement(int delayMs);
+  // The device watch's reports on a chosen device.
+  void DeviceGone(const QString &name, const QDateTime &when);
+  void DeviceBack(const QString &name);
   QString LabelVideo() const;
   QString LabelAudio() const;
   void PreparerMenusReglages();

@@ -13,12 +13,16 @@
 #include "app/recording_names.h"
 #include "app/sourcesstate.h"
 #include "filters/vs_superposer.h"
+#include "media/debug.h"
 #include "platform/dialogs.h"
 #include "settings/captureformats.h"
+#include "settings/parameters.h"
 #include "settings/settings.h"
 #include "sources/devicesettings.h"
 #include "sources/enumerator.h"
 #include "ui/videowindow.h"
+
+#define GST_CAT_DEFAULT vistrel::media::DebugCategory(vistrel::media::Subsystem::App)
 
 namespace vistrel {
 
@@ -44,6 +48,45 @@ void SetTextGreyed(QComboBox *box, bool greyed) {
   p.setColor(QPalette::Text, greyed ? Qt::gray : box->parentWidget()->palette().color(QPalette::Text));
   p.setColor(QPalette::ButtonText, greyed ? Qt::gray : box->parentWidget()->palette().color(QPalette::ButtonText));
   box->setPalette(p);
+}
+
+// The video window says that the chosen picture device sends nothing
+// (empty: the picture again).
+void MontrerAbsence(QWidget *videoWindow, const QString &device) {
+  auto *window = static_cast<ui::VideoWindow *>(videoWindow);
+  const QString text = device.isEmpty() ? QString() : "no picture from " + device;
+  if (text == window->Message()) return;
+  GST_INFO("video window: %s", text.isEmpty() ? "the picture" : text.toUtf8().constData());
+  window->ShowMessage(text);
+}
+
+// The saved choice of a source box; nothing while the setting holds its
+// default (never chosen).
+QString SavedChoice(const settings::TparameterList &params, const QString &key) {
+  auto *p = params.Get<settings::TWideStringParameter>(key);
+  return p && p->Value != p->DefaultValue ? p->Value : QString();
+}
+
+// The code of a format by its name in the box, or -1.
+int FormatNamed(const QString &name) {
+  for (int code = 0; code < settings::kCaptureFormatCount; ++code)
+    if (settings::CaptureFormatName(code) == name) return code;
+  return -1;
+}
+
+// Presence is judged by the moniker; a plug-in's device is its own to watch.
+sources::DeviceMoniker WatchedMoniker(const sources::TCaptureDevice &device) {
+  return device.Kind == sources::DeviceKind::PlugIn ? sources::DeviceMoniker() : device.Moniker;
+}
+
+// The awaited name becomes `now`; an entry kept in the box only for the
+// device that was away goes when it is no longer waited for.
+void ForgetAwaited(QComboBox *box, QString &awaited, const QString &now) {
+  if (!awaited.isEmpty() && awaited != now && awaited != box->currentText()) {
+    QSignalBlocker block(box);
+    box->removeItem(box->findText(awaited));
+  }
+  awaited = now;
 }
 
 }  // namespace
@@ -80,6 +123,16 @@ TCaptureForm::SourcesState &TCaptureForm::Src() {
   });
   connect(&sources::SystemDeviceEnumerator::Instance(), &sources::SystemDeviceEnumerator::DeviceChange, this,
           [this] { DeviceChangeNotification(); });
+  src_->watch = new sources::DeviceWatch(sources::SystemDeviceEnumerator::Instance(), src_);
+  connect(src_->watch, &sources::DeviceWatch::gone, this, &TCaptureForm::DeviceGone);
+  connect(src_->watch, &sources::DeviceWatch::back, this, &TCaptureForm::DeviceBack);
+  src_->refresh.setSingleShot(true);
+  connect(&src_->refresh, &QTimer::timeout, this, [this] {
+    if (closed_) return;
+    // Sources are never rebuilt under a running recording.
+    if (etat_ == esCapture || etat_ == esCaptureProgrammee) return src_->refresh.start(1000);
+    RafraichirSources(false);
+  });
   connect(OptionsFrame->options->cbNotifier, &QCheckBox::toggled, this, [this](bool on) {
     params_->SetBool("Notifier", on);
     AppliquerNotifier(on);
@@ -150,10 +203,14 @@ bool TCaptureForm::ChargerDrivers() {
     s.catalog->StopSourcesOf = [this](sources::TCaptureDevice *device) {
       if (!dm_) return;
       dm_->StopGraph();
-      if (dm_->CurrentVideoDevice() && dm_->CurrentVideoDevice()->Device == device)
+      if (dm_->CurrentVideoDevice() && dm_->CurrentVideoDevice()->Device == device) {
+        src_->watch->DropSource(sources::WatchRole::Picture);
         dm_->DeconnecterVideo(dm_->CurrentVideoDevice(), true);
-      if (dm_->CurrentAudioDevice() && dm_->CurrentAudioDevice()->Device == device)
+      }
+      if (dm_->CurrentAudioDevice() && dm_->CurrentAudioDevice()->Device == device) {
+        src_->watch->DropSource(sources::WatchRole::Sound);
         dm_->DeconnecterAudio(dm_->CurrentAudioDevice(), true);
+      }
     };
     // Size, rate and codec of some sources are known only once frames flow.
     connect(dm_, &Tdm::VideoFactsChanged, this, [this] {
@@ -190,6 +247,10 @@ bool TCaptureForm::ChargerDrivers() {
 
 void TCaptureForm::LibererSources() {
   if (!dm_) return;
+  if (src_ && src_->watch) {
+    src_->watch->DropSource(sources::WatchRole::Picture);
+    src_->watch->DropSource(sources::WatchRole::Sound);
+  }
   dm_->StopGraph();
   if (dm_->CurrentVideoDevice()) dm_->DeconnecterVideo(dm_->CurrentVideoDevice(), true);
   if (dm_->CurrentAudioDevice()) dm_->DeconnecterAudio(dm_->CurrentAudioDevice(), true);
@@ -210,9 +271,10 @@ QString TCaptureForm::LabelAudio() const {
   return QString("%1 Hz %2 bits %3 channels").arg(dm_->AudioRate()).arg(dm_->AudioBits()).arg(dm_->AudioChannels());
 }
 
-void TCaptureForm::AfficherNoVideo(bool noVideo) {
-  noVideo_->setVisible(noVideo);
-  videoWindow_->setVisible(!noVideo);
+void TCaptureForm::AfficherNoVideo(bool noVideo, const QString &awaited) {
+  noVideo_->setVisible(noVideo && awaited.isEmpty());
+  videoWindow_->setVisible(!noVideo || !awaited.isEmpty());
+  MontrerAbsence(videoWindow_, awaited);
   if (noVideo) {
     videoFrame_->layout()->setContentsMargins(12, 12, 12, 12);
     if (lbVideo) lbVideo->clear();
@@ -235,7 +297,7 @@ bool TCaptureForm::ActiverVideo(const QString &name) {
   if (!dm_) return false;
   auto *current = dm_->CurrentVideoDevice();
   if (current && current->Name == name) return true;
-  if (!current && name == kNoVideoStream) {
+  if (!current && name == kNoVideoStream && src_->awaited[0].isEmpty()) {
     const int stored = box->findText(params_->Str("Source video"));
     box->setCurrentIndex(stored >= 0 ? stored : box->findText(kNoVideoStream));
     AfficherNoVideo(true);
@@ -244,23 +306,35 @@ bool TCaptureForm::ActiverVideo(const QString &name) {
   // A change of picture ends a running capture first.
   if (etat_ == esCapture || etat_ == esCaptureProgrammee) ArreterGraphe();
 
-  const int index = box->findText(name);
+  int index = box->findText(name);
+  // The saved device is away: it keeps its place in the box and is taken
+  // again when it comes back.
+  const bool awaited = index < 0 && src_->catalog && src_->catalog->Awaits(name, SavedChoice(*params_, "Source video"));
+  if (awaited) {
+    QSignalBlocker block(box);
+    box->insertItem(std::max(0, box->count() - 1), name);
+    index = box->findText(name);
+  }
   const QString used = index >= 0 ? name : box->itemText(0);
   box->setCurrentIndex(index >= 0 ? index : 0);
   sources::TVideoSource *source = nullptr;
-  if (used != kNoVideoStream && src_->catalog) {
+  if (used != kNoVideoStream && src_->catalog && !awaited) {
     source = src_->catalog->FindVideo(used);
     if (!source && !src_->catalog->VideoSources.empty()) source = src_->catalog->VideoSources.front().get();
   }
 
   if (!source) {
-    box->setCurrentIndex(box->findText(kNoVideoStream));
     if (current) {
       dm_->StopGraph();
       dm_->DeconnecterVideo(current, true);
     }
-    params_->SetStr("Source video", kNoVideoStream);
-    AfficherNoVideo(true);
+    ForgetAwaited(box, src_->awaited[0], awaited ? name : QString());
+    if (!awaited) {
+      box->setCurrentIndex(box->findText(kNoVideoStream));
+      params_->SetStr("Source video", kNoVideoStream);
+      src_->watch->Forget(sources::WatchRole::Picture);
+    }
+    AfficherNoVideo(true, src_->awaited[0]);
     if (!RelanceDifferee) dm_->LancerGraphe();
     emit sourcesChanged();
     return true;
@@ -283,7 +357,10 @@ bool TCaptureForm::ActiverVideo(const QString &name) {
           QStringLiteral("The video source \"%1\" cannot be used: %2.").arg(name, why), this);
     return false;
   }
+  ForgetAwaited(box, src_->awaited[0], {});
   AfficherNoVideo(false);
+  src_->watch->Watch(sources::WatchRole::Picture, source->Name, source->Device->DeviceName,
+                     WatchedMoniker(*source->Device), source->Device->SourceFilter.get());
   lbVideo->setText(LabelVideo());
   params_->SetStr("Source video", source->Name);
   box->setCurrentIndex(box->findText(source->Name));
@@ -303,26 +380,43 @@ bool TCaptureForm::ActiverAudio(const QString &name) {
   auto *box = SourcesFrame->cboxAudio;
   dm_->StopGraph();
   int index = box->findText(name);
-  // A name not listed (nothing saved yet, a device gone) gets the sound that
-  // goes with the picture rather than whatever happens to be listed first.
+  // The saved device is away: it keeps its place and is waited for.
+  const bool awaited = index < 0 && src_->catalog && src_->catalog->Awaits(name, SavedChoice(*params_, "Audio source"));
+  if (awaited) {
+    QSignalBlocker block(box);
+    box->insertItem(std::max(0, box->count() - 1), name);
+    index = box->findText(name);
+  }
+  // A name not listed (nothing saved yet) gets the sound that goes with the
+  // picture rather than whatever happens to be listed first.
   if (index < 0 && src_->catalog)
     if (auto *paired = src_->catalog->PairedAudio(dm_->CurrentVideoDevice())) index = box->findText(paired->Name);
   const QString used = index >= 0 ? box->itemText(index) : box->itemText(0);
   box->setCurrentIndex(index >= 0 ? index : 0);
   auto *current = dm_->CurrentAudioDevice();
   bool ok = true;
+  ForgetAwaited(box, src_->awaited[1], awaited ? name : QString());
   if (current && current->Name == used) {
     // Already connected: nothing to change.
+  } else if (awaited) {
+    if (current) dm_->DeconnecterAudio(current, true);
+    AfficherAudio(false);
+    RemplirEntrees(nullptr);
+    lbAudio->setText("no sound from " + name);
+    lbAudio->show();
   } else if (used == kNoAudioStream || used.isEmpty() || !src_->catalog) {
     if (current) dm_->DeconnecterAudio(current, true);
     AfficherAudio(false);
     RemplirEntrees(nullptr);
     params_->SetStr("Audio source", kNoAudioStream);
+    src_->watch->Forget(sources::WatchRole::Sound);
   } else {
     sources::TAudioSource *source = src_->catalog->FindAudio(used);
     if (!source && !src_->catalog->AudioSources.empty()) source = src_->catalog->AudioSources.front().get();
     if (current) dm_->DeconnecterAudio(current, true);
     if (source && dm_->ConnecterAudio(source)) {
+      src_->watch->Watch(sources::WatchRole::Sound, source->Name, source->Device->DeviceName,
+                         WatchedMoniker(*source->Device), source->Device->SourceFilter.get());
       lbAudio->setText(LabelAudio());
       AfficherAudio(true);
       params_->SetStr("Audio source", source->Name);
@@ -355,13 +449,18 @@ void TCaptureForm::ActiverFormatCapture(int format) {
   }
   box->setVisible(!codes.isEmpty());
   const int chosen = box->currentIndex() >= 0 ? box->currentData().toInt() : 0;
-  params_->SetByte("Capture Format", quint8(chosen));
+  // While a chosen device is away the format it needs may not be offered;
+  // the saved one stays for its return.
+  const bool away = !src_->awaited[0].isEmpty() || !src_->awaited[1].isEmpty();
+  if (!away || box->findData(format) >= 0) params_->SetByte("Capture Format", quint8(chosen));
 
   recorder_->Names().SetFormat(chosen);
   ShowVideoName();
   const settings::CaptureFormatInfo &row = settings::CaptureFormat(chosen);
-  SetTextGreyed(SourcesFrame->cboxAudio, row.GreysAudioSource());
-  SetTextGreyed(SourcesFrame->cboxvideo, row.GreysVideoSource());
+  // A box is greyed for a source the format leaves unused, not for "no …
+  // stream": greyed then, it read as out of use, with no way back by mouse.
+  SetTextGreyed(SourcesFrame->cboxAudio, row.GreysAudioSource() && AudioConnectee());
+  SetTextGreyed(SourcesFrame->cboxvideo, row.GreysVideoSource() && VideoConnectee());
   SetInterfacePreview();
   emit sourcesChanged();
 }
@@ -370,11 +469,17 @@ void TCaptureForm::cboxVideoChange() {
   const QString text = SourcesFrame->cboxvideo->currentText();
   auto *current = dm_ ? dm_->CurrentVideoDevice() : nullptr;
   if (current && current->Name == text) return;
-  if (!current && text == kNoVideoStream) return;
+  if (!current && text == kNoVideoStream && src_->awaited[0].isEmpty()) return;
   ActiverVideo(text);
   params_->SetStr("Want video source", text);
   AccorderAudio();
   int format = params_->Byte("Capture Format");
+  // Back from "no video stream": the format the user chose comes back, not
+  // the sound format that stood in while there was no picture.
+  const int wanted = FormatNamed(params_->Str("Want Format capture"));
+  if (VideoConnectee() && settings::CaptureFormat(format).SoundOnly() && wanted >= 0 &&
+      !settings::CaptureFormat(wanted).SoundOnly())
+    format = wanted;
   if (VerrouActif() && VideoConnectee() && settings::CaptureFormat(format).SoundOnly()) format = 0;
   ActiverFormatCapture(format);
 }
@@ -451,7 +556,8 @@ void TCaptureForm::RafraichirSources(bool withSystemReport, const QString &lostD
   // in the middle of the caller's chain of activations.
   auto *f = SourcesFrame;
   const QString video = f->cboxvideo->currentText(), audio = f->cboxAudio->currentText();
-  const int format = f->cbFormatCapture->currentData().toInt();
+  // The format in force, also the one kept while a device it needs is away.
+  const int format = params_->Byte("Capture Format");
   bool loaded = false;
   {
     TCamescopes *cams = Camescopes();
@@ -487,56 +593,101 @@ void TCaptureForm::ActualiserVideoBtnClick() { RafraichirSources(true); }
 void TCaptureForm::DeviceChangeNotification() {
   if (demarrageEnCours_ || closed_) return;
   // Notifications are set aside during a recording (a refresh would stop
-  // the sources under the file), but a recorded device that went away
-  // without an error (a camera unplugged from PipeWire) ends the recording
-  // the way a lost device does, so the file is finished and the preview
-  // comes back; any other change waits until the recording has ended.
+  // the sources under the file); a recorded device that goes away is the
+  // device watch's to tell, and any other change waits until the end.
   if (etat_ == esCapture || etat_ == esCaptureProgrammee) {
-    const QString gone = RecordedDeviceGone();
-    if (!gone.isEmpty()) {
-      GraphDeviceLost(gone);
-      return;
-    }
     QTimer::singleShot(1000, this, [this] { DeviceChangeNotification(); });
     return;
   }
-  if (!params_->Bool("Notifier")) return;
-  RafraichirSources(false);
+  // A chosen device that is away is taken as soon as it is listed, whatever
+  // the notification setting.
+  const bool awaiting = src_ && (!src_->awaited[0].isEmpty() || !src_->awaited[1].isEmpty());
+  if (!params_->Bool("Notifier") && !awaiting) return;
+  DemanderRafraichissement(0);
 }
 
-QString TCaptureForm::RecordedDeviceGone() const {
-  if (!dm_) return {};
-  auto &enumerator = sources::SystemDeviceEnumerator::Instance();
-  const std::pair<sources::TCaptureDevice *, sources::DeviceCategory> current[] = {
-      {dm_->CurrentVideoDevice() ? dm_->CurrentVideoDevice()->Device : nullptr, sources::DeviceCategory::VideoInput},
-      {dm_->CurrentAudioDevice() ? dm_->CurrentAudioDevice()->Device : nullptr, sources::DeviceCategory::AudioInput}};
-  for (const auto &[device, category] : current) {
-    if (!device || device->Moniker.IsNull() || device->Kind == sources::DeviceKind::PlugIn) continue;
-    bool present = false;
-    for (const auto &m : enumerator.Enumerate(category)) present = present || m.IsEqual(device->Moniker);
-    // A camcorder with sound is listed once, among the video devices.
-    if (!present && category == sources::DeviceCategory::AudioInput)
-      for (const auto &m : enumerator.Enumerate(sources::DeviceCategory::VideoInput))
-        present = present || m.IsEqual(device->Moniker);
-    if (!present) return device->DeviceName;
-  }
-  return {};
+void TCaptureForm::DemanderRafraichissement(int delayMs) {
+  auto &s = Src();
+  if (!s.refresh.isActive() || s.refresh.remainingTime() > delayMs) s.refresh.start(delayMs);
 }
 
-void TCaptureForm::GraphDeviceLost(const QString &deviceName) {
+void TCaptureForm::DeviceGone(const QString &name, const QDateTime &when) {
   if (closed_) return;
-  // The capture ends the normal way (file finished and listed) and the
-  // controller is back in preview even if no source comes back; the user is
-  // told once the sources are up again, so the message does not hold them.
+  auto &s = Src();
+  const auto role = s.watch->RoleOf(name);
+  if (!role) return;
+  const QString device = s.watch->DeviceName(*role);
   QString told;
   if (etat_ == esCapture || etat_ == esCaptureProgrammee) {
-    told = recorder_->EndForLostDevice(deviceName);
+    told = recorder_->EndForLostDevice(device, when);
     if (!told.isEmpty()) {
       AppliquerVolume();
       SetInterfacePreview();
     }
   }
-  RafraichirSources(false, deviceName);
+  switch (*role) {
+    case sources::WatchRole::Picture:
+      MontrerAbsence(videoWindow_, name);
+      break;
+    case sources::WatchRole::Sound:
+      lbAudio->setText("no sound from " + name);
+      break;
+  }
+  // A device that is no longer listed leaves the graph and is waited for;
+  // one that is listed but sends nothing stays connected until it sends again.
+  if (!s.watch->IsStalled(*role)) DemanderRafraichissement(0);
+  if (!told.isEmpty()) platform::DialogService::Instance().Error(told, this);
+}
+
+void TCaptureForm::DeviceBack(const QString &name) {
+  if (closed_) return;
+  auto &s = Src();
+  const auto role = s.watch->RoleOf(name);
+  if (!role) return;
+  // Left out after failing as it went away: it is another device now.
+  const QString device = s.watch->DeviceName(*role);
+  SourcesExclues.removeAll(device);
+  if (s.catalog) s.catalog->FailedDevices.removeAll(device);
+  const bool picture = *role == sources::WatchRole::Picture;
+  auto *connected = picture ? static_cast<sources::TavStrel *>(dm_ ? dm_->CurrentVideoDevice() : nullptr)
+                            : static_cast<sources::TavStrel *>(dm_ ? dm_->CurrentAudioDevice() : nullptr);
+  if (connected && connected->Name == name && !s.refresh.isActive()) {
+    // Frames again from the device that stayed connected.
+    if (picture)
+      MontrerAbsence(videoWindow_, {});
+    else
+      lbAudio->setText(LabelAudio());
+    return;
+  }
+  DemanderRafraichissement(0);
+}
+
+void TCaptureForm::GraphDeviceLost(const QString &deviceName) {
+  if (closed_) return;
+  auto &s = Src();
+  // A device that delivered before its error went away (unplugged, its
+  // server ended) and is waited for; one that never delivered is broken and
+  // is left out, so the refresh does not fail on it again in a loop.
+  const auto role = s.watch->RoleOfDevice(deviceName);
+  const bool wentAway = role && (s.watch->Delivered(*role) || s.watch->IsGone(*role));
+  // The capture ends the normal way (file finished and listed) and the
+  // controller is back in preview even if no source comes back; the user is
+  // told once the sources are up again, so the message does not hold them.
+  QString told;
+  if (etat_ == esCapture || etat_ == esCaptureProgrammee) {
+    told = recorder_->EndForLostDevice(deviceName, role ? s.watch->GoneSince(*role) : QDateTime());
+    if (!told.isEmpty()) {
+      AppliquerVolume();
+      SetInterfacePreview();
+    }
+  }
+  if (wentAway) {
+    if (*role == sources::WatchRole::Picture) MontrerAbsence(videoWindow_, s.watch->Name(*role));
+    // The device lists may not have heard of its removal yet.
+    DemanderRafraichissement(250);
+  } else {
+    RafraichirSources(false, deviceName);
+  }
   if (!told.isEmpty()) platform::DialogService::Instance().Error(told, this);
 }
 

@@ -283,21 +283,26 @@ void Recorder::Close() {
   StopGraph();
 }
 
-QString Recorder::EndForLostDevice(const QString &deviceName) {
+QString Recorder::EndForLostDevice(const QString &deviceName, const QDateTime &since) {
   if (!capture_.Chaine()) return {};
   const QString file = capture_.Fichier();
+  // After its loss the file holds nothing of the device (a frozen picture,
+  // or silence), so what it keeps ends there.
+  const QDateTime until = since.isValid() && since >= capture_.Debut() ? since : QDateTime();
   Stop();
-  return QString("The device \"%1\" was lost during the capture, which stopped.\n")
-             .arg(deviceName.isEmpty() ? QStringLiteral("of the capture") : deviceName) +
-         WhatIsKept(file);
+  const QString device = deviceName.isEmpty() ? QStringLiteral("of the capture") : deviceName;
+  const QString when = until.isValid() ? " at " + until.time().toString("HH:mm:ss") : QString();
+  return QString("The device \"%1\" was lost%2 during the capture, which stopped.\n").arg(device, when) +
+         WhatIsKept(file, until);
 }
 
-QString Recorder::WhatIsKept(const QString &file) const {
+QString Recorder::WhatIsKept(const QString &file, const QDateTime &until) const {
   if (file.isEmpty()) return QStringLiteral("Nothing was recorded.");
   if (!QFileInfo(file).isFile()) return "Nothing was recorded in " + file + ".";
-  const QString until =
-      file == lastFile_ && lastEnd_.isValid() ? lastEnd_.time().toString("HH:mm:ss") : QStringLiteral("the stop");
-  return "The file " + file + " keeps what was recorded until " + until + ".";
+  const QString end = until.isValid()                           ? until.time().toString("HH:mm:ss")
+                      : file == lastFile_ && lastEnd_.isValid() ? lastEnd_.time().toString("HH:mm:ss")
+                                                                : QStringLiteral("the stop");
+  return "The file " + file + " keeps what was recorded until " + end + ".";
 }
 
 void Recorder::HookGraphErrors() {

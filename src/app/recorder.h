@@ -68,9 +68,10 @@ class Recorder : public QObject {
   void StopGraph();
   // The window is closing: the file is finished, later faults are ignored.
   void Close();
-  // A recorded device went away: the recording ends the normal way; the
-  // text to tell the user (empty when nothing was recorded).
-  QString EndForLostDevice(const QString &deviceName);
+  // A recorded device went away (at `since`, when known): the recording
+  // ends the normal way; the text to tell the user (empty when nothing was
+  // recorded).
+  QString EndForLostDevice(const QString &deviceName, const QDateTime &since = QDateTime());
 
   bool Recording() const { return capture_.Chaine(); }
   QString File() const { return capture_.Fichier(); }
@@ -89,7 +90,8 @@ class Recorder : public QObject {
   // Why the last start or cut failed.
   QString Failure() const { return failure_; }
   // "The file … keeps what was recorded until …", for the messages after a fault.
-  QString WhatIsKept(const QString &file) const;
+  // `until`: the end of what is worth keeping, when it came before the stop.
+  QString WhatIsKept(const QString &file, const QDateTime &until = QDateTime()) const;
   QString LastFile() const { return lastFile_; }
 
  signals:

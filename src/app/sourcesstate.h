@@ -4,13 +4,14 @@
 #include <QMenu>
 #include <QObject>
 #include <QPointer>
-
+#include <QTimer>
 #include <memory>
 
 #include "app/mainform.h"
 #include "graph/avgraph.h"
 #include "plugins/plugin.h"
 #include "sources/devicesettings.h"
+#include "sources/devicewatch.h"
 #include "sources/sourcecatalog.h"
 
 namespace vistrel {
@@ -36,6 +37,11 @@ struct TCaptureForm::SourcesState : QObject {
   plugins::TpluginList plugins;
   std::unique_ptr<sources::SourceCatalog> catalog;
   QMetaObject::Connection lostHook;
+  // Every chosen device, watched for going and coming back (a child of this).
+  sources::DeviceWatch *watch = nullptr;
+  // The saved choices whose devices are away: picture, sound.
+  QString awaited[2];
+  QTimer refresh;
   bool fillingChecklist = false;
   QMenu *videoMenu = nullptr, *audioMenu = nullptr;
   std::unique_ptr<sources::DeviceSettings> menuSettings[2];

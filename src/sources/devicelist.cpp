@@ -92,10 +92,18 @@ bool TCaptureDeviceList::Refresh() {
     for (auto &d : devices_) d->Seen = 0;
     for (const DeviceMoniker &moniker : enumerator_.Enumerate(category_)) {
       const int found = FindByMoniker(moniker);
-      if (found >= 0) {
+      if (found >= 0 && devices_[size_t(found)]->Moniker.SameInstance(moniker)) {
         TCaptureDevice *d = devices_[size_t(found)].get();
         if (StillPresent(*d, slots_.fg)) d->Seen = 1;
         continue;
+      }
+      if (found >= 0) {
+        // Gone and back under the same identity since the last look: the
+        // old device's moniker makes elements for the node that went away
+        // (they open, so it would pass for present, and send nothing). It
+        // goes before its successor is made, which takes its instance number.
+        if (beforeRemove_) beforeRemove_(devices_[size_t(found)].get());
+        devices_.erase(devices_.begin() + found);
       }
       if (auto device = MakeDevice(moniker)) {
         device->Seen = 1;

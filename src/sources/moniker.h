@@ -38,6 +38,14 @@ class DeviceMoniker {
   // A new source element for the device; null when it cannot be made.
   media::ElementRef BindToObject() const;
   bool IsEqual(const DeviceMoniker &other) const { return !IsNull() && identity_ == other.identity_; }
+  // The provider's own object behind the moniker (a GstDevice), when it has
+  // one: a device that left and came back keeps its identity but is another
+  // object, whose element reaches the new node and not the dead one. Held
+  // by the moniker, so two living monikers never share an address by chance.
+  void SetInstance(std::shared_ptr<const void> instance) { instance_ = std::move(instance); }
+  bool SameInstance(const DeviceMoniker &other) const {
+    return !instance_ || !other.instance_ || instance_ == other.instance_;
+  }
 
  private:
   QString identity_;
@@ -45,6 +53,7 @@ class DeviceMoniker {
   QString devicePath_;
   Factory factory_;
   media::CapsRef caps_;
+  std::shared_ptr<const void> instance_;
 };
 
 }  // namespace vistrel::sources

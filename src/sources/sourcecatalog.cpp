@@ -46,6 +46,25 @@ void SourceCatalog::ExcludeDevice(const QString &deviceName) {
   if (!FailedDevices.contains(deviceName)) FailedDevices << deviceName;
 }
 
+bool SourceCatalog::Awaits(const QString &name, const QString &saved) const {
+  if (name.isEmpty() || name != saved || name == kNoVideoStream || name == kNoAudioStream) return false;
+  if (FindVideo(name) || FindAudio(name)) return false;
+  // A source is named after its device, with " - Video", " #2" or "#2" after it.
+  const auto ofDevice = [&](const QString &device) {
+    return name == device || name.startsWith(device + QLatin1String(" - ")) ||
+           name.startsWith(device + QLatin1String(" #")) || name.startsWith(device + QLatin1Char('#'));
+  };
+  for (const QString &device : FailedDevices)
+    if (ofDevice(device)) return false;
+  // Listed, under a plug-in's name for its source: not away.
+  for (const TCaptureDeviceList *list : {&VideoDevices, &AudioDevices})
+    for (int i = 0; i < list->Count(); ++i)
+      if (ofDevice(list->Item(i)->DeviceName)) return false;
+  for (const QString &device : Checklist.Unticked())
+    if (ofDevice(device)) return false;
+  return true;
+}
+
 bool SourceCatalog::Listed(const QString &deviceName) {
   if (FailedDevices.contains(deviceName)) return false;
   if (Checklist.Contains(deviceName)) return Checklist.IsTicked(deviceName);

@@ -48,6 +48,12 @@ class SourceCatalog {
   // microphone, a sound card), never another picture device's sound; null
   // when there is none of either.
   TAudioSource *PairedAudio(const TVideoSource *video) const;
+  // A box entry not listed now that is the saved choice `saved`: its device
+  // is away and is waited for, rather than the first entry taken in its
+  // place and saved over it. Not for "no … stream", nor for a device the
+  // user unticked, one that failed to start, or one that is listed (a
+  // plug-in names its source its own way).
+  bool Awaits(const QString &name, const QString &saved) const;
   // The first sound of the device, or null.
   TAudioSource *OwnAudio(const TCaptureDevice *device) const;
 

@@ -71,6 +71,12 @@ void VideoWindow::Clear() {
   update();
 }
 
+void VideoWindow::ShowMessage(const QString &text) {
+  if (text == message_) return;
+  message_ = text;
+  update();
+}
+
 bool VideoWindow::event(QEvent *e) {
   if (e->type() == kFrameWaiting) {
     QImage frame = mailbox_->Take();
@@ -87,6 +93,12 @@ bool VideoWindow::event(QEvent *e) {
 void VideoWindow::paintEvent(QPaintEvent *) {
   QPainter p(this);
   const QRect area = rect();
+  if (!message_.isEmpty()) {
+    p.fillRect(area, Qt::black);
+    p.setPen(Qt::white);
+    p.drawText(area.adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap, message_);
+    return;
+  }
   if (current_.isNull()) {
     p.fillRect(area, Qt::black);
     return;

@@ -56,6 +56,11 @@ class VideoWindow : public QWidget {
   bool StretchToWindow = false;
   // Forgets the picture, leaving the backdrop (when the source goes away).
   void Clear();
+  // A text shown instead of the picture ("no picture from …") while the
+  // source sends nothing; an empty text gives the picture back. Frames that
+  // arrive meanwhile are kept, not shown, so the last one is there at once.
+  void ShowMessage(const QString &text);
+  QString Message() const { return message_; }
 
  signals:
   void FramePainted();
@@ -67,6 +72,7 @@ class VideoWindow : public QWidget {
  private:
   std::shared_ptr<FrameMailbox> mailbox_;
   QImage current_;
+  QString message_;
   bool fresh_ = false;
   int framesShown_ = 0;
 };

@@ -176,6 +176,22 @@ TEST(StartAligner, CodedSoundIsOnlyDroppedBeforeTheStart) {
   EXPECT_EQ(GST_BUFFER_PTS(audio.got[0].get()), 24 * kMs);
 }
 
+TEST(StartAligner, SoundACoderDelaysStartsThatMuchLater) {
+  // MP3's 1105 samples of lead-in: the sound fed to the coder starts 1105
+  // samples after the picture, so what a player hears first is in step.
+  Pair p;
+  p.aligner.LeadSound(kMp3CodingDelay);
+  p.Sound(0);
+  p.Frame(0);
+  p.Sound(0);  // 960 samples: all before the lead ends
+  p.Sound(20 * kMs);
+  p.Sound(40 * kMs);
+  ASSERT_EQ(p.audio.got.size(), 2u);
+  const guint64 cut = kMp3CodingDelay - 960;
+  EXPECT_EQ(Bytes(p.audio.got[0]), kBlock - cut * 4);
+  EXPECT_EQ(GST_BUFFER_PTS(p.audio.got[0].get()), gst_util_uint64_scale_int(kMp3CodingDelay, GST_SECOND, kRate));
+}
+
 TEST(StartAligner, SoundEditRule) {
   const GstClockTime start = 100 * kMs;
   EXPECT_TRUE(SoundEditFor(60 * kMs, 960, kRate, start).drop);  // ends at 80 ms
