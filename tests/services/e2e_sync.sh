@@ -36,13 +36,13 @@ CAMERA_FPS=30
 services_begin || fail "the session D-Bus did not start"
 start_pulse || fail "PulseAudio did not start"
 start_pipewire || fail "PipeWire did not start"
-# The PipeWire microphone: a loopback, as a desktop's own sound devices are
-# nodes the graph drives, fed with a tone by a program of its own. (Fed by the
-# player, its sound followed the player's camera: PipeWire ran both at the
-# camera's 30 cycles a second, 1,024 samples each, and the microphone gave
-# 64 % of its sound, with no sound device here to drive it.)
+# The PipeWire microphone: a loopback fed with a tone by a program of its
+# own, in the dummy driver's group, as a desktop's microphone is driven by its
+# own sound card. (With no card to drive it, PipeWire let the camera's node
+# drive it: 30 cycles a second of 1,024 samples, 64 % of the sound.)
 PW_SOUND_SINK="sync_microphone_in"
-_spawn loopback pw-loopback --capture-props="media.class=Audio/Sink node.name=$PW_SOUND_SINK" \
+_spawn loopback pw-loopback --group=pipewire.dummy \
+  --capture-props="media.class=Audio/Sink node.name=$PW_SOUND_SINK" \
   --playback-props="media.class=Audio/Source node.name=sync_microphone node.description=\"$PW_SOUND\""
 _up loopback 100 "the PipeWire microphone did not appear" \
   bash -c "pw-cli ls Node 2>/dev/null | grep -q 'node.description = \"$PW_SOUND\"'" || fail "no PipeWire microphone"
