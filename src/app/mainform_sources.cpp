@@ -20,6 +20,7 @@
 #include "settings/settings.h"
 #include "sources/devicesettings.h"
 #include "sources/enumerator.h"
+#include "sources/mediatypes.h"
 #include "ui/videowindow.h"
 
 #define GST_CAT_DEFAULT vistrel::media::DebugCategory(vistrel::media::Subsystem::App)
@@ -77,6 +78,16 @@ int FormatNamed(const QString &name) {
 // Presence is judged by the moniker; a plug-in's device is its own to watch.
 sources::DeviceMoniker WatchedMoniker(const sources::TCaptureDevice &device) {
   return device.Kind == sources::DeviceKind::PlugIn ? sources::DeviceMoniker() : device.Moniker;
+}
+
+// A saved device not listed now keeps its place in its box (before the
+// "no … stream" entry) while the catalog waits for it; true when it does.
+bool HoldAwaitedPlace(QComboBox *box, const sources::SourceCatalog *catalog, const QString &name,
+                      const QString &saved) {
+  if (box->findText(name) >= 0 || !catalog || !catalog->Awaits(name, saved)) return false;
+  QSignalBlocker block(box);
+  box->insertItem(std::max(0, box->count() - 1), name);
+  return true;
 }
 
 // The awaited name becomes `now`; an entry kept in the box only for the
@@ -306,15 +317,10 @@ bool TCaptureForm::ActiverVideo(const QString &name) {
   // A change of picture ends a running capture first.
   if (etat_ == esCapture || etat_ == esCaptureProgrammee) ArreterGraphe();
 
-  int index = box->findText(name);
   // The saved device is away: it keeps its place in the box and is taken
   // again when it comes back.
-  const bool awaited = index < 0 && src_->catalog && src_->catalog->Awaits(name, SavedChoice(*params_, "Source video"));
-  if (awaited) {
-    QSignalBlocker block(box);
-    box->insertItem(std::max(0, box->count() - 1), name);
-    index = box->findText(name);
-  }
+  const bool awaited = HoldAwaitedPlace(box, src_->catalog.get(), name, SavedChoice(*params_, "Source video"));
+  int index = box->findText(name);
   const QString used = index >= 0 ? name : box->itemText(0);
   box->setCurrentIndex(index >= 0 ? index : 0);
   sources::TVideoSource *source = nullptr;
@@ -348,13 +354,16 @@ bool TCaptureForm::ActiverVideo(const QString &name) {
   if (!dm_->ConnecterVideo(source)) {
     // Left out for the rest of the session; the lists come back without it.
     const QString device = source->Device->DeviceName;
-    const QString name = source->Name, why = dm_->fg().LastFailure();
+    // A source that fails is left out without a word, but one whose stream
+    // can never be negotiated is told, with what it offers, once the lists
+    // are back (the refresh makes the source anew; the message would hold it up).
+    const bool unreadable = !sources::UnreadablePictureOffer(source->Device->Moniker.Caps()).isEmpty();
+    const QString refused = source->Name, why = dm_->fg().LastFailure();
     if (!SourcesExclues.contains(device)) SourcesExclues << device;
     ActualiserVideoBtnClick();
-    // Told after the lists are back, so the message does not hold them up.
-    if (!why.isEmpty())
+    if (unreadable && !why.isEmpty())
       platform::DialogService::Instance().Error(
-          QStringLiteral("The video source \"%1\" cannot be used: %2.").arg(name, why), this);
+          QStringLiteral("The video source \"%1\" cannot be used: %2.").arg(refused, why), this);
     return false;
   }
   ForgetAwaited(box, src_->awaited[0], {});
@@ -379,14 +388,9 @@ bool TCaptureForm::ActiverAudio(const QString &name) {
   if (!dm_) return false;
   auto *box = SourcesFrame->cboxAudio;
   dm_->StopGraph();
-  int index = box->findText(name);
   // The saved device is away: it keeps its place and is waited for.
-  const bool awaited = index < 0 && src_->catalog && src_->catalog->Awaits(name, SavedChoice(*params_, "Audio source"));
-  if (awaited) {
-    QSignalBlocker block(box);
-    box->insertItem(std::max(0, box->count() - 1), name);
-    index = box->findText(name);
-  }
+  const bool awaited = HoldAwaitedPlace(box, src_->catalog.get(), name, SavedChoice(*params_, "Audio source"));
+  int index = box->findText(name);
   // A name not listed (nothing saved yet) gets the sound that goes with the
   // picture rather than whatever happens to be listed first.
   if (index < 0 && src_->catalog)
