@@ -139,7 +139,9 @@ seen "$from" "no picture from $cam" 40 || { kill -CONT "$cam_pid"; fail "the pre
 from=$(lines)
 t=$(now)
 kill -CONT "$cam_pid"
-seen "$from" "\"$cam\" is back" 20 || fail "the frames of a resumed producer were not noticed" "$log"
+# On a loaded machine a resumed producer was seen taking over 2 s to send
+# its first frame again (once, in a full run on 2 cores).
+seen "$from" "\"$cam\" is back" 50 || fail "the frames of a resumed producer were not noticed within 5 s" "$log"
 stall_back=$(since "$t")
 echo "stopped producer: told in ${stall_gone} s (2 s without frames), back ${stall_back} s after it resumed"
 

@@ -181,7 +181,7 @@ for entry in "${RUN_LINES[@]}"; do
     "${header:-none}" "$offset" "$spread" "${pairs:-0}"
 
   what="$label, $video + $audio ($file)"
-  errors=$(ffmpeg -nostdin -v error -i "$path" -f null - 2>&1 | head -3)
+  errors=$(ffmpeg -nostdin -v error -i "$path" -f null - 2>&1 | head -3 || true)
   [[ -z "$errors" ]] || failures+=("$what does not decode whole: $(tr '\n' ' ' <<<"$errors")")
   if ! python3 -c '
 import sys
@@ -219,6 +219,9 @@ echo
 
 if [[ ${#failures[@]} -gt 0 ]]; then
   for f in "${failures[@]}"; do echo "FAIL: $f"; done
+  # What the program said of its devices and captures, for the reader of a
+  # failed run.
+  grep -h "vistrel: error\|is gone\|is back" "$sandbox"/*.err | cut -c1-300 | head -20 || true
   exit 1
 fi
 echo "In step within 20 ms in every format (Wmv within the broadcast window), and picture and sound as long as the time recorded for every pairing"
