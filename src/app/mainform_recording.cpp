@@ -116,6 +116,7 @@ bool TCaptureForm::DemarrerCapture() {
   }
   // The questions are asked of the name the recorder will write.
   recorder_->Names().SetFormat(settings::ToByte(options.format));
+  recorder_->PassNamesInUse();
   const QString file = NomVideo();
   const QFileInfo target(file);
   if (target.isDir()) {

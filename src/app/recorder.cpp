@@ -14,6 +14,7 @@
 #include "media/debug.h"
 #include "media/repair.h"
 #include "media/wmvprofiles.h"
+#include "platform/folders.h"
 #include "platform/shell.h"
 #include "settings/codecs.h"
 #include "settings/parameters.h"
@@ -80,7 +81,12 @@ RecordingOptions RecordingOptionsFrom(const settings::TparameterList &p) {
   return o;
 }
 
-Recorder::Recorder(Tdm *dm, QObject *parent) : QObject(parent), dm_(dm) {}
+Recorder::Recorder(Tdm *dm, QObject *parent) : QObject(parent), dm_(dm) {
+  watch_.setInterval(1000);
+  connect(&watch_, &QTimer::timeout, this, &Recorder::CheckPart);
+}
+
+void Recorder::PassNamesInUse() { names_.PassOver(&RecordedElsewhere); }
 
 Recorder::~Recorder() = default;
 
@@ -106,29 +112,40 @@ bool Recorder::Start(const RecordingOptions &o) {
   dm_->CaptureOptions = o.chain;
   images_ = 0;
   atPartStart_ = earlierChains_ = {};
+  writeFailed_ = false;
+  // The name is ours before anything is written to it: two programs started
+  // together would otherwise write one file.
+  const QDateTime now = QDateTime::currentDateTime();
+  if (!RecordingStarted(file, settings::ToByte(o.format), now)) {
+    failure_ =
+        "The file " + file + " is being recorded by another Vistrel, so it is left alone.\nNothing was recorded.";
+    dm_->LancerGraphe();
+    emit failed(failure_, QString());
+    return false;
+  }
   if (!Build(o.format, file))
     return Abandon(
         file, QString("The capture in the format \"%1\" could not be set up with the current sources.").arg(formatName),
         dm_->CaptureFailure());
   imageByImage_ = settings::CaptureFormat(o.format).counter == settings::CounterKind::Images;
   OpenSceneFileFor(file);
-  capture_.Commencer(file, o.format, QDateTime::currentDateTime());
-  RecordingStarted(file, settings::ToByte(o.format), capture_.Debut());
+  capture_.Commencer(file, o.format, now);
   HookGraphErrors();
   emit started(file, o.format);
   if (!dm_->LancerGraphe()) return Abandon(file, "The capture graph refused to start.", dm_->RunFailure());
+  WatchPart();
   GST_INFO("recording \"%s\" into %s", settings::CaptureFormat(o.format).name, Utf8(file).constData());
   return true;
 }
 
 bool Recorder::Abandon(const QString &file, const QString &what, const QString &why) {
   // Nothing of this start is listed: the file is taken before the stop.
-  const bool begun = !capture_.Fichier().isEmpty();
   capture_.ChaineRetiree();
+  watch_.stop();
   stopping_ = true;
   dm_->StopGraph();
   stopping_ = false;
-  if (begun) RecordingEnded(file);
+  RecordingEnded(file);
   // Whatever this start already wrote is ours (an older file went to the
   // trash first) and holds no capture.
   const QString scnName = scn_ && scn_->Ouvert() ? scn_->NomScn() : QString();
@@ -169,7 +186,10 @@ bool Recorder::Cut() {
   const CaptureFormatCode format = capture_.Format();
   const QString first = capture_.Fichier();
   StopGraph();  // the first part is finished and the name moves on
+  PassNamesInUse();
   const QString next = names_.Current();
+  // A folder removed during the first part is made again for the second.
+  QDir().mkpath(QFileInfo(next).absolutePath());
   // The new name is written without a question, but an existing file there
   // goes to the trash first; one that cannot must not be written over.
   const QFileInfo target(next);
@@ -177,6 +197,8 @@ bool Recorder::Cut() {
     failure_ = next + " is a folder, not a file.";
   else if ((target.exists() || target.isSymLink()) && !platform::Recycle(next))
     failure_ = "The file " + next + " could not be moved to the trash, so it is not replaced.";
+  else if (!RecordingStarted(next, settings::ToByte(format), QDateTime::currentDateTime()))
+    failure_ = "The file " + next + " is being recorded by another Vistrel, so it is left alone.";
   else {
     const Counts counted{std::max(0, dm_->CaptureDropped()), std::max(0, dm_->CaptureNotDropped())};
     if (settings::CaptureFormat(format).cut == settings::CutBy::Rebuild) {
@@ -186,7 +208,10 @@ bool Recorder::Cut() {
     } else {
       atPartStart_ = counted;
     }
-    if (!ContinueIn(format, next)) failure_ = "The capture could not go on in the file " + next + ".";
+    if (!ContinueIn(format, next)) {
+      failure_ = "The capture could not go on in the file " + next + ".";
+      RecordingEnded(next);
+    }
   }
   if (!failure_.isEmpty()) {
     const QString why = dm_->CaptureFailure();
@@ -196,7 +221,6 @@ bool Recorder::Cut() {
     return false;
   }
   capture_.Continuer(next);
-  RecordingStarted(next, settings::ToByte(format), QDateTime::currentDateTime());
   OpenSceneFileFor(next);
   images_ = 0;
   emit cut(first, next);
@@ -207,6 +231,7 @@ bool Recorder::Cut() {
     if (!dm_->RunFailure().isEmpty()) failure_ += "\nWhat failed: " + dm_->RunFailure() + ".";
     return false;
   }
+  WatchPart();
   return true;
 }
 
@@ -218,14 +243,31 @@ void Recorder::StopGraph() {
   // Only a file being written is finished, once: a second stop of the same
   // capture (a failed stop, a source change) adds nothing.
   if (capture_.Fichier().isEmpty()) return;
-  const QString file = capture_.PrendreFichierTermine();
+  watch_.stop();
+  CheckPart();  // what the last second brought
+  const QString written = capture_.PrendreFichierTermine();
+  const QString file = KeepRemovedFile(written);
   if (imageByImage_) FinishImageByImage(file);
-  if (settings::CaptureFormat(capture_.Format()).mendAfterStop) {
+  // After a failed write the writer's end (index, lengths) may be missing or
+  // claim what is not there: the file is repaired as after a kill.
+  bool complete = true;
+  if (settings::CaptureFormat(capture_.Format()).mendAfterStop || writeFailed_) {
     const media::RepairResult mended = media::RepairRecordingFile(file);
-    if (mended.outcome == media::RepairOutcome::Failed)
+    if (mended.outcome == media::RepairOutcome::Failed) {
       GST_WARNING("%s could not be mended: %s", Utf8(file).constData(), mended.detail.c_str());
+      complete = !writeFailed_ || !QFileInfo(file).isFile();
+    }
   }
-  RecordingEnded(file);
+  if (complete) {
+    RecordingEnded(written);
+  } else {
+    // The repair needs room on the disk: the next start does it.
+    RecordingLeftUnfinished(written);
+    emit notice("The file " + file +
+                " could not be finished because writing to the disk failed. It will be repaired at the next start "
+                "of Vistrel, once there is room on the disk again.");
+  }
+  if (file != written) RecordingEnded(written);
   lastFile_ = file;
   lastEnd_ = QDateTime::currentDateTime();
   // This part's own frames, not those of the parts before it.
@@ -315,6 +357,7 @@ void Recorder::HookGraphErrors() {
     const bool fromSource = sourceError_;
     sourceError_ = false;
     if (fromSource || stopping_ || !capture_.Chaine()) return;
+    writeFailed_ = true;
     // A write that failed (a disk filled by another program past the
     // reserve) may have cost the muxer its index, which the message must not hide.
     QMetaObject::invokeMethod(
@@ -369,6 +412,61 @@ void Recorder::CloseSceneFile(int dropped) {
   const QString name = scn_->NomScn();
   scn_->FermerScn();
   if (dropped > 0) emit sceneFileDoubtful(name, dropped);
+}
+
+void Recorder::WatchPart() {
+  toldRemoved_ = false;
+  hold_.Open(capture_.Fichier());
+  watch_.start();
+}
+
+void Recorder::CheckPart() {
+  if (!dm_ || capture_.Fichier().isEmpty()) return;
+  for (const media::CaptureGap &gap : dm_->TakeCaptureGaps()) {
+    const QString from = QDateTime::fromMSecsSinceEpoch(gap.startMs).time().toString("HH:mm:ss");
+    const QString length = QString::number(double(gap.lengthMs) / 1000.0, 'f', 1);
+    const QString text =
+        QString(
+            "The capture has a gap from %1 for %2 s: the sources sent nothing while Vistrel was held up (the "
+            "machine was suspended or too busy).")
+            .arg(from, length) +
+        (gap.filled ? "\nThe picture stands still and the sound is silent over it, so both stay in step."
+                    : "\nIt is left out of both the picture and the sound.");
+    GST_WARNING("%s", Utf8(text).constData());
+    emit notice(text);
+  }
+  const QString file = capture_.Fichier();
+  if (hold_.File() != file || !hold_.IsOpen()) hold_.Open(file);
+  if (toldRemoved_ || !hold_.Unlinked()) return;
+  toldRemoved_ = true;
+  emit notice("The file " + file +
+              " was removed (or its folder was) while it was being recorded.\nThe capture goes on; at the stop, what "
+              "was recorded is saved again under a name that says so.");
+}
+
+QString Recorder::KeepRemovedFile(const QString &file) {
+  const bool removed = hold_.File() == file && hold_.Unlinked();
+  if (!removed) {
+    hold_.Close();
+    return file;
+  }
+  // The writer has closed it; this handle is the last on what it wrote.
+  QString folder = QFileInfo(file).absolutePath();
+  if (!QDir().mkpath(folder) || !QFileInfo(folder).isWritable()) folder = platform::VideosFolder();
+  QDir().mkpath(folder);
+  QString rescued = platform::RescueName(folder, file);
+  const bool copied = hold_.CopyTo(rescued);
+  hold_.Close();
+  if (!copied) {
+    emit notice("The file " + file +
+                " was removed while it was being recorded, and what it held could not be saved "
+                "in " +
+                folder + ". The recording is lost.");
+    return file;
+  }
+  emit notice("The file " + file + " was removed while it was being recorded.\nWhat was recorded is saved in " +
+              rescued + ".");
+  return rescued;
 }
 
 void Recorder::FinishImageByImage(const QString &file) {

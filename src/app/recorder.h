@@ -9,11 +9,13 @@
 #include <QMetaObject>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <memory>
 
 #include "app/capture_en_cours.h"
 #include "app/recording_names.h"
 #include "graph/capturesettings.h"
+#include "platform/filehold.h"
 #include "settings/captureformats.h"
 
 namespace vistrel {
@@ -50,6 +52,8 @@ class Recorder : public QObject {
   VideoNames &Names() { return names_; }
   const VideoNames &Names() const { return names_; }
 
+  // The next name moves past files another running Vistrel records into.
+  void PassNamesInUse();
   // Builds the chain of `o.format` for the current name and runs the graph.
   // False: nothing was recorded, the preview runs again and Failure() says why.
   bool Start(const RecordingOptions &o);
@@ -122,6 +126,11 @@ class Recorder : public QObject {
   void HookGraphErrors();
   void EndOnFault(const QString &why, const QString &caveat = QString());
   bool SourcesThere() const;
+  // Starts watching the part being written; once a second after that.
+  void WatchPart();
+  void CheckPart();
+  // The part's file, or the copy of it made when its name was removed.
+  QString KeepRemovedFile(const QString &file);
 
   Tdm *dm_ = nullptr;
   VideoNames names_;
@@ -135,6 +144,12 @@ class Recorder : public QObject {
   bool sourceError_ = false;  // the error being delivered came from a source
   bool hooked_ = false;
   bool closed_ = false;
+  bool writeFailed_ = false;  // the file writer failed (a full disk): the end may be missing
+  // A handle on the part being written, and the once-a-second look at it
+  // (its name removed) and at the sources' gaps.
+  platform::FileHold hold_;
+  bool toldRemoved_ = false;
+  QTimer watch_;
   // The chain's frame counter runs over every part a renamed writer takes, and
   // starts again with a rebuilt chain: what it read when this part began, and
   // what parts whose counter is gone came to.

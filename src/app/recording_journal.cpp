@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QUrl>
+#include <algorithm>
 #include <cerrno>
 
 #include "platform/filesync.h"
@@ -106,10 +107,15 @@ template <typename Change> bool RecordingJournal::Update(Change change) {
 
 bool RecordingJournal::Begin(const QString &file, int format, const QDateTime &start) {
   const QString absolute = QFileInfo(file).absoluteFilePath();
-  return Update([&](std::vector<JournalEntry> &entries) {
+  bool taken = false;
+  const bool written = Update([&](std::vector<JournalEntry> &entries) {
+    taken = std::any_of(entries.begin(), entries.end(),
+                        [&](const JournalEntry &e) { return e.file == absolute && WriterAlive(e); });
+    if (taken) return;
     std::erase_if(entries, [&](const JournalEntry &e) { return e.file == absolute; });
     entries.push_back(JournalEntry{absolute, format, start, qint64(::getpid()), BootId()});
   });
+  return written && !taken;
 }
 
 bool RecordingJournal::End(const QString &file) {
@@ -128,20 +134,37 @@ bool WriterAlive(const JournalEntry &e) {
   return theirs.isEmpty() || theirs == mine;
 }
 
+bool RecordingJournal::InUseElsewhere(const QString &file) const {
+  const QString absolute = QFileInfo(file).absoluteFilePath();
+  const std::vector<JournalEntry> entries = Entries();
+  return std::any_of(entries.begin(), entries.end(),
+                     [&](const JournalEntry &e) { return e.file == absolute && WriterAlive(e); });
+}
+
 std::vector<JournalEntry> RecordingJournal::Unfinished() const {
   std::vector<JournalEntry> out = Entries();
   std::erase_if(out, [](const JournalEntry &e) { return WriterAlive(e); });
   return out;
 }
 
-void RecordingStarted(const QString &file, int format, const QDateTime &start) {
-  RecordingJournal(RecordingJournal::DefaultPath()).Begin(file, format, start);
+bool RecordingStarted(const QString &file, int format, const QDateTime &start) {
+  RecordingJournal journal(RecordingJournal::DefaultPath());
+  if (!journal.Begin(file, format, start) && journal.InUseElsewhere(file)) return false;
   platform::FileSync::Instance().Watch(file);
+  return true;
+}
+
+bool RecordedElsewhere(const QString &file) {
+  return RecordingJournal(RecordingJournal::DefaultPath()).InUseElsewhere(file);
+}
+
+void RecordingLeftUnfinished(const QString &file) {
+  if (!file.isEmpty()) platform::FileSync::Instance().Unwatch(file);
 }
 
 void RecordingEnded(const QString &file) {
   if (file.isEmpty()) return;
-  platform::FileSync::Instance().Unwatch(file);
+  RecordingLeftUnfinished(file);
   RecordingJournal(RecordingJournal::DefaultPath()).End(file);
 }
 

@@ -26,12 +26,16 @@ class RecordingJournal {
   // "recordings.journal" in the folder of the settings file.
   static QString DefaultPath();
 
+  // False when the journal could not be written, or another Vistrel still
+  // records into `file` (its entry is left as it is).
   bool Begin(const QString &file, int format, const QDateTime &start);
   bool End(const QString &file);
   // Entries of runs that are over; those of a Vistrel still running (a second
   // instance) are not theirs to take.
   std::vector<JournalEntry> Unfinished() const;
   std::vector<JournalEntry> Entries() const;
+  // Another Vistrel, still running, records into `file`.
+  bool InUseElsewhere(const QString &file) const;
   bool Forget(const QString &file) { return End(file); }
 
   QString Path() const { return path_; }
@@ -44,10 +48,16 @@ class RecordingJournal {
   QString path_;
 };
 
-// The capture's two calls: the journal entry, and the periodic sync that
-// bounds what a power cut can take.
-void RecordingStarted(const QString &file, int format, const QDateTime &start);
+// The capture's calls: the journal entry, and the periodic sync that bounds
+// what a power cut can take. Started is false only when another Vistrel
+// records into `file` (a journal that cannot be written does not stop a
+// recording).
+bool RecordingStarted(const QString &file, int format, const QDateTime &start);
 void RecordingEnded(const QString &file);
+// The file is left to the next start's repair: its entry stays.
+void RecordingLeftUnfinished(const QString &file);
+// Another Vistrel, still running, records into `file`.
+bool RecordedElsewhere(const QString &file);
 
 // Whether a process of this boot is still running this program.
 bool WriterAlive(const JournalEntry &e);

@@ -60,6 +60,10 @@ void VideoNames::Advance() {
   Compose();
 }
 
+void VideoNames::PassOver(const std::function<bool(const QString &)> &taken) {
+  for (int tries = 0; tries < 1000 && taken(current_); ++tries) Advance();
+}
+
 void VideoNames::Compose() { current_ = ComposerNomVideo(folder_, root_, withDate_, date_, counter_, format_); }
 
 }  // namespace vistrel

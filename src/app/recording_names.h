@@ -2,6 +2,7 @@
 // Output file names of recordings, built from the Folders panel's fields.
 #include <QDateTime>
 #include <QString>
+#include <functional>
 
 namespace vistrel {
 
@@ -41,6 +42,8 @@ class VideoNames {
   void Restart();
   // The next counter.
   void Advance();
+  // Moves on past every name `taken` says is not free (another program's).
+  void PassOver(const std::function<bool(const QString &)> &taken);
   QString Current() const { return current_; }
   // The counter the next Advance gives (one past the current name's).
   int Counter() const { return counter_ + 1; }

@@ -20,6 +20,7 @@
 #include "media/elementlookup.h"
 #include "media/graph.h"
 #include "media/ownfilter.h"
+#include "media/startalign.h"
 #include "settings/captureformats.h"
 #include "sources/capturedevice.h"
 
@@ -191,6 +192,8 @@ class Tdm : public QObject {
   // when the capture has no video.
   int CaptureDropped() const;
   int CaptureNotDropped() const;
+  // The stretches the running capture's sources sent nothing, since the last call.
+  std::vector<media::CaptureGap> TakeCaptureGaps();
   // Why the last capture build failed, in plain words for the user's message
   // (the element that could not be made, the link that was refused and the
   // caps of both sides); empty after a build that succeeded. Every builder

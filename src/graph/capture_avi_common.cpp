@@ -21,8 +21,8 @@ constexpr const char *kAlignKey = "vistrel-capture-align";
 
 // The chain's one aligner of the picture's and the sound's start, made by
 // the first tap that asks.
-media::StartAligner &Aligner(Tdm &dm) {
-  GObject *pipeline = G_OBJECT(dm.fg().Pipeline());
+media::StartAligner &Aligner(media::Graph &fg) {
+  GObject *pipeline = G_OBJECT(fg.Pipeline());
   auto *aligner = static_cast<media::StartAligner *>(g_object_get_data(pipeline, kAlignKey));
   if (!aligner) {
     aligner = new media::StartAligner;
@@ -49,8 +49,10 @@ GstElement *AddPart(media::Graph &fg, const char *factory, const QString &name) 
   // A frame filler makes up frames lost on the way, never a stretch where
   // the source sent nothing or jumped in time (a camera that went away):
   // filling that wrote gigabytes of one repeated picture in seconds.
-  if (g_strcmp0(factory, "videorate") == 0)
-    g_object_set(e.get(), "max-duplication-time", guint64(kMaxFilledGap), nullptr);
+  if (g_strcmp0(factory, "videorate") == 0) {
+    g_object_set(e.get(), "max-duplication-time", guint64(media::kMaxFilledGap), nullptr);
+    Aligner(fg).FillSoundGaps();
+  }
   return e.get();  // the graph holds it now
 }
 
@@ -93,7 +95,7 @@ media::PadRef VideoTap(Tdm &dm, GstElement *tee, bool leaky) {
   if (leaky) g_object_set(queue, "leaky", 2 /* downstream: drop the oldest */, nullptr);
   auto *counter = new media::DroppedFrames;
   counter->WatchQueue(queue);
-  Aligner(dm).WatchVideo(out.get());
+  Aligner(dm.fg()).WatchVideo(out.get());
   g_object_set_data_full(G_OBJECT(dm.fg().Pipeline()), kDroppedKey, counter,
                          [](gpointer p) { delete static_cast<media::DroppedFrames *>(p); });
   return out;
@@ -108,11 +110,17 @@ media::PadRef AudioTap(Tdm &dm, GstElement *tee) {
   // rather than holding the sound preview up.
   g_object_set(queue, "max-size-buffers", 0u, "max-size-bytes", 0u, "max-size-time", guint64(3 * GST_SECOND),
                "leaky", 2 /* downstream */, nullptr);
-  Aligner(dm).WatchAudio(out.get());
+  media::PadRef queued = media::PadRef::Adopt(gst_element_get_static_pad(queue, "src"));
+  Aligner(dm.fg()).WatchAudio(out.get(), queued.get());
   return out;
 }
 
-void LeadSound(Tdm &dm, guint64 samples) { Aligner(dm).LeadSound(samples); }
+void LeadSound(Tdm &dm, guint64 samples) { Aligner(dm.fg()).LeadSound(samples); }
+
+std::vector<media::CaptureGap> TakeCaptureGaps(Tdm &dm) {
+  auto *aligner = static_cast<media::StartAligner *>(g_object_get_data(G_OBJECT(dm.fg().Pipeline()), kAlignKey));
+  return aligner ? aligner->TakeGaps() : std::vector<media::CaptureGap>{};
+}
 
 void DeclareBranch(Tdm &dm, GstPad *tapOut, GstElement *sink) {
   GstElement *queue = QueueOf(tapOut);
@@ -352,6 +360,8 @@ int Tdm::CaptureDropped() const {
   const media::DroppedFrames *c = DroppedCounter(*this);
   return c ? c->Dropped() : -1;
 }
+
+std::vector<media::CaptureGap> Tdm::TakeCaptureGaps() { return avicapture::TakeCaptureGaps(*this); }
 
 int Tdm::CaptureNotDropped() const {
   const media::DroppedFrames *c = DroppedCounter(*this);

@@ -2,16 +2,14 @@
 // Pieces the capture builders share. Every helper element a chain adds has a
 // graph name starting with "Capture ", so taking the chain down finds it even
 // when a build stopped half-way.
+#include <QString>
+
 #include "graph/avgraph.h"
 #include "media/droppedframes.h"
 #include "media/pins.h"
-
-#include <QString>
+#include "media/startalign.h"
 
 namespace vistrel::avicapture {
-
-// The longest stretch without frames a frame filler makes up.
-inline constexpr GstClockTime kMaxFilledGap = 2 * GST_SECOND;
 
 // A new element of `factory` in the graph as "Capture <name>", or null.
 GstElement *AddPart(media::Graph &fg, const char *factory, const QString &name);
@@ -35,6 +33,8 @@ media::PadRef AudioTap(Tdm &dm, GstElement *tee);
 // The chain's sound starts `samples` after its picture, for a coder that
 // delays it by as much (see media::kMp3CodingDelay).
 void LeadSound(Tdm &dm, guint64 samples);
+// The stretches the chain's sources sent nothing since the last call.
+std::vector<media::CaptureGap> TakeCaptureGaps(Tdm &dm);
 // Declares the branch entered at `tapOut`'s queue as one that writes `sink`,
 // so stopping the graph ends it and finalizes the file.
 void DeclareBranch(Tdm &dm, GstPad *tapOut, GstElement *sink);

@@ -2,7 +2,9 @@
 
 #include <gst/audio/audio.h>
 
+#include <algorithm>
 #include <mutex>
+#include <utility>
 
 #include "media/debug.h"
 #include "media/gstref.h"
@@ -22,6 +24,21 @@ struct StartAligner::State {
   GstAudioInfo info;
   bool haveInfo = false;
   guint64 leadSamples = 0;
+  // In step after the start: where the next sound sample belongs, and the
+  // end of the last frame.
+  bool fillSound = false;
+  GstClockTime soundNext = GST_CLOCK_TIME_NONE, videoNext = GST_CLOCK_TIME_NONE;
+  // Gaps in running time; one stall comes back as a run of jumps (sources
+  // catching up), told as one once the streams have gone on past it.
+  struct Span {
+    GstClockTime from, to, missing;
+    bool filled, told;
+  };
+  std::vector<Span> gaps;
+  GstClockTime latest = 0;  // the latest time either stream reached
+  // A running time and the wall clock at once, to tell when a gap began.
+  GstClockTime basePts = GST_CLOCK_TIME_NONE;
+  gint64 baseRealUs = 0;
 };
 
 namespace {
@@ -39,12 +56,61 @@ bool WaitedTooLong(GstClockTime first, GstClockTime now) {
   return GST_CLOCK_TIME_IS_VALID(first) && GST_CLOCK_TIME_IS_VALID(now) && now >= first && now - first >= kAlignWait;
 }
 
+// Both streams see a stall of the program, often as several jumps.
+void NoteGap(State &s, GstClockTime from, GstClockTime to, bool filled) {
+  constexpr GstClockTime kOneStall = 250 * GST_MSECOND;  // between the jumps of sources catching up
+  if (!s.gaps.empty() && !s.gaps.back().told && from <= s.gaps.back().to + kOneStall) {
+    StartAligner::State::Span &last = s.gaps.back();
+    if (to > last.to) last.missing += to - std::max(from, last.to);
+    last.to = std::max(last.to, to);
+    last.filled = last.filled && filled;
+    return;
+  }
+  // Short gaps already behind (a source's jitter) are forgotten.
+  std::erase_if(s.gaps, [&](const StartAligner::State::Span &g) { return g.told || g.to + kOneStall < from; });
+  s.gaps.push_back({from, to, to - from, filled, false});
+}
+
+// Every buffer in step moves the clock of the gaps on. A time far before
+// the latest is a graph started again (a Cut that renames the file): its
+// running time begins anew, and so does keeping step.
+void NoteTime(State &s, GstClockTime pts) {
+  if (GST_CLOCK_TIME_IS_VALID(s.basePts) && pts + kToldGap < s.latest) {
+    s.basePts = GST_CLOCK_TIME_NONE;
+    s.latest = 0;
+    s.soundNext = s.videoNext = GST_CLOCK_TIME_NONE;
+    s.gaps.clear();
+  }
+  if (!GST_CLOCK_TIME_IS_VALID(s.basePts)) {
+    s.basePts = pts;
+    s.baseRealUs = g_get_real_time();
+  }
+  s.latest = std::max(s.latest, pts);
+}
+
+GstClockTime EndOf(GstBuffer *buffer) {
+  const GstClockTime pts = GST_BUFFER_PTS(buffer);
+  return GST_BUFFER_DURATION_IS_VALID(buffer) ? pts + GST_BUFFER_DURATION(buffer) : pts;
+}
+
+void KeepVideoStep(State &s, GstBuffer *buffer) {
+  const GstClockTime pts = GST_BUFFER_PTS(buffer);
+  NoteTime(s, pts);
+  if (GST_CLOCK_TIME_IS_VALID(s.videoNext) && pts > s.videoNext + kStepTolerance)
+    NoteGap(s, s.videoNext, pts, pts - s.videoNext <= kMaxFilledGap);
+  s.videoNext = EndOf(buffer);
+}
+
 GstPadProbeReturn OnVideo(GstPad *pad, GstPadProbeInfo *info, gpointer data) {
   State &s = *static_cast<Holder *>(data)->state;
   GstBuffer *buffer = GST_PAD_PROBE_INFO_BUFFER(info);
   const GstClockTime pts = GST_BUFFER_PTS(buffer);
   std::lock_guard<std::mutex> guard(s.lock);
-  if (s.videoDone || !s.audioWatched || !GST_CLOCK_TIME_IS_VALID(pts)) return GST_PAD_PROBE_OK;
+  if (!GST_CLOCK_TIME_IS_VALID(pts)) return GST_PAD_PROBE_OK;
+  if (s.videoDone || !s.audioWatched) {
+    KeepVideoStep(s, buffer);
+    return GST_PAD_PROBE_OK;
+  }
   if (!GST_CLOCK_TIME_IS_VALID(s.firstVideo)) s.firstVideo = pts;
   if (s.audioDone) {  // the sound went on alone: the picture follows as it comes
     s.videoDone = true;
@@ -61,6 +127,7 @@ GstPadProbeReturn OnVideo(GstPad *pad, GstPadProbeInfo *info, gpointer data) {
   if (pts + half < s.firstAudio) return GST_PAD_PROBE_DROP;
   s.start = pts;
   s.videoDone = true;
+  s.videoNext = EndOf(buffer);
   GST_INFO_OBJECT(pad, "picture and sound start at %" GST_TIME_FORMAT " (first sound %" GST_TIME_FORMAT ")",
                   GST_TIME_ARGS(pts), GST_TIME_ARGS(s.firstAudio));
   return GST_PAD_PROBE_OK;
@@ -101,6 +168,31 @@ void KeepSoundFormat(State &s, GstCaps *caps) {
                GST_AUDIO_INFO_RATE(&s.info) > 0;
 }
 
+// Sound after the start: a buffer later than where the last one ended is
+// led in with silence over the gap, one earlier is cut to follow on; coded
+// sound, or sound whose picture is not filled, goes as it comes.
+GstPadProbeReturn KeepSoundStep(State &s, GstPadProbeInfo *info, GstBuffer *buffer) {
+  const GstClockTime pts = GST_BUFFER_PTS(buffer);
+  NoteTime(s, pts);
+  const GstClockTime next = s.soundNext;
+  s.soundNext = EndOf(buffer);
+  if (!GST_CLOCK_TIME_IS_VALID(next) || !s.haveInfo || !GST_BUFFER_DURATION_IS_VALID(buffer)) return GST_PAD_PROBE_OK;
+  const bool late = pts > next + kStepTolerance, early = pts + kStepTolerance < next;
+  if (late) NoteGap(s, next, pts, s.fillSound && pts - next <= kMaxFilledGap);
+  if (!s.fillSound || (!late && !early) || (late && pts - next > kMaxFilledGap)) return GST_PAD_PROBE_OK;
+  const int rate = GST_AUDIO_INFO_RATE(&s.info);
+  const guint64 samples = gst_buffer_get_size(buffer) / guint(GST_AUDIO_INFO_BPF(&s.info));
+  const SoundEdit edit = SoundEditFor(pts, samples, rate, next);
+  if (edit.drop) {
+    s.soundNext = next;
+    return GST_PAD_PROBE_DROP;
+  }
+  GstBuffer *edited = EditedSound(buffer, edit, s.info, next);
+  GST_PAD_PROBE_INFO_DATA(info) = edited;
+  s.soundNext = EndOf(edited);
+  return GST_PAD_PROBE_OK;
+}
+
 GstPadProbeReturn OnAudio(GstPad *pad, GstPadProbeInfo *info, gpointer data) {
   State &s = *static_cast<Holder *>(data)->state;
   if (info->type & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
@@ -120,7 +212,8 @@ GstPadProbeReturn OnAudio(GstPad *pad, GstPadProbeInfo *info, gpointer data) {
     const CapsRef caps = CapsRef::Adopt(gst_pad_get_current_caps(pad));
     KeepSoundFormat(s, caps.get());
   }
-  if (s.audioDone || !s.videoWatched || !GST_CLOCK_TIME_IS_VALID(pts)) return GST_PAD_PROBE_OK;
+  if (!GST_CLOCK_TIME_IS_VALID(pts)) return GST_PAD_PROBE_OK;
+  if (s.audioDone || !s.videoWatched) return GST_PAD_PROBE_OK;
   if (!GST_CLOCK_TIME_IS_VALID(s.firstAudio)) s.firstAudio = pts;
   if (s.videoDone && !GST_CLOCK_TIME_IS_VALID(s.start)) {  // the picture went on alone
     s.audioDone = true;
@@ -151,6 +244,17 @@ GstPadProbeReturn OnAudio(GstPad *pad, GstPadProbeInfo *info, gpointer data) {
   return GST_PAD_PROBE_OK;
 }
 
+// Past the tap's queue, which drops the oldest sound when the writer is held
+// up: what it dropped is filled too.
+GstPadProbeReturn OnQueuedAudio(GstPad *, GstPadProbeInfo *info, gpointer data) {
+  State &s = *static_cast<Holder *>(data)->state;
+  GstBuffer *buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+  if (!GST_CLOCK_TIME_IS_VALID(GST_BUFFER_PTS(buffer))) return GST_PAD_PROBE_OK;
+  std::lock_guard<std::mutex> guard(s.lock);
+  if (!s.videoWatched) s.fillSound = true;  // sound alone follows the clock
+  return KeepSoundStep(s, info, buffer);
+}
+
 }  // namespace
 
 SoundEdit SoundEditFor(GstClockTime pts, guint64 samples, int rate, GstClockTime start) {
@@ -178,7 +282,7 @@ void StartAligner::WatchVideo(GstPad *pad) {
   gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, &OnVideo, new Holder{state_}, &FreeHolder);
 }
 
-void StartAligner::WatchAudio(GstPad *pad) {
+void StartAligner::WatchAudio(GstPad *pad, GstPad *queued) {
   if (!pad) return;
   {
     std::lock_guard<std::mutex> guard(state_->lock);
@@ -186,11 +290,30 @@ void StartAligner::WatchAudio(GstPad *pad) {
   }
   gst_pad_add_probe(pad, GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM), &OnAudio,
                     new Holder{state_}, &FreeHolder);
+  if (queued) gst_pad_add_probe(queued, GST_PAD_PROBE_TYPE_BUFFER, &OnQueuedAudio, new Holder{state_}, &FreeHolder);
 }
 
 void StartAligner::LeadSound(guint64 samples) {
   std::lock_guard<std::mutex> guard(state_->lock);
   state_->leadSamples = samples;
+}
+
+void StartAligner::FillSoundGaps() {
+  std::lock_guard<std::mutex> guard(state_->lock);
+  state_->fillSound = true;
+}
+
+std::vector<CaptureGap> StartAligner::TakeGaps() {
+  std::lock_guard<std::mutex> guard(state_->lock);
+  std::vector<CaptureGap> out;
+  for (State::Span &gap : state_->gaps) {
+    if (gap.told || gap.missing < kToldGap || state_->latest < gap.to + kToldGap) continue;
+    gap.told = true;
+    const qint64 startMs =
+        state_->baseRealUs / 1000 + (qint64(gap.from) - qint64(state_->basePts)) / qint64(GST_MSECOND);
+    out.push_back(CaptureGap{startMs, qint64(gap.missing / GST_MSECOND), gap.filled});
+  }
+  return out;
 }
 
 GstClockTime StartAligner::Start() const {

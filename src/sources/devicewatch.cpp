@@ -1,5 +1,6 @@
 #include "sources/devicewatch.h"
 
+#include <algorithm>
 #include <atomic>
 #include <utility>
 #include <vector>
@@ -55,7 +56,15 @@ DeviceWatch::DeviceWatch(SystemDeviceEnumerator &enumerator, QObject *parent)
     : QObject(parent), enumerator_(enumerator) {
   connect(&enumerator_, &SystemDeviceEnumerator::DeviceChange, this, &DeviceWatch::CheckPresence);
   flowTimer_.setInterval(kFlowPeriodMs);
-  connect(&flowTimer_, &QTimer::timeout, this, &DeviceWatch::CheckFlow);
+  connect(&flowTimer_, &QTimer::timeout, this, [this] {
+    // Ticks far apart mean this program did not run (stopped, or starved by
+    // swapping): the silence since is its own, not the devices'.
+    const gint64 now = g_get_monotonic_time();
+    if (lastTickUs_ && now - lastTickUs_ > gint64(std::max(stallLimitMs_ / 2, 4 * kFlowPeriodMs)) * 1000)
+      resumedUs_ = now;
+    lastTickUs_ = now;
+    CheckFlow();
+  });
 }
 
 DeviceWatch::~DeviceWatch() {
@@ -74,7 +83,10 @@ void DeviceWatch::Watch(WatchRole role, const QString &name, const QString &devi
     w.source = media::ElementRef::Borrow(source);
     Attach(w, role);
   }
-  if (!flowTimer_.isActive()) flowTimer_.start();
+  if (!flowTimer_.isActive()) {
+    lastTickUs_ = 0;
+    flowTimer_.start();
+  }
   GST_INFO("watching \"%s\" (%s)", name.toUtf8().constData(), moniker.Identity().toUtf8().constData());
 }
 
@@ -211,7 +223,7 @@ void DeviceWatch::CheckFlow() {
     if (w.flow->playingSinceUs == 0) w.flow->playingSinceUs = now;
     if (i != 0) continue;  // only pictures are judged by their flow
     if (!w.stalled) {
-      const gint64 alive = std::max(last, w.flow->playingSinceUs);
+      const gint64 alive = std::max({last, w.flow->playingSinceUs, resumedUs_});
       if (now - alive <= gint64(stallLimitMs_) * 1000) continue;
       w.flow->stalledUs = now;
       Update(w, false, true, QDateTime::currentDateTime().addMSecs(-(now - alive) / 1000));

@@ -87,6 +87,8 @@ class DeviceWatch : public QObject {
   std::array<Watched, 2> watched_;
   QTimer flowTimer_;
   int stallLimitMs_ = 2000;
+  gint64 lastTickUs_ = 0;  // the flow timer's last tick
+  gint64 resumedUs_ = 0;   // when this program last ran again after being held
 };
 
 }  // namespace vistrel::sources
