@@ -58,10 +58,18 @@ QByteArray Contents(const QString &file) {
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// What ffmpeg says decoding the whole file; an ffmpeg that cannot start,
+// hangs or crashes is an error too, never a silent pass.
 QString DecodeErrors(const QString &file) {
   QProcess p;
-  p.start("ffmpeg", {"-v", "error", "-i", file, "-f", "null", "-"});
-  p.waitForFinished(60000);
+  p.start("ffmpeg", {"-nostdin", "-v", "error", "-i", file, "-f", "null", "-"});
+  if (!p.waitForStarted(10000)) return "ffmpeg could not be started";
+  if (!p.waitForFinished(60000)) {
+    p.kill();
+    p.waitForFinished();
+    return "ffmpeg did not finish within 60 s";
+  }
+  if (p.exitStatus() != QProcess::NormalExit) return "ffmpeg crashed";
   return QString::fromUtf8(p.readAllStandardError()) + (p.exitCode() ? "exit code not 0" : "");
 }
 
@@ -179,10 +187,14 @@ TEST(Repair, RefusesWhatItCannotRepair) {
   EXPECT_EQ(media::RepairRecordingFile(dir + "/empty.avi").outcome, media::RepairOutcome::Failed);
   QFile text(dir + "/notes.avi");
   ASSERT_TRUE(text.open(QIODevice::WriteOnly));
-  text.write("RIFF\\0\\0\\0\\0AVI LIST\\xff\\xff\\xff\\x7fhdrl");
+  // A header list whose size runs far past the file: refused by its size.
+  const char liar[] = "RIFF\0\0\0\0AVI LIST\xff\xff\xff\x7fhdrl";
+  text.write(liar, sizeof liar - 1);
   text.close();
   const QByteArray before = Contents(dir + "/notes.avi");
-  EXPECT_EQ(media::RepairRecordingFile(dir + "/notes.avi").outcome, media::RepairOutcome::Failed);
+  const media::RepairResult liarResult = media::RepairRecordingFile(dir + "/notes.avi");
+  EXPECT_EQ(liarResult.outcome, media::RepairOutcome::Failed);
+  EXPECT_EQ(liarResult.detail, "the header list is cut off");
   EXPECT_EQ(Contents(dir + "/notes.avi"), before);
   EXPECT_EQ(media::RepairRecordingFile(dir).outcome, media::RepairOutcome::Failed);  // a folder
 }
