@@ -184,7 +184,7 @@ TEST(Repair, RefusesWhatItCannotRepair) {
   QFile empty(dir + "/empty.avi");
   ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
   empty.close();
-  EXPECT_EQ(media::RepairRecordingFile(dir + "/empty.avi").outcome, media::RepairOutcome::Failed);
+  EXPECT_EQ(media::RepairRecordingFile(dir + "/empty.avi").outcome, media::RepairOutcome::Empty);
   QFile text(dir + "/notes.avi");
   ASSERT_TRUE(text.open(QIODevice::WriteOnly));
   // A header list whose size runs far past the file: refused by its size.
