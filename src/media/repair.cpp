@@ -79,7 +79,8 @@ QString DescribeRepair(const RepairResult &result) {
     case RepairOutcome::Repaired: return "repaired, " + (length.isEmpty() ? "length unknown" : length);
     case RepairOutcome::Whole: return "whole, nothing to repair, " + (length.isEmpty() ? "length unknown" : length);
     case RepairOutcome::NotNeeded: return "plays as it is, " + (length.isEmpty() ? "length unknown" : length);
-    case RepairOutcome::Empty: return "holds no whole frame, nothing to play: " + QString::fromStdString(result.detail);
+    case RepairOutcome::Empty:
+      return "holds no whole frame, nothing to play: " + QString::fromStdString(result.detail);
     case RepairOutcome::Failed: break;
   }
   return "could not be repaired: " + QString::fromStdString(result.detail);

@@ -10,14 +10,14 @@
 // walks the lists instead of reading the index steps over it), after the
 // list or form header it swallowed is rebuilt in its last bytes; sizes,
 // counts, rates and the super index are patched in their places.
-#include "media/repair.h"
-#include "media/repair_avi_layout.h"
-#include "media/repairfile.h"
-
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <vector>
+
+#include "media/repair.h"
+#include "media/repair_avi_layout.h"
+#include "media/repairfile.h"
 
 namespace vistrel::media {
 
@@ -384,7 +384,8 @@ RepairResult RepairAvi(RepairBytes &f) {
 
   r.outcome = p.changed ? RepairOutcome::Repaired : RepairOutcome::Whole;
   r.seconds = Seconds(l);
-  r.detail = std::to_string(allVideo) + " video frames in " + std::to_string(l.forms.size()) + " RIFF form(s)" + Skipped(l);
+  r.detail =
+      std::to_string(allVideo) + " video frames in " + std::to_string(l.forms.size()) + " RIFF form(s)" + Skipped(l);
   return r;
 }
 

@@ -19,8 +19,8 @@ struct Stream {
   std::uint64_t strhAt = 0;  // start of the strh data
   std::uint32_t scale = 0, rate = 0, length = 0, sampleSize = 0;
   std::uint32_t formatTag = 0, channels = 0, sampleRate = 0, avgBytes = 0, blockAlign = 0;  // sound
-  std::string compression;   // video FourCC
-  std::uint64_t strfAt = 0;  // start of the strf data
+  std::string compression;                                                                  // video FourCC
+  std::uint64_t strfAt = 0;                                                                 // start of the strf data
   std::uint64_t indxAt = 0;  // start of the indx data; 0 when none
   std::uint64_t junkAt = 0;  // a JUNK chunk kept free for the indx (avimux), header
   std::uint32_t indxCapacity = 0;

@@ -7,11 +7,11 @@
 // "LIST movi"/"LIST rec " or "RIFF AVIX"; whose size fits in the file and
 // that is followed by another such header or by the end. Only when none
 // comes does the walk end there, at the cut-off tail.
-#include "media/repair_avi_layout.h"
-#include "media/repairfile.h"
-
 #include <array>
 #include <cstring>
+
+#include "media/repair_avi_layout.h"
+#include "media/repairfile.h"
 
 namespace vistrel::media::avirepair {
 
@@ -133,7 +133,6 @@ bool ReadHeader(RepairBytes &f, Layout &out, std::uint64_t &after) {
   after = end + (end & 1);
   return true;
 }
-
 
 namespace {
 
@@ -264,7 +263,8 @@ void ReadChunks(RepairBytes &f, std::uint64_t at, Layout &out) {
     const int stream = kind == "dc" || kind == "db" || kind == "wb" ? StreamOf(id) : -1;
     // Bad bytes: no chunk, one the cut went through, another form, a stream
     // the file does not have.
-    if (id == "RIFF" || !Printable(id) || end > size || (inMovi && stream >= 0 && std::size_t(stream) >= out.streams.size())) {
+    if (id == "RIFF" || !Printable(id) || end > size ||
+        (inMovi && stream >= 0 && std::size_t(stream) >= out.streams.size())) {
       const std::uint64_t next = Resync(f, out, at);
       if (!next) break;
       Damage d{at, next, 0};

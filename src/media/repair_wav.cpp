@@ -9,11 +9,11 @@
 // data chunk become JUNK, and when the data header itself was lost it is
 // written again where the bad bytes start, the sound taken to go on from
 // there (those bytes were sound or header; either way a click at most).
-#include "media/repair.h"
-#include "media/repairfile.h"
-
 #include <algorithm>
 #include <vector>
+
+#include "media/repair.h"
+#include "media/repairfile.h"
 
 namespace vistrel::media {
 
@@ -36,20 +36,21 @@ std::uint64_t FindData(RepairBytes &f, std::uint64_t from) {
 // The header's mending when a hole hit it: the bad bytes from `from` on
 // become JUNK up to the data chunk at `data`, or, when the data header
 // itself was lost, a data header is written at `from`. A run too short
-// for a JUNK header stays as it is.
+// for a JUNK header stays as it is. The size goes first: a repair killed
+// between the two writes leaves bad bytes the next one mends the same way.
 struct Mend {
   std::uint64_t from = 0, data = 0;
   bool Write(RepairBytes &f, bool &changed) const {
     if (data == from) {
       if (f.Tag(from) == "data") return true;
       changed = true;
-      return f.Write(from, "data", 4) && f.Put32(from + 4, 0);
+      return f.Put32(from + 4, 0) && f.Write(from, "data", 4);
     }
     if (data - from < 8) return true;
     const std::uint32_t size = std::uint32_t(data - from - 8);
     if (f.Tag(from) == "JUNK" && f.U32At(from + 4) == size) return true;
     changed = true;
-    return f.Write(from, "JUNK", 4) && f.Put32(from + 4, size);
+    return f.Put32(from + 4, size) && f.Write(from, "JUNK", 4);
   }
 };
 
@@ -77,7 +78,8 @@ RepairResult RepairWav(RepairBytes &f) {
       avgBytes = f.U32At(dataAt + 8);
       blockAlign = f.U16At(dataAt + 12);
       haveFormat = true;
-    } else if (id != "data" && (!Printable(id) || dataAt + size > f.Size())) {
+    } else if (id != "data" && (!Printable(id) || dataAt + size > f.Size() || (id == "LIST" && size < 4))) {
+      // (A list without its type is a size the hole zeroed.)
       if (!haveFormat) break;  // the sound's format was lost: nothing tells how to read it
       const std::uint64_t data = FindData(f, at);
       mends.push_back(Mend{at, data ? data : at});

@@ -17,63 +17,9 @@
 
 using namespace vistrel;
 
-namespace {
-
-// Runs `launch` (sources with num-buffers into a muxer, a filesink named
-// "out") to its end, but nothing the muxer writes once it starts its index
-// reaches the file: the file is what a program killed at that moment leaves.
-void RunCut(const QString &launch) {
-  GError *error = nullptr;
-  media::ElementRef pipeline = media::ElementRef::Adopt(gst_parse_launch(launch.toUtf8().constData(), &error));
-  if (error) g_error_free(error);
-  ASSERT_TRUE(pipeline);
-  media::ElementRef sink = media::ElementRef::Adopt(gst_bin_get_by_name(GST_BIN(pipeline.get()), "out"));
-  media::PadRef in = media::PadRef::Adopt(gst_element_get_static_pad(sink.get(), "sink"));
-  static bool cut;
-  cut = false;
-  gst_pad_add_probe(in.get(), GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
-                    [](GstPad *, GstPadProbeInfo *info, gpointer) {
-                      if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_BUFFER) {
-                        GstBuffer *b = GST_PAD_PROBE_INFO_BUFFER(info);
-                        char head[4] = {};
-                        gst_buffer_extract(b, 0, head, 4);
-                        if (std::memcmp(head, "idx1", 4) == 0 || std::memcmp(head, "ix", 2) == 0) cut = true;
-                        return cut ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
-                      }
-                      GstEvent *e = GST_PAD_PROBE_INFO_EVENT(info);
-                      return cut && GST_EVENT_TYPE(e) == GST_EVENT_SEGMENT ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
-                    },
-                    nullptr, nullptr);
-  gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
-  media::GstRef<GstBus> bus = media::GstRef<GstBus>::Adopt(gst_element_get_bus(pipeline.get()));
-  media::MessageRef done = media::MessageRef::Adopt(gst_bus_timed_pop_filtered(
-      bus.get(), 30 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)));
-  EXPECT_TRUE(done && GST_MESSAGE_TYPE(done.get()) == GST_MESSAGE_EOS);
-  gst_element_set_state(pipeline.get(), GST_STATE_NULL);
-  EXPECT_TRUE(cut);
-}
-
-QByteArray Contents(const QString &file) {
-  QFile f(file);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// What ffmpeg says decoding the whole file; an ffmpeg that cannot start,
-// hangs or crashes is an error too, never a silent pass.
-QString DecodeErrors(const QString &file) {
-  QProcess p;
-  p.start("ffmpeg", {"-nostdin", "-v", "error", "-i", file, "-f", "null", "-"});
-  if (!p.waitForStarted(10000)) return "ffmpeg could not be started";
-  if (!p.waitForFinished(60000)) {
-    p.kill();
-    p.waitForFinished();
-    return "ffmpeg did not finish within 60 s";
-  }
-  if (p.exitStatus() != QProcess::NormalExit) return "ffmpeg crashed";
-  return QString::fromUtf8(p.readAllStandardError()) + (p.exitCode() ? "exit code not 0" : "");
-}
-
-}  // namespace
+using test::Contents;
+using test::DecodeErrors;
+using test::RunCut;
 
 // MPEG-4 and MP3 from avimux: no index, no totals, and a sound header whose
 // rate is 0, so a reader put the sound at some 2,500 s. After the repair the
