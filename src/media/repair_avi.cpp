@@ -288,6 +288,7 @@ RepairResult RepairAvi(RepairBytes &f) {
   const std::uint64_t fileEnd = cursor;
   Patcher p{f};
   for (const Damage &d : l.damage) MarkDamage(d, p);
+  for (const std::uint64_t at : l.staleIndexes) p.SetBytes(at, {'J', 'U', 'N', 'K'});
   if (!appended && !p.changed && !Unfinished(f, l, fileEnd)) {
     r.outcome = RepairOutcome::Whole;
     r.seconds = Seconds(l);

@@ -68,6 +68,7 @@ struct Layout {
   std::vector<Stream> streams;
   std::vector<Form> forms;
   std::vector<Damage> damage;
+  std::vector<std::uint64_t> staleIndexes;  // "ix##" chunks that no longer list their form's chunks
   std::uint64_t end = 0;  // end of the last whole chunk, its pad byte included
   std::string error;
 };

@@ -205,18 +205,29 @@ std::uint64_t Resync(RepairBytes &f, const Layout &l, std::uint64_t from) {
 // A standard index belongs to the form whose chunks it lists, found by its
 // base offset: a repair appends the indexes of earlier forms whose own were
 // lost in the last one. One whose base is in no form stays where it lies.
+// One that does not count the chunks its form holds now (a hole took some,
+// or the form took in those of the next one whose header was lost) is left
+// out (it becomes JUNK, so that no reader takes it), and the form gets a
+// new one.
 void PlaceIndexes(RepairBytes &f, const std::vector<std::pair<std::uint16_t, std::uint64_t>> &found,
                   const std::vector<std::size_t> &foundIn, Layout &out) {
   for (std::size_t k = 0; k < found.size(); ++k) {
     const auto [stream, at] = found[k];
     std::size_t form = foundIn[k];
     std::uint8_t b[8];
-    if (f.U32At(at + 4) >= 24 && f.Read(at + 8 + 12, b, 8)) {
+    if (f.U32At(at + 4) < 24) continue;
+    if (f.Read(at + 8 + 12, b, 8)) {
       const std::uint64_t base = Le64(b);
       for (std::size_t i = 0; i < out.forms.size(); ++i) {
         const std::uint64_t end = i + 1 < out.forms.size() ? out.forms[i + 1].riffAt : f.Size();
         if (base >= out.forms[i].riffAt && base < end) form = i;
       }
+    }
+    const std::vector<Chunk> &chunks = out.forms[form].chunks;
+    const auto count = std::count_if(chunks.begin(), chunks.end(), [s = stream](const Chunk &c) { return c.stream == s; });
+    if (f.U32At(at + 8 + 4) != std::uint32_t(count)) {
+      out.staleIndexes.push_back(at);
+      continue;
     }
     out.forms[form].ix.emplace_back(stream, at);
   }
@@ -283,6 +294,9 @@ void ReadChunks(RepairBytes &f, std::uint64_t at, Layout &out) {
         lost.moviEnd = next;
         inMovi = true;
       }
+      // JUNK over the bad bytes inside movi is a chunk of the list, as the
+      // next walk will find it.
+      if (inMovi && !d.header && next - at >= 8) form.moviEnd = next;
       out.damage.push_back(d);
       at = next;
       out.end = at;

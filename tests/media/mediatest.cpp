@@ -216,10 +216,11 @@ void ExpectHolesSkipped(const QString &reference, const QString &holed, const Ho
   ASSERT_TRUE(before.ok && after.ok);
   EXPECT_EQ(after.Field("video", "nb_read_packets").toInt(),
             before.Field("video", "nb_read_packets").toInt() - damage.lostVideo);
-  // Sound packets are what ffmpeg cuts them into; the index counts chunks.
+  // Sound packets are what ffmpeg cuts them into; the index counts chunks
+  // (that of the first form only, past 1 GB).
   const RiffFile whole = ReadRiff(reference), mended = ReadRiff(holed);
   EXPECT_TRUE(mended.valid) << "the holes did not become chunks a reader steps over";
-  if (whole.idx1Entries) EXPECT_EQ(mended.idx1Entries, whole.idx1Entries - damage.lostVideo - damage.lostSound);
+  if (!whole.Has("RIFF:AVIX")) EXPECT_EQ(mended.idx1Entries, whole.idx1Entries - damage.lostVideo - damage.lostSound);
   const QString errors = DecodeErrors(holed);
   EXPECT_FALSE(errors.contains("ffmpeg")) << errors.toStdString();
   EXPECT_LE(errors.count('\n'), damage.touched) << errors.toStdString();
