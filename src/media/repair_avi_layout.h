@@ -69,7 +69,7 @@ struct Layout {
   std::vector<Form> forms;
   std::vector<Damage> damage;
   std::vector<std::uint64_t> staleIndexes;  // "ix##" chunks that no longer list their form's chunks
-  std::uint64_t end = 0;  // end of the last whole chunk, its pad byte included
+  std::uint64_t end = 0;                    // end of the last whole chunk, its pad byte included
   std::string error;
 };
 

@@ -224,7 +224,8 @@ void PlaceIndexes(RepairBytes &f, const std::vector<std::pair<std::uint16_t, std
       }
     }
     const std::vector<Chunk> &chunks = out.forms[form].chunks;
-    const auto count = std::count_if(chunks.begin(), chunks.end(), [s = stream](const Chunk &c) { return c.stream == s; });
+    const auto count =
+        std::count_if(chunks.begin(), chunks.end(), [s = stream](const Chunk &c) { return c.stream == s; });
     if (f.U32At(at + 8 + 4) != std::uint32_t(count)) {
       out.staleIndexes.push_back(at);
       continue;

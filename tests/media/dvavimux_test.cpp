@@ -308,8 +308,8 @@ TEST(DvAviMux, HolesOverIndexesAndFormsKeepEveryWholeFrame) {
       if (c.offset > at) return c;
     return frames.back();
   };
-  const test::RiffChunk lastOfFirst = *std::prev(std::find_if(
-      frames.begin(), frames.end(), [&](const test::RiffChunk &c) { return c.offset > forms[0].offset; }));
+  const test::RiffChunk lastOfFirst = *std::prev(
+      std::find_if(frames.begin(), frames.end(), [&](const test::RiffChunk &c) { return c.offset > forms[0].offset; }));
   const qint64 boundaryFrom = lastOfFirst.offset + 50'000, boundaryTo = firstAfter(forms[0].offset).offset + 50'000;
   const struct {
     const char *name;
