@@ -183,6 +183,23 @@ QString DecodeErrors(const QString &file) {
   return QString::fromUtf8(p.readAllStandardError()) + (p.exitCode() ? "exit code not 0" : "");
 }
 
+std::vector<std::uint8_t> WavHeader(std::uint32_t riff, std::uint32_t data) {
+  media::MemoryBytes b(std::vector<std::uint8_t>(44, 0));
+  b.Write(0, "RIFF", 4);
+  b.Put32(4, riff);
+  b.Write(8, "WAVEfmt ", 8);
+  b.Put32(16, 16);
+  b.Put16(20, 1);
+  b.Put16(22, 2);
+  b.Put32(24, 48000);
+  b.Put32(28, 192000);
+  b.Put16(32, 4);
+  b.Put16(34, 16);
+  b.Write(36, "data", 4);
+  b.Put32(40, data);
+  return b.Bytes();
+}
+
 HoleDamage WriteHoles(const QString &reference, const QString &copy,
                       const std::vector<std::pair<qint64, qint64>> &spans, char pattern) {
   HoleDamage d;

@@ -57,6 +57,9 @@ QByteArray Contents(const QString &file);
 // hangs or crashes is an error too, never a silent pass.
 QString DecodeErrors(const QString &file);
 
+// A 48 kHz 16-bit stereo PCM WAV header (44 bytes) with these sizes.
+std::vector<std::uint8_t> WavHeader(std::uint32_t riff, std::uint32_t data);
+
 // Holes of `pattern` bytes written over spans of a copy of a cut-off AVI,
 // as a power cut leaves blocks that never reached the disk. What they hit is
 // counted on `reference`, the same file repaired whole (the repair moves no

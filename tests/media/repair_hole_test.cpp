@@ -107,21 +107,9 @@ namespace {
 
 // A WAV as a writer of sound leaves it, with a LIST chunk before the data.
 std::vector<std::uint8_t> WavWithList(std::uint32_t seconds) {
-  media::MemoryBytes b(std::vector<std::uint8_t>(12 + 24 + 8 + 26 + 8, 0));
-  b.Write(0, "RIFFxxxxWAVEfmt ", 16);
-  b.Put32(4, 0);
-  b.Put32(16, 16);
-  b.Put16(20, 1);
-  b.Put16(22, 2);
-  b.Put32(24, 48000);
-  b.Put32(28, 192000);
-  b.Put16(32, 4);
-  b.Put16(34, 16);
-  b.Write(36, "LIST", 4);
-  b.Put32(40, 26);
-  b.Write(44, "INFOISFT", 8);
-  b.Write(70, "data", 4);
-  std::vector<std::uint8_t> bytes = b.Bytes();
+  std::vector<std::uint8_t> bytes = test::WavHeader(0, 0);
+  const std::uint8_t list[34] = {'L', 'I', 'S', 'T', 26, 0, 0, 0, 'I', 'N', 'F', 'O', 'I', 'S', 'F', 'T'};
+  bytes.insert(bytes.begin() + 36, list, list + sizeof list);
   for (std::uint32_t i = 0; i < seconds * 192000 + 3; ++i) bytes.push_back(std::uint8_t(i * 7));
   return bytes;
 }

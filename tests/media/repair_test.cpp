@@ -77,26 +77,7 @@ TEST(RepairAvi, AvimuxRawCutThroughAChunk) {
   EXPECT_EQ(DecodeErrors(file), "");
 }
 
-namespace {
-
-std::vector<std::uint8_t> WavHeader(std::uint32_t riff, std::uint32_t data) {
-  media::MemoryBytes b(std::vector<std::uint8_t>(44, 0));
-  b.Write(0, "RIFF", 4);
-  b.Put32(4, riff);
-  b.Write(8, "WAVEfmt ", 8);
-  b.Put32(16, 16);
-  b.Put16(20, 1);
-  b.Put16(22, 2);
-  b.Put32(24, 48000);
-  b.Put32(28, 192000);
-  b.Put16(32, 4);
-  b.Put16(34, 16);
-  b.Write(36, "data", 4);
-  b.Put32(40, data);
-  return b.Bytes();
-}
-
-}  // namespace
+using test::WavHeader;
 
 // Our WAV writer's header before its end says 0 data bytes; the sizes come
 // from the file, whole sample frames only, and a finished file stays.
