@@ -43,6 +43,7 @@ RepairResult RepairRecordingFile(const QString &path) {
     return r;
   }
   if (file.Size() == 0) {
+    r.outcome = RepairOutcome::Empty;
     r.detail = "it is empty";
     return r;
   }
@@ -63,7 +64,8 @@ RepairResult RepairRecordingFile(const QString &path) {
     r.detail = "it is not a recording Vistrel can repair";
     return r;
   }
-  if (r.outcome != RepairOutcome::Failed && r.seconds < 0) r.seconds = PlayingTime(path);
+  const bool plays = r.outcome != RepairOutcome::Failed && r.outcome != RepairOutcome::Empty;
+  if (plays && r.seconds < 0) r.seconds = PlayingTime(path);
   return r;
 }
 
@@ -77,6 +79,8 @@ QString DescribeRepair(const RepairResult &result) {
     case RepairOutcome::Repaired: return "repaired, " + (length.isEmpty() ? "length unknown" : length);
     case RepairOutcome::Whole: return "whole, nothing to repair, " + (length.isEmpty() ? "length unknown" : length);
     case RepairOutcome::NotNeeded: return "plays as it is, " + (length.isEmpty() ? "length unknown" : length);
+    case RepairOutcome::Empty:
+      return "holds no whole frame, nothing to play: " + QString::fromStdString(result.detail);
     case RepairOutcome::Failed: break;
   }
   return "could not be repaired: " + QString::fromStdString(result.detail);

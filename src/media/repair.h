@@ -14,10 +14,12 @@ namespace vistrel::media {
 class RepairBytes;
 
 enum class RepairOutcome {
-  Repaired,  // something was rewritten
-  Whole,     // nothing needed: the file was finished (or repaired before)
-  NotNeeded, // a format whose readers need nothing from an end (MPEG, MP3)
-  Failed,    // not a file of the expected kind, or it could not be written
+  Repaired,   // something was rewritten
+  Whole,      // nothing needed: the file was finished (or repaired before)
+  NotNeeded,  // a format whose readers need nothing from an end (MPEG, MP3)
+  Empty,      // no whole frame: nothing a player could play (0 bytes, a header,
+              // sound only where the header declares a picture); left as it is
+  Failed,     // not a file of the expected kind, or it could not be written
 };
 
 struct RepairResult {

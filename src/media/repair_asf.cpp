@@ -137,6 +137,7 @@ RepairResult RepairAsf(RepairBytes &f) {
     return r;
   }
   if (onDisk == 0) {
+    r.outcome = RepairOutcome::Empty;
     r.detail = "no whole data packet";
     return r;
   }

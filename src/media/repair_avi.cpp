@@ -4,255 +4,30 @@
 // written first) and every chunk after it whole except perhaps the last, but
 // with zero sizes, zero counts and no index for the form being written.
 //
-// The chunks are found by walking from the header on, ignoring every list
-// size (those are what is missing) and stepping over each chunk by its own
-// size; the walk stops at the first chunk that runs past the end or at bytes
-// that are no chunk (zeros left by a power cut). Only that cut-off tail is
-// written over, by the index; sizes, counts, rates and the super index are
-// patched in their places.
-#include "media/repair.h"
-#include "media/repairfile.h"
-
+// The walk (repair_avi_walk.cpp) finds every whole chunk, past holes of bad
+// bytes too. Only the cut-off tail is written over, by the indexes; a hole
+// becomes a JUNK chunk (its bytes are lost anyway, and so every reader that
+// walks the lists instead of reading the index steps over it), after the
+// list or form header it swallowed is rebuilt in its last bytes; sizes,
+// counts, rates and the super index are patched in their places.
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <vector>
 
+#include "media/repair.h"
+#include "media/repair_avi_layout.h"
+#include "media/repairfile.h"
+
 namespace vistrel::media {
 
 namespace {
 
+using namespace avirepair;
+
 constexpr std::uint32_t kKeyFrame = 0x10;      // AVIIF_KEYFRAME
 constexpr std::uint32_t kHasIndex = 0x10;      // AVIF_HASINDEX
 constexpr std::uint32_t kNotKey = 0x80000000;  // standard index: bit 31 marks a delta frame
-constexpr std::size_t kMaxStreams = 100;       // two decimal digits name a stream
-// Bounds on what a hostile file can make us keep: far beyond any recording.
-constexpr std::size_t kMaxChunks = 50'000'000;
-constexpr std::uint32_t kMaxHeader = 1u << 20;
-
-struct Stream {
-  std::string type;      // "vids", "auds", "iavs"
-  std::uint64_t strhAt = 0;  // start of the strh data
-  std::uint32_t scale = 0, rate = 0, length = 0, sampleSize = 0;
-  std::uint32_t formatTag = 0, channels = 0, sampleRate = 0, avgBytes = 0, blockAlign = 0;  // sound
-  std::string compression;  // video FourCC
-  std::uint64_t strfAt = 0;  // start of the strf data
-  std::uint64_t indxAt = 0;  // start of the indx data; 0 when none
-  std::uint64_t junkAt = 0;  // a JUNK chunk kept free for the indx (avimux), header
-  std::uint32_t indxCapacity = 0;
-  std::string chunkId;  // as its data chunks are named ("00dc", "00db", "01wb")
-  bool mpeg4 = false;
-  // Counted over the whole file.
-  std::uint64_t chunks = 0, bytes = 0;
-  std::uint32_t largest = 0;
-};
-
-struct Chunk {
-  std::uint64_t at;  // chunk header
-  std::uint32_t size;
-  std::uint16_t stream;
-  bool key;
-};
-
-struct Form {
-  std::uint64_t riffAt = 0;
-  std::uint64_t moviAt = 0;  // "LIST" of its movi list; 0 before one was met
-  std::uint64_t moviEnd = 0;  // end of the last chunk inside movi
-  std::uint64_t idx1At = 0;
-  std::vector<Chunk> chunks;
-  std::vector<std::pair<std::uint16_t, std::uint64_t>> ix;  // stream, its "ix##" chunk in this form
-  bool HasIx(std::uint16_t s) const {
-    return std::any_of(ix.begin(), ix.end(), [s](const auto &e) { return e.first == s; });
-  }
-};
-
-struct Layout {
-  std::uint64_t avihAt = 0;  // start of the avih data
-  std::uint64_t dmlhAt = 0;  // start of the dmlh data; 0 when none
-  std::vector<Stream> streams;
-  std::vector<Form> forms;
-  std::uint64_t end = 0;  // end of the last whole chunk, its pad byte included
-  std::string error;
-};
-
-bool Printable(const std::string &id) {
-  return id.size() == 4 && std::all_of(id.begin(), id.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
-}
-
-int StreamOf(const std::string &id) {
-  if (id.size() != 4 || id[0] < '0' || id[0] > '9' || id[1] < '0' || id[1] > '9') return -1;
-  return (id[0] - '0') * 10 + (id[1] - '0');
-}
-
-int IndexStreamOf(const std::string &id) {
-  if (id.size() != 4 || id[0] != 'i' || id[1] != 'x') return -1;
-  return StreamOf(id.substr(2) + "xx");
-}
-
-bool IsMpeg4(const std::string &fourcc) {
-  std::string f = fourcc;
-  for (char &c : f) c = char(std::toupper(static_cast<unsigned char>(c)));
-  for (const char *m : {"DIVX", "DX50", "XVID", "FMP4", "MP4V", "DIV5", "M4S2"})
-    if (f == m) return true;
-  return false;
-}
-
-// An MPEG-4 part 2 frame is a key frame when its first VOP is intra coded.
-bool Mpeg4Key(RepairBytes &f, std::uint64_t dataAt, std::uint32_t size) {
-  std::array<std::uint8_t, 256> b{};
-  const std::size_t n = std::min<std::size_t>(size, b.size());
-  if (n < 5 || !f.Read(dataAt, b.data(), n)) return false;
-  for (std::size_t i = 0; i + 4 < n; ++i)
-    if (b[i] == 0 && b[i + 1] == 0 && b[i + 2] == 1 && b[i + 3] == 0xB6) return (b[i + 4] >> 6) == 0;
-  return false;
-}
-
-void ReadStrl(RepairBytes &f, std::uint64_t at, std::uint64_t end, Layout &out) {
-  Stream s;
-  bool haveStrh = false;
-  while (at + 8 <= end) {
-    const std::string id = f.Tag(at);
-    const std::uint32_t size = f.U32At(at + 4);
-    const std::uint64_t data = at + 8;
-    if (data + size > end) break;
-    if (id == "strh" && size >= 48) {
-      std::array<std::uint8_t, 48> h{};
-      if (!f.Read(data, h.data(), h.size())) break;
-      s.type = std::string(reinterpret_cast<const char *>(h.data()), 4);
-      s.strhAt = data;
-      s.scale = Le32(&h[20]);
-      s.rate = Le32(&h[24]);
-      s.length = Le32(&h[32]);
-      s.sampleSize = Le32(&h[44]);
-      haveStrh = true;
-    } else if (id == "strf" && haveStrh) {
-      std::array<std::uint8_t, 20> h{};
-      s.strfAt = data;
-      if (s.type == "auds" && size >= 14 && f.Read(data, h.data(), 14)) {
-        s.formatTag = Le16(&h[0]);
-        s.channels = Le16(&h[2]);
-        s.sampleRate = Le32(&h[4]);
-        s.avgBytes = Le32(&h[8]);
-        s.blockAlign = Le16(&h[12]);
-      } else if (s.type == "vids" && size >= 20 && f.Read(data, h.data(), 20)) {
-        s.compression = std::string(reinterpret_cast<const char *>(&h[16]), 4);
-      }
-    } else if (id == "indx" && size >= 24) {
-      s.indxAt = data;
-      s.indxCapacity = (size - 24) / 16;
-    } else if (id == "JUNK" && haveStrh && !s.indxAt && size >= 40) {
-      s.junkAt = at;
-      s.indxCapacity = (size - 24) / 16;
-    }
-    at = data + size + (size & 1);
-  }
-  if (!haveStrh) return;
-  s.mpeg4 = s.type == "vids" && IsMpeg4(s.compression);
-  out.streams.push_back(std::move(s));
-}
-
-// The header list: main header, one strl per stream, the OpenDML list.
-bool ReadHeader(RepairBytes &f, Layout &out, std::uint64_t &after) {
-  if (f.Tag(0) != "RIFF" || f.Tag(8) != "AVI " || f.Tag(12) != "LIST" || f.Tag(20) != "hdrl") {
-    out.error = "not an AVI file with a header list";
-    return false;
-  }
-  const std::uint32_t hdrlSize = f.U32At(16);
-  const std::uint64_t end = 20 + std::uint64_t(hdrlSize);
-  if (hdrlSize < 4 || hdrlSize > kMaxHeader || end > f.Size()) {
-    out.error = "the header list is cut off";
-    return false;
-  }
-  for (std::uint64_t at = 24; at + 8 <= end;) {
-    const std::string id = f.Tag(at);
-    const std::uint32_t size = f.U32At(at + 4);
-    const std::uint64_t data = at + 8;
-    if (data + size > end) break;
-    if (id == "avih" && size >= 56) {
-      out.avihAt = data;
-    } else if (id == "LIST" && size >= 4) {
-      const std::string type = f.Tag(data);
-      if (type == "strl" && out.streams.size() < kMaxStreams) ReadStrl(f, data + 4, data + size, out);
-      if (type == "odml" && f.Tag(data + 4) == "dmlh" && f.U32At(data + 8) >= 4 && size >= 16) out.dmlhAt = data + 12;
-    }
-    at = data + size + (size & 1);
-  }
-  if (!out.avihAt || out.streams.empty()) {
-    out.error = "the header list has no main header or no stream";
-    return false;
-  }
-  after = end + (end & 1);
-  return true;
-}
-
-// Every whole chunk after the header, form by form.
-void ReadChunks(RepairBytes &f, std::uint64_t at, Layout &out) {
-  const std::uint64_t size = f.Size();
-  std::size_t count = 0;
-  out.forms.push_back(Form{});
-  bool inMovi = false;
-  while (at + 8 <= size && count < kMaxChunks) {
-    const std::string id = f.Tag(at);
-    const std::uint32_t n = f.U32At(at + 4);
-    Form &form = out.forms.back();
-    if (id == "RIFF") {
-      if (f.Tag(at + 8) != "AVIX") break;
-      out.forms.emplace_back();
-      out.forms.back().riffAt = at;
-      inMovi = false;
-      at += 12;
-      out.end = at;
-      continue;
-    }
-    if (id == "LIST") {
-      const std::string type = f.Tag(at + 8);
-      if (type == "movi" && !form.moviAt) {
-        form.moviAt = at;
-        form.moviEnd = at + 12;
-        inMovi = true;
-        at += 12;
-        out.end = at;
-        continue;
-      }
-      if (type == "rec " && inMovi) {
-        at += 12;
-        continue;
-      }
-    }
-    if (!Printable(id)) break;
-    const std::uint64_t end = at + 8 + n;
-    if (end > size) break;  // the chunk the cut went through
-    const std::uint64_t next = std::min(end + (end & 1), size);
-    // Frames and sound: "dc", "db", "wb"; a palette change ("pc") or text is
-    // kept but is no frame.
-    const std::string kind = id.substr(2);
-    const int stream = kind == "dc" || kind == "db" || kind == "wb" ? StreamOf(id) : -1;
-    const int ixStream = IndexStreamOf(id);
-    if (id == "idx1") {
-      if (!form.idx1At) form.idx1At = at;
-      inMovi = false;
-    } else if (inMovi && stream >= 0) {
-      if (std::size_t(stream) >= out.streams.size()) break;  // not a stream of this file
-      Stream &s = out.streams[std::size_t(stream)];
-      const bool key = s.mpeg4 ? Mpeg4Key(f, at + 8, n) : true;
-      if (s.chunkId.empty()) s.chunkId = id;
-      form.chunks.push_back(Chunk{at, n, std::uint16_t(stream), key});
-      ++count;
-      ++s.chunks;
-      s.bytes += n;
-      s.largest = std::max(s.largest, n);
-      form.moviEnd = next;
-    } else if (inMovi && ixStream >= 0) {
-      form.ix.emplace_back(std::uint16_t(ixStream), at);
-      form.moviEnd = next;
-    } else if (inMovi) {
-      form.moviEnd = next;  // JUNK and the like, kept inside the list
-    }
-    at = next;
-    out.end = at;
-  }
-  if (out.end == 0) out.end = at;
-}
 
 // OpenDML: a super index, more than one form, or standard indexes already.
 bool OpenDml(const Layout &l) {
@@ -335,7 +110,47 @@ struct Patcher {
     ok = f.Put32(at, v) && ok;
     ++changed;
   }
+  void SetBytes(std::uint64_t at, const std::vector<std::uint8_t> &v) {
+    std::vector<std::uint8_t> now(v.size());
+    if (f.Read(at, now.data(), now.size()) && now == v) return;
+    ok = f.Write(at, v.data(), v.size()) && ok;
+    ++changed;
+  }
 };
+
+// A hole becomes JUNK up to the header it swallowed, rebuilt with its sizes
+// at 0 (the size patches that follow fill them in). A hole too short for a
+// JUNK header stays as it is: the index leaves it out all the same.
+void MarkDamage(const Damage &d, Patcher &p) {
+  const std::uint64_t junkEnd = d.to - d.header;
+  if (junkEnd - d.from >= 8) {
+    std::vector<std::uint8_t> junk;
+    PutTag(junk, "JUNK");
+    Put32(junk, Clamp32(junkEnd - d.from - 8));
+    p.SetBytes(d.from, junk);
+  }
+  std::vector<std::uint8_t> h;
+  if (d.header == 24) {
+    PutTag(h, "RIFF");
+    Put32(h, 0);
+    PutTag(h, "AVIX");
+  }
+  if (d.header) {
+    PutTag(h, "LIST");
+    Put32(h, 0);
+    PutTag(h, "movi");
+    p.SetBytes(junkEnd, h);
+  }
+}
+
+std::string Skipped(const Layout &l) {
+  if (l.damage.empty()) return {};
+  std::uint64_t bytes = 0;
+  for (const Damage &d : l.damage) bytes += d.to - d.from;
+  const std::uint64_t kb = (bytes + 1023) / 1024;
+  return ", skipped " + std::to_string(kb) + " KB of damaged data at " + std::to_string(l.damage.size()) +
+         (l.damage.size() == 1 ? " place" : " places");
+}
 
 // Sound whose header says rate 0 (avimux leaves MPEG audio that way until
 // its end) gets the rate a reader needs to place the frames in time.
@@ -401,6 +216,22 @@ bool Unfinished(RepairBytes &f, const Layout &l, std::uint64_t fileEnd) {
   return f.U32At(l.avihAt + 16) == 0 && l.forms.front().chunks.size() > 0;
 }
 
+// Why the file holds no whole frame, empty when it holds one: no chunk at
+// all, or sound only where the header declares a picture (a part a kill
+// during a Cut left as its writer had begun it).
+std::string NothingToPlay(const Layout &l) {
+  std::uint64_t picture = 0, other = 0;
+  bool declaresPicture = false;
+  for (const Stream &s : l.streams) {
+    const bool video = s.type == "vids" || s.type == "iavs";
+    declaresPicture = declaresPicture || video;
+    (video ? picture : other) += s.chunks;
+  }
+  if (declaresPicture ? picture > 0 : other > 0) return {};
+  if (other == 0) return "only its header, no frame";
+  return "only " + std::to_string(other) + " sound chunks and no picture";
+}
+
 }  // namespace
 
 RepairResult RepairAvi(RepairBytes &f) {
@@ -412,6 +243,11 @@ RepairResult RepairAvi(RepairBytes &f) {
     return r;
   }
   ReadChunks(f, after, l);
+  if (const std::string nothing = NothingToPlay(l); !nothing.empty()) {
+    r.outcome = RepairOutcome::Empty;
+    r.detail = nothing;
+    return r;
+  }
   if (!l.forms.front().moviAt) {
     r.detail = "no recorded data";
     return r;
@@ -429,11 +265,15 @@ RepairResult RepairAvi(RepairBytes &f) {
   if (cursor & 1) append({0});  // the pad byte of the last chunk never came
   bool appended = false;
   if (last.moviAt && !last.idx1At) {
-    if (odml) {
+    // Each form's standard indexes; those an earlier form lost in a hole go
+    // here too, in the last form's movi list (the super index finds them).
+    for (std::size_t i = 0; odml && i < l.forms.size(); ++i) {
+      Form &form = l.forms[i];
       for (std::uint16_t s = 0; s < l.streams.size(); ++s) {
-        if (last.HasIx(s) || l.streams[s].chunks == 0) continue;
-        last.ix.emplace_back(s, cursor);
-        append(StandardIndex(last, s, l.streams[s]));
+        const bool wanted = &form == &last ? l.streams[s].chunks != 0 : form.HasChunksOf(s);
+        if (form.HasIx(s) || !wanted) continue;
+        form.ix.emplace_back(s, cursor);
+        append(StandardIndex(form, s, l.streams[s]));
         appended = true;
       }
     }
@@ -446,12 +286,14 @@ RepairResult RepairAvi(RepairBytes &f) {
   }
   if (!appended) cursor = l.end;
   const std::uint64_t fileEnd = cursor;
-  if (!appended && !Unfinished(f, l, fileEnd)) {
+  Patcher p{f};
+  for (const Damage &d : l.damage) MarkDamage(d, p);
+  for (const std::uint64_t at : l.staleIndexes) p.SetBytes(at, {'J', 'U', 'N', 'K'});
+  if (!appended && !p.changed && !Unfinished(f, l, fileEnd)) {
     r.outcome = RepairOutcome::Whole;
     r.seconds = Seconds(l);
     return r;
   }
-  Patcher p{f};
   if (appended) {
     if (!f.Write(l.end, tail.data(), tail.size())) {
       r.detail = "the index could not be written";
@@ -543,7 +385,8 @@ RepairResult RepairAvi(RepairBytes &f) {
 
   r.outcome = p.changed ? RepairOutcome::Repaired : RepairOutcome::Whole;
   r.seconds = Seconds(l);
-  r.detail = std::to_string(allVideo) + " video frames in " + std::to_string(l.forms.size()) + " RIFF form(s)";
+  r.detail =
+      std::to_string(allVideo) + " video frames in " + std::to_string(l.forms.size()) + " RIFF form(s)" + Skipped(l);
   return r;
 }
 

@@ -2,16 +2,17 @@
 // run that ended without finishing its files leaves is repaired once and
 // reported; files of a live run, files that are gone and damaged journals
 // are handled without harm.
-#include <gtest/gtest.h>
+#include "app/recovery.h"
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <QFile>
 #include <QProcess>
 #include <QThread>
+#include <QtEndian>
 
 #include "app/recording_journal.h"
-#include "app/recovery.h"
 #include "filters/vs_wavedest.h"
 #include "media/repairfile.h"
 #include "platform/filesync.h"
@@ -32,6 +33,44 @@ QString CutWav(const QString &path) {
   QFile f(path);
   EXPECT_TRUE(f.open(QIODevice::WriteOnly));
   f.write(reinterpret_cast<const char *>(bytes.data()), qint64(bytes.size()));
+  return path;
+}
+
+// What a kill during a Cut can leave as the new part of a divx recording:
+// the real header avimux writes (a picture and an MP3 stream) and the first
+// few MP3 chunks, no picture.
+QString SoundOnlyPart(const QString &path, int soundChunks) {
+  const QString whole = path + ".whole.avi";
+  const QString launch =
+      QString(
+          "videotestsrc num-buffers=10 ! video/x-raw,width=160,height=120,framerate=25/1 ! avenc_mpeg4 ! "
+          "avimux name=m ! filesink location=\"%1\" audiotestsrc num-buffers=20 samplesperbuffer=960 ! "
+          "audio/x-raw,rate=48000,channels=2 ! lamemp3enc ! mpegaudioparse ! m.")
+          .arg(whole);
+  media::ElementRef pipeline = media::ElementRef::Adopt(gst_parse_launch(launch.toUtf8().constData(), nullptr));
+  EXPECT_TRUE(pipeline);
+  gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
+  media::GstRef<GstBus> bus = media::GstRef<GstBus>::Adopt(gst_element_get_bus(pipeline.get()));
+  media::MessageRef done = media::MessageRef::Adopt(
+      gst_bus_timed_pop_filtered(bus.get(), 30 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)));
+  gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+  QFile in(whole);
+  EXPECT_TRUE(in.open(QIODevice::ReadOnly));
+  const QByteArray bytes = in.readAll();
+  const qsizetype movi = bytes.indexOf("movi");
+  EXPECT_GT(movi, 0);
+  QByteArray part = bytes.left(movi + 4);
+  for (qsizetype at = movi + 4; at + 8 <= bytes.size() && soundChunks > 0;) {
+    const quint32 size = qFromLittleEndian<quint32>(bytes.constData() + at + 4);
+    if (bytes.mid(at, 4) == "01wb") {
+      part += bytes.mid(at, 8 + size + (size & 1));
+      --soundChunks;
+    }
+    at += 8 + size + (size & 1);
+  }
+  QFile out(path);
+  EXPECT_TRUE(out.open(QIODevice::WriteOnly));
+  out.write(part);
   return path;
 }
 
@@ -99,6 +138,40 @@ TEST(Recovery, RepairsOnceTellsAndForgets) {
   EXPECT_TRUE(j.Entries().empty());
   EXPECT_TRUE(RecoverUnfinishedRecordings(j).empty());
   EXPECT_TRUE(RecoveryMessage({}).isEmpty());
+}
+
+// The parts a kill during a Cut leaves with nothing to play (0 bytes, or a
+// header and a few sound chunks where a picture is declared) are deleted at
+// the next start and the user is told, with the part that is left; --repair
+// by hand only reports such a file and keeps it.
+TEST(Recovery, PartsThatHoldNothingAreRemovedAndTold) {
+  const QString dir = test::freshDir("recovery");
+  RecordingJournal j(dir + "/recordings.journal");
+  const QString wav = CutWav(dir + "/first.wav");
+  const QString empty = dir + "/second.avi";
+  QFile(empty).open(QIODevice::WriteOnly);
+  const QString sound = SoundOnlyPart(dir + "/third.avi", 3);
+  for (const QString &f : {wav, empty, sound}) ASSERT_TRUE(j.Begin(f, 9, QDateTime::currentDateTime()));
+
+  std::FILE *out = std::tmpfile();
+  EXPECT_EQ(RepairFiles({sound, empty}, out), 1);
+  std::fclose(out);
+  EXPECT_TRUE(QFile::exists(sound) && QFile::exists(empty)) << "--repair deletes nothing";
+
+  const std::vector<RecoveredRecording> r = RecoverUnfinishedRecordings(j);
+  ASSERT_EQ(r.size(), 3u);
+  EXPECT_FALSE(r[0].removed);
+  EXPECT_TRUE(r[1].removed);
+  EXPECT_TRUE(r[2].removed);
+  EXPECT_EQ(r[2].result.detail, "only 3 sound chunks and no picture");
+  EXPECT_TRUE(QFile::exists(wav));
+  EXPECT_FALSE(QFile::exists(empty));
+  EXPECT_FALSE(QFile::exists(sound));
+  const QString text = RecoveryMessage(r);
+  EXPECT_TRUE(text.contains(empty + ": held nothing and was removed (it is empty)")) << text.toStdString();
+  EXPECT_TRUE(text.contains(sound + ": held nothing and was removed")) << text.toStdString();
+  EXPECT_TRUE(text.contains("What is left of them: " + wav)) << text.toStdString();
+  EXPECT_TRUE(j.Entries().empty());
 }
 
 // --repair prints a line a file and fails when one could not be repaired.

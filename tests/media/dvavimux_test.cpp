@@ -278,3 +278,53 @@ TEST(DvAviMux, ARepairKilledAtAnyWriteIsFinishedByTheNext) {
   const int kills = test::ExpectEveryKilledRepairFinished(cut, media::RepairAvi);
   EXPECT_GT(kills, 20) << "a repair of several forms writes many fields";
 }
+
+// Holes over the indexes and forms of a killed file of several forms: over a
+// middle form's ix00 (rebuilt at the end, the super index finds it), over the
+// first form's idx1 (the OpenDML index covers every frame), and across the
+// end of the first form into the second (the lost RIFF AVIX header's frames
+// go on in the first form). Every frame whose header the hole spared stays.
+TEST(DvAviMux, HolesOverIndexesAndFormsKeepEveryWholeFrame) {
+  ASSERT_FALSE(DvFrames(true).empty());
+  const QString cut = WriteDvAvi("holes.avi", 40, true, 1'000'000, 0, true);
+  const QString reference = cut + ".whole.avi";
+  ASSERT_TRUE(QFile::copy(cut, reference));
+  ASSERT_EQ(media::RepairRecordingFile(reference).outcome, media::RepairOutcome::Repaired);
+  const test::RiffFile riff = test::ReadRiff(reference);
+  ASSERT_TRUE(riff.valid);
+  std::vector<test::RiffChunk> ix, forms, frames;
+  test::RiffChunk idx1;
+  for (const test::RiffChunk &c : riff.chunks) {
+    if (c.id == "ix00") ix.push_back(c);
+    if (c.id == "RIFF:AVIX") forms.push_back(c);
+    if (c.id == "00dc") frames.push_back(c);
+    if (c.id == "idx1") idx1 = c;
+  }
+  ASSERT_GE(ix.size(), 3u);
+  ASSERT_GE(forms.size(), 2u);
+  ASSERT_GT(idx1.offset, 0);
+  const auto firstAfter = [&frames](qint64 at) {
+    for (const test::RiffChunk &c : frames)
+      if (c.offset > at) return c;
+    return frames.back();
+  };
+  const test::RiffChunk lastOfFirst = *std::prev(
+      std::find_if(frames.begin(), frames.end(), [&](const test::RiffChunk &c) { return c.offset > forms[0].offset; }));
+  const qint64 boundaryFrom = lastOfFirst.offset + 50'000, boundaryTo = firstAfter(forms[0].offset).offset + 50'000;
+  const struct {
+    const char *name;
+    qint64 at, n;
+  } cases[] = {{"over a middle form's ix00", ix[1].offset, ix[1].size + 8},
+               {"over the idx1", idx1.offset, 64},
+               {"across the first form's end", boundaryFrom, boundaryTo - boundaryFrom}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    const QString holed = cut + "." + QString::number(c.at) + ".avi";
+    ASSERT_TRUE(QFile::copy(cut, holed));
+    const test::HoleDamage damage = test::WriteHoles(reference, holed, {{c.at, c.n}}, 0);
+    test::ExpectHolesSkipped(reference, holed, damage);
+    const media::AviFile avi = media::ReadAviFile(holed);
+    EXPECT_TRUE(avi.valid) << avi.error;
+    EXPECT_EQ(avi.standardIndexEntries, 40u - unsigned(damage.lostVideo));
+  }
+}

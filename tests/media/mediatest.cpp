@@ -5,11 +5,15 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QThread>
 #include <QtEndian>
+#include <cstring>
 
+#include "media/gstref.h"
 #include "media/repair.h"
 #include "media/repairfile.h"
+#include "mediaprobe.h"
 
 namespace vistrel::test {
 
@@ -122,6 +126,124 @@ int ExpectEveryKilledRepairFinished(const std::vector<std::uint8_t> &cut,
     EXPECT_EQ(repair(next).outcome, media::RepairOutcome::Whole);
   }
   return kills;
+}
+
+// Runs `launch` (sources with num-buffers into a muxer, a filesink named
+// "out") to its end, but nothing the muxer writes once it starts its index
+// reaches the file: the file is what a program killed at that moment leaves.
+void RunCut(const QString &launch) {
+  GError *error = nullptr;
+  media::ElementRef pipeline = media::ElementRef::Adopt(gst_parse_launch(launch.toUtf8().constData(), &error));
+  if (error) g_error_free(error);
+  ASSERT_TRUE(pipeline);
+  media::ElementRef sink = media::ElementRef::Adopt(gst_bin_get_by_name(GST_BIN(pipeline.get()), "out"));
+  media::PadRef in = media::PadRef::Adopt(gst_element_get_static_pad(sink.get(), "sink"));
+  static bool cut;
+  cut = false;
+  gst_pad_add_probe(
+      in.get(), GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
+      [](GstPad *, GstPadProbeInfo *info, gpointer) {
+        if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_BUFFER) {
+          GstBuffer *b = GST_PAD_PROBE_INFO_BUFFER(info);
+          char head[4] = {};
+          gst_buffer_extract(b, 0, head, 4);
+          if (std::memcmp(head, "idx1", 4) == 0 || std::memcmp(head, "ix", 2) == 0) cut = true;
+          return cut ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
+        }
+        GstEvent *e = GST_PAD_PROBE_INFO_EVENT(info);
+        return cut && GST_EVENT_TYPE(e) == GST_EVENT_SEGMENT ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
+      },
+      nullptr, nullptr);
+  gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
+  media::GstRef<GstBus> bus = media::GstRef<GstBus>::Adopt(gst_element_get_bus(pipeline.get()));
+  media::MessageRef done = media::MessageRef::Adopt(
+      gst_bus_timed_pop_filtered(bus.get(), 30 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)));
+  EXPECT_TRUE(done && GST_MESSAGE_TYPE(done.get()) == GST_MESSAGE_EOS);
+  gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+  EXPECT_TRUE(cut);
+}
+
+QByteArray Contents(const QString &file) {
+  QFile f(file);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// What ffmpeg says decoding the whole file; an ffmpeg that cannot start,
+// hangs or crashes is an error too, never a silent pass.
+QString DecodeErrors(const QString &file) {
+  QProcess p;
+  p.start("ffmpeg", {"-nostdin", "-v", "error", "-i", file, "-f", "null", "-"});
+  if (!p.waitForStarted(10000)) return "ffmpeg could not be started";
+  if (!p.waitForFinished(60000)) {
+    p.kill();
+    p.waitForFinished();
+    return "ffmpeg did not finish within 60 s";
+  }
+  if (p.exitStatus() != QProcess::NormalExit) return "ffmpeg crashed";
+  return QString::fromUtf8(p.readAllStandardError()) + (p.exitCode() ? "exit code not 0" : "");
+}
+
+std::vector<std::uint8_t> WavHeader(std::uint32_t riff, std::uint32_t data) {
+  media::MemoryBytes b(std::vector<std::uint8_t>(44, 0));
+  b.Write(0, "RIFF", 4);
+  b.Put32(4, riff);
+  b.Write(8, "WAVEfmt ", 8);
+  b.Put32(16, 16);
+  b.Put16(20, 1);
+  b.Put16(22, 2);
+  b.Put32(24, 48000);
+  b.Put32(28, 192000);
+  b.Put16(32, 4);
+  b.Put16(34, 16);
+  b.Write(36, "data", 4);
+  b.Put32(40, data);
+  return b.Bytes();
+}
+
+HoleDamage WriteHoles(const QString &reference, const QString &copy,
+                      const std::vector<std::pair<qint64, qint64>> &spans, char pattern) {
+  HoleDamage d;
+  const RiffFile riff = ReadRiff(reference);
+  EXPECT_TRUE(riff.valid) << "the reference is not a whole RIFF file";
+  const auto hits = [&spans](qint64 from, qint64 to) {
+    for (const auto &[at, n] : spans)
+      if (from < at + n && at < to) return true;
+    return false;
+  };
+  for (const RiffChunk &c : riff.chunks) {
+    const QByteArray kind = c.id.mid(2);
+    if (c.id.size() != 4 || !(kind == "dc" || kind == "db" || kind == "wb")) continue;
+    if (hits(c.offset, c.offset + 8 + c.size)) ++d.touched;
+    if (hits(c.offset, c.offset + 8)) ++(kind == "wb" ? d.lostSound : d.lostVideo);
+  }
+  QFile f(copy);
+  EXPECT_TRUE(f.open(QIODevice::ReadWrite));
+  for (const auto &[at, n] : spans) {
+    EXPECT_TRUE(f.seek(at));
+    EXPECT_EQ(f.write(QByteArray(n, pattern)), n);
+  }
+  return d;
+}
+
+void ExpectHolesSkipped(const QString &reference, const QString &holed, const HoleDamage &damage) {
+  const media::RepairResult r = media::RepairRecordingFile(holed);
+  ASSERT_EQ(r.outcome, media::RepairOutcome::Repaired) << r.detail;
+  EXPECT_NE(r.detail.find("skipped"), std::string::npos) << r.detail;
+  const Probe before = FfProbe(reference, true), after = FfProbe(holed, true);
+  ASSERT_TRUE(before.ok && after.ok);
+  EXPECT_EQ(after.Field("video", "nb_read_packets").toInt(),
+            before.Field("video", "nb_read_packets").toInt() - damage.lostVideo);
+  // Sound packets are what ffmpeg cuts them into; the index counts chunks
+  // (that of the first form only, past 1 GB).
+  const RiffFile whole = ReadRiff(reference), mended = ReadRiff(holed);
+  EXPECT_TRUE(mended.valid) << "the holes did not become chunks a reader steps over";
+  if (!whole.Has("RIFF:AVIX")) EXPECT_EQ(mended.idx1Entries, whole.idx1Entries - damage.lostVideo - damage.lostSound);
+  const QString errors = DecodeErrors(holed);
+  EXPECT_FALSE(errors.contains("ffmpeg")) << errors.toStdString();
+  EXPECT_LE(errors.count('\n'), damage.touched) << errors.toStdString();
+  const QByteArray once = Contents(holed);
+  EXPECT_EQ(media::RepairRecordingFile(holed).outcome, media::RepairOutcome::Whole);
+  EXPECT_EQ(Contents(holed), once);
 }
 
 }  // namespace vistrel::test

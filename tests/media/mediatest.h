@@ -46,4 +46,34 @@ RiffFile ReadRiff(const QString &path);
 int ExpectEveryKilledRepairFinished(const std::vector<std::uint8_t> &cut,
                                     const std::function<media::RepairResult(media::RepairBytes &)> &repair);
 
+// Runs `launch` (sources with num-buffers into a muxer, a filesink named
+// "out") to its end, but nothing the muxer writes once it starts its index
+// reaches the file: the file is what a program killed at that moment leaves.
+void RunCut(const QString &launch);
+
+QByteArray Contents(const QString &file);
+
+// What ffmpeg says decoding the whole file; an ffmpeg that cannot start,
+// hangs or crashes is an error too, never a silent pass.
+QString DecodeErrors(const QString &file);
+
+// A 48 kHz 16-bit stereo PCM WAV header (44 bytes) with these sizes.
+std::vector<std::uint8_t> WavHeader(std::uint32_t riff, std::uint32_t data);
+
+// Holes of `pattern` bytes written over spans of a copy of a cut-off AVI,
+// as a power cut leaves blocks that never reached the disk. What they hit is
+// counted on `reference`, the same file repaired whole (the repair moves no
+// chunk): a chunk whose header is hit is lost, one whose bytes are hit is
+// damaged (its frame may not decode).
+struct HoleDamage {
+  int lostVideo = 0, lostSound = 0, touched = 0;
+};
+HoleDamage WriteHoles(const QString &reference, const QString &copy,
+                      const std::vector<std::pair<qint64, qint64>> &spans, char pattern);
+
+// The repaired copy keeps every chunk the holes did not take (ffprobe's
+// packet counts against the reference's), decodes with at most one error
+// line a damaged frame, and a second repair leaves it as it is.
+void ExpectHolesSkipped(const QString &reference, const QString &holed, const HoleDamage &damage);
+
 }  // namespace vistrel::test

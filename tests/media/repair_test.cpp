@@ -17,55 +17,9 @@
 
 using namespace vistrel;
 
-namespace {
-
-// Runs `launch` (sources with num-buffers into a muxer, a filesink named
-// "out") to its end, but nothing the muxer writes once it starts its index
-// reaches the file: the file is what a program killed at that moment leaves.
-void RunCut(const QString &launch) {
-  GError *error = nullptr;
-  media::ElementRef pipeline = media::ElementRef::Adopt(gst_parse_launch(launch.toUtf8().constData(), &error));
-  if (error) g_error_free(error);
-  ASSERT_TRUE(pipeline);
-  media::ElementRef sink = media::ElementRef::Adopt(gst_bin_get_by_name(GST_BIN(pipeline.get()), "out"));
-  media::PadRef in = media::PadRef::Adopt(gst_element_get_static_pad(sink.get(), "sink"));
-  static bool cut;
-  cut = false;
-  gst_pad_add_probe(in.get(), GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
-                    [](GstPad *, GstPadProbeInfo *info, gpointer) {
-                      if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_BUFFER) {
-                        GstBuffer *b = GST_PAD_PROBE_INFO_BUFFER(info);
-                        char head[4] = {};
-                        gst_buffer_extract(b, 0, head, 4);
-                        if (std::memcmp(head, "idx1", 4) == 0 || std::memcmp(head, "ix", 2) == 0) cut = true;
-                        return cut ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
-                      }
-                      GstEvent *e = GST_PAD_PROBE_INFO_EVENT(info);
-                      return cut && GST_EVENT_TYPE(e) == GST_EVENT_SEGMENT ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
-                    },
-                    nullptr, nullptr);
-  gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
-  media::GstRef<GstBus> bus = media::GstRef<GstBus>::Adopt(gst_element_get_bus(pipeline.get()));
-  media::MessageRef done = media::MessageRef::Adopt(gst_bus_timed_pop_filtered(
-      bus.get(), 30 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)));
-  EXPECT_TRUE(done && GST_MESSAGE_TYPE(done.get()) == GST_MESSAGE_EOS);
-  gst_element_set_state(pipeline.get(), GST_STATE_NULL);
-  EXPECT_TRUE(cut);
-}
-
-QByteArray Contents(const QString &file) {
-  QFile f(file);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-QString DecodeErrors(const QString &file) {
-  QProcess p;
-  p.start("ffmpeg", {"-v", "error", "-i", file, "-f", "null", "-"});
-  p.waitForFinished(60000);
-  return QString::fromUtf8(p.readAllStandardError()) + (p.exitCode() ? "exit code not 0" : "");
-}
-
-}  // namespace
+using test::Contents;
+using test::DecodeErrors;
+using test::RunCut;
 
 // MPEG-4 and MP3 from avimux: no index, no totals, and a sound header whose
 // rate is 0, so a reader put the sound at some 2,500 s. After the repair the
@@ -123,26 +77,7 @@ TEST(RepairAvi, AvimuxRawCutThroughAChunk) {
   EXPECT_EQ(DecodeErrors(file), "");
 }
 
-namespace {
-
-std::vector<std::uint8_t> WavHeader(std::uint32_t riff, std::uint32_t data) {
-  media::MemoryBytes b(std::vector<std::uint8_t>(44, 0));
-  b.Write(0, "RIFF", 4);
-  b.Put32(4, riff);
-  b.Write(8, "WAVEfmt ", 8);
-  b.Put32(16, 16);
-  b.Put16(20, 1);
-  b.Put16(22, 2);
-  b.Put32(24, 48000);
-  b.Put32(28, 192000);
-  b.Put16(32, 4);
-  b.Put16(34, 16);
-  b.Write(36, "data", 4);
-  b.Put32(40, data);
-  return b.Bytes();
-}
-
-}  // namespace
+using test::WavHeader;
 
 // Our WAV writer's header before its end says 0 data bytes; the sizes come
 // from the file, whole sample frames only, and a finished file stays.
@@ -176,13 +111,17 @@ TEST(Repair, RefusesWhatItCannotRepair) {
   QFile empty(dir + "/empty.avi");
   ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
   empty.close();
-  EXPECT_EQ(media::RepairRecordingFile(dir + "/empty.avi").outcome, media::RepairOutcome::Failed);
+  EXPECT_EQ(media::RepairRecordingFile(dir + "/empty.avi").outcome, media::RepairOutcome::Empty);
   QFile text(dir + "/notes.avi");
   ASSERT_TRUE(text.open(QIODevice::WriteOnly));
-  text.write("RIFF\\0\\0\\0\\0AVI LIST\\xff\\xff\\xff\\x7fhdrl");
+  // A header list whose size runs far past the file: refused by its size.
+  const char liar[] = "RIFF\0\0\0\0AVI LIST\xff\xff\xff\x7fhdrl";
+  text.write(liar, sizeof liar - 1);
   text.close();
   const QByteArray before = Contents(dir + "/notes.avi");
-  EXPECT_EQ(media::RepairRecordingFile(dir + "/notes.avi").outcome, media::RepairOutcome::Failed);
+  const media::RepairResult liarResult = media::RepairRecordingFile(dir + "/notes.avi");
+  EXPECT_EQ(liarResult.outcome, media::RepairOutcome::Failed);
+  EXPECT_EQ(liarResult.detail, "the header list is cut off");
   EXPECT_EQ(Contents(dir + "/notes.avi"), before);
   EXPECT_EQ(media::RepairRecordingFile(dir).outcome, media::RepairOutcome::Failed);  // a folder
 }
