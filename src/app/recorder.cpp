@@ -83,7 +83,7 @@ RecordingOptions RecordingOptionsFrom(const settings::TparameterList &p) {
 
 Recorder::Recorder(Tdm *dm, QObject *parent) : QObject(parent), dm_(dm) {
   watch_.setInterval(1000);
-  connect(&watch_, &QTimer::timeout, this, &Recorder::CheckPart);
+  connect(&watch_, &QTimer::timeout, this, [this] { CheckPart(); });
 }
 
 void Recorder::PassNamesInUse() { names_.PassOver(&RecordedElsewhere); }
@@ -244,7 +244,7 @@ void Recorder::StopGraph() {
   // capture (a failed stop, a source change) adds nothing.
   if (capture_.Fichier().isEmpty()) return;
   watch_.stop();
-  CheckPart();  // what the last second brought
+  CheckPart(true);  // what the last second brought
   const QString written = capture_.PrendreFichierTermine();
   const QString file = KeepRemovedFile(written);
   if (imageByImage_) FinishImageByImage(file);
@@ -253,7 +253,10 @@ void Recorder::StopGraph() {
   bool complete = true;
   if (settings::CaptureFormat(capture_.Format()).mendAfterStop || writeFailed_) {
     const media::RepairResult mended = media::RepairRecordingFile(file);
-    if (mended.outcome == media::RepairOutcome::Failed) {
+    if (mended.outcome == media::RepairOutcome::Empty) {
+      QFile::remove(file);
+      emit notice("Nothing whole was written to " + file + ".\nThe file was removed.");
+    } else if (mended.outcome == media::RepairOutcome::Failed) {
       GST_WARNING("%s could not be mended: %s", Utf8(file).constData(), mended.detail.c_str());
       complete = !writeFailed_ || !QFileInfo(file).isFile();
     }
@@ -262,12 +265,15 @@ void Recorder::StopGraph() {
     RecordingEnded(written);
   } else {
     // The repair needs room on the disk: the next start does it.
-    RecordingLeftUnfinished(written);
+    if (file != written) {
+      RecordingEnded(written);
+      RecordingStarted(file, settings::ToByte(capture_.Format()), capture_.Debut());
+    }
+    RecordingLeftUnfinished(file);
     emit notice("The file " + file +
                 " could not be finished because writing to the disk failed. It will be repaired at the next start "
                 "of Vistrel, once there is room on the disk again.");
   }
-  if (file != written) RecordingEnded(written);
   lastFile_ = file;
   lastEnd_ = QDateTime::currentDateTime();
   // This part's own frames, not those of the parts before it.
@@ -420,9 +426,9 @@ void Recorder::WatchPart() {
   watch_.start();
 }
 
-void Recorder::CheckPart() {
+void Recorder::CheckPart(bool ended) {
   if (!dm_ || capture_.Fichier().isEmpty()) return;
-  for (const media::CaptureGap &gap : dm_->TakeCaptureGaps()) {
+  for (const media::CaptureGap &gap : dm_->TakeCaptureGaps(ended)) {
     const QString from = QDateTime::fromMSecsSinceEpoch(gap.startMs).time().toString("HH:mm:ss");
     const QString length = QString::number(double(gap.lengthMs) / 1000.0, 'f', 1);
     const QString text =

@@ -128,7 +128,7 @@ class Recorder : public QObject {
   bool SourcesThere() const;
   // Starts watching the part being written; once a second after that.
   void WatchPart();
-  void CheckPart();
+  void CheckPart(bool ended = false);
   // The part's file, or the copy of it made when its name was removed.
   QString KeepRemovedFile(const QString &file);
 

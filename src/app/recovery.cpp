@@ -44,6 +44,12 @@ QString RecoveryMessage(const std::vector<RecoveredRecording> &recovered) {
 int RepairFiles(const QStringList &files, std::FILE *out) {
   int rc = 0;
   for (const QString &file : files) {
+    // A recording still under way is its writer's to finish.
+    if (RecordedElsewhere(file)) {
+      std::fprintf(out, "%s: left alone: another Vistrel is recording it\n", qPrintable(file));
+      rc = 1;
+      continue;
+    }
     const media::RepairResult r = media::RepairRecordingFile(file);
     if (r.outcome == media::RepairOutcome::Failed || r.outcome == media::RepairOutcome::Empty) rc = 1;
     std::fprintf(out, "%s: %s\n", qPrintable(file), qPrintable(media::DescribeRepair(r)));

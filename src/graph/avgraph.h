@@ -192,8 +192,9 @@ class Tdm : public QObject {
   // when the capture has no video.
   int CaptureDropped() const;
   int CaptureNotDropped() const;
-  // The stretches the running capture's sources sent nothing, since the last call.
-  std::vector<media::CaptureGap> TakeCaptureGaps();
+  // The stretches the running capture's sources sent nothing, since the last
+  // call (see media::StartAligner::TakeGaps).
+  std::vector<media::CaptureGap> TakeCaptureGaps(bool ended = false);
   // Why the last capture build failed, in plain words for the user's message
   // (the element that could not be made, the link that was refused and the
   // caps of both sides); empty after a build that succeeded. Every builder

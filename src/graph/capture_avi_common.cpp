@@ -117,9 +117,9 @@ media::PadRef AudioTap(Tdm &dm, GstElement *tee) {
 
 void LeadSound(Tdm &dm, guint64 samples) { Aligner(dm.fg()).LeadSound(samples); }
 
-std::vector<media::CaptureGap> TakeCaptureGaps(Tdm &dm) {
+std::vector<media::CaptureGap> TakeCaptureGaps(Tdm &dm, bool ended) {
   auto *aligner = static_cast<media::StartAligner *>(g_object_get_data(G_OBJECT(dm.fg().Pipeline()), kAlignKey));
-  return aligner ? aligner->TakeGaps() : std::vector<media::CaptureGap>{};
+  return aligner ? aligner->TakeGaps(ended) : std::vector<media::CaptureGap>{};
 }
 
 void DeclareBranch(Tdm &dm, GstPad *tapOut, GstElement *sink) {
@@ -361,7 +361,7 @@ int Tdm::CaptureDropped() const {
   return c ? c->Dropped() : -1;
 }
 
-std::vector<media::CaptureGap> Tdm::TakeCaptureGaps() { return avicapture::TakeCaptureGaps(*this); }
+std::vector<media::CaptureGap> Tdm::TakeCaptureGaps(bool ended) { return avicapture::TakeCaptureGaps(*this, ended); }
 
 int Tdm::CaptureNotDropped() const {
   const media::DroppedFrames *c = DroppedCounter(*this);

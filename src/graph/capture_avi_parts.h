@@ -34,7 +34,7 @@ media::PadRef AudioTap(Tdm &dm, GstElement *tee);
 // delays it by as much (see media::kMp3CodingDelay).
 void LeadSound(Tdm &dm, guint64 samples);
 // The stretches the chain's sources sent nothing since the last call.
-std::vector<media::CaptureGap> TakeCaptureGaps(Tdm &dm);
+std::vector<media::CaptureGap> TakeCaptureGaps(Tdm &dm, bool ended);
 // Declares the branch entered at `tapOut`'s queue as one that writes `sink`,
 // so stopping the graph ends it and finalizes the file.
 void DeclareBranch(Tdm &dm, GstPad *tapOut, GstElement *sink);

@@ -58,6 +58,8 @@ bool WaitedTooLong(GstClockTime first, GstClockTime now) {
 
 // Both streams see a stall of the program, often as several jumps.
 void NoteGap(State &s, GstClockTime from, GstClockTime to, bool filled) {
+  GST_DEBUG("nothing from %" GST_TIME_FORMAT " to %" GST_TIME_FORMAT "%s", GST_TIME_ARGS(from), GST_TIME_ARGS(to),
+            filled ? "" : " (left out)");
   constexpr GstClockTime kOneStall = 250 * GST_MSECOND;  // between the jumps of sources catching up
   if (!s.gaps.empty() && !s.gaps.back().told && from <= s.gaps.back().to + kOneStall) {
     StartAligner::State::Span &last = s.gaps.back();
@@ -303,11 +305,11 @@ void StartAligner::FillSoundGaps() {
   state_->fillSound = true;
 }
 
-std::vector<CaptureGap> StartAligner::TakeGaps() {
+std::vector<CaptureGap> StartAligner::TakeGaps(bool ended) {
   std::lock_guard<std::mutex> guard(state_->lock);
   std::vector<CaptureGap> out;
   for (State::Span &gap : state_->gaps) {
-    if (gap.told || gap.missing < kToldGap || state_->latest < gap.to + kToldGap) continue;
+    if (gap.told || gap.missing < kToldGap || (!ended && state_->latest < gap.to + kToldGap)) continue;
     gap.told = true;
     const qint64 startMs =
         state_->baseRealUs / 1000 + (qint64(gap.from) - qint64(state_->basePts)) / qint64(GST_MSECOND);

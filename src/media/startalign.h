@@ -76,8 +76,9 @@ class StartAligner {
   void FillSoundGaps();
   // The running time both streams start at, NONE until known.
   GstClockTime Start() const;
-  // The gaps noted since the last call.
-  std::vector<CaptureGap> TakeGaps();
+  // The gaps noted since the last call, once the streams have gone on past
+  // them (a stall comes back as several jumps); every one when `ended`.
+  std::vector<CaptureGap> TakeGaps(bool ended = false);
 
   struct State;
 

@@ -58,9 +58,11 @@ struct Pair {
   Stream video{"video/x-raw,format=I420,width=2,height=2,framerate=25/1"};
   Stream audio{kSound};
   StartAligner aligner;
-  Pair() {
+  // `queued`: the sound is also kept in step where it enters its sink, as
+  // past a capture tap's queue.
+  explicit Pair(bool queued = false) {
     aligner.WatchVideo(video.src.get());
-    aligner.WatchAudio(audio.src.get());
+    aligner.WatchAudio(audio.src.get(), queued ? audio.sink.get() : nullptr);
   }
   void Frame(GstClockTime pts) { video.Push(pts, 6, 40 * kMs); }
   void Sound(GstClockTime pts) { audio.Push(pts, kBlock, 20 * kMs); }
@@ -190,6 +192,68 @@ TEST(StartAligner, SoundACoderDelaysStartsThatMuchLater) {
   const guint64 cut = kMp3CodingDelay - 960;
   EXPECT_EQ(Bytes(p.audio.got[0]), kBlock - cut * 4);
   EXPECT_EQ(GST_BUFFER_PTS(p.audio.got[0].get()), gst_util_uint64_scale_int(kMp3CodingDelay, GST_SECOND, kRate));
+}
+
+GstClockTime SoundTime(const std::vector<BufferRef> &got) {
+  GstClockTime sum = 0;
+  for (const BufferRef &b : got) sum += gst_util_uint64_scale_int(Bytes(b) / 4, GST_SECOND, kRate);
+  return sum;
+}
+
+// A program held for a second: the sound comes back a second later in time.
+// With a picture filler it is led in with silence over the gap, so picture
+// and sound stay as long as each other; without one it goes as it comes, as
+// the picture does. Either way the gap is told once, when it ends.
+TEST(StartAligner, AfterAStallTheSoundKeepsStepWithThePicture) {
+  for (const bool filler : {true, false}) {
+    SCOPED_TRACE(filler ? "with a frame filler" : "without");
+    Pair p(true);
+    if (filler) p.aligner.FillSoundGaps();
+    p.Sound(0);
+    p.Frame(0);
+    GstClockTime t = 20 * kMs;
+    for (; t < 200 * kMs; t += 20 * kMs) p.Sound(t);
+    EXPECT_TRUE(p.aligner.TakeGaps().empty());
+    // Sources catching up come back in several jumps: one stall.
+    for (GstClockTime back : {900 * kMs, 1300 * kMs}) {
+      t = back;
+      p.Sound(t);
+      t += 20 * kMs;
+      p.Frame(t);
+    }
+    EXPECT_TRUE(p.aligner.TakeGaps().empty()) << "not told before the streams have gone on past it";
+    for (; t < 2400 * kMs; t += 20 * kMs) {
+      p.Sound(t);
+      if (t % (40 * kMs) == 0) p.Frame(t);
+    }
+    const std::vector<CaptureGap> gaps = p.aligner.TakeGaps();
+    ASSERT_EQ(gaps.size(), 1u);
+    EXPECT_EQ(gaps[0].filled, filler);
+    EXPECT_NEAR(double(gaps[0].lengthMs), 1080, 60);
+    EXPECT_TRUE(p.aligner.TakeGaps(true).empty()) << "told once";
+    const GstClockTime sound = SoundTime(p.audio.got);
+    if (filler)
+      EXPECT_NEAR(double(sound), double(2400 * kMs), double(kStepTolerance)) << "the sound lasts as long as the time";
+    else
+      EXPECT_LT(sound, 1500 * kMs) << "the gap left out";
+  }
+}
+
+TEST(StartAligner, SoundThatOverlapsIsCutAndAGraphStartedAgainIsFollowed) {
+  Pair p(true);
+  p.aligner.FillSoundGaps();
+  p.Sound(0);
+  p.Frame(0);
+  for (GstClockTime t = 20 * kMs; t < 2000 * kMs; t += 20 * kMs) p.Sound(t);
+  const size_t before = p.audio.got.size();
+  p.Sound(1900 * kMs);  // all of it written already
+  EXPECT_EQ(p.audio.got.size(), before) << "sound already written is not written twice";
+  // A Cut that renames the file starts the graph again: its time begins at 0.
+  p.Sound(0);
+  p.Sound(20 * kMs);
+  ASSERT_EQ(p.audio.got.size(), before + 2);
+  EXPECT_EQ(Bytes(p.audio.got.back()), kBlock) << "nothing cut or led in";
+  EXPECT_TRUE(p.aligner.TakeGaps(true).empty());
 }
 
 TEST(StartAligner, SoundEditRule) {
