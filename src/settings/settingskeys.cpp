@@ -238,11 +238,16 @@ QString CaptureFormatName(int code) { return QString::fromLatin1(CaptureFormat(c
 
 QString CaptureFormatShortName(int code) { return QString::fromLatin1(CaptureFormat(code).shortName); }
 
-int CaptureFormatFromName(const QString &name) {
+int CaptureFormatNamed(const QString &name) {
   if (name == u"None") return ToByte(CaptureFormatCode::None);
   for (int code = 1; code < kCaptureFormatCount; ++code)
     if (name == QLatin1String(CaptureFormat(code).name)) return code;
-  return ToByte(CaptureFormatCode::Default);
+  return -1;
+}
+
+int CaptureFormatFromName(const QString &name) {
+  const int code = CaptureFormatNamed(name);
+  return code >= 0 ? code : ToByte(CaptureFormatCode::Default);
 }
 
 int DVFrequencyFromName(const QString &name) {
