@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 
 namespace vistrel::platform {
 namespace {
@@ -52,6 +53,19 @@ QString ExecutablePath() {
   if (QCoreApplication::instance()) return QCoreApplication::applicationFilePath();
   // Before the application object exists: the kernel's own answer.
   return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+}
+
+bool CanWriteIn(const QString &folder) {
+  if (folder.isEmpty()) return false;
+  QString existing = QDir::cleanPath(QDir(folder).absolutePath());
+  while (!QFileInfo(existing).exists()) {
+    const QString parent = QFileInfo(existing).absolutePath();
+    if (parent == existing) return false;
+    existing = parent;
+  }
+  if (!QFileInfo(existing).isDir()) return false;
+  QTemporaryFile probe(existing + "/.vistrel-write-probe-XXXXXX");
+  return probe.open() && probe.write("x", 1) == 1 && probe.flush();
 }
 
 }  // namespace vistrel::platform

@@ -21,4 +21,10 @@ QString ProgramFolder();
 // The program's own executable; VISTREL_PROGRAM_DIR + "/vistrel" when set.
 QString ExecutablePath();
 
+// Whether a file can be made in `folder`, found by making one (mode bits say
+// nothing for root or on a read-only mount). A folder not there yet counts as
+// writable when its nearest existing parent is, since it can be made; nothing
+// is left behind.
+bool CanWriteIn(const QString &folder);
+
 }  // namespace vistrel::platform

@@ -222,3 +222,32 @@ TEST(Program, ACameraAndAVideoFormatChosenAfterASoundOnlyChoiceAreRecorded) {
   EXPECT_TRUE(files[0].endsWith(".avi")) << files[0].toStdString();
   QDir(home).removeRecursively();
 }
+
+TEST(Program, ASettingsFolderThatCannotBeWrittenIsToldAtStart) {
+  const QString home =
+      QDir::temp().filePath(QString("vistrel-program-readonly-%1").arg(QCoreApplication::applicationPid()));
+  QProcessEnvironment env = FreshUser(home);
+  const RunResult writable = RunProgram({"--answer=no", "+nf", "quit"}, 30000, env);
+  EXPECT_EQ(writable.exitCode, 0) << writable.err.toStdString();
+  EXPECT_FALSE(writable.err.contains("cannot be written")) << writable.err.toStdString();
+
+  // Read-only by its mode; run as root that does not stop a write, and a folder
+  // under /proc (where nobody makes files) stands in for it.
+  QString config = home + "/readonly-config";
+  QDir().mkpath(config);
+  QFile::setPermissions(config, QFile::ReadOwner | QFile::ExeOwner);
+  QFile probe(config + "/probe");
+  if (probe.open(QIODevice::WriteOnly)) {
+    probe.remove();
+    config = "/proc/vistrel-config";
+  }
+  env.insert("XDG_CONFIG_HOME", config);
+  const RunResult readOnly = RunProgram({"--answer=no", "+nf", "quit"}, 30000, env);
+  EXPECT_EQ(readOnly.exitCode, 0) << readOnly.err.toStdString();
+  EXPECT_TRUE(readOnly.err.contains("warning: The folder of the settings, " + config + "/Brenvik, cannot be written"))
+      << readOnly.err.toStdString();
+  EXPECT_TRUE(readOnly.err.contains("the settings will not be kept")) << readOnly.err.toStdString();
+  EXPECT_TRUE(readOnly.err.contains("cannot be repaired")) << readOnly.err.toStdString();
+  QFile::setPermissions(home + "/readonly-config", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  QDir(home).removeRecursively();
+}

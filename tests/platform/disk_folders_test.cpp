@@ -77,3 +77,35 @@ TEST(Folders, UserFoldersFallBackToDocumentsThenHome) {
   QDir(QDir::homePath() + "/Videos").removeRecursively();
   QDir(QDir::homePath() + "/Documents").removeRecursively();
 }
+
+namespace {
+// The test's own attempt, independent of the one under test.
+bool TestCanCreateIn(const QString &folder) {
+  QFile f(folder + "/made-by-the-test");
+  const bool made = f.open(QIODevice::WriteOnly);
+  if (made) f.remove();
+  return made;
+}
+}  // namespace
+
+TEST(Folders, WritingIsTriedNotReadFromTheModeAndLeavesNothing) {
+  const QString dir = vistrel::test::freshDir("writable");
+  EXPECT_TRUE(CanWriteIn(dir));
+  EXPECT_TRUE(CanWriteIn(dir + "/not/yet/made"));  // it can be made
+  EXPECT_FALSE(QFileInfo::exists(dir + "/not"));
+  EXPECT_TRUE(QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+  // Read-only by its mode: only root writes there anyway, and then it counts.
+  const QString locked = vistrel::test::freshDir("locked");
+  ASSERT_TRUE(QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |
+                                                QFile::ReadOther | QFile::ExeOther));
+  EXPECT_EQ(CanWriteIn(locked), TestCanCreateIn(locked));
+  EXPECT_EQ(CanWriteIn(locked + "/Brenvik"), TestCanCreateIn(locked));
+  QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  // Nobody, root included, makes files in /proc; a file is no folder.
+  EXPECT_FALSE(CanWriteIn("/proc/vistrel-settings"));
+  QFile file(dir + "/plain");
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.close();
+  EXPECT_FALSE(CanWriteIn(dir + "/plain"));
+  EXPECT_FALSE(CanWriteIn(""));
+}
