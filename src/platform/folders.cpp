@@ -6,6 +6,8 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
+#include "platform/product.h"
+
 namespace vistrel::platform {
 namespace {
 
@@ -22,6 +24,14 @@ QString Configured(QStandardPaths::StandardLocation where) {
 }
 
 QString ProgramDirOverride() { return qEnvironmentVariable("VISTREL_PROGRAM_DIR"); }
+
+// Folders the package manager owns: nothing of the user's belongs there, even
+// when run as root, where writing would succeed.
+bool SystemFolder(const QString &folder) {
+  for (const char *prefix : {"/usr", "/bin", "/sbin"})
+    if (folder == QLatin1String(prefix) || folder.startsWith(QLatin1String(prefix) + u'/')) return true;
+  return false;
+}
 
 }  // namespace
 
@@ -53,6 +63,22 @@ QString ExecutablePath() {
   if (QCoreApplication::instance()) return QCoreApplication::applicationFilePath();
   // Before the application object exists: the kernel's own answer.
   return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+}
+
+QString PortableRefusal() {
+  const QString folder = QDir::cleanPath(ProgramFolder());
+  if (SystemFolder(folder))
+    return QString("%1 is installed in %2, a folder of the system: its settings cannot be kept beside it.")
+        .arg(kProductTitle, folder);
+  if (!CanWriteIn(folder))
+    return QString("The folder of %1, %2, cannot be written: its settings cannot be kept beside it.")
+        .arg(kProductTitle, folder);
+  return {};
+}
+
+QString DefaultPluginsFolder() {
+  if (PortableRefusal().isEmpty()) return ProgramFolder();
+  return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/vistrel/plugins";
 }
 
 bool CanWriteIn(const QString &folder) {

@@ -100,7 +100,7 @@ void CreateSettings(TparameterList &list) {
   new TframeNumberParameter("Active panel", 0, L);
   new TAspectRatioParameter("Aspect ratio", 0, L, {0, 3});
   new TBooleanParameter("WideScreen", false, L);
-  new TWideStringParameter("Plugins Dir", ProgramFolderWithSep(), L);
+  new TWideStringParameter("Plugins Dir", WithTrailingSeparator(platform::DefaultPluginsFolder()), L);
   new TWideStringParameter("Video Directory", WithTrailingSeparator(platform::VideosFolder()), L);
   new TWideStringParameter("Video Racine", "Video", L);
   new TWideStringParameter("Image Directory", WithTrailingSeparator(platform::PicturesFolder()), L);

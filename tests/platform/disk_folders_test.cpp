@@ -109,3 +109,29 @@ TEST(Folders, WritingIsTriedNotReadFromTheModeAndLeavesNothing) {
   EXPECT_FALSE(CanWriteIn(dir + "/plain"));
   EXPECT_FALSE(CanWriteIn(""));
 }
+
+TEST(Folders, AnInstalledProgramKeepsNothingBesideItselfAndTakesPlugInsFromTheUsersData) {
+  const QByteArray saved = qgetenv("VISTREL_PROGRAM_DIR");
+  const QString userPlugins = qEnvironmentVariable("XDG_DATA_HOME") + "/vistrel/plugins";
+  // Run from the folder it was built or unpacked in: everything beside it, as ever.
+  const QString own = vistrel::test::freshDir("build");
+  qputenv("VISTREL_PROGRAM_DIR", own.toUtf8());
+  EXPECT_EQ(PortableRefusal(), "");
+  EXPECT_EQ(DefaultPluginsFolder(), own);
+  // Installed by the package: a folder of the system, even where root could write.
+  for (const char *system : {"/usr/bin", "/usr/local/bin", "/bin"}) {
+    qputenv("VISTREL_PROGRAM_DIR", system);
+    EXPECT_TRUE(PortableRefusal().contains(QString(system) + ", a folder of the system")) << system;
+    EXPECT_EQ(DefaultPluginsFolder(), userPlugins) << system;
+  }
+  // Not a system prefix, but not writable either.
+  qputenv("VISTREL_PROGRAM_DIR", "/proc/vistrel-unpacked");
+  EXPECT_TRUE(PortableRefusal().contains("/proc/vistrel-unpacked, cannot be written"))
+      << PortableRefusal().toStdString();
+  EXPECT_EQ(DefaultPluginsFolder(), userPlugins);
+  // A name that only starts like one is no system folder.
+  const QString usrLike = vistrel::test::freshDir("usrlocal");
+  qputenv("VISTREL_PROGRAM_DIR", usrLike.toUtf8());
+  EXPECT_EQ(PortableRefusal(), "");
+  qputenv("VISTREL_PROGRAM_DIR", saved);
+}
