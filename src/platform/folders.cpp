@@ -70,6 +70,11 @@ QString PortableRefusal() {
   if (SystemFolder(folder))
     return QString("%1 is installed in %2, a folder of the system: its settings cannot be kept beside it.")
         .arg(kProductTitle, folder);
+  // Installed under a prefix of the user's own (cmake --install --prefix ~/.local):
+  // the menu entry installed with it says so.
+  if (QFileInfo(folder).fileName() == u"bin" && QFileInfo::exists(folder + "/../share/applications/vistrel.desktop"))
+    return QString("%1 is installed in %2, beside other programs: its settings cannot be kept beside it.")
+        .arg(kProductTitle, folder);
   if (!CanWriteIn(folder))
     return QString("The folder of %1, %2, cannot be written: its settings cannot be kept beside it.")
         .arg(kProductTitle, folder);

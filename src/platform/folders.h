@@ -23,7 +23,8 @@ QString ExecutablePath();
 
 // Why settings cannot be kept in a file beside the program ("Portable"): the
 // program is installed in a folder of the system (under /usr, /bin, /sbin) or
-// its folder cannot be written. Empty when they can, as for a program run from
+// under a prefix of its own (a bin folder with the menu entry installed in
+// ../share/applications), or its folder cannot be written. Empty when they can, as for a program run from
 // the folder it was built or unpacked in.
 QString PortableRefusal();
 // Where plug-ins are looked for unless the user chose a folder: beside a program

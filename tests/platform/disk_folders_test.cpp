@@ -129,6 +129,17 @@ TEST(Folders, AnInstalledProgramKeepsNothingBesideItselfAndTakesPlugInsFromTheUs
   EXPECT_TRUE(PortableRefusal().contains("/proc/vistrel-unpacked, cannot be written"))
       << PortableRefusal().toStdString();
   EXPECT_EQ(DefaultPluginsFolder(), userPlugins);
+  // Installed under a prefix of the user's own: the menu entry lies beside it.
+  const QString prefix = vistrel::test::freshDir("prefix");
+  QDir().mkpath(prefix + "/bin");
+  QDir().mkpath(prefix + "/share/applications");
+  qputenv("VISTREL_PROGRAM_DIR", (prefix + "/bin").toUtf8());
+  EXPECT_EQ(PortableRefusal(), "") << "no menu entry installed yet";
+  QFile entry(prefix + "/share/applications/vistrel.desktop");
+  ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+  entry.close();
+  EXPECT_TRUE(PortableRefusal().contains(prefix + "/bin, beside other programs")) << PortableRefusal().toStdString();
+  EXPECT_EQ(DefaultPluginsFolder(), userPlugins);
   // A name that only starts like one is no system folder.
   const QString usrLike = vistrel::test::freshDir("usrlocal");
   qputenv("VISTREL_PROGRAM_DIR", usrLike.toUtf8());
