@@ -27,6 +27,7 @@ PACKAGES=(
   xvfb xauth dbus dbus-daemon
   fonts-liberation2
   ffmpeg python3 time desktop-file-utils imagemagick x11-utils
+  appstream lintian
   python3-gi gir1.2-gstreamer-1.0
 )
 

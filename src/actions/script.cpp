@@ -88,15 +88,19 @@ ParsedCommand ParseScriptLine(const QString &line) {
   return c;
 }
 
-QString FirstWord(const QString &remainder) {
+std::pair<QString, QString> SplitFirstWord(const QString &remainder) {
   const QString r = remainder.trimmed();
   if (r.startsWith(u'"')) {
     const qsizetype close = r.indexOf(u'"', 1);
-    return close < 0 ? r.mid(1) : r.mid(1, close - 1);
+    if (close < 0) return {r.mid(1), QString()};
+    return {r.mid(1, close - 1), r.mid(close + 1).trimmed()};
   }
   const qsizetype space = r.indexOf(u' ');
-  return space < 0 ? r : r.left(space);
+  if (space < 0) return {r, QString()};
+  return {r.left(space), r.mid(space + 1).trimmed()};
 }
+
+QString FirstWord(const QString &remainder) { return SplitFirstWord(remainder).first; }
 
 TCustomSuperAction *TCustomScript::Lookup(const QString &name) {
   const QString n = name.toLower();
@@ -112,6 +116,21 @@ void TCustomScript::Report(const QString &problem) {
   ++problems_;
   if (OnProblem) OnProblem(problem);
   else std::fprintf(stderr, "vistrel: %s\n", qPrintable(problem));
+}
+
+void TCustomScript::Report(const QString &where, const QString &text, const QString &what) {
+  Report(QString("%1: \"%2\" %3").arg(where, text, what));
+}
+
+void TCustomScript::BeginParse() {
+  queue_.clear();
+  quit_ = false;
+  stopped_ = false;
+  problemsBeforeParse_ = problems_;
+}
+
+void TCustomScript::EndParse() {
+  if (StopOnProblem && problems_ > problemsBeforeParse_) stopped_ = true;
 }
 
 bool TCustomScript::Wait(double seconds) {
@@ -131,6 +150,7 @@ void TCustomScript::RunQueue() {
   queue.swap(queue_);
   const bool quit = quit_;
   quit_ = false;
+  if (stopped_) return;
   ++executing_;
   // The position is local: a nested run (a command file started by a command) must
   // not move the outer run back to its start.
@@ -149,21 +169,30 @@ void TCustomScript::RunQueue() {
     if (cmd.mode == amOn) a->SetChecked(false);
     else if (cmd.mode == amOff) a->SetChecked(true);
     else if (cmd.mode == amInvert) a->SetChecked(a->Checked());
-    if (ActionHandler handler = a->OnExecute) handler(a);
+    if (ActionHandler handler = a->OnExecute) {
+      // Only what the handler says is this command's; the teller of an outer run
+      // (a command file started by a command) comes back after it.
+      const ProblemTeller outer = std::exchange(ParameterProblemTeller(), [this, &cmd](const QString &what) {
+        Report(cmd.where, cmd.text, what);
+        if (StopOnProblem) stopped_ = true;
+      });
+      handler(a);
+      ParameterProblemTeller() = outer;
+    }
     if (!cmd.action) continue;  // the handler took its own action away
     if (a->AutoCheck) a->SetChecked(!a->Checked());
+    if (stopped_) break;
     QCoreApplication::processEvents();
   }
   index_ = -1;
-  if (quit && MainWindow) MainWindow->close();
+  if (quit && !stopped_ && MainWindow) MainWindow->close();
   --executing_;
 }
 
 void TSwitch::RunCommandLine(const QStringList &args) {
   if (done_) return;
   done_ = true;
-  queue_.clear();
-  quit_ = false;
+  BeginParse();
   for (qsizetype n = 0; n < args.size(); ++n) {
     const QString &arg = args[n];
     const ParsedCommand c = ParseSwitchArgument(arg);
@@ -173,47 +202,58 @@ void TSwitch::RunCommandLine(const QStringList &args) {
       continue;
     }
     // A plain argument has no name: it goes to the default action, if there is one.
-    if (TCustomSuperAction *a = Lookup(c.name)) queue_.push_back({a, c.mode, c.parameter});
+    const QString where = QString("argument %1").arg(n + 1);
+    if (TCustomSuperAction *a = Lookup(c.name))
+      queue_.push_back({a, c.mode, c.parameter, -1, where, Printable(arg)});
     else if (c.name != u"quit")
-      Report(QString("argument %1: \"%2\" names no action (a switch is +name, -name or /name)")
-                 .arg(QString::number(n + 1), Printable(arg)));
+      Report(where, Printable(arg), "names no action (a switch is +name, -name or /name)");
   }
+  EndParse();
   if (!queue_.empty() || quit_) RunQueue();
   else if (OnNoCommandLine) OnNoCommandLine();
   queue_.clear();
 }
 
 void TScript::ParseText(const QString &text, const QString &source) {
-  queue_.clear();
-  quit_ = false;
+  BeginParse();
   const QStringList lines = text.split(u'\n');
   for (qsizetype n = 0; n < lines.size(); ++n) {
     const QString line = lines[n].left(kMaxLineLength).trimmed();
     if (line.isEmpty()) continue;
     ParsedCommand c = ParseScriptLine(line);
+    const QString where = QString("%1:%2").arg(source, QString::number(n + 1)), quoted = Printable(line);
+    const auto problem = [&](const QString &what) { Report(where, quoted, what); };
+    const auto [word, rest] = SplitFirstWord(c.parameter);
+    // A second word would be dropped without a trace: a source name with blanks
+    // that lost its quotes, or a number typed in two parts.
+    if (!rest.isEmpty()) problem(QString("takes one word: \"%1\" is left over").arg(Printable(rest)));
     TCustomSuperAction *a = Lookup(c.name);
     if (!a) {
-      const auto problem = [&](const char *what) {
-        Report(QString("%1:%2: \"%3\" %4").arg(source, QString::number(n + 1), Printable(line), QLatin1String(what)));
-      };
       if (c.name == u"wait" && c.mode == amPlain) {
         bool ok = false;
-        const double s = FirstWord(c.parameter).toDouble(&ok);
-        if (ok && std::isfinite(s) && s >= 0) queue_.push_back({nullptr, amPlain, QString(), s});
+        const double s = word.toDouble(&ok);
+        if (ok && std::isfinite(s) && s >= 0)
+          queue_.push_back({nullptr, amPlain, QString(), s, where, quoted});
         else problem("needs a number of seconds");
       } else if (c.name != u"quit") {
         problem("names no action");
       }
       continue;
     }
-    if (c.mode == amPlain && qobject_cast<TtoggleAction *>(a)) {
-      const QString word = FirstWord(c.parameter).toLower();
-      if (word == u"false") c.mode = amOff;
-      else if (word == u"true") c.mode = amOn;
-      else if (word == u"toggle") c.mode = amInvert;
+    if (c.mode == amPlain && qobject_cast<TtoggleAction *>(a) && !word.isEmpty()) {
+      const QString w = word.toLower();
+      if (w == u"false")
+        c.mode = amOff;
+      else if (w == u"true")
+        c.mode = amOn;
+      else if (w == u"toggle")
+        c.mode = amInvert;
+      else
+        problem("takes true, false or toggle");
     }
-    queue_.push_back({a, c.mode, FirstWord(c.parameter)});
+    queue_.push_back({a, c.mode, word, -1, where, quoted});
   }
+  EndParse();
 }
 
 namespace {
@@ -289,6 +329,11 @@ void TScript::Run(const QString &fileName) {
   if (Load(fileName)) RunQueue();
   queue_.clear();
   --depth_;
+}
+
+void TScript::Check(const QString &fileName) {
+  if (QFileInfo::exists(fileName)) Load(fileName);
+  queue_.clear();
 }
 
 }  // namespace vistrel

@@ -5,8 +5,8 @@
 #include <QString>
 #include <QStringList>
 #include <QWidget>
-
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "actions/superaction.h"
@@ -32,6 +32,8 @@ struct TActionEx {
   int mode = amPlain;
   QString parameter;
   double waitSeconds = -1;  // >= 0: a pause of the unattended runs, no action
+  QString where;            // "FILE:LINE" or "argument N", for what is told about it
+  QString text;             // the line or argument as written, fit to be quoted
 };
 
 // One command-line argument or command-file line, before the name is looked up.
@@ -45,6 +47,8 @@ ParsedCommand ParseScriptLine(const QString &trimmedLine);
 // The first word of a command-file remainder: a double-quoted word may hold spaces
 // (an unclosed quote runs to the end); an unquoted one ends at the first space.
 QString FirstWord(const QString &remainder);
+// The first word and what is left after it, trimmed.
+std::pair<QString, QString> SplitFirstWord(const QString &remainder);
 
 class TCustomScript {
  public:
@@ -59,6 +63,12 @@ class TCustomScript {
   std::function<void(const QString &)> OnProblem;
   // How many such arguments and lines this runner met since it was made.
   int Problems() const { return problems_; }
+  // For runs nobody watches: a command line or file that could not be read whole
+  // is not run at all, and a command whose parameter names what is not there ends
+  // the run, so nothing is recorded from sources or a format that were not asked for.
+  bool StopOnProblem = false;
+  // The last run was refused or ended that way.
+  bool Stopped() const { return stopped_; }
 
   bool Executing() const { return executing_ > 0; }
   bool QuitRequested() const { return quit_; }
@@ -73,8 +83,15 @@ class TCustomScript {
 
  protected:
   void Report(const QString &problem);
+  // "WHERE: "TEXT" WHAT"
+  void Report(const QString &where, const QString &text, const QString &what);
+  // Starts reading a command line or file into the queue.
+  void BeginParse();
+  // Ends it: with StopOnProblem, a problem met while reading refuses the run.
+  void EndParse();
   std::vector<TActionEx> queue_;
   bool quit_ = false;
+  bool stopped_ = false;
 
  private:
   bool Wait(double seconds);
@@ -82,6 +99,7 @@ class TCustomScript {
   int executing_ = 0;
   int index_ = -1;
   int problems_ = 0;
+  int problemsBeforeParse_ = 0;
 };
 
 class TSwitch : public TCustomScript {
@@ -106,6 +124,8 @@ class TScript : public TCustomScript {
   void ParseText(const QString &text, const QString &source = QStringLiteral("command file"));
   // Load and run; a missing file does nothing.
   void Run(const QString &fileName);
+  // Load only, so that what is wrong in the file is told without running it.
+  void Check(const QString &fileName);
 
  private:
   int depth_ = 0;

@@ -2,6 +2,8 @@
 
 #include <QKeySequence>
 
+#include "platform/dialogs.h"
+
 namespace vistrel {
 
 QStringList &ActionParameters() {
@@ -14,6 +16,18 @@ QString ActionParameter() { return ActionParameters().value(0); }
 bool &ActionGo() {
   static bool go = true;
   return go;
+}
+
+ProblemTeller &ParameterProblemTeller() {
+  static ProblemTeller teller;
+  return teller;
+}
+
+void TellParameterProblem(const QString &problem) {
+  if (const ProblemTeller &tell = ParameterProblemTeller())
+    tell(problem);
+  else
+    platform::DialogService::Instance().Warning(problem);
 }
 
 TCustomSuperAction::TCustomSuperAction(QObject *parent) : QAction(parent) {

@@ -17,6 +17,13 @@ QStringList &ActionParameters();
 QString ActionParameter();  // entry 0, or empty
 // A prepare handler clears it to veto the execution it prepares.
 bool &ActionGo();
+// A handler whose parameter names what is not there (a source, a format) says so
+// here rather than picking something else. A command runner running the action
+// puts its own teller in place, which adds where the command was written; outside
+// a run the user is warned.
+using ProblemTeller = std::function<void(const QString &)>;
+ProblemTeller &ParameterProblemTeller();
+void TellParameterProblem(const QString &problem);
 
 class TCustomSuperAction : public QAction {
   Q_OBJECT

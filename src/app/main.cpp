@@ -122,11 +122,17 @@ int main(int argc, char **argv) {
     if (RunsWithoutDisplay()) EndWhenIdle(form);
     const QDateTime started = QDateTime::currentDateTime().addSecs(-1);
     form.show();
-    // Told once the window is there, before any command runs.
-    if (!recovered.isEmpty())
-      QMetaObject::invokeMethod(
-          &form, [&form, recovered] { platform::DialogService::Instance().Information(recovered, &form); },
-          Qt::QueuedConnection);
+    // Told once the window is there, before any command runs; unattended, on the error output.
+    const QString unwritable = UnwritableSettingsText(QFileInfo(RecordingJournal::DefaultPath()).absolutePath(),
+                                                      form.Preferences().IniFileName());
+    QMetaObject::invokeMethod(
+        &form,
+        [&form, recovered, unwritable] {
+          auto &dialogs = platform::DialogService::Instance();
+          if (!unwritable.isEmpty()) dialogs.Warning(unwritable, &form);
+          if (!recovered.isEmpty()) dialogs.Information(recovered, &form);
+        },
+        Qt::QueuedConnection);
     rc = app.exec();
     if (options.demo) PrintFilesWrittenSince(started, form);
     // Nobody watched an unattended run: a mistyped switch or command must not

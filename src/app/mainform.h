@@ -108,7 +108,12 @@ class TCaptureForm : public QMainWindow {
   // After the user's choice of picture: the sound that goes with it.
   void AccorderAudio();
   void cboxAudioChange();
-  void cbFormatCaptureClick();
+  // The user's choice of a format, in the box or by a command.
+  void cbFormatCaptureClick(int format);
+  // The capture formats the connected sources offer, in box order.
+  QList<int> FormatsOffered() const;
+  // The code of the format the user last chose, -1 when none.
+  int WantedFormat() const;
   void SourcesFramecbEntriesChange();
   // The sound card's inputs into the entry box, the one it records from selected.
   void RemplirEntrees(const sources::TCaptureDevice *device);

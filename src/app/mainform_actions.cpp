@@ -6,7 +6,6 @@
 #include <QScreen>
 #include <QTimer>
 #include <QToolBar>
-
 #include <cstdio>
 
 #include "actions/persistentactions.h"
@@ -14,6 +13,8 @@
 #include "actions/superaction.h"
 #include "actions/uraccourcis.h"
 #include "app/mainform.h"
+#include "app/source_choices.h"
+#include "app/sourcesstate.h"
 #include "platform/dialogs.h"
 #include "platform/shell.h"
 #include "settings/brenvikprefs.h"
@@ -237,8 +238,14 @@ void TCaptureForm::SetScriptFile(const QString &fileName) { actions_->scriptFile
 
 void TCaptureForm::RunCommandLineAndScript() {
   if (closed_ || Switch1->Done()) return;
+  const bool unattended = platform::DialogService::Instance().Unattended().has_value();
+  Switch1->StopOnProblem = Script1->StopOnProblem = unattended;
   Switch1->RunCommandLine(commandLine_);
-  if (!closed_ && !actions_->scriptFile.isEmpty()) Script1->Run(actions_->scriptFile);
+  const QString &file = actions_->scriptFile;
+  // Refused switches leave the command file unrun, but what is wrong in it is told too.
+  if (!closed_ && !file.isEmpty()) Switch1->Stopped() ? Script1->Check(file) : Script1->Run(file);
+  // Nobody is there to see the rest of a run that stopped: it ends, as "quit" would.
+  if (!closed_ && (Switch1->Stopped() || Script1->Stopped())) close();
   if (!closed_) emit commandsDone();
 }
 
@@ -359,17 +366,35 @@ void TCaptureForm::saScriptprepare() {
 void TCaptureForm::saScriptexecute() { Script1->Run(ActionParameter()); }
 
 void TCaptureForm::saSourceVideoprepare() { ActionParameters() = QStringList{SourcesFrame->cboxvideo->currentText()}; }
-void TCaptureForm::saSourceVideoexecute() { ActiverVideo(ActionParameter()); }
+void TCaptureForm::saSourceVideoexecute() {
+  const QString name = ActionParameter();
+  if (const QString absent = AbsentVideoSource(Src().catalog.get(), name); !absent.isEmpty())
+    return TellParameterProblem(absent);
+  // The formats follow the picture as they do a pick in the box; the sound stays
+  // the one the commands chose.
+  ActiverVideo(name);
+  ActiverFormatCapture(
+      FormatAfterVideoChange(params_->Byte("Capture Format"), WantedFormat(), VideoConnectee(), VerrouActif()));
+}
+
 void TCaptureForm::saSourceAudioprepare() { ActionParameters() = QStringList{SourcesFrame->cboxAudio->currentText()}; }
-void TCaptureForm::saSourceAudioexecute() { ActiverAudio(ActionParameter()); }
+void TCaptureForm::saSourceAudioexecute() {
+  const QString name = ActionParameter();
+  if (const QString absent = AbsentAudioSource(Src().catalog.get(), name); !absent.isEmpty())
+    return TellParameterProblem(absent);
+  ActiverAudio(name);
+  ActiverFormatCapture(FormatAfterAudioChange(params_->Byte("Capture Format"), AudioConnectee(), VerrouActif()));
+}
 
 void TCaptureForm::saFormatCaptureprepare() {
   ActionParameters() = QStringList{SourcesFrame->cbFormatCapture->currentText()};
 }
 
 void TCaptureForm::saFormatCaptureexecute() {
-  const int format = settings::CaptureFormatFromName(ActionParameter());
-  if (format >= 0) ActiverFormatCapture(format);
+  QString problem;
+  const int format = OfferedFormatNamed(ActionParameter(), FormatsOffered(), &problem);
+  if (format < 0) return TellParameterProblem(problem);
+  cbFormatCaptureClick(format);
 }
 
 }  // namespace vistrel

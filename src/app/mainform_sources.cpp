@@ -11,6 +11,7 @@
 #include "app/camcorders.h"
 #include "app/recorder.h"
 #include "app/recording_names.h"
+#include "app/source_choices.h"
 #include "app/sourcesstate.h"
 #include "filters/vs_superposer.h"
 #include "media/debug.h"
@@ -127,7 +128,8 @@ TCaptureForm::SourcesState &TCaptureForm::Src() {
   // boxes with their signals blocked.
   connect(f->cboxvideo, &QComboBox::activated, this, [this] { cboxVideoChange(); });
   connect(f->cboxAudio, &QComboBox::activated, this, [this] { cboxAudioChange(); });
-  connect(f->cbFormatCapture, &QComboBox::activated, this, [this] { cbFormatCaptureClick(); });
+  connect(f->cbFormatCapture, &QComboBox::activated, this,
+          [this, f] { cbFormatCaptureClick(f->cbFormatCapture->currentData().toInt()); });
   connect(f->cbEntries, &QComboBox::activated, this, [this] { SourcesFramecbEntriesChange(); });
   connect(HelpFrame->sourceList, &QListWidget::itemChanged, this, [this] {
     if (!src_->fillingChecklist) ActualiserVideoBtnClick();
@@ -438,12 +440,16 @@ bool TCaptureForm::ActiverAudio(const QString &name) {
   return ok;
 }
 
+QList<int> TCaptureForm::FormatsOffered() const {
+  const auto *device = VideoConnectee() ? dm_->CurrentVideoDevice()->Device : nullptr;
+  return settings::OfferedFormats(device ? device->NativeFormat1 : 0, device ? device->NativeFormat2 : 0,
+                                  device != nullptr, AudioConnectee());
+}
+
 void TCaptureForm::ActiverFormatCapture(int format) {
   Src();
   auto *box = SourcesFrame->cbFormatCapture;
-  const auto *device = VideoConnectee() ? dm_->CurrentVideoDevice()->Device : nullptr;
-  const QList<int> codes = settings::OfferedFormats(
-      device ? device->NativeFormat1 : 0, device ? device->NativeFormat2 : 0, device != nullptr, AudioConnectee());
+  const QList<int> codes = FormatsOffered();
   {
     QSignalBlocker block(box);
     box->clear();
@@ -477,16 +483,11 @@ void TCaptureForm::cboxVideoChange() {
   ActiverVideo(text);
   params_->SetStr("Want video source", text);
   AccorderAudio();
-  int format = params_->Byte("Capture Format");
-  // Back from "no video stream": the format the user chose comes back, not
-  // the sound format that stood in while there was no picture.
-  const int wanted = FormatNamed(params_->Str("Want Format capture"));
-  if (VideoConnectee() && settings::CaptureFormat(format).SoundOnly() && wanted >= 0 &&
-      !settings::CaptureFormat(wanted).SoundOnly())
-    format = wanted;
-  if (VerrouActif() && VideoConnectee() && settings::CaptureFormat(format).SoundOnly()) format = 0;
-  ActiverFormatCapture(format);
+  ActiverFormatCapture(
+      FormatAfterVideoChange(params_->Byte("Capture Format"), WantedFormat(), VideoConnectee(), VerrouActif()));
 }
+
+int TCaptureForm::WantedFormat() const { return FormatNamed(params_->Str("Want Format capture")); }
 
 void TCaptureForm::AccorderAudio() {
   auto *video = dm_ ? dm_->CurrentVideoDevice() : nullptr;
@@ -510,15 +511,12 @@ void TCaptureForm::cboxAudioChange() {
   const QString text = SourcesFrame->cboxAudio->currentText();
   ActiverAudio(text);
   params_->SetStr("Want audio source", text);
-  int format = params_->Byte("Capture Format");
-  if (VerrouActif() && AudioConnectee() && settings::CaptureFormat(format).PictureOnly()) format = 0;
-  ActiverFormatCapture(format);
+  ActiverFormatCapture(FormatAfterAudioChange(params_->Byte("Capture Format"), AudioConnectee(), VerrouActif()));
 }
 
-void TCaptureForm::cbFormatCaptureClick() {
-  auto *box = SourcesFrame->cbFormatCapture;
-  ActiverFormatCapture(box->currentData().toInt());
-  params_->SetStr("Want Format capture", box->currentText());
+void TCaptureForm::cbFormatCaptureClick(int format) {
+  ActiverFormatCapture(format);
+  params_->SetStr("Want Format capture", SourcesFrame->cbFormatCapture->currentText());
 }
 
 void TCaptureForm::SourcesFramecbEntriesChange() {

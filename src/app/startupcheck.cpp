@@ -1,8 +1,11 @@
 #include "app/startupcheck.h"
 
+#include <QFileInfo>
+
 #include "graph/dsfunctions.h"
 #include "media/requirements.h"
 #include "platform/dialogs.h"
+#include "platform/folders.h"
 #include "platform/product.h"
 
 namespace vistrel {
@@ -39,6 +42,25 @@ bool RunStartupCheck(const FrameworkFacts &facts) {
   const auto answer = platform::DialogService::Instance().Ask(
       platform::DlgKind::Warning, FrameworkWarningText(facts), platform::DlgButtons::YesNo);
   return answer == platform::DlgAnswer::Yes;
+}
+
+QString UnwritableSettingsText(const QString &settingsFolder, const QString &portableIni) {
+  QStringList told;
+  if (!platform::CanWriteIn(settingsFolder))
+    told << QString(
+                "The folder of the settings, %1, cannot be written:<BR>"
+                "- the settings will not be kept when %2 ends;<BR>"
+                "- a recording cut short (a crash, a power failure) cannot be repaired at the next start, "
+                "since the journal of the recordings under way cannot be kept there.")
+                .arg(settingsFolder, kProductTitle);
+  // The ini file is rewritten whole beside itself, so its folder must take a new file.
+  if (!portableIni.isEmpty() && QFileInfo::exists(portableIni) && !platform::CanWriteIn(QFileInfo(portableIni).path()))
+    told << QString(
+                "The settings file %1 is in a folder that cannot be written: the settings will not be kept "
+                "when %2 ends.")
+                .arg(portableIni, kProductTitle);
+  if (told.isEmpty()) return {};
+  return told.join("<BR><BR>") + "<BR><BR>Make the folder writable, then start " + kProductTitle + " again.";
 }
 
 }  // namespace vistrel

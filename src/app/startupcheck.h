@@ -25,4 +25,10 @@ FrameworkFacts ReadFrameworkFacts();
 // Shows the warning when needed; false means the program must end now.
 bool RunStartupCheck(const FrameworkFacts &facts);
 
+// What the user must be told at start when the folder of the settings (which
+// also holds the journal of the recordings under way) cannot be written, or the
+// settings file beside the program (`portableIni`, when it exists) cannot be
+// replaced; empty when everything can be written.
+QString UnwritableSettingsText(const QString &settingsFolder, const QString &portableIni);
+
 }  // namespace vistrel

@@ -4,6 +4,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTemporaryFile>
+
+#include "platform/product.h"
 
 namespace vistrel::platform {
 namespace {
@@ -21,6 +24,14 @@ QString Configured(QStandardPaths::StandardLocation where) {
 }
 
 QString ProgramDirOverride() { return qEnvironmentVariable("VISTREL_PROGRAM_DIR"); }
+
+// Folders the package manager owns: nothing of the user's belongs there, even
+// when run as root, where writing would succeed.
+bool SystemFolder(const QString &folder) {
+  for (const char *prefix : {"/usr", "/bin", "/sbin"})
+    if (folder == QLatin1String(prefix) || folder.startsWith(QLatin1String(prefix) + u'/')) return true;
+  return false;
+}
 
 }  // namespace
 
@@ -52,6 +63,40 @@ QString ExecutablePath() {
   if (QCoreApplication::instance()) return QCoreApplication::applicationFilePath();
   // Before the application object exists: the kernel's own answer.
   return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+}
+
+QString PortableRefusal() {
+  const QString folder = QDir::cleanPath(ProgramFolder());
+  if (SystemFolder(folder))
+    return QString("%1 is installed in %2, a folder of the system: its settings cannot be kept beside it.")
+        .arg(kProductTitle, folder);
+  // Installed under a prefix of the user's own (cmake --install --prefix ~/.local):
+  // the menu entry installed with it says so.
+  if (QFileInfo(folder).fileName() == u"bin" && QFileInfo::exists(folder + "/../share/applications/vistrel.desktop"))
+    return QString("%1 is installed in %2, beside other programs: its settings cannot be kept beside it.")
+        .arg(kProductTitle, folder);
+  if (!CanWriteIn(folder))
+    return QString("The folder of %1, %2, cannot be written: its settings cannot be kept beside it.")
+        .arg(kProductTitle, folder);
+  return {};
+}
+
+QString DefaultPluginsFolder() {
+  if (PortableRefusal().isEmpty()) return ProgramFolder();
+  return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/vistrel/plugins";
+}
+
+bool CanWriteIn(const QString &folder) {
+  if (folder.isEmpty()) return false;
+  QString existing = QDir::cleanPath(QDir(folder).absolutePath());
+  while (!QFileInfo(existing).exists()) {
+    const QString parent = QFileInfo(existing).absolutePath();
+    if (parent == existing) return false;
+    existing = parent;
+  }
+  if (!QFileInfo(existing).isDir()) return false;
+  QTemporaryFile probe(existing + "/.vistrel-write-probe-XXXXXX");
+  return probe.open() && probe.write("x", 1) == 1 && probe.flush();
 }
 
 }  // namespace vistrel::platform

@@ -1,9 +1,6 @@
 #include "settings/optionsframe.h"
 
-#include "media/gstref.h"
-#include "platform/dialogs.h"
-#include "settings/codecs.h"
-#include "settings/settingskeys.h"
+#include <gst/gst.h>
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -19,7 +16,11 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include <gst/gst.h>
+#include "media/gstref.h"
+#include "platform/dialogs.h"
+#include "platform/folders.h"
+#include "settings/codecs.h"
+#include "settings/settingskeys.h"
 
 namespace vistrel::settings {
 
@@ -100,6 +101,10 @@ void TOptionsFrame::BuildPages() {
   cbActiverSuperposition = check(pref, pl, "Allow inlay", "Activer Superposition");
   rgPrefs = radios(pref, pl, "How to save the preferences when quit",
                    {"Normal Mode (registry)", "Portable Mode (USB key)", "Do not save when quit"}, {});
+  // An installed program cannot keep an ini file beside itself; the button says why.
+  const QString refusal = platform::PortableRefusal();
+  rgPrefs->button(1)->setEnabled(refusal.isEmpty());
+  rgPrefs->button(1)->setToolTip(refusal);
   connect(rgPrefs, &QButtonGroup::idClicked, this, [this](int id) {
     if (loading_) return;
     ApplyStoreChoice(params_, quint8(id));

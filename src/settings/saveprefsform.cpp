@@ -1,10 +1,11 @@
 #include "settings/saveprefsform.h"
 
-#include "ui/linkedit.h"
-
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include "platform/folders.h"
+#include "ui/linkedit.h"
 
 namespace vistrel::settings {
 
@@ -38,6 +39,7 @@ TSavePrefsForm::TSavePrefsForm(QWidget *parent) : QDialog(parent) {
   PortableBtn = make("Portable",
                      "Saves the preferences to an ini file.\r\nDeletes the preferences from the registry.",
                      TSavePreferences::spPortable);
+  PortableBtn->setEnabled(platform::PortableRefusal().isEmpty());
   AucunBtn = make("None",
                   "Exit without saving the preferences.\r\nIf they existed in an ini-file or in the "
                   "registry,\r\nthey will be deleted.",

@@ -100,7 +100,7 @@ void CreateSettings(TparameterList &list) {
   new TframeNumberParameter("Active panel", 0, L);
   new TAspectRatioParameter("Aspect ratio", 0, L, {0, 3});
   new TBooleanParameter("WideScreen", false, L);
-  new TWideStringParameter("Plugins Dir", ProgramFolderWithSep(), L);
+  new TWideStringParameter("Plugins Dir", WithTrailingSeparator(platform::DefaultPluginsFolder()), L);
   new TWideStringParameter("Video Directory", WithTrailingSeparator(platform::VideosFolder()), L);
   new TWideStringParameter("Video Racine", "Video", L);
   new TWideStringParameter("Image Directory", WithTrailingSeparator(platform::PicturesFolder()), L);
@@ -238,11 +238,16 @@ QString CaptureFormatName(int code) { return QString::fromLatin1(CaptureFormat(c
 
 QString CaptureFormatShortName(int code) { return QString::fromLatin1(CaptureFormat(code).shortName); }
 
-int CaptureFormatFromName(const QString &name) {
+int CaptureFormatNamed(const QString &name) {
   if (name == u"None") return ToByte(CaptureFormatCode::None);
   for (int code = 1; code < kCaptureFormatCount; ++code)
     if (name == QLatin1String(CaptureFormat(code).name)) return code;
-  return ToByte(CaptureFormatCode::Default);
+  return -1;
+}
+
+int CaptureFormatFromName(const QString &name) {
+  const int code = CaptureFormatNamed(name);
+  return code >= 0 ? code : ToByte(CaptureFormatCode::Default);
 }
 
 int DVFrequencyFromName(const QString &name) {

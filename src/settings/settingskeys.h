@@ -56,7 +56,10 @@ QString WithTrailingSeparator(const QString &folder);
 
 QString CaptureFormatName(int code);
 QString CaptureFormatShortName(int code);
+// The format's code by its name ("None" for none); Default for any other text.
 int CaptureFormatFromName(const QString &name);
+// The same, but -1 for a text that names no format.
+int CaptureFormatNamed(const QString &name);
 int DVFrequencyFromName(const QString &name);
 // The sample rate the graph builder uses for a DV audio rate code.
 int DVFrequencyHz(int code);

@@ -1,5 +1,8 @@
 // Command-line switches and command files driving real actions through the queue.
+#include "actions/script.h"
+
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -7,9 +10,7 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <sys/stat.h>
-
-#include "actions/script.h"
+#include "platform/dialogs.h"
 #include "testenv.h"
 
 using namespace vistrel;
@@ -332,4 +333,98 @@ TEST(CommandFile, Utf16WithAByteOrderMarkAndUtf8WithOneAreDecoded) {
     EXPECT_EQ(f.log, QStringList({QStringLiteral("saSourceVideo(Caméra ☺)"), "saGrab()"}));
   }
   EXPECT_EQ(script.Problems(), 0);
+}
+
+TEST(Problems, LeftOverWordsAndUnknownToggleWordsAreToldButStillRunWhenWatched) {
+  Fixture f;
+  TScript script(&f.list);
+  QStringList told;
+  script.OnProblem = [&](const QString &p) { told << p; };
+  const QString path = WriteFile("wait 0.01 3\nsv Vistrel Test Camera\nfs maybe\nsv \"A B\"  \nfs true\n");
+  script.Run(path);
+  EXPECT_EQ(told, QStringList({path + ":1: \"wait 0.01 3\" takes one word: \"3\" is left over",
+                               path + ":2: \"sv Vistrel Test Camera\" takes one word: \"Test Camera\" is left over",
+                               path + ":3: \"fs maybe\" takes true, false or toggle"}));
+  EXPECT_FALSE(script.Stopped());
+  EXPECT_EQ(f.log,
+            QStringList({"saSourceVideo(Vistrel)", "tafullscreen:false", "saSourceVideo(A B)", "tafullscreen:false"}));
+}
+
+TEST(Problems, AnUnwatchedRunWithAnUnreadableLineRunsNothing) {
+  Fixture f;
+  QStringList told;
+  TScript script(&f.list);
+  script.StopOnProblem = true;
+  script.OnProblem = [&](const QString &p) { told << p; };
+  QWidget window;
+  window.show();
+  script.MainWindow = &window;
+  script.Run(WriteFile("g\nsv \"A\" extra\ng\nquit\n"));
+  EXPECT_TRUE(script.Stopped());
+  EXPECT_EQ(told.size(), 1);
+  EXPECT_TRUE(f.log.isEmpty()) << f.log.join(' ').toStdString();
+  EXPECT_TRUE(window.isVisible());  // "quit" is not run either; the caller ends the run
+  // A later good file runs again: the refusal belongs to one run.
+  script.Run(WriteFile("g\n"));
+  EXPECT_FALSE(script.Stopped());
+  EXPECT_EQ(f.log, QStringList({"saGrab()"}));
+
+  TSwitch runner(&f.list);
+  runner.StopOnProblem = true;
+  runner.OnProblem = [&](const QString &p) { told << p; };
+  f.log.clear();
+  runner.RunCommandLine({"+g", "+nosuch"});
+  EXPECT_TRUE(runner.Stopped());
+  EXPECT_TRUE(f.log.isEmpty());
+}
+
+TEST(Problems, AParameterNamingWhatIsNotThereIsToldWithItsPlaceAndEndsAnUnwatchedRun) {
+  Fixture f;
+  QStringList told;
+  const auto tellAbsent = [&](TCustomSuperAction *) {
+    if (ActionParameter() == u"Nope")
+      TellParameterProblem("names nothing here");
+    else
+      f.log << "source(" + ActionParameter() + ")";
+  };
+  f.source->OnExecute = tellAbsent;
+  TScript script(&f.list);
+  script.OnProblem = [&](const QString &p) { told << p; };
+  const QString path = WriteFile("sv A\nsv Nope\ng\n");
+  // Watched: told, and the rest still runs.
+  script.Run(path);
+  EXPECT_EQ(told, QStringList({path + ":2: \"sv Nope\" names nothing here"}));
+  EXPECT_EQ(f.log, QStringList({"source(A)", "saGrab()"}));
+  EXPECT_FALSE(script.Stopped());
+  EXPECT_EQ(script.Problems(), 1);
+
+  // Unwatched: the run ends at the problem, "quit" included.
+  told.clear();
+  f.log.clear();
+  script.StopOnProblem = true;
+  QWidget window;
+  window.show();
+  script.MainWindow = &window;
+  script.Run(WriteFile("sv A\nsv Nope\ng\nquit\n"));
+  EXPECT_TRUE(script.Stopped());
+  EXPECT_EQ(told.size(), 1);
+  EXPECT_EQ(f.log, QStringList({"source(A)"}));
+  EXPECT_TRUE(window.isVisible());
+
+  // The same from a switch: its place is the argument.
+  told.clear();
+  TSwitch runner(&f.list);
+  runner.OnProblem = [&](const QString &p) { told << p; };
+  runner.RunCommandLine({"+g", "+sv=Nope"});
+  EXPECT_EQ(told, QStringList({"argument 2: \"+sv=Nope\" names nothing here"}));
+
+  // After the runs their teller is gone: the user is warned, no runner counts it.
+  const int before = script.Problems() + runner.Problems();
+  auto &dialogs = platform::DialogService::Instance();
+  dialogs.SetUnattended(platform::DlgAnswer::No);
+  dialogs.ClearHistory();
+  TellParameterProblem("outside any run");
+  EXPECT_TRUE(dialogs.History().join('\n').contains("outside any run")) << dialogs.History().join('\n').toStdString();
+  dialogs.SetUnattended(std::nullopt);
+  EXPECT_EQ(script.Problems() + runner.Problems(), before);
 }

@@ -28,9 +28,9 @@ QProcessEnvironment Headless() {
   return env;
 }
 
-RunResult RunProgram(const QStringList &args, int timeoutMs = 20000) {
+RunResult RunProgram(const QStringList &args, int timeoutMs = 20000, const QProcessEnvironment &env = Headless()) {
   QProcess p;
-  p.setProcessEnvironment(Headless());
+  p.setProcessEnvironment(env);
   p.start(ProgramPath(), args);
   EXPECT_TRUE(p.waitForFinished(timeoutMs)) << "no exit within " << timeoutMs << " ms";
   return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
@@ -147,4 +147,107 @@ TEST(Program, TerminateDuringStartUpStillEndsNormally) {
   ASSERT_TRUE(p.waitForFinished(15000));
   EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+}
+
+namespace {
+
+// A user of its own, with an empty videos folder, so what a run recorded can be seen.
+QProcessEnvironment FreshUser(const QString &home) {
+  QProcessEnvironment env = Headless();
+  QDir().mkpath(home + "/Videos");
+  QDir().mkpath(home + "/program");
+  env.insert("HOME", home);
+  for (const char *var : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"}) env.remove(var);
+  env.insert("VISTREL_PROGRAM_DIR", home + "/program");
+  return env;
+}
+
+QStringList Recorded(const QString &home) { return QDir(home + "/Videos").entryList(QDir::Files); }
+
+}  // namespace
+
+TEST(Program, CommandsNamingWhatIsNotThereAreToldWithTheirPlaceAndRecordNothing) {
+  struct Case {
+    QByteArray file;
+    QString switchArg;  // before the command file, when not empty
+    QString told;       // after "FILE:" (or alone, for the switch)
+  };
+  const QByteArray record = "capture\nwait 1\ncapture\nquit\n";
+  const Case cases[] = {
+      {"sv \"Nope Camera\"\n" + record,
+       {},
+       ":1: \"sv \"Nope Camera\"\" names no video source here; there are "
+       "\"Vistrel Test Camera\", "},
+      {"sv \"Vistrel Test Camera\"\nsource_audio \"Nope Microphone\"\n" + record,
+       {},
+       ":2: \"source_audio \"Nope Microphone\"\" names no audio source here"},
+      {"format_capture Nope\n" + record, {}, ":1: \"format_capture Nope\" names no capture format; the formats are"},
+      {"sv \"no video stream\"\nformat_capture divx\n" + record,
+       {},
+       ":2: \"format_capture divx\" names a capture format the sources chosen do not offer; they offer \"Wav\""},
+      // Read whole before anything runs: nothing is recorded before the bad line either.
+      {"sv \"Vistrel Test Camera\"\ncapture\nwait 1 2\ncapture\nquit\n",
+       {},
+       ":3: \"wait 1 2\" takes one word: \"2\" is left over"},
+      {"sv Vistrel Test Camera\n" + record, {}, ":1: \"sv Vistrel Test Camera\" takes one word"},
+      {record, "+sv=Nope Camera", "argument 1: \"+sv=Nope Camera\" names no video source here"},
+  };
+  int n = 0;
+  for (const Case &c : cases) {
+    const QString home =
+        QDir::temp().filePath(QString("vistrel-program-absent-%1-%2").arg(QCoreApplication::applicationPid()).arg(++n));
+    const QString file = WriteCommandFile(c.file);
+    QStringList args = {"--answer=no", "--test-devices"};
+    if (!c.switchArg.isEmpty()) args << c.switchArg;
+    args << "--script=" + file;
+    const RunResult r = RunProgram(args, 30000, FreshUser(home));
+    const QString told = c.switchArg.isEmpty() ? file + c.told : c.told;
+    EXPECT_EQ(r.exitCode, 2) << n << ": " << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(told)) << n << ": " << r.err.toStdString();
+    EXPECT_EQ(Recorded(home), QStringList()) << n;
+    QDir(home).removeRecursively();
+  }
+}
+
+TEST(Program, ACameraAndAVideoFormatChosenAfterASoundOnlyChoiceAreRecorded) {
+  const QString home =
+      QDir::temp().filePath(QString("vistrel-program-soundonly-%1").arg(QCoreApplication::applicationPid()));
+  const QString file = WriteCommandFile(
+      "sv \"no video stream\"\nsa \"Vistrel Test Microphone\"\nformat_capture Wav\n"
+      "sv \"Vistrel Test Camera\"\nformat_capture divx\ncapture\nwait 1\ncapture\nquit\n");
+  const RunResult r = RunProgram({"--answer=no", "--test-devices", "--script=" + file}, 30000, FreshUser(home));
+  EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+  const QStringList files = Recorded(home);
+  ASSERT_EQ(files.size(), 1) << files.join(' ').toStdString() << r.err.toStdString();
+  EXPECT_TRUE(files[0].endsWith(".avi")) << files[0].toStdString();
+  QDir(home).removeRecursively();
+}
+
+TEST(Program, ASettingsFolderThatCannotBeWrittenIsToldAtStart) {
+  const QString home =
+      QDir::temp().filePath(QString("vistrel-program-readonly-%1").arg(QCoreApplication::applicationPid()));
+  QProcessEnvironment env = FreshUser(home);
+  const RunResult writable = RunProgram({"--answer=no", "+nf", "quit"}, 30000, env);
+  EXPECT_EQ(writable.exitCode, 0) << writable.err.toStdString();
+  EXPECT_FALSE(writable.err.contains("cannot be written")) << writable.err.toStdString();
+
+  // Read-only by its mode; run as root that does not stop a write, and a folder
+  // under /proc (where nobody makes files) stands in for it.
+  QString config = home + "/readonly-config";
+  QDir().mkpath(config);
+  QFile::setPermissions(config, QFile::ReadOwner | QFile::ExeOwner);
+  QFile probe(config + "/probe");
+  if (probe.open(QIODevice::WriteOnly)) {
+    probe.remove();
+    config = "/proc/vistrel-config";
+  }
+  env.insert("XDG_CONFIG_HOME", config);
+  const RunResult readOnly = RunProgram({"--answer=no", "+nf", "quit"}, 30000, env);
+  EXPECT_EQ(readOnly.exitCode, 0) << readOnly.err.toStdString();
+  EXPECT_TRUE(readOnly.err.contains("warning: The folder of the settings, " + config + "/Brenvik, cannot be written"))
+      << readOnly.err.toStdString();
+  EXPECT_TRUE(readOnly.err.contains("the settings will not be kept")) << readOnly.err.toStdString();
+  EXPECT_TRUE(readOnly.err.contains("cannot be repaired")) << readOnly.err.toStdString();
+  QFile::setPermissions(home + "/readonly-config", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  QDir(home).removeRecursively();
 }

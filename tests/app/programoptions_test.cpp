@@ -1,7 +1,9 @@
+#include "app/programoptions.h"
+
 #include <gtest/gtest.h>
 
-#include "app/programoptions.h"
 #include "app/startupcheck.h"
+#include "testenv.h"
 
 using namespace vistrel;
 using platform::DlgAnswer;
@@ -66,4 +68,19 @@ TEST(StartupCheck, ThisMachineHasWhatVistrelNeeds) {
   EXPECT_GE(facts.majorMinor, kMinimumFrameworkVersion) << facts.versionText.toStdString();
   for (const auto &[element, package] : facts.missing)
     ADD_FAILURE() << "missing " << element.toStdString() << " from " << package.toStdString();
+}
+
+TEST(StartupCheck, AnUnwritableSettingsFolderOrPortableFileIsToldWithWhatItMeans) {
+  const QString dir = test::freshDir("settings");
+  EXPECT_EQ(UnwritableSettingsText(dir, dir + "/Vistrel.ini"), "");
+  const QString nowhere = "/proc/vistrel-settings";  // unwritable whoever runs the test
+  const QString told = UnwritableSettingsText(nowhere, "");
+  EXPECT_TRUE(told.contains(nowhere)) << told.toStdString();
+  EXPECT_TRUE(told.contains("the settings will not be kept")) << told.toStdString();
+  EXPECT_TRUE(told.contains("cannot be repaired")) << told.toStdString();
+  // A portable file counts only when there is one.
+  EXPECT_EQ(UnwritableSettingsText(dir, "/proc/Vistrel.ini"), "");
+  const QString portable = UnwritableSettingsText(dir, "/proc/self/status");
+  EXPECT_TRUE(portable.contains("/proc/self/status")) << portable.toStdString();
+  EXPECT_FALSE(portable.contains("cannot be repaired")) << portable.toStdString();
 }

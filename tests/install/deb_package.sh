@@ -30,8 +30,17 @@ for p in $depends; do
   apt-cache show "$p" >/dev/null 2>&1 || fail "Depends names $p, which no archive knows"
 done
 dpkg-deb -c "$deb" >"$out/files"
-for f in ./usr/bin/vistrel ./usr/share/applications/vistrel.desktop ./usr/share/man/man1/vistrel.1 \
-  ./usr/share/icons/hicolor/scalable/apps/vistrel.svg ./usr/include/vistrel/vistrel_plugin.h; do
+for f in ./usr/bin/vistrel ./usr/share/applications/vistrel.desktop ./usr/share/man/man1/vistrel.1.gz \
+  ./usr/share/icons/hicolor/scalable/apps/vistrel.svg ./usr/include/vistrel/vistrel_plugin.h \
+  ./usr/share/metainfo/com.brenvik.Vistrel.metainfo.xml ./usr/share/doc/vistrel/copyright \
+  ./usr/share/doc/vistrel/changelog.gz; do
   grep -q " $f$" "$out/files" || fail "$f is not in the package" "$out/files"
 done
+# Debian's own checks: no errors (warnings are listed, not failed on).
+command -v lintian >/dev/null || fail "lintian is missing (scripts/setup.sh installs it)"
+status=0
+lintian --allow-root "$deb" >"$out/lintian" 2>&1 || status=$?
+((status <= 1)) || fail "lintian could not check the package ($status)" "$out/lintian"
+grep -q '^E: ' "$out/lintian" && fail "lintian reports errors" "$out/lintian"
+grep '^W: ' "$out/lintian" || true
 echo "$(basename "$deb"): Depends: $(tr '\n' ' ' <<<"$depends")"

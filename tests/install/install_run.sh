@@ -11,14 +11,30 @@ fail() { echo "FAIL: $1"; [[ -n "${2:-}" && -f "$2" ]] && cat "$2"; exit 1; }
 
 DESTDIR="$root" cmake --install "$build" --prefix /usr >"$root/install.log" || fail "cmake --install failed" "$root/install.log"
 usr="$root/usr"
-for f in bin/vistrel share/applications/vistrel.desktop share/icons/hicolor/scalable/apps/vistrel.svg \
-  share/man/man1/vistrel.1 include/vistrel/vistrel_plugin.h share/doc/vistrel/examples/pattern_camera.c; do
+expected=(bin/vistrel share/applications/vistrel.desktop share/icons/hicolor/scalable/apps/vistrel.svg
+  share/metainfo/com.brenvik.Vistrel.metainfo.xml share/man/man1/vistrel.1.gz include/vistrel/vistrel_plugin.h
+  share/doc/vistrel/examples/pattern_camera.c share/doc/vistrel/copyright share/doc/vistrel/changelog.gz)
+for f in "${expected[@]}"; do
   [[ -s "$usr/$f" ]] || fail "$f not installed" "$root/install.log"
 done
 [[ -x "$usr/bin/vistrel" ]] || fail "the installed program is not executable"
 # Only what a user needs: no static libraries, test programs or benchmarks.
-extra=$(cd "$usr" && find . -type f | grep -vE '^\./(bin/vistrel|share/applications/vistrel\.desktop|share/icons/hicolor/scalable/apps/vistrel\.svg|share/man/man1/vistrel\.1|include/vistrel/vistrel_plugin\.h|share/doc/vistrel/examples/pattern_camera\.c)$' || true)
+extra=$(cd "$usr" && find . -type f | sed 's|^\./||' | grep -vxF -f <(printf '%s\n' "${expected[@]}") || true)
 [[ -z "$extra" ]] || fail "unexpected files installed: $extra"
+
+# Software centres read the metainfo; it launches the desktop entry installed beside it.
+command -v appstreamcli >/dev/null || fail "appstreamcli is missing (scripts/setup.sh installs appstream)"
+metainfo="$usr/share/metainfo/com.brenvik.Vistrel.metainfo.xml"
+appstreamcli validate --no-net "$metainfo" >"$root/appstream.log" 2>&1 || fail "the metainfo does not validate" "$root/appstream.log"
+grep -q '<launchable type="desktop-id">vistrel.desktop</launchable>' "$metainfo" ||
+  fail "the metainfo does not launch vistrel.desktop"
+# Compressed at the highest level with no file name or time in the header (the
+# flags byte and the four time bytes are zero), so two builds give the same bytes.
+for f in share/man/man1/vistrel.1.gz share/doc/vistrel/changelog.gz; do
+  gzip -t "$usr/$f" || fail "$f is not a gzip file"
+  [[ "$(od -An -tx1 -j3 -N5 "$usr/$f" | tr -d ' ')" == 0000000000 ]] || fail "$f keeps a name or a time"
+  [[ "$(od -An -tx1 -j8 -N1 "$usr/$f" | tr -d ' ')" == 02 ]] || fail "$f is not compressed with -9"
+done
 
 desktop="$usr/share/applications/vistrel.desktop"
 if command -v desktop-file-validate >/dev/null; then
@@ -29,7 +45,7 @@ grep -qx 'Icon=vistrel' "$desktop" || fail "the desktop entry names another icon
 grep -q '^Categories=AudioVideo;Video;' "$desktop" || fail "the desktop entry is not in the Sound & Video menu"
 grep -q '<svg' "$usr/share/icons/hicolor/scalable/apps/vistrel.svg" || fail "the icon is not an SVG"
 
-page=$(MANWIDTH=100 man -l "$usr/share/man/man1/vistrel.1" 2>"$root/man.err") || fail "man cannot read the page" "$root/man.err"
+page=$(MANWIDTH=100 man -l "$usr/share/man/man1/vistrel.1.gz" 2>"$root/man.err") || fail "man cannot read the page" "$root/man.err"
 for word in --help --version --answer --test-devices --list-sources --script --demo "COMMAND FILES" "EXIT STATUS" format_capture; do
   grep -qF -- "$word" <<<"$page" || fail "the manual page does not mention $word"
 done

@@ -77,3 +77,72 @@ TEST(Folders, UserFoldersFallBackToDocumentsThenHome) {
   QDir(QDir::homePath() + "/Videos").removeRecursively();
   QDir(QDir::homePath() + "/Documents").removeRecursively();
 }
+
+namespace {
+// The test's own attempt, independent of the one under test.
+bool TestCanCreateIn(const QString &folder) {
+  QFile f(folder + "/made-by-the-test");
+  const bool made = f.open(QIODevice::WriteOnly);
+  if (made) f.remove();
+  return made;
+}
+}  // namespace
+
+TEST(Folders, WritingIsTriedNotReadFromTheModeAndLeavesNothing) {
+  const QString dir = vistrel::test::freshDir("writable");
+  EXPECT_TRUE(CanWriteIn(dir));
+  EXPECT_TRUE(CanWriteIn(dir + "/not/yet/made"));  // it can be made
+  EXPECT_FALSE(QFileInfo::exists(dir + "/not"));
+  EXPECT_TRUE(QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+  // Read-only by its mode: only root writes there anyway, and then it counts.
+  const QString locked = vistrel::test::freshDir("locked");
+  ASSERT_TRUE(QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |
+                                                QFile::ReadOther | QFile::ExeOther));
+  EXPECT_EQ(CanWriteIn(locked), TestCanCreateIn(locked));
+  EXPECT_EQ(CanWriteIn(locked + "/Brenvik"), TestCanCreateIn(locked));
+  QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  // Nobody, root included, makes files in /proc; a file is no folder.
+  EXPECT_FALSE(CanWriteIn("/proc/vistrel-settings"));
+  QFile file(dir + "/plain");
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.close();
+  EXPECT_FALSE(CanWriteIn(dir + "/plain"));
+  EXPECT_FALSE(CanWriteIn(""));
+}
+
+TEST(Folders, AnInstalledProgramKeepsNothingBesideItselfAndTakesPlugInsFromTheUsersData) {
+  const QByteArray saved = qgetenv("VISTREL_PROGRAM_DIR");
+  const QString userPlugins = qEnvironmentVariable("XDG_DATA_HOME") + "/vistrel/plugins";
+  // Run from the folder it was built or unpacked in: everything beside it, as ever.
+  const QString own = vistrel::test::freshDir("build");
+  qputenv("VISTREL_PROGRAM_DIR", own.toUtf8());
+  EXPECT_EQ(PortableRefusal(), "");
+  EXPECT_EQ(DefaultPluginsFolder(), own);
+  // Installed by the package: a folder of the system, even where root could write.
+  for (const char *system : {"/usr/bin", "/usr/local/bin", "/bin"}) {
+    qputenv("VISTREL_PROGRAM_DIR", system);
+    EXPECT_TRUE(PortableRefusal().contains(QString(system) + ", a folder of the system")) << system;
+    EXPECT_EQ(DefaultPluginsFolder(), userPlugins) << system;
+  }
+  // Not a system prefix, but not writable either.
+  qputenv("VISTREL_PROGRAM_DIR", "/proc/vistrel-unpacked");
+  EXPECT_TRUE(PortableRefusal().contains("/proc/vistrel-unpacked, cannot be written"))
+      << PortableRefusal().toStdString();
+  EXPECT_EQ(DefaultPluginsFolder(), userPlugins);
+  // Installed under a prefix of the user's own: the menu entry lies beside it.
+  const QString prefix = vistrel::test::freshDir("prefix");
+  QDir().mkpath(prefix + "/bin");
+  QDir().mkpath(prefix + "/share/applications");
+  qputenv("VISTREL_PROGRAM_DIR", (prefix + "/bin").toUtf8());
+  EXPECT_EQ(PortableRefusal(), "") << "no menu entry installed yet";
+  QFile entry(prefix + "/share/applications/vistrel.desktop");
+  ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+  entry.close();
+  EXPECT_TRUE(PortableRefusal().contains(prefix + "/bin, beside other programs")) << PortableRefusal().toStdString();
+  EXPECT_EQ(DefaultPluginsFolder(), userPlugins);
+  // A name that only starts like one is no system folder.
+  const QString usrLike = vistrel::test::freshDir("usrlocal");
+  qputenv("VISTREL_PROGRAM_DIR", usrLike.toUtf8());
+  EXPECT_EQ(PortableRefusal(), "");
+  qputenv("VISTREL_PROGRAM_DIR", saved);
+}

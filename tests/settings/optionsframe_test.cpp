@@ -1,8 +1,6 @@
 // The Settings panel: codec choice, MP3 controls, WMV profiles, the DV rate
 // items and the store-mode radio group.
-#include "settings/codecs.h"
 #include "settings/optionsframe.h"
-#include "settings_fixture.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -11,7 +9,12 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTabWidget>
+
+#include "settings/codecs.h"
+#include "settings/saveprefsform.h"
+#include "settings_fixture.h"
 
 using namespace vistrel::settings;
 using namespace vistrel::settings::test;
@@ -146,4 +149,25 @@ TEST_F(OptionsFrameTest, RealCodecDiscoveryFindsTheLibavEncoder) {
   EXPECT_TRUE(frame->DivxAvailable());
   EXPECT_TRUE(frame->SelectedDivxCodec().contains("Xvid"));
   EXPECT_EQ(DivxCodecByName(frame->SelectedDivxCodec())->fourcc, "XVID");
+}
+
+TEST_F(OptionsFrameTest, AnInstalledProgramGreysPortableWithTheReasonAndLooksForPlugInsInTheUsersData) {
+  auto *portable = frame->rgPrefs->button(1);
+  EXPECT_TRUE(portable->isEnabled());
+  EXPECT_EQ(portable->toolTip(), "");
+  EXPECT_EQ(params.Str("Plugins Dir"), programDir + "/");
+
+  qputenv("VISTREL_PROGRAM_DIR", "/usr/bin");
+  TparameterList installed{SettingsSignature()};
+  CreateSettings(installed);
+  EXPECT_EQ(installed.Str("Plugins Dir"), qEnvironmentVariable("XDG_DATA_HOME") + "/vistrel/plugins/");
+  TOptionsFrame panel(installed);
+  auto *greyed = panel.rgPrefs->button(1);
+  EXPECT_FALSE(greyed->isEnabled());
+  EXPECT_EQ(greyed->text(), "Portable Mode (USB key)");
+  EXPECT_TRUE(greyed->toolTip().contains("/usr/bin, a folder of the system")) << greyed->toolTip().toStdString();
+  EXPECT_TRUE(panel.rgPrefs->button(0)->isEnabled());
+  EXPECT_FALSE(TSavePrefsForm().PortableBtn->isEnabled());
+  qputenv("VISTREL_PROGRAM_DIR", programDir.toUtf8());
+  EXPECT_TRUE(TSavePrefsForm().PortableBtn->isEnabled());
 }
