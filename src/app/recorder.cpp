@@ -422,13 +422,33 @@ void Recorder::CloseSceneFile(int dropped) {
 
 void Recorder::WatchPart() {
   toldRemoved_ = false;
+  lastCheckMs_ = 0;
+  held_.reset();
   hold_.Open(capture_.Fichier());
   watch_.start();
 }
 
 void Recorder::CheckPart(bool ended) {
   if (!dm_ || capture_.Fichier().isEmpty()) return;
-  for (const media::CaptureGap &gap : dm_->TakeCaptureGaps(ended)) {
+  // This check runs once a second: far longer between two means the program
+  // itself did not run. Sources that stamp their time by count show no gap
+  // of their own, so this is told when they do not.
+  const qint64 mono = g_get_monotonic_time() / 1000;
+  if (lastCheckMs_ && mono - lastCheckMs_ > 3000)
+    held_ = Held{QDateTime::currentMSecsSinceEpoch() - (mono - lastCheckMs_), mono - lastCheckMs_, mono + 3000};
+  lastCheckMs_ = ended ? 0 : mono;
+  const std::vector<media::CaptureGap> gaps = dm_->TakeCaptureGaps(ended);
+  if (!gaps.empty()) held_.reset();
+  if (held_ && (ended || mono >= held_->tellAtMs)) {
+    const QString text = QString("Vistrel was held up from %1 for %2 s (the machine was suspended or too busy): the "
+                                 "capture may have a gap there.")
+                             .arg(QDateTime::fromMSecsSinceEpoch(held_->startMs).time().toString("HH:mm:ss"),
+                                  QString::number(double(held_->lengthMs) / 1000.0, 'f', 1));
+    held_.reset();
+    GST_WARNING("%s", Utf8(text).constData());
+    emit notice(text);
+  }
+  for (const media::CaptureGap &gap : gaps) {
     const QString from = QDateTime::fromMSecsSinceEpoch(gap.startMs).time().toString("HH:mm:ss");
     const QString length = QString::number(double(gap.lengthMs) / 1000.0, 'f', 1);
     const QString text =

@@ -11,6 +11,7 @@
 #include <QString>
 #include <QTimer>
 #include <memory>
+#include <optional>
 
 #include "app/capture_en_cours.h"
 #include "app/recording_names.h"
@@ -150,6 +151,13 @@ class Recorder : public QObject {
   platform::FileHold hold_;
   bool toldRemoved_ = false;
   QTimer watch_;
+  // When the look at the part last ran (monotonic ms), and a stretch the
+  // program did not run, told unless the sources tell it first.
+  qint64 lastCheckMs_ = 0;
+  struct Held {
+    qint64 startMs, lengthMs, tellAtMs;
+  };
+  std::optional<Held> held_;
   // The chain's frame counter runs over every part a renamed writer takes, and
   // starts again with a rebuilt chain: what it read when this part began, and
   // what parts whose counter is gone came to.

@@ -35,7 +35,7 @@ struct StartAligner::State {
     bool filled, told;
   };
   std::vector<Span> gaps;
-  GstClockTime latest = 0;  // the latest time either stream reached
+  GstClockTime latestVideo = 0, latestSound = 0;  // the latest time each stream reached
   // A running time and the wall clock at once, to tell when a gap began.
   GstClockTime basePts = GST_CLOCK_TIME_NONE;
   gint64 baseRealUs = 0;
@@ -74,20 +74,22 @@ void NoteGap(State &s, GstClockTime from, GstClockTime to, bool filled) {
 }
 
 // Every buffer in step moves the clock of the gaps on. A time far before
-// the latest is a graph started again (a Cut that renames the file): its
-// running time begins anew, and so does keeping step.
-void NoteTime(State &s, GstClockTime pts) {
-  if (GST_CLOCK_TIME_IS_VALID(s.basePts) && pts + kToldGap < s.latest) {
+// the latest of its own stream is a graph started again (a Cut that renames
+// the file): its running time begins anew, and so does keeping step. (The
+// two streams of a stalled program catch up at their own pace, so one is
+// never judged by the other's time.)
+void NoteTime(State &s, bool video, GstClockTime pts) {
+  GstClockTime &latest = video ? s.latestVideo : s.latestSound;
+  if (pts + kToldGap < latest) {
+    latest = 0;
+    (video ? s.videoNext : s.soundNext) = GST_CLOCK_TIME_NONE;
     s.basePts = GST_CLOCK_TIME_NONE;
-    s.latest = 0;
-    s.soundNext = s.videoNext = GST_CLOCK_TIME_NONE;
-    s.gaps.clear();
   }
   if (!GST_CLOCK_TIME_IS_VALID(s.basePts)) {
     s.basePts = pts;
     s.baseRealUs = g_get_real_time();
   }
-  s.latest = std::max(s.latest, pts);
+  latest = std::max(latest, pts);
 }
 
 GstClockTime EndOf(GstBuffer *buffer) {
@@ -97,7 +99,7 @@ GstClockTime EndOf(GstBuffer *buffer) {
 
 void KeepVideoStep(State &s, GstBuffer *buffer) {
   const GstClockTime pts = GST_BUFFER_PTS(buffer);
-  NoteTime(s, pts);
+  NoteTime(s, true, pts);
   if (GST_CLOCK_TIME_IS_VALID(s.videoNext) && pts > s.videoNext + kStepTolerance)
     NoteGap(s, s.videoNext, pts, pts - s.videoNext <= kMaxFilledGap);
   s.videoNext = EndOf(buffer);
@@ -175,7 +177,7 @@ void KeepSoundFormat(State &s, GstCaps *caps) {
 // sound, or sound whose picture is not filled, goes as it comes.
 GstPadProbeReturn KeepSoundStep(State &s, GstPadProbeInfo *info, GstBuffer *buffer) {
   const GstClockTime pts = GST_BUFFER_PTS(buffer);
-  NoteTime(s, pts);
+  NoteTime(s, false, pts);
   const GstClockTime next = s.soundNext;
   s.soundNext = EndOf(buffer);
   if (!GST_CLOCK_TIME_IS_VALID(next) || !s.haveInfo || !GST_BUFFER_DURATION_IS_VALID(buffer)) return GST_PAD_PROBE_OK;
@@ -309,7 +311,7 @@ std::vector<CaptureGap> StartAligner::TakeGaps(bool ended) {
   std::lock_guard<std::mutex> guard(state_->lock);
   std::vector<CaptureGap> out;
   for (State::Span &gap : state_->gaps) {
-    if (gap.told || gap.missing < kToldGap || (!ended && state_->latest < gap.to + kToldGap)) continue;
+    if (gap.told || gap.missing < kToldGap || (!ended && std::max(state_->latestVideo, state_->latestSound) < gap.to + kToldGap)) continue;
     gap.told = true;
     const qint64 startMs =
         state_->baseRealUs / 1000 + (qint64(gap.from) - qint64(state_->basePts)) / qint64(GST_MSECOND);
