@@ -273,6 +273,10 @@ void ReadChunks(RepairBytes &f, std::uint64_t at, Layout &out) {
     // kept but is no frame.
     const std::string kind = id.size() == 4 ? id.substr(2) : std::string();
     const int stream = kind == "dc" || kind == "db" || kind == "wb" ? StreamOf(id) : -1;
+    // The writer's own index, cut off at its end (the disk filled while it
+    // was written): what follows is its entries, which a resync would take
+    // for chunks. The new index goes in its place.
+    if (id == "idx1" && end > size) break;
     // Bad bytes: no chunk, one the cut went through, another form, a stream
     // the file does not have.
     if (id == "RIFF" || !Printable(id) || end > size ||

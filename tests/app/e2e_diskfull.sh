@@ -4,6 +4,10 @@
 # is finished (header, index, sound) and plays to where it stopped, the user is
 # told which file holds what, and a new Capture on the nearly full disk is
 # refused without leaving an empty file.
+# Then a disk that another program fills to zero during the capture: the user
+# is told, the file is either finished or left in the journal, a WAV never
+# claims bytes it does not hold, and the next start, with room again, repairs
+# what was left so that it plays.
 set -euo pipefail
 bin="$1"
 if ! unshare -r -m true 2>/dev/null; then echo "user namespaces unavailable: skipped"; exit 77; fi
@@ -53,4 +57,73 @@ SCRIPT
     echo "$2: $(du -k "$file" | cut -f1) kB, ${duration} s"
   ' "$bin" "$sandbox/script.txt" "$format"
 done
+
+for format in "divx" "Wav"; do
+  cat >"$sandbox/script.txt" <<SCRIPT
+source_video "Vistrel Test Camera"
+source_audio "Vistrel Test Microphone"
+format_capture "$format"
+wait 1
+capture
+wait 6
+quit
+SCRIPT
+  printf 'quit\n' >"$sandbox/quit.txt"
+  unshare -r -m bash -c '
+    set -e
+    videos="$HOME/Videos" journal="$XDG_CONFIG_HOME/Brenvik/recordings.journal"
+    mount -t tmpfs -o size=64m tmpfs "$videos"
+    rm -f "$journal"
+    format="$2"
+    fail() { echo "$format: $2"; cat "$1.err"; exit 1; }
+    timeout 60 "$0" --answer=yes --script="$1" >"$1.out" 2>"$1.err" &
+    pid=$!
+    for _ in $(seq 100); do [ -n "$(ls "$videos")" ] && break; sleep 0.1; done
+    sleep 2
+    dd if=/dev/zero of="$videos/filler" bs=1M status=none 2>/dev/null || true
+    [ "$(df -k --output=avail "$videos" | tail -1)" -lt 1024 ] || fail "$1" "the filler left room"
+    wait $pid || fail "$1" "program failed"
+    files=$(ls "$videos" | grep -v "^filler$" || true)
+    [ "$(echo "$files" | grep -c .)" = 1 ] || fail "$1" "expected one file: $files"
+    file="$videos/$files"
+    grep -q "The capture stopped because" "$1.err" || fail "$1" "user not told"
+    # Left to the next start, or finished now and playing as it is.
+    left=0
+    if [ -f "$journal" ] && grep -qF "$files" "$journal"; then
+      left=1
+      grep -q "It will be repaired at the next start" "$1.err" || fail "$1" "left unfinished without a word"
+    else
+      errors=$(ffmpeg -nostdin -v error -i "$file" -f null - 2>&1 | head -5)
+      [ -z "$errors" ] || fail "$1" "taken out of the journal but not whole: $errors"
+    fi
+    if [ "$2" = Wav ]; then
+      python3 - "$file" <<"PY" || fail "$1" "WAV header"
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+if data[:4] != b"RIFF" or data[8:12] != b"WAVE": sys.exit("not a RIFF WAVE")
+if struct.unpack("<I", data[4:8])[0] > len(data) - 8: sys.exit("RIFF size past the end")
+at = 12
+while at + 8 <= len(data):
+    tag, size = data[at:at + 4], struct.unpack("<I", data[at + 4:at + 8])[0]
+    if tag == b"data":
+        sys.exit(None if size <= len(data) - at - 8 else f"data claims {size} bytes, {len(data) - at - 8} there")
+    at += 8 + size + (size & 1)
+sys.exit("no data chunk")
+PY
+    fi
+    rm "$videos/filler"
+    timeout 60 "$0" --answer=no --script="$3" >"$3.out" 2>"$3.err" || fail "$3" "restart failed"
+    if [ $left = 1 ]; then
+      grep -q "cut off" "$3.err" || fail "$3" "not repaired at the restart"
+    fi
+    [ ! -f "$journal" ] || ! grep -qF "$files" "$journal" || fail "$3" "still in the journal"
+    duration=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$file")
+    awk -v d="$duration" "BEGIN { exit !(d > 0.5) }" || fail "$3" "duration $duration"
+    ffprobe -v error -show_entries stream=codec_type -of csv=p=0 "$file" | grep -q audio || fail "$3" "no sound"
+    errors=$(ffmpeg -nostdin -v error -i "$file" -f null - 2>&1 | head -5)
+    [ -z "$errors" ] || fail "$3" "decoding errors: $errors"
+    echo "$2 on a disk filled to zero: $(du -k "$file" | cut -f1) kB, ${duration} s, left to the restart: $left"
+  ' "$bin" "$sandbox/script.txt" "$format" "$sandbox/quit.txt"
+done
 echo "low disk: every capture stopped before the disk was full, finished, user told"
+echo "disk filled to zero: user told, nothing claimed that is not there, repaired at the next start"

@@ -5,6 +5,8 @@
 #include "app/recovery.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QFile>
@@ -13,6 +15,7 @@
 #include <QtEndian>
 
 #include "app/recording_journal.h"
+#include "app/recording_names.h"
 #include "filters/vs_wavedest.h"
 #include "media/repairfile.h"
 #include "platform/filesync.h"
@@ -74,6 +77,42 @@ QString SoundOnlyPart(const QString &path, int soundChunks) {
   return path;
 }
 
+// A second run of this very program (same executable, same boot) that
+// records nothing and lives until it is ended. A child of a process with
+// threads may only make async-signal-safe calls: it only waits.
+class OtherRun {
+ public:
+  OtherRun() : pid_(::fork()) {
+    if (pid_ == 0)
+      for (;;) ::pause();
+  }
+  ~OtherRun() { End(); }
+  OtherRun(const OtherRun &) = delete;
+  OtherRun &operator=(const OtherRun &) = delete;
+  // Reaped too: a zombie still answers kill(pid, 0).
+  void End() {
+    if (pid_ > 0 && ::kill(pid_, SIGKILL) == 0) ::waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
+  qint64 Pid() const { return pid_; }
+
+ private:
+  pid_t pid_;
+};
+
+// The journal's entries, as another process wrote them: ours, with its pid.
+void HandEntriesTo(const QString &journal, qint64 pid) {
+  QFile f(journal);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  QByteArray text = f.readAll();
+  f.close();
+  const QByteArray mine = '\t' + QByteArray::number(qint64(::getpid())) + '\t';
+  ASSERT_TRUE(text.contains(mine));
+  text.replace(mine, '\t' + QByteArray::number(pid) + '\t');
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  f.write(text);
+}
+
 }  // namespace
 
 TEST(RecordingJournal, EntriesComeAndGoAndSurviveDamage) {
@@ -122,6 +161,60 @@ TEST(RecordingJournal, OnlyRunsThatAreOverLeaveUnfinishedRecordings) {
   other.kill();
   other.waitForFinished();
   EXPECT_FALSE(WriterAlive(e));
+  OtherRun same;
+  ASSERT_GT(same.Pid(), 0);
+  e.pid = same.Pid();
+  EXPECT_TRUE(WriterAlive(e));
+  e.boot = "another boot";  // the same number after a reboot is someone else
+  EXPECT_FALSE(WriterAlive(e));
+  e.boot = j.Entries().at(0).boot;
+  same.End();
+  EXPECT_FALSE(WriterAlive(e));
+}
+
+// Two programs, one journal: a file another Vistrel still records into is
+// neither taken over, nor repaired, nor given out again as a name; once that
+// program is gone, its file is a recording cut off like any other.
+TEST(RecordingJournal, AFileAnotherVistrelRecordsIsLeftToIt) {
+  const QString dir = test::freshDir("journal");
+  RecordingJournal j(dir + "/recordings.journal");
+  VideoNames names;
+  names.SetFields(dir, "Video", false);
+  names.SetFormat(5);
+  const QString f = names.Current();
+  const QDateTime started = QDateTime::currentDateTime().addSecs(-60);
+  OtherRun other;
+  ASSERT_GT(other.Pid(), 0);
+  ASSERT_TRUE(j.Begin(f, 5, started));
+  HandEntriesTo(j.Path(), other.Pid());
+
+  EXPECT_FALSE(j.Begin(f, 11, QDateTime::currentDateTime()));
+  std::vector<JournalEntry> e = j.Entries();
+  ASSERT_EQ(e.size(), 1u);
+  EXPECT_EQ(e[0].pid, other.Pid());
+  EXPECT_EQ(e[0].format, 5);
+  EXPECT_EQ(e[0].start.toMSecsSinceEpoch(), started.toMSecsSinceEpoch());
+  EXPECT_TRUE(j.InUseElsewhere(f));
+  EXPECT_TRUE(j.Unfinished().empty());
+  EXPECT_TRUE(RecoverUnfinishedRecordings(j).empty());
+  EXPECT_EQ(j.Entries().size(), 1u) << "the live run's entry is not taken out";
+  names.PassOver([&](const QString &name) { return j.InUseElsewhere(name); });
+  EXPECT_NE(names.Current(), f);
+  EXPECT_EQ(names.Counter(), 2);
+  EXPECT_FALSE(j.InUseElsewhere(names.Current()));
+  EXPECT_TRUE(j.Begin(names.Current(), 5, QDateTime::currentDateTime()));
+  EXPECT_TRUE(j.End(names.Current()));
+
+  other.End();
+  EXPECT_FALSE(j.InUseElsewhere(f));
+  e = j.Unfinished();
+  ASSERT_EQ(e.size(), 1u);
+  EXPECT_EQ(e[0].file, f);
+  EXPECT_TRUE(j.Begin(f, 11, QDateTime::currentDateTime()));
+  e = j.Entries();
+  ASSERT_EQ(e.size(), 1u);
+  EXPECT_EQ(e[0].pid, qint64(::getpid()));
+  EXPECT_EQ(e[0].format, 11);
 }
 
 TEST(Recovery, RepairsOnceTellsAndForgets) {

@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QtEndian>
 #include <cstring>
 
 #include "media/gstref.h"
@@ -60,6 +61,44 @@ TEST(RepairAvi, AvimuxRepairKilledAtAnyWriteIsFinishedByTheNext) {
              .arg(file));
   const QByteArray raw = Contents(file);
   EXPECT_GT(test::ExpectEveryKilledRepairFinished({raw.begin(), raw.end()}, media::RepairAvi), 5);
+}
+
+// A disk that filled while avimux wrote its index leaves part of it: the
+// entries left ("01wb", flags 0x10, offset, size) must not pass for chunks.
+// Cut at any byte, the file is repaired as if no index had been begun.
+TEST(RepairAvi, AvimuxIndexCutOffByAFullDiskIsReplaced) {
+  const QString dir = test::freshDir("repair");
+  const QString file = dir + "/full.avi";
+  RunCut(QString("videotestsrc num-buffers=10 ! video/x-raw,width=160,height=120,framerate=25/1 ! avenc_mpeg4 ! "
+                 "video/x-divx,divxversion=5 ! avimux name=m ! filesink name=out location=\"%1\" "
+                 "audiotestsrc num-buffers=20 samplesperbuffer=960 ! audio/x-raw,rate=48000,channels=2 ! "
+                 "lamemp3enc target=bitrate cbr=true bitrate=128 ! mpegaudioparse ! m.")
+             .arg(file));
+  const QByteArray cut = Contents(file);
+  const qsizetype movi = cut.indexOf("movi");
+  ASSERT_GT(movi, 0);
+  QByteArray index = "idx1" + QByteArray(4, 0);
+  for (qsizetype at = movi + 4; at + 8 <= cut.size();) {
+    const quint32 size = qFromLittleEndian<quint32>(cut.constData() + at + 4);
+    const quint32 entry[3] = {qToLittleEndian<quint32>(0x10), qToLittleEndian<quint32>(quint32(at - movi)),
+                              qToLittleEndian<quint32>(size)};
+    index += cut.mid(at, 4) + QByteArray(reinterpret_cast<const char *>(entry), sizeof entry);
+    at += 8 + size + (size & 1);
+  }
+  qToLittleEndian<quint32>(quint32(index.size() - 8), index.data() + 4);
+  ASSERT_GT(index.size(), 200);
+  ASSERT_EQ(media::RepairRecordingFile(file).outcome, media::RepairOutcome::Repaired);
+  const QByteArray expected = Contents(file);
+  for (qsizetype left = 8; left < 120; ++left) {
+    const QString partial = QString("%1/cut%2.avi").arg(dir).arg(left);
+    QFile out(partial);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(cut + index.left(left));
+    out.close();
+    ASSERT_EQ(media::RepairRecordingFile(partial).outcome, media::RepairOutcome::Repaired) << left;
+    EXPECT_TRUE(Contents(partial) == expected) << left << " bytes of the index left";
+  }
+  EXPECT_EQ(DecodeErrors(dir + "/cut40.avi"), "");
 }
 
 // Raw picture and PCM, the cut through the last chunk.
