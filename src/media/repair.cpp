@@ -76,7 +76,12 @@ QString DescribeRepair(const RepairResult &result) {
     length = QString("%1:%2:%3").arg(s / 3600).arg(s / 60 % 60, 2, 10, QChar('0')).arg(s % 60, 2, 10, QChar('0'));
   }
   switch (result.outcome) {
-    case RepairOutcome::Repaired: return "repaired, " + (length.isEmpty() ? "length unknown" : length);
+    case RepairOutcome::Repaired: {
+      // What was passed over is the user's to know; the rest of the detail is ours.
+      const std::string::size_type skipped = result.detail.find(", skipped ");
+      return "repaired, " + (length.isEmpty() ? "length unknown" : length) +
+             (skipped == std::string::npos ? QString() : QString::fromStdString(result.detail.substr(skipped)));
+    }
     case RepairOutcome::Whole: return "whole, nothing to repair, " + (length.isEmpty() ? "length unknown" : length);
     case RepairOutcome::NotNeeded: return "plays as it is, " + (length.isEmpty() ? "length unknown" : length);
     case RepairOutcome::Empty:

@@ -228,6 +228,7 @@ HoleDamage WriteHoles(const QString &reference, const QString &copy,
 void ExpectHolesSkipped(const QString &reference, const QString &holed, const HoleDamage &damage) {
   const media::RepairResult r = media::RepairRecordingFile(holed);
   ASSERT_EQ(r.outcome, media::RepairOutcome::Repaired) << r.detail;
+  EXPECT_TRUE(media::DescribeRepair(r).contains(", skipped ")) << "the user is told what was passed over";
   EXPECT_NE(r.detail.find("skipped"), std::string::npos) << r.detail;
   const Probe before = FfProbe(reference, true), after = FfProbe(holed, true);
   ASSERT_TRUE(before.ok && after.ok);
