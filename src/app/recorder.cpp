@@ -105,7 +105,7 @@ bool Recorder::Start(const RecordingOptions &o) {
   if (!dm_) return false;
   // The file always carries its format's extension.
   names_.SetFormat(settings::ToByte(o.format));
-  const QString file = names_.Current();
+  QString file = names_.Current();
   const QString formatName = QString::fromLatin1(settings::CaptureFormat(o.format).name);
   StopGraph();
   options_ = o;
@@ -116,12 +116,18 @@ bool Recorder::Start(const RecordingOptions &o) {
   // The name is ours before anything is written to it: two programs started
   // together would otherwise write one file.
   const QDateTime now = QDateTime::currentDateTime();
-  if (!RecordingStarted(file, settings::ToByte(o.format), now)) {
-    failure_ =
-        "The file " + file + " is being recorded by another Vistrel, so it is left alone.\nNothing was recorded.";
-    dm_->LancerGraphe();
-    emit failed(failure_, QString());
-    return false;
+  while (!RecordingStarted(file, settings::ToByte(o.format), now)) {
+    // Another program took the name since the window asked about it: the
+    // next free one, when there is nothing there to replace.
+    PassNamesInUse();
+    if (names_.Current() == file || QFileInfo::exists(names_.Current())) {
+      failure_ =
+          "The file " + file + " is being recorded by another Vistrel, so it is left alone.\nNothing was recorded.";
+      dm_->LancerGraphe();
+      emit failed(failure_, QString());
+      return false;
+    }
+    file = names_.Current();
   }
   if (!Build(o.format, file))
     return Abandon(

@@ -8,13 +8,7 @@
 #  - two programs started together on one home: each records its own file;
 #  - the video folder removed while recording: what was recorded is saved
 #    again under a name that says so.
-set -euo pipefail
-bin="$1"
-command -v ffprobe >/dev/null && command -v ffmpeg >/dev/null || { echo "ffprobe/ffmpeg missing: skipped"; exit 77; }
-root=$(mktemp -d)
-trap 'rm -rf "$root"' EXIT
-unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
-export VISTREL_TEST_DEVICES=1
+source "$(dirname "$0")/e2e_lib.sh" "$@"
 
 home() {  # a home of its own
   local d="$root/$1"

@@ -3,13 +3,7 @@
 # repairs it before the window opens: the user is told, the file plays from
 # its start to where it stopped (ffprobe, a full decode by ffmpeg), with
 # sound, and losing at most about a second. A second repair changes nothing.
-set -euo pipefail
-bin="$1"
-command -v ffprobe >/dev/null && command -v ffmpeg >/dev/null || { echo "ffprobe/ffmpeg missing: skipped"; exit 77; }
-root=$(mktemp -d)
-trap 'rm -rf "$root"' EXIT
-unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
-export VISTREL_TEST_DEVICES=1
+source "$(dirname "$0")/e2e_lib.sh" "$@"
 
 # name | video source | audio source | format | sound expected
 cases=(
