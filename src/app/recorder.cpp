@@ -286,12 +286,15 @@ void Recorder::StopGraph() {
   const int counted = dm_->CaptureDropped(), countedNot = dm_->CaptureNotDropped();
   const int dropped = counted < 0 ? counted : counted - atPartStart_.dropped;
   const int notDropped = countedNot < 0 ? countedNot : countedNot - atPartStart_.notDropped;
-  // An AVI that received nothing (frozen from its start to its end) opens in
-  // no player: it is removed rather than listed.
-  if (!imageByImage_ && options_.freezeCapture && AviWithoutData(file)) {
+  // An AVI that received nothing (frozen from its start to its end, or from a
+  // device that sent nothing) opens in no player: its streams' formats are
+  // never written. It is removed rather than listed.
+  if (!imageByImage_ && AviWithoutData(file)) {
     QFile::remove(file);
     emit notice("Nothing was recorded in " + file +
-                ": the capture was frozen the whole time.\nThe empty file was removed.");
+                (options_.freezeCapture ? QStringLiteral(": the capture was frozen the whole time.")
+                                        : QStringLiteral(": nothing came from the sources.")) +
+                "\nThe empty file was removed.");
   } else if (const QFileInfo info(file); info.isFile() && info.size() == 0) {
     QFile::remove(file);
     emit notice("Nothing was written to " + file + ".\nThe empty file was removed.");

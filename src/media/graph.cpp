@@ -329,6 +329,13 @@ void Graph::OnMessage(const MessageRef &message) {
   GstMessage *m = message.get();
   switch (GST_MESSAGE_TYPE(m)) {
     case GST_MESSAGE_ERROR: {
+      // An element taken out of the graph since it posted (a capture chain
+      // ended or replaced) has nothing left to stop: its error would end the
+      // chain that came after it.
+      if (!gst_object_has_as_ancestor(GST_MESSAGE_SRC(m), GST_OBJECT(pipeline_.get()))) {
+        GST_INFO("error from %s, no longer in the graph, left alone", GST_MESSAGE_SRC_NAME(m));
+        break;
+      }
       GError *raw = nullptr;
       gchar *debug = nullptr;
       gst_message_parse_error(m, &raw, &debug);

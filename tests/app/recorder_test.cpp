@@ -246,6 +246,37 @@ TEST_F(RecorderFixture, AStopWithoutARecordingAndASecondStopListNothing) {
   EXPECT_EQ(finished.size(), 1u);
 }
 
+// A camera that is listed but sends nothing from the capture's start (a
+// producer that hangs as it is reopened): once it counts as lost, the AVI
+// that got no frame of it is removed and the message says nothing was
+// recorded, rather than a file that no player opens and a message that says
+// it keeps the capture.
+TEST_F(RecorderFixture, AViFromACameraThatSendsNothingIsRemovedInEveryAviFormat) {
+  Connect(kCameraAndMicrophone);
+  GstElement *camera = dm.fg().FindFilter("Vistrel Test Camera");
+  ASSERT_NE(camera, nullptr);
+  // The picture leaves by its first source pad (a camcorder has a second).
+  ASSERT_NE(camera->srcpads, nullptr);
+  media::PadRef pad = media::PadRef::Borrow(GST_PAD(camera->srcpads->data));
+  ASSERT_TRUE(pad);
+  const gulong drop = gst_pad_add_probe(
+      pad.get(), GST_PAD_PROBE_TYPE_BUFFER,
+      [](GstPad *, GstPadProbeInfo *, gpointer) { return GST_PAD_PROBE_DROP; }, nullptr, nullptr);
+  for (C format : {C::AviNative, C::DV2Recomp, C::Divx}) {
+    SCOPED_TRACE(settings::CaptureFormat(format).name);
+    finished.clear();
+    ASSERT_TRUE(recorder.Start(Options(format)));
+    const QString file = recorder.File();
+    RunFor(1500);
+    const QString message = recorder.EndForLostDevice("Vistrel Test Camera", QDateTime::currentDateTime());
+    EXPECT_TRUE(message.contains("Nothing was recorded in " + file)) << message.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(file));
+    ASSERT_EQ(finished.size(), 1u);
+    EXPECT_FALSE(finished[0].kept);
+  }
+  gst_pad_remove_probe(pad.get(), drop);
+}
+
 // The journal names the file being written, so a kill during the second part
 // repairs that part; the first is finished and out of it.
 TEST_F(RecorderFixture, TheJournalFollowsTheCutAndIsEmptyAfterTheStop) {

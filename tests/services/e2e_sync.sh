@@ -49,18 +49,19 @@ _up loopback 100 "the PipeWire microphone did not appear" \
 _spawn microphone-tone gst-launch-1.0 -q audiotestsrc is-live=true wave=sine freq=440 volume=0.5 ! \
   audio/x-raw,rate=48000,channels=2 ! pipewiresink target-object="$PW_SOUND_SINK"
 
-# The player is started afresh for each start of the program: the PipeWire
-# sink of GStreamer 1.22 gives a second consumer of its node no frame once a
-# first one has gone.
+# The player is started afresh for each start of the program, and each
+# start records once: the PipeWire sink of GStreamer 1.22 loses buffers of its
+# pool to every consumer that leaves (the preview and the capture are one
+# each), and after a few it gives none (measured: a second consumer after a
+# gst-launch that ended gets 0 to 2 frames). A camera of the system, driven by
+# PipeWire itself, has no such limit; the recorder's own reconnections are
+# tested against one in e2e_pipewire.sh.
 FLASHBEEP_PID=""
 start_flashbeep() {
   _spawn flashbeep "$here/flashbeep.py" --camera "$CAMERA" --pulse --fps "$CAMERA_FPS"
   FLASHBEEP_PID=${SERVICE_PIDS[-1]}
-  local node
-  for node in "$CAMERA"; do
-    _up flashbeep 100 "the node \"$node\" did not appear" \
-      bash -c "pw-cli ls Node 2>/dev/null | grep -q 'node.description = \"$node\"'" || fail "no flashing camera"
-  done
+  _up flashbeep 100 "the node \"$CAMERA\" did not appear" \
+    bash -c "pw-cli ls Node 2>/dev/null | grep -q 'node.description = \"$CAMERA\"'" || fail "no flashing camera"
   _up flashbeep 50 "the beep does not reach the null sink" bash -c 'pactl list short sink-inputs | grep -q .' ||
     fail "no beep"
   _up flashbeep 50 "the player did not say it plays" grep -q ready "$SERVICES_DIR/flashbeep.log" || fail "no player"
@@ -75,44 +76,38 @@ stop_flashbeep() {
   _wait_for 50 bash -c '! pactl list short sink-inputs | grep -q .' || true
 }
 
-# Recordings by run: each line "format|video source|audio source". A run is
-# one start of the program; its files are taken in the order it wrote them.
+# Recordings, each line "format|video source|audio source", each filed under
+# RUN-N with N its place among the lines.
 declare -a RUN_LINES
-# record RUN LINE...: writes the run's command file, starts the program on it,
-# and files each recording under its line.
+# record RUN LINE...: one start of the program on a command file of its own
+# for each line.
 record() {
-  local run=$1 line fmt video audio i
+  local run=$1 line fmt video audio i=0
   shift
-  local script="$sandbox/$run.txt"
-  : >"$script"
-  local last_video="" last_audio=""
   for line in "$@"; do
     IFS='|' read -r fmt video audio <<<"$line"
-    [[ "$video" != "$last_video" ]] && echo "source_video \"$video\"" >>"$script"
-    [[ "$audio" != "$last_audio" ]] && echo "source_audio \"$audio\"" >>"$script"
-    last_video=$video last_audio=$audio
-    printf 'format_capture "%s"\nwait 1.5\ncapture\nwait %s\ncapture\nwait 0.5\n' "$fmt" "$SECONDS_RECORDED" >>"$script"
-  done
-  echo quit >>"$script"
-  rm -rf "$HOME/Videos" && mkdir -p "$HOME/Videos"
-  local rc=0
-  start_flashbeep
-  VISTREL_TEST_DEVICES=1 timeout 90 "$bin" --answer=yes --script="$script" >"$sandbox/$run.out" 2>"$sandbox/$run.err" ||
-    rc=$?
-  stop_flashbeep
-  no_crash_signs "$sandbox/$run.err"
-  [[ $rc -eq 0 ]] || fail "the program ended with $rc in the run $run" "$sandbox/$run.err"
-  # The counter at the end of a file's name is its recording's place in the
-  # run (it starts at 0 at every start); a recording that left no file is a
-  # failure of its own, and the others are still measured.
-  mkdir -p "$sandbox/files"
-  i=0
-  for line in "$@"; do
+    local name="$run-$i" script="$sandbox/$run-$i.txt"
+    printf 'source_video "%s"\nsource_audio "%s"\nformat_capture "%s"\nwait 1.5\ncapture\nwait %s\ncapture\nwait 0.5\nquit\n' \
+      "$video" "$audio" "$fmt" "$SECONDS_RECORDED" >"$script"
+    rm -rf "$HOME/Videos" && mkdir -p "$HOME/Videos"
+    local rc=0
+    # The player runs only for the runs that use its camera or its beep.
+    local player=0
+    [[ "$video" == "$CAMERA" || "$audio" == "$MONITOR" ]] && player=1
+    ((player)) && start_flashbeep
+    VISTREL_TEST_DEVICES=1 timeout 60 "$bin" --answer=yes --script="$script" >"$sandbox/$name.out" \
+      2>"$sandbox/$name.err" || rc=$?
+    ((player)) && stop_flashbeep
+    no_crash_signs "$sandbox/$name.err"
+    [[ $rc -eq 0 ]] || fail "the program ended with $rc in the run $name" "$sandbox/$name.err"
+    # A recording that left no file is a failure of its own, and the others
+    # are still measured.
+    mkdir -p "$sandbox/files"
     local found
-    found=$(ls "$HOME/Videos" | grep -E "_$i\.[a-z0-9]+\$" | head -1 || true)
+    found=$(ls "$HOME/Videos" | grep -E "_0\.[a-z0-9]+\$" | head -1 || true)
     if [[ -n "$found" ]]; then
-      mv "$HOME/Videos/$found" "$sandbox/files/$run-$i.${found##*.}"
-      RUN_LINES+=("$run-$i.${found##*.}|$line")
+      mv "$HOME/Videos/$found" "$sandbox/files/$name.${found##*.}"
+      RUN_LINES+=("$name.${found##*.}|$line")
     else
       RUN_LINES+=("|$line")
     fi
