@@ -4,7 +4,7 @@
 # Usage: source "$(dirname "$0")/e2e_lib.sh" "$@"; then $bin and $root are set.
 set -euo pipefail
 bin="$1"
-command -v ffprobe >/dev/null && command -v ffmpeg >/dev/null || { echo "ffprobe/ffmpeg missing: skipped"; exit 77; }
+command -v ffprobe >/dev/null && command -v ffmpeg >/dev/null || { echo "FAIL: ffprobe/ffmpeg missing (scripts/setup.sh installs them)"; exit 1; }
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM

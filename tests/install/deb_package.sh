@@ -8,7 +8,7 @@ setup="$2"
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 fail() { echo "FAIL: $1"; [[ -n "${2:-}" && -f "$2" ]] && cat "$2"; exit 1; }
-command -v dpkg-deb >/dev/null || { echo "no dpkg-deb"; exit 77; }
+command -v dpkg-deb >/dev/null || fail "no dpkg-deb"
 
 (cd "$build" && cpack -G DEB -B "$out" >"$out/cpack.log" 2>&1) || fail "cpack failed" "$out/cpack.log"
 deb=$(ls "$out"/vistrel_*.deb 2>/dev/null | head -1)

@@ -37,9 +37,8 @@ for f in share/man/man1/vistrel.1.gz share/doc/vistrel/changelog.gz; do
 done
 
 desktop="$usr/share/applications/vistrel.desktop"
-if command -v desktop-file-validate >/dev/null; then
-  desktop-file-validate "$desktop" || fail "the desktop entry does not validate"
-fi
+command -v desktop-file-validate >/dev/null || fail "desktop-file-validate missing (scripts/setup.sh installs it)"
+desktop-file-validate "$desktop" || fail "the desktop entry does not validate"
 grep -qx 'Exec=vistrel' "$desktop" || fail "the desktop entry does not start vistrel"
 grep -qx 'Icon=vistrel' "$desktop" || fail "the desktop entry names another icon"
 grep -q '^Categories=AudioVideo;Video;' "$desktop" || fail "the desktop entry is not in the Sound & Video menu"
