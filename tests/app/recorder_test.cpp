@@ -260,8 +260,8 @@ TEST_F(RecorderFixture, AViFromACameraThatSendsNothingIsRemovedInEveryAviFormat)
   media::PadRef pad = media::PadRef::Borrow(GST_PAD(camera->srcpads->data));
   ASSERT_TRUE(pad);
   const gulong drop = gst_pad_add_probe(
-      pad.get(), GST_PAD_PROBE_TYPE_BUFFER,
-      [](GstPad *, GstPadProbeInfo *, gpointer) { return GST_PAD_PROBE_DROP; }, nullptr, nullptr);
+      pad.get(), GST_PAD_PROBE_TYPE_BUFFER, [](GstPad *, GstPadProbeInfo *, gpointer) { return GST_PAD_PROBE_DROP; },
+      nullptr, nullptr);
   for (C format : {C::AviNative, C::DV2Recomp, C::Divx}) {
     SCOPED_TRACE(settings::CaptureFormat(format).name);
     finished.clear();
