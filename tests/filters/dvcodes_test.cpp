@@ -1,5 +1,4 @@
 #include "filters/dvcodes.h"
-#include "filters/dvtestframes.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +8,8 @@
 #include <random>
 #include <string>
 #include <vector>
+
+#include "filters/dvtestframes.h"
 
 using namespace vistrel::filters;
 
