@@ -55,6 +55,21 @@ inline Probe FfProbe(const QString &file, bool countPackets = false) {
   return r;
 }
 
+// What ffmpeg says decoding the whole file; an ffmpeg that cannot start,
+// hangs or crashes is an error too, never a silent pass.
+inline QString DecodeErrors(const QString &file) {
+  QProcess p;
+  p.start("ffmpeg", {"-nostdin", "-v", "error", "-i", file, "-f", "null", "-"});
+  if (!p.waitForStarted(10000)) return "ffmpeg could not be started";
+  if (!p.waitForFinished(60000)) {
+    p.kill();
+    p.waitForFinished();
+    return "ffmpeg did not finish within 60 s";
+  }
+  if (p.exitStatus() != QProcess::NormalExit) return "ffmpeg crashed";
+  return QString::fromUtf8(p.readAllStandardError()) + (p.exitCode() ? "exit code not 0" : "");
+}
+
 // gst-discoverer-1.0's duration in seconds (-1 when it cannot read the
 // file); its whole report goes to `report`.
 inline double DiscovererDuration(const QString &file, QString *report = nullptr) {

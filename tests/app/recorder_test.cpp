@@ -34,18 +34,6 @@ void RunFor(int ms) {
   SpinUntil([] { return false; }, ms);
 }
 
-// What a full decode of the file reports; empty when every packet decodes.
-QString DecodeErrors(const QString &file) {
-  QProcess p;
-  p.start("ffmpeg", {"-v", "error", "-nostdin", "-i", file, "-f", "null", "-"});
-  if (!p.waitForStarted(5000)) return "ffmpeg did not start";
-  if (!p.waitForFinished(60000)) return "ffmpeg did not finish";
-  const QString errors = QString::fromUtf8(p.readAllStandardError()).trimmed();
-  if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-    return QString("ffmpeg exit %1: %2").arg(p.exitCode()).arg(errors);
-  return errors;
-}
-
 struct Sources {
   const char *video, *audio;  // box texts; null for none
 };

@@ -168,21 +168,6 @@ QByteArray Contents(const QString &file) {
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// What ffmpeg says decoding the whole file; an ffmpeg that cannot start,
-// hangs or crashes is an error too, never a silent pass.
-QString DecodeErrors(const QString &file) {
-  QProcess p;
-  p.start("ffmpeg", {"-nostdin", "-v", "error", "-i", file, "-f", "null", "-"});
-  if (!p.waitForStarted(10000)) return "ffmpeg could not be started";
-  if (!p.waitForFinished(60000)) {
-    p.kill();
-    p.waitForFinished();
-    return "ffmpeg did not finish within 60 s";
-  }
-  if (p.exitStatus() != QProcess::NormalExit) return "ffmpeg crashed";
-  return QString::fromUtf8(p.readAllStandardError()) + (p.exitCode() ? "exit code not 0" : "");
-}
-
 std::vector<std::uint8_t> WavHeader(std::uint32_t riff, std::uint32_t data) {
   media::MemoryBytes b(std::vector<std::uint8_t>(44, 0));
   b.Write(0, "RIFF", 4);

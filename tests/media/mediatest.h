@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "media/repair.h"
+#include "mediaprobe.h"
 #include "media/repairfile.h"
 
 namespace vistrel::test {
@@ -52,10 +53,6 @@ int ExpectEveryKilledRepairFinished(const std::vector<std::uint8_t> &cut,
 void RunCut(const QString &launch);
 
 QByteArray Contents(const QString &file);
-
-// What ffmpeg says decoding the whole file; an ffmpeg that cannot start,
-// hangs or crashes is an error too, never a silent pass.
-QString DecodeErrors(const QString &file);
 
 // A 48 kHz 16-bit stereo PCM WAV header (44 bytes) with these sizes.
 std::vector<std::uint8_t> WavHeader(std::uint32_t riff, std::uint32_t data);
