@@ -40,7 +40,12 @@ struct StartedWindow {
     form.Attach(&dm, &plaque, &raccourcis);
     form.Preferences().ChooseMode = [] { return settings::TSavePreferences::spNone; };
     form.show();
-    SpinFor([&] { return form.StartupDone(); }, 5000);
+    AwaitStartup();
+  }
+  // A constructor cannot end the test: this marks it failed, and its own
+  // checks then meet a window that never finished starting.
+  void AwaitStartup() {
+    ASSERT_TRUE(SpinFor([&] { return form.StartupDone(); }, 5000)) << "the start-up never finished";
   }
   ~StartedWindow() { form.close(); }
 

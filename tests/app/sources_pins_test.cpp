@@ -13,8 +13,6 @@
 #include "recording_fixture.h"
 #include "sources/devicedialogs.h"
 
-#include <iostream>
-
 using namespace vistrel;
 using namespace vistrel::test;
 
@@ -182,15 +180,20 @@ TEST(SourcePinsOnPulseAudio, ASoundServersSourceOffersTheCommonFormatsAndGivesTh
   EXPECT_EQ(seen.listed.value(0), "96000 Hz 16 bits stereo");
   EXPECT_TRUE(SpinFor([&] { return w.dm.AudioRate() == 32000 && w.dm.AudioChannels() == 1; }, 5000))
       << w.dm.AudioRate() << " Hz " << w.dm.AudioChannels() << " channels";
-  std::cout << "PulseAudio monitor after the choice: " << w.form.lbAudio->text().toStdString() << "\n";
+  EXPECT_EQ(w.form.lbAudio->text().toStdString(), "32000 Hz 16 bits 1 channels");
 
   const QString wav = Record(w, 11, 2000);
   ASSERT_FALSE(wav.isEmpty());
   const Probe p = FfProbe(wav);
+  ASSERT_TRUE(p.ok) << wav.toStdString();
+  // The file has the capture converter's fixed format, whatever the pin gives.
+  EXPECT_EQ(p.Field("audio", "sample_rate"), "48000");
+  EXPECT_EQ(p.Field("audio", "channels"), "2");
   // The graph stops while the recording chain is built, and a sound server's
   // source connects a new stream when it starts again: its first sound comes
   // a few hundred milliseconds after the press (half a second on a loaded
   // machine), so only a flow that stopped is a fault here.
   EXPECT_GT(p.duration, 1.0) << "the server's sound kept flowing at the chosen format";
-  std::cout << "Wav from it: " << p.Field("audio", "sample_rate").toStdString() << " Hz, " << p.duration << " s\n";
+  EXPECT_TRUE(SpinFor([&] { return w.dm.AudioRate() == 32000 && w.dm.AudioChannels() == 1; }, 5000))
+      << "the preview comes back at the chosen format: " << w.dm.AudioRate() << " Hz";
 }

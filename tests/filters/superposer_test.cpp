@@ -46,12 +46,14 @@ struct Box {
   int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
 };
 
-Box LitBox(const std::uint8_t *d, int w, int h, int stride) {
+// The box around the pixels that are light (every channel above 128), or dark
+// (every channel below 40).
+Box LitBox(const std::uint8_t *d, int w, int h, int stride, bool dark = false) {
   Box b;
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
       const std::uint8_t *p = d + y * stride + x * 3;
-      if (p[0] > 128 && p[1] > 128 && p[2] > 128) {
+      if (dark ? p[0] < 40 && p[1] < 40 && p[2] < 40 : p[0] > 128 && p[1] > 128 && p[2] > 128) {
         b.left = std::min(b.left, x);
         b.right = std::max(b.right, x);
         b.top = std::min(b.top, y);
@@ -123,7 +125,6 @@ TEST(Superposer, PersoTextLandsWhereAlignmentAndPositionSay) {
   EXPECT_GE(b.top, Y0 - h);
   EXPECT_LE(b.bottom, Y0 + h);
   EXPECT_GT(b.right - b.left, 20);
-  // The outline is black around the white text: the pixel left of the text is dark.
   // Right alignment at 1000 ends the text at the right edge.
   sp.SetIncrust(Perso("Perso", "", 2, 5000, 500, 2));
   EXPECT_EQ(sp.XposInUse(), 1000);
@@ -138,6 +139,35 @@ TEST(Superposer, PersoTextLandsWhereAlignmentAndPositionSay) {
   b = LitBox(frame.data(), W, H, W * 3);
   EXPECT_NEAR((b.left + b.right) / 2.0, W / 2.0, 4);
   EXPECT_LE(b.top, h);
+}
+
+TEST(Superposer, TheOutlineAroundTheTextIsAsThickAsTheBorderSize) {
+  Tvs_Superposer sp;
+  const int W = 320, H = 240;
+  // Mid-grey: the white text is lighter than the frame, its black outline darker.
+  const std::vector<std::uint8_t> grey(static_cast<std::size_t>(W) * 3 * H, 100);
+  FilterHarness h(&sp, Caps(W, H).c_str());
+  ASSERT_EQ(h.Push(grey, 0), GST_FLOW_OK);  // fixes the frame width for the auto font size
+  h.PullData();
+  sp.SetActive(true);
+  for (const int border : {1, 3}) {
+    SCOPED_TRACE(border);
+    sp.SetIncrust(Perso("Perso", "", 0, 250, 500, border));
+    ASSERT_EQ(h.Push(grey, 400000 * border), GST_FLOW_OK);
+    const std::vector<std::uint8_t> f = h.PullData();
+    ASSERT_EQ(f.size(), grey.size());
+    const Box text = LitBox(f.data(), W, H, W * 3);
+    const Box outline = LitBox(f.data(), W, H, W * 3, true);
+    ASSERT_GT(text.right - text.left, 20) << "the text is light";
+    ASSERT_GE(outline.right, 0) << "no dark outline";
+    // The outline runs round the text on every side, `border` pixels out
+    // (one more where the text's antialiased edge is too faint to count as light).
+    for (const int out :
+         {text.left - outline.left, outline.right - text.right, text.top - outline.top, outline.bottom - text.bottom}) {
+      EXPECT_GE(out, border);
+      EXPECT_LE(out, border + 1);
+    }
+  }
 }
 
 TEST(Superposer, AutoFontFollowsWidthAndOddStrides) {

@@ -9,7 +9,8 @@ namespace {
 
 QSize ShownFrameSize(ui::VideoWindow &window, int framesAfter) {
   window.ResetCounters();
-  vistrel::test::SpinUntil([&] { return window.FramesShown() >= framesAfter; }, 4000);
+  EXPECT_TRUE(vistrel::test::SpinUntil([&] { return window.FramesShown() >= framesAfter; }, 4000))
+      << "no new frames: the size is an old frame's";
   return window.CurrentFrame().size();
 }
 

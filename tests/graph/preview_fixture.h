@@ -1,22 +1,25 @@
 #pragma once
 // A graph module with the built-in test devices listed through the device
 // model, and a video window on the offscreen platform.
-#include "graph/avgraph.h"
-#include "sources/enumerator.h"
-#include "sources/sourcecatalog.h"
-#include "ui/videowindow.h"
+#include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-
-#include <gtest/gtest.h>
-
 #include <functional>
+
+#include "graph/avgraph.h"
+#include "sources/enumerator.h"
+#include "sources/sourcecatalog.h"
+#include "testenv.h"
+#include "ui/videowindow.h"
 
 namespace vistrel::test {
 
 // Runs the event loop until `done` or `ms` have passed; the elapsed time.
-inline qint64 SpinUntil(const std::function<bool()> &done, int ms) {
+// Named apart from testenv.h's SpinUntil: two definitions with one name and the
+// same parameters are one symbol to the linker whatever they return, and the
+// other one can win.
+inline qint64 MsUntil(const std::function<bool()> &done, int ms) {
   QElapsedTimer t;
   t.start();
   while (!done() && t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
@@ -45,8 +48,7 @@ struct PreviewFixture : ::testing::Test {
   sources::TVideoSource *Video(const char *name) { return catalog->FindVideo(QString::fromUtf8(name)); }
   sources::TAudioSource *Audio(const char *name) { return catalog->FindAudio(QString::fromUtf8(name)); }
   bool FramesShown(int n, int ms) {
-    SpinUntil([&] { return window.FramesShown() >= n; }, ms);
-    return window.FramesShown() >= n;
+    return SpinUntil([&] { return window.FramesShown() >= n; }, ms);
   }
 };
 

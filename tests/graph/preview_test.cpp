@@ -9,6 +9,7 @@
 #include <memory>
 
 using namespace vistrel;
+using vistrel::test::MsUntil;
 using vistrel::test::PreviewFixture;
 using vistrel::test::SpinUntil;
 
@@ -219,8 +220,9 @@ TEST_F(PreviewFixture, EveryTestSourcePreviewsWithinASecondOfBeingChosen) {
     window.ResetCounters();
     ASSERT_TRUE(dm.ConnecterVideo(source.get()));
     ASSERT_TRUE(dm.LancerGraphe());
-    const qint64 ms = SpinUntil([&] { return window.FramesShown() >= 1; }, 3000);
-    EXPECT_GE(window.FramesShown(), 1);
+    const qint64 ms = MsUntil([&] { return window.FramesShown() >= 1; }, 3000);
+    ASSERT_GE(window.FramesShown(), 1);
+    // Tens of milliseconds here: a second leaves room for a loaded machine.
     EXPECT_LT(ms, 1000);
   }
   for (const auto &source : catalog->AudioSources) {
@@ -228,8 +230,8 @@ TEST_F(PreviewFixture, EveryTestSourcePreviewsWithinASecondOfBeingChosen) {
     ASSERT_TRUE(dm.ConnecterAudio(source.get()));
     BufferCounter rendered(dm.AudioRenderer());
     ASSERT_TRUE(dm.LancerGraphe());
-    const qint64 ms = SpinUntil([&] { return rendered.Count() >= 1; }, 3000);
-    EXPECT_GE(rendered.Count(), 1);
+    const qint64 ms = MsUntil([&] { return rendered.Count() >= 1; }, 3000);
+    ASSERT_GE(rendered.Count(), 1);
     EXPECT_LT(ms, 1000);
   }
 }
