@@ -256,9 +256,18 @@ void Recorder::StopGraph() {
   if (imageByImage_) FinishImageByImage(file);
   // After a failed write the writer's end (index, lengths) may be missing or
   // claim what is not there: the file is repaired as after a kill.
+  // So may a file whose writer did not see its end before the graph stopped
+  // (a muxer that waited for a stream that never came): its sizes are those
+  // of the start.
+  // Only a header written at the end, or rewritten by the repair, tells what
+  // the file holds.
+  const bool finalized = dm_->fg().LastStopFinalized();
+  bool headerTrusted = finalized && !writeFailed_;
   bool complete = true;
-  if (settings::CaptureFormat(capture_.Format()).mendAfterStop || writeFailed_) {
+  if (settings::CaptureFormat(capture_.Format()).mendAfterStop || writeFailed_ || !finalized) {
     const media::RepairResult mended = media::RepairRecordingFile(file);
+    if (mended.outcome == media::RepairOutcome::Repaired || mended.outcome == media::RepairOutcome::Whole)
+      headerTrusted = true;
     if (mended.outcome == media::RepairOutcome::Empty) {
       QFile::remove(file);
       emit notice("Nothing whole was written to " + file + ".\nThe file was removed.");
@@ -288,8 +297,10 @@ void Recorder::StopGraph() {
   const int notDropped = countedNot < 0 ? countedNot : countedNot - atPartStart_.notDropped;
   // An AVI that received nothing (frozen from its start to its end, or from a
   // device that sent nothing) opens in no player: its streams' formats are
-  // never written. It is removed rather than listed.
-  if (!imageByImage_ && AviWithoutData(file)) {
+  // never written. It is removed rather than listed, but only on a header
+  // that can be believed: a writer cut off keeps its sizes of the start, and
+  // such a file still holds what the next start's repair recovers.
+  if (headerTrusted && !imageByImage_ && AviWithoutData(file)) {
     QFile::remove(file);
     emit notice("Nothing was recorded in " + file +
                 (options_.freezeCapture ? QStringLiteral(": the capture was frozen the whole time.")
