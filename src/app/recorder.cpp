@@ -254,13 +254,11 @@ void Recorder::StopGraph() {
   const QString written = capture_.PrendreFichierTermine();
   const QString file = KeepRemovedFile(written);
   if (imageByImage_) FinishImageByImage(file);
-  // After a failed write the writer's end (index, lengths) may be missing or
-  // claim what is not there: the file is repaired as after a kill.
-  // So may a file whose writer did not see its end before the graph stopped
-  // (a muxer that waited for a stream that never came): its sizes are those
-  // of the start.
-  // Only a header written at the end, or rewritten by the repair, tells what
-  // the file holds.
+  // After a failed write, or when the writer did not see its end before the
+  // graph stopped (a muxer waiting for a stream that never came), the file's
+  // index and lengths are missing or those of the start: it is repaired as
+  // after a kill. Only a header written at the end, or by the repair, tells
+  // what the file holds.
   const bool finalized = dm_->fg().LastStopFinalized();
   bool headerTrusted = finalized && !writeFailed_;
   bool complete = true;
