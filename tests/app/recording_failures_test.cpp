@@ -28,15 +28,6 @@ bool HasEmptyFile(RecordingWindow &w) {
   return false;
 }
 
-// audio: 1 sound expected, 0 none, -1 either.
-void ExpectPlayable(const QString &file, bool video, int audio) {
-  SCOPED_TRACE(file.toStdString());
-  const QString info = Discover(file);
-  EXPECT_EQ(info.contains("video #"), video) << info.toStdString();
-  if (audio >= 0) EXPECT_EQ(info.contains("audio #"), audio == 1) << info.toStdString();
-  EXPECT_GT(Duration(file), 0.4) << info.toStdString();
-}
-
 // The formats of `wanted` this system can offer: DivX needs a codec, mp3 an
 // encoder; every other one is always there.
 std::vector<int> OfferedHere(const std::vector<int> &wanted) {

@@ -3,12 +3,15 @@
 // the Capture and Cut actions as a user or a command file drives them.
 #include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QProcess>
 
 #include "actions/superaction.h"
 #include "app/recording_names.h"
+#include "mediaprobe.h"
+#include "recordedspan.h"
 #include "sources_fixture.h"
 #include "testenv.h"
 
@@ -17,6 +20,11 @@ namespace vistrel::test {
 struct RecordingWindow : StartedWindow {
   QString folder;
   QStringList recorded;  // files finished and listed, in order
+  // What goes into the capture's files, watched from just after its start
+  // (the first buffers may pass before), and the time since it was asked.
+  std::unique_ptr<RecordedSpan> span;
+  QElapsedTimer sinceStart;
+  double ranSeconds = 0;  // from the Capture press to the stop of the last RecordFor()
   explicit RecordingWindow(bool withDate = false) {
     QObject::connect(&form, &TCaptureForm::captureRecorded, &form,
                      [this](const QString &file, int, int) { recorded << file; });
@@ -45,6 +53,23 @@ struct RecordingWindow : StartedWindow {
   }
   // Lets the streams run for a while (the capture writes meanwhile).
   void Run(int ms) { SpinFor([] { return false; }, ms); }
+  // Lets a started capture run `ms` past its first buffers at the file,
+  // then stops it with the Capture button.
+  void RecordFor(int ms) {
+    ASSERT_TRUE(span) << "no capture started";
+    ASSERT_TRUE(SpinFor([&] { return span->Started(); }, 10000)) << "nothing reached the file in 10 s";
+    Run(ms);
+    span->MarkStop();
+    ranSeconds = sinceStart.elapsed() / 1000.0;
+    PressCapture();
+  }
+  // A stream of the file RecordFor() finished lasts at least what was seen
+  // going in and at most as long as the capture ran (an MPEG stream's
+  // reordered pictures may start its clock a few frames early).
+  void ExpectLasts(double fileSeconds, const char *kind) {
+    ASSERT_TRUE(span);
+    ExpectLastsAsRecorded(fileSeconds, *span, kind, ranSeconds, 0.2);
+  }
   QStringList Dialogs() { return platform::DialogService::Instance().History(); }
   QStringList Files() { return QDir(folder).entryList(QDir::Files, QDir::Name); }
 };
@@ -52,9 +77,12 @@ struct RecordingWindow : StartedWindow {
 // Starts a capture; false with the messages shown when it did not start.
 inline bool StartCapture(RecordingWindow &w, std::string *why) {
   platform::DialogService::Instance().ClearHistory();
+  w.sinceStart.start();
   w.PressCapture();
   *why = w.Dialogs().join(" | ").toStdString();
-  return w.form.Etat() == esCapture;
+  if (w.form.Etat() != esCapture) return false;
+  w.span = std::make_unique<RecordedSpan>(w.dm.fg().Pipeline());
+  return true;
 }
 
 #define START_CAPTURE(w)                                       \
@@ -63,25 +91,15 @@ inline bool StartCapture(RecordingWindow &w, std::string *why) {
     ASSERT_TRUE(StartCapture(w, &why)) << "did not start: " << why; \
   } while (0)
 
-// The duration gst-discoverer finds in a file, in seconds; -1 when it cannot read it.
-inline double Duration(const QString &file) {
-  QProcess p;
-  p.start("gst-discoverer-1.0", {file});
-  if (!p.waitForFinished(20000)) return -1;
-  const QString out = QString::fromUtf8(p.readAllStandardOutput());
-  const int at = out.indexOf("Duration: ");
-  if (p.exitCode() != 0 || at < 0) return -1;
-  const QStringList hms = out.mid(at + 10, 17).trimmed().split(':');
-  if (hms.size() != 3) return -1;
-  return hms[0].toDouble() * 3600 + hms[1].toDouble() * 60 + hms[2].toDouble();
-}
-
-// What gst-discoverer tells of a file.
-inline QString Discover(const QString &file) {
-  QProcess p;
-  p.start("gst-discoverer-1.0", {file});
-  if (!p.waitForFinished(20000)) return {};
-  return QString::fromUtf8(p.readAllStandardOutput());
+// gst-discoverer plays the file: its streams are there and it lasts more
+// than `least` seconds. audio: 1 sound expected, 0 none, -1 either.
+inline void ExpectPlayable(const QString &file, bool video, int audio, double least = 0.4) {
+  SCOPED_TRACE(file.toStdString());
+  QString info;
+  const double seconds = DiscovererDuration(file, &info);
+  EXPECT_EQ(info.contains("video #"), video) << info.toStdString();
+  if (audio >= 0) EXPECT_EQ(info.contains("audio #"), audio == 1) << info.toStdString();
+  EXPECT_GT(seconds, least) << info.toStdString();
 }
 
 // Every recording format with the test devices that feed it, and what its file holds.

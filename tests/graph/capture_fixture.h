@@ -1,18 +1,14 @@
 #pragma once
 // Recording through the capture chains with the built-in test devices, and
 // reading back what was written with ffprobe.
-#include "preview_fixture.h"
-
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
-
+#include <memory>
 #include <vector>
 
-namespace vistrel::test {
+#include "mediaprobe.h"
+#include "preview_fixture.h"
+#include "recordedspan.h"
 
-QString freshDir(const QString &hint);  // tests/testenv.h
+namespace vistrel::test {
 
 struct ProbedStream {
   QString type, codec, tag;
@@ -22,17 +18,11 @@ struct ProbedStream {
   long long packets = 0;
 };
 
-// The streams of a media file as ffprobe sees them; empty when it cannot read it.
-inline std::vector<ProbedStream> Probe(const QString &file) {
-  QProcess p;
-  p.start("ffprobe", {"-v", "error", "-count_packets", "-show_entries",
-                      "stream=codec_type,codec_name,codec_tag_string,width,height,sample_rate,duration,nb_frames,"
-                      "nb_read_packets",
-                      "-of", "json", file});
-  p.waitForFinished(20000);
+// The streams of a media file as ffprobe sees them, every packet counted;
+// empty when it cannot read it.
+inline std::vector<ProbedStream> Streams(const QString &file) {
   std::vector<ProbedStream> out;
-  if (p.exitCode() != 0) return out;
-  for (const QJsonValue &v : QJsonDocument::fromJson(p.readAllStandardOutput()).object()["streams"].toArray()) {
+  for (const QJsonValue &v : FfProbe(file, true).raw) {
     const QJsonObject s = v.toObject();
     out.push_back({s["codec_type"].toString(), s["codec_name"].toString(), s["codec_tag_string"].toString(),
                    s["width"].toInt(), s["height"].toInt(), s["sample_rate"].toString().toInt(),
@@ -57,20 +47,56 @@ inline const ProbedStream *StreamOf(const std::vector<ProbedStream> &streams, co
 
 struct CaptureFixture : PreviewFixture {
   QString dir;
+  std::unique_ptr<RecordedSpan> span;  // of the last Record()
   void SetUp() override {
     PreviewFixture::SetUp();
     dir = freshDir("capture");
   }
   QString File(const char *name) const { return dir + "/" + name; }
   static void Wait(int ms) {
-    SpinUntil([] { return false; }, ms);
+    MsUntil([] { return false; }, ms);
   }
-  // Runs the built chain for `ms`, then stops it as the controller does.
-  void Record(int ms) {
+  // Runs the built chain until the first buffers reach the file's writer and
+  // `ms` more, then stops it as the controller does; no error on the way.
+  // `whileRunning` looks at the capture just before the stop.
+  void Record(int ms, const std::function<void()> &whileRunning = {}) {
+    span = std::make_unique<RecordedSpan>(dm.fg().Pipeline());
+    ASSERT_GT(span->Watched(), 0) << "no file writer in the chain";
+    QString error;
+    auto conn = QObject::connect(&dm.fg(), &media::Graph::ErrorOccurred, [&](const QString &m) { error = m; });
     ASSERT_TRUE(dm.LancerGraphe());
+    MsUntil([&] { return span->Started(); }, 10000);
+    ASSERT_TRUE(span->Started()) << "nothing reached the file in 10 s";
     Wait(ms);
-    ASSERT_TRUE(dm.StopGraph());
+    if (whileRunning) whileRunning();
+    span->MarkStop();
+    EXPECT_TRUE(dm.StopGraph());
+    QObject::disconnect(conn);
     EXPECT_TRUE(dm.fg().LastStopFinalized());
+    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+  }
+  // The preview first, then the chain `build` makes, recorded for `ms`.
+  bool RecordBuilt(const std::function<bool(const QString &)> &build, const QString &file, int ms = 3000) {
+    EXPECT_TRUE(dm.LancerGraphe());
+    Wait(300);
+    dm.StopGraph();
+    if (!build(file)) return false;
+    Record(ms);
+    return true;
+  }
+  // The graph runs for `ms`; the first error it raised, or empty.
+  QString RunClean(int ms) {
+    QString error;
+    auto conn = QObject::connect(&dm.fg(), &media::Graph::ErrorOccurred, [&](const QString &m) { error = m; });
+    EXPECT_TRUE(dm.LancerGraphe());
+    Wait(ms);
+    QObject::disconnect(conn);
+    return error;
+  }
+  // A stream of the last recording lasts as long as what went into it.
+  void ExpectLasts(double fileSeconds, const char *kind) {
+    ASSERT_TRUE(span);
+    ExpectLastsAsRecorded(fileSeconds, *span, kind);
   }
   // Takes the chain down and checks the preview shows frames again.
   void ExpectPreviewBack() {
