@@ -1,5 +1,6 @@
 // Devices that fail, arrive, leave or die while the main window previews them.
 #include <QCheckBox>
+#include <QSignalSpy>
 
 #include "../sources/fakeprovider.h"
 #include "settings/optionsframe.h"
@@ -99,8 +100,11 @@ TEST(SourceDevices, NotificationsOffIgnoreDeviceChangesButHandleALostDevice) {
   w.form.OptionsFrame->options->cbNotifier->setChecked(false);
   EXPECT_FALSE(w.form.Parameters().Bool("Notifier"));
 
+  // Once the change was announced (and a refresh it asked for would have run), the list is as it was.
+  QSignalSpy announced(&sources::SystemDeviceEnumerator::Instance(), &sources::SystemDeviceEnumerator::DeviceChange);
   sources::AddTestDevice(kSecondCamera);
-  SpinFor([] { return false; }, 300);
+  ASSERT_TRUE(SpinFor([&] { return announced.count() > 0; }, 5000)) << "the change was never announced";
+  for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
   EXPECT_FALSE(w.Items(w.VideoBox()).contains("Second Camera")) << "no refresh without notifications";
   sources::RemoveTestDevice(kSecondCamera.moniker);
 

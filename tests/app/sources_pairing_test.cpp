@@ -31,8 +31,9 @@ TEST(SourcePairing, ChoosingAPictureBringsItsOwnSoundAndLetsOtherDevicesSoundGo)
   EXPECT_EQ(w.CurrentAudio(), kDvAudio);
   EXPECT_EQ(w.form.Parameters().Str("Want audio source"), kDvAudio);
   EXPECT_EQ(w.form.Parameters().Str("Audio source"), kDvAudio);
-  // The lock table, applied once the change is over, keeps it.
-  SpinFor([] { return false; }, 100);
+  // The lock table, applied once the change is over (the preview shows the
+  // camcorder again), keeps it.
+  ASSERT_TRUE(w.NewFrames(2));
   EXPECT_EQ(w.CurrentAudio(), kDvAudio);
 
   // The camera has no sound: the camcorder's does not stay behind.

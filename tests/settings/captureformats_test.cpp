@@ -9,9 +9,25 @@ using namespace vistrel::settings;
 using C = CaptureFormatCode;
 
 TEST(CaptureFormats, OneRowPerCodeWithItsNameExtensionAndContents) {
+  // The names settings files and command files hold, spelling included.
+  const char *stored[] = {"",
+                          "dv type 1 natifve",
+                          "dv type 2 native",
+                          "mpeg2 native stream",
+                          "mpeg1 native stream",
+                          "avi native",
+                          "dv type 2 (recomp)",
+                          "Wmv",
+                          "Image by Image",
+                          "divx",
+                          "Default",
+                          "Wav",
+                          "mp3"};
+  ASSERT_EQ(std::size(stored), std::size_t(kCaptureFormatCount));
   for (int code = 0; code < kCaptureFormatCount; ++code) {
     EXPECT_EQ(ToByte(CaptureFormat(code).code), code);
-    if (code > 0) EXPECT_EQ(CaptureFormatFromName(CaptureFormatName(code)), code) << code;
+    EXPECT_EQ(CaptureFormatName(code), stored[code]) << code;
+    if (code > 0) EXPECT_EQ(CaptureFormatFromName(stored[code]), code) << code;
   }
   EXPECT_EQ(CaptureFormatFromName("None"), ToByte(C::None));
   EXPECT_EQ(CaptureFormatName(99), "Default");
