@@ -13,7 +13,12 @@ QString sandboxRoot();
 // A fresh empty folder under the sandbox, unique per call.
 QString freshDir(const QString &hint);
 
-// Runs the event loop until done() or the time runs out; returns done().
+// The one way tests wait: the event loop runs (streams and timers go on)
+// until done() or the time runs out; returns done().
 bool SpinUntil(const std::function<bool()> &done, int ms = 15000);
+// The same, giving the milliseconds it took.
+long long MsUntil(const std::function<bool()> &done, int ms);
+// The event loop runs for `ms`, whatever happens.
+void SpinFor(int ms);
 
 }  // namespace vistrel::test

@@ -29,11 +29,20 @@ QString freshDir(const QString &hint) {
   return path;
 }
 
-bool SpinUntil(const std::function<bool()> &done, int ms) {
+long long MsUntil(const std::function<bool()> &done, int ms) {
   QElapsedTimer t;
   t.start();
-  while (!done() && t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  while (!done() && t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  return t.elapsed();
+}
+
+bool SpinUntil(const std::function<bool()> &done, int ms) {
+  MsUntil(done, ms);
   return done();
+}
+
+void SpinFor(int ms) {
+  MsUntil([] { return false; }, ms);
 }
 
 }  // namespace vistrel::test

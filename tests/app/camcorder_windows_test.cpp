@@ -72,19 +72,19 @@ TEST(CamcorderWindows, OneCamcorderGivingVideoAndAudioSharesWindowOneAndIsRefres
   EXPECT_EQ(w.one()->Timecode->text(), "1:23:45:12");
   // The recording date comes from the frames the scene detector saw; a
   // stopped tape sends frames without one.
-  EXPECT_TRUE(SpinFor([&] {
+  EXPECT_TRUE(SpinUntil([&] {
     w.form.RafraichirCamescopes();
     return !w.one()->Label1->text().isEmpty();
   })) << "the paused tape's frames carry their date";
   w.tape()->Stop();
-  EXPECT_TRUE(SpinFor([&] {
+  EXPECT_TRUE(SpinUntil([&] {
     w.form.RafraichirCamescopes();
     return w.one()->Label1->text().isEmpty();
   }));
   // The status timer does the same on its own.
   w.tape()->Play();
   const QString shown = w.one()->Timecode->text();
-  EXPECT_TRUE(SpinFor([&] { return w.one()->Timecode->text() != shown; }, 2000)) << "the time code runs";
+  EXPECT_TRUE(SpinUntil([&] { return w.one()->Timecode->text() != shown; }, 2000)) << "the time code runs";
 }
 
 TEST(CamcorderWindows, MainWindowActionsAndTheWindowsOwnShortcutsDriveTheTape) {
@@ -288,7 +288,7 @@ TEST(Quorrel, TheSessionsExistingFilesAreItsArgumentsAndAMissingProgramIsReporte
   ASSERT_EQ(expected.size(), 3);
   dialogs.ClearHistory();
   w.Run("acQuorrel");
-  ASSERT_TRUE(SpinFor([&] { return QFile::exists(out); }, 5000));
+  ASSERT_TRUE(SpinUntil([&] { return QFile::exists(out); }, 5000));
   QFile f(out);
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   EXPECT_EQ(QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts), expected)

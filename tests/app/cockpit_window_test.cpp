@@ -79,9 +79,8 @@ TEST(CockpitWindow, AMouseUserRecordsCutsGrabsAndStopsWithTheButtons) {
   const int images = int(QDir(w.form.Parameters().Str("Image Directory")).entryList(QDir::Files).size());
   w.Button("btnGrab")->click();
   EXPECT_EQ(w.form.ActivePanel(), 3);
-  ASSERT_TRUE(SpinFor([&] {
-    return QDir(w.form.Parameters().Str("Image Directory")).entryList(QDir::Files).size() > images;
-  }, 5000));
+  ASSERT_TRUE(SpinUntil(
+      [&] { return QDir(w.form.Parameters().Str("Image Directory")).entryList(QDir::Files).size() > images; }, 5000));
   capture->click();
   EXPECT_EQ(w.form.Etat(), esPreview);
   EXPECT_EQ(w.recorded.size(), 2);
@@ -97,11 +96,11 @@ TEST(CockpitWindow, SpaceOnTheFocusedCaptureButtonStartsAndStops) {
   capture->setFocus();
   const bool frozenBefore = w.form.Parameters().Bool("Freeze Capture");
   QTest::keyClick(capture, Qt::Key_Space);
-  ASSERT_TRUE(SpinFor([&] { return w.form.Etat() == esCapture; }, 2000));
+  ASSERT_TRUE(SpinUntil([&] { return w.form.Etat() == esCapture; }, 2000));
   EXPECT_EQ(w.form.Parameters().Bool("Freeze Capture"), frozenBefore) << "Space went to the button, not the freeze";
   w.Run(500);
   QTest::keyClick(capture, Qt::Key_Space);
-  ASSERT_TRUE(SpinFor([&] { return w.form.Etat() == esPreview; }, 2000));
+  ASSERT_TRUE(SpinUntil([&] { return w.form.Etat() == esPreview; }, 2000));
   EXPECT_EQ(w.recorded.size(), 1);
 }
 
@@ -230,7 +229,7 @@ TEST(CockpitWindow, ACommandFileRunsTheIntervalometerEverySecond) {
   EXPECT_FALSE(sw->isChecked());
   EXPECT_TRUE(w.Text(0).endsWith("Intervallo OFF"));
   EXPECT_TRUE(w.C().RxSpinEdit7->isEnabled());
-  SpinFor([] { return false; }, 500);  // the last shots reach the disk
+  SpinFor(500);  // the last shots reach the disk
   const int stills = int(QDir(pictures).entryList(QDir::Files).size());
   EXPECT_GE(stills, 3);
   EXPECT_LE(stills, 5);

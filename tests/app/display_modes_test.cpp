@@ -22,7 +22,7 @@ void Click(TCaptureForm &form, const char *name) { form.Action(name)->ExecuteInt
 
 void SetLocked(StartedWindow &w, bool on) {
   if (Act(w.form, "taLock")->Checked() != on) Click(w.form, "taLock");
-  SpinFor([] { return false; }, 50);  // let a queued lock application pass
+  SpinFor(50);  // let a queued lock application pass
   ASSERT_EQ(w.form.VerrouActif(), on);
 }
 
@@ -67,7 +67,7 @@ TEST(DisplayModes, FullScreenShowsTheVideoOnTheBackdropAndEscapeBringsItBack) {
   Click(w.form, "tafullscreen");
   ASSERT_TRUE(w.form.BackdropShown());
   EXPECT_EQ(w.Window()->parentWidget(), w.plaque.Surface());
-  SpinFor([&] { return w.plaque.VideoRect().isValid(); }, 1000);
+  SpinUntil([&] { return w.plaque.VideoRect().isValid(); }, 1000);
   const QRect inner = w.plaque.rect().adjusted(12, 12, -12, -12);
   EXPECT_TRUE(inner.contains(w.plaque.VideoRect())) << "the fitted video stays inside the frame";
   EXPECT_TRUE(w.NewFrames(2));
@@ -106,7 +106,7 @@ TEST(DisplayModes, LockTableFollowsTheCaptureFormat) {
 
   // Image by Image drops the sound; unlocking brings it back.
   w.Choose(w.FormatBox(), "Image by Image");
-  EXPECT_TRUE(SpinFor([&] { return w.CurrentAudio().isEmpty(); }, 2000));
+  EXPECT_TRUE(SpinUntil([&] { return w.CurrentAudio().isEmpty(); }, 2000));
   EXPECT_FALSE(w.CurrentVideo().isEmpty());
   SetLocked(w, false);
   EXPECT_EQ(w.CurrentAudio(), kMicrophone);
@@ -131,7 +131,7 @@ TEST(DisplayModes, FreezePreviewStopsFramesAndResumes) {
   EXPECT_EQ(freeze->text(), "Resume the preview");
   EXPECT_TRUE(w.form.Parameters().Bool("Freeze Preview"));
   EXPECT_TRUE(w.dm.ControlPreviewVideo()->IsFrozen());
-  SpinFor([] { return false; }, 300);  // frames already past the gate
+  SpinFor(300);  // frames already past the gate
   const int received = w.dm.PreviewFramesReceived();
   EXPECT_FALSE(w.NewFrames(1, 800)) << "no frame reaches the window while frozen";
   EXPECT_EQ(w.dm.PreviewFramesReceived(), received);
@@ -172,7 +172,7 @@ TEST(DisplayModes, VolumeStepsClampAndMuteSilencesTheGraph) {
 TEST(DisplayModes, ReducedWindowKeepsItsLayoutWhenThePanelsAreMirrored) {
   Windows w;
   w.form.show();
-  SpinFor([&] { return w.form.StartupDone(); }, 5000);
+  SpinUntil([&] { return w.form.StartupDone(); }, 5000);
   const int offset = w.form.VideoOffset();
   const bool gauche = w.form.Parameters().Bool("EcranGauche");
   Click(w.form, "acReduire");

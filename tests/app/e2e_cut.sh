@@ -5,9 +5,8 @@
 # their length, and decode from start to end without an error.
 set -euo pipefail
 bin="$1"
-sandbox=$(mktemp -d)
-trap 'rm -rf "$sandbox"' EXIT
-export HOME="$sandbox" XDG_CONFIG_HOME="$sandbox/config" XDG_DATA_HOME="$sandbox/data" VISTREL_PROGRAM_DIR="$sandbox/program"
+source "$(dirname "$0")/../sandbox.sh"
+use_sandbox
 export VISTREL_TEST_DEVICES=1
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
 camera=("Vistrel Test Camera" "Vistrel Test Microphone")

@@ -3,10 +3,8 @@
 # a still, quits by itself and prints what it wrote; the video must play.
 set -euo pipefail
 bin="$1"
-sandbox=$(mktemp -d)
-trap 'rm -rf "$sandbox"' EXIT
-export HOME="$sandbox" XDG_CONFIG_HOME="$sandbox/config" XDG_DATA_HOME="$sandbox/data" VISTREL_PROGRAM_DIR="$sandbox/program"
-mkdir -p "$VISTREL_PROGRAM_DIR" "$HOME/Videos" "$HOME/Pictures"
+source "$(dirname "$0")/../sandbox.sh"
+use_sandbox
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
 out=$(timeout 60 "$bin" --demo 2>"$sandbox/err") || { echo "demo failed"; cat "$sandbox/err"; exit 1; }
 echo "$out"

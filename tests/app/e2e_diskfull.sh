@@ -17,9 +17,8 @@ unshare -r -m true 2>/dev/null || { echo "FAIL: user namespaces are unavailable:
 # ffprobe could not read, is not).
 longer_than() { awk -v d="$1" -v s="$2" 'BEGIN { exit !(d ~ /^[0-9]+(\.[0-9]+)?$/ && d + 0 > s + 0) }'; }
 export -f longer_than
-sandbox=$(mktemp -d)
-trap 'rm -rf "$sandbox"' EXIT
-export HOME="$sandbox" XDG_CONFIG_HOME="$sandbox/config" XDG_DATA_HOME="$sandbox/data" VISTREL_PROGRAM_DIR="$sandbox/program"
+source "$(dirname "$0")/../sandbox.sh"
+use_sandbox
 export VISTREL_TEST_DEVICES=1
 mkdir -p "$VISTREL_PROGRAM_DIR" "$HOME/Videos"
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM

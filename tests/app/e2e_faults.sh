@@ -11,9 +11,7 @@
 source "$(dirname "$0")/e2e_lib.sh" "$@"
 
 home() {  # a home of its own
-  local d="$root/$1"
-  mkdir -p "$d/Videos" "$d/program"
-  echo "HOME=$d XDG_CONFIG_HOME=$d/config XDG_DATA_HOME=$d/data VISTREL_PROGRAM_DIR=$d/program"
+  home_env "$root/$1"
 }
 script() {  # video audio format seconds
   printf 'source_video "%s"\nsource_audio "%s"\nformat_capture "%s"\nwait 1\ncapture\nwait %s\ncapture\nwait 1\nquit\n' \

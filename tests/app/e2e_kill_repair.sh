@@ -19,8 +19,7 @@ cases=(
 )
 
 env_for() {  # a home of its own for each case, so cases run side by side
-  local d="$root/$1"
-  echo "HOME=$d XDG_CONFIG_HOME=$d/config XDG_DATA_HOME=$d/data VISTREL_PROGRAM_DIR=$d/program"
+  home_env "$root/$1"
 }
 
 # Records, kills 5 s after the file appears, and writes the time it ran.

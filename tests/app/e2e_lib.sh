@@ -5,6 +5,7 @@
 set -euo pipefail
 bin="$1"
 command -v ffprobe >/dev/null && command -v ffmpeg >/dev/null || { echo "FAIL: ffprobe/ffmpeg missing (scripts/setup.sh installs them)"; exit 1; }
+source "$(dirname "${BASH_SOURCE[0]}")/../sandbox.sh"
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM

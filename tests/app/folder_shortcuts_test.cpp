@@ -63,7 +63,7 @@ TEST(FolderShortcuts, TheLastRecordingIsShownSelectedInTheFileManager) {
   ASSERT_EQ(w.form.FichierListbox()->Count(), 2);
 
   w.form.SourcesFrame->btnDossierVideos->click();
-  ASSERT_TRUE(SpinFor([&] { return !manager.shown.isEmpty(); }, 3000));
+  ASSERT_TRUE(SpinUntil([&] { return !manager.shown.isEmpty(); }, 3000));
   EXPECT_EQ(manager.shown, QStringList{QUrl::fromLocalFile(files.last()).toString()});
   QDBusConnection::disconnectFromBus("file-manager");
 }

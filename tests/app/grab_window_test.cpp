@@ -39,9 +39,8 @@ struct GrabWindow : StartedWindow {
     const QString before = form.NomImage;
     const int asked = int(platform::DialogService::Instance().History().size());
     Grab();
-    return SpinFor([&] {
-      return form.NomImage != before || platform::DialogService::Instance().History().size() > asked;
-    }, 5000);
+    return SpinUntil(
+        [&] { return form.NomImage != before || platform::DialogService::Instance().History().size() > asked; }, 5000);
   }
   QString Image(int n, const char *ext = "bmp") {
     return dir + QString("/Image_%1.%2").arg(n, 5, 10, QChar('0')).arg(ext);
@@ -69,7 +68,7 @@ TEST(GrabWindow, GrabFromTheSettingsPanelWritesShowsAndListsTheFrame) {
   w.Grab();
   EXPECT_EQ(w.form.ActivePanel(), kGrabPanel);
   EXPECT_FALSE(w.Child("ShapeGrab")->isVisible()) << "the frame waits for the new picture";
-  ASSERT_TRUE(SpinFor([&] { return w.form.NomImage == w.Image(1); }, 5000));
+  ASSERT_TRUE(SpinUntil([&] { return w.form.NomImage == w.Image(1); }, 5000));
 
   const QImage saved(w.Image(0), "BMP");
   ASSERT_FALSE(saved.isNull());
@@ -99,7 +98,7 @@ TEST(GrabWindow, GrabFromTheSettingsPanelWritesShowsAndListsTheFrame) {
   QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::LeftButton,
                     Qt::NoModifier);
   QApplication::sendEvent(w.Window(), &press);
-  ASSERT_TRUE(SpinFor([&] { return w.form.NomImage == w.Image(2); }, 5000));
+  ASSERT_TRUE(SpinUntil([&] { return w.form.NomImage == w.Image(2); }, 5000));
   const QImage wide(w.Image(1), "BMP");
   EXPECT_EQ(wide.size(), QSize(preview.width(), preview.width() * 9 / 16));
   EXPECT_EQ(w.List()->Count(), 2);

@@ -69,7 +69,7 @@ struct Panel {
 QImage GrabStill(StartedWindow &w) {
   const QString name = w.form.NomImage;
   w.form.Action("saGrab")->ExecuteInteractive();
-  EXPECT_TRUE(SpinFor([&] { return w.form.NomImage != name; }, 5000)) << "no still was saved";
+  EXPECT_TRUE(SpinUntil([&] { return w.form.NomImage != name; }, 5000)) << "no still was saved";
   const QImage still(name, "BMP");
   EXPECT_FALSE(still.isNull());
   return still.convertToFormat(QImage::Format_RGB888);
@@ -85,7 +85,7 @@ int PixelsOf(const QImage &image, const QColor &colour) {
 // The exact-copy preview of a native format has no inlay: free it.
 void FreePreview(StartedWindow &w) {
   if (auto *lock = w.form.Action("taLock"); lock->Checked()) lock->ExecuteInteractive();
-  ASSERT_TRUE(SpinFor([&] { return w.form.Action("taIncruster")->isEnabled(); }));
+  ASSERT_TRUE(SpinUntil([&] { return w.form.Action("taIncruster")->isEnabled(); }));
 }
 
 void ForgetSavedSettings() { platform::Registry::User().DeleteKey(settings::SettingsKeyPath()); }
@@ -283,14 +283,14 @@ TEST(InlayProgram, WhatButtonsDriveTheInlayToggleAndThePreview) {
   f->JvImgBtn5->click();
   EXPECT_TRUE(inlay->Checked()) << "Real switches the inlay on";
   EXPECT_TRUE(w.form.Parameters().Bool("Want Incrust"));
-  EXPECT_TRUE(SpinFor([&] { return !superposer->LastLine(1).isEmpty(); }));
+  EXPECT_TRUE(SpinUntil([&] { return !superposer->LastLine(1).isEmpty(); }));
   EXPECT_EQ(superposer->LastLine(1).size(), filters::FormatDateTime("tt", filters::NowAsDateTime()).size());
   f->JvImgBtn4->click();
   EXPECT_FALSE(inlay->Checked());
   EXPECT_EQ(w.form.Parameters().Incrust("IncrustRec").WhatIncrust, 3);
   f->JvImgBtn1->click();
   EXPECT_TRUE(inlay->Checked());
-  EXPECT_TRUE(SpinFor([&] { return superposer->LastLine(0) == "N/A"; })) << "the camera has no DV date";
+  EXPECT_TRUE(SpinUntil([&] { return superposer->LastLine(0) == "N/A"; })) << "the camera has no DV date";
 
   // The time difference through its action: no DV source, nothing opens.
   auto *decalage = w.form.Action("taDecalage");
@@ -377,7 +377,7 @@ TEST(InlayProgram, TextTypedInThePanelIsInTheGrabbedStillAndComesBackNextRun) {
     f->JvImgBtn3->click();
     ASSERT_TRUE(w.form.Action("taIncruster")->Checked());
     auto *superposer = w.dm.Superposer();
-    ASSERT_TRUE(SpinFor([&] { return superposer->LastLine(0) == "VISTREL"; }));
+    ASSERT_TRUE(SpinUntil([&] { return superposer->LastLine(0) == "VISTREL"; }));
     EXPECT_EQ(superposer->LastLine(1), QString::number(QDate::currentDate().year()));
 
     w.form.ChoisirDossierImage(dir);
@@ -415,7 +415,7 @@ TEST(InlayProgram, TimeDifferenceOpensOnTheDvFramesDateAndCorrectsTheInlay) {
   f->cbDatecode1->setEditText("yyyy-mm-dd hh:nn:ss");
   f->JvImgBtn1->click();
   auto *superposer = w.dm.Superposer();
-  ASSERT_TRUE(SpinFor([&] { return superposer->LastLine(0).startsWith("20"); }, 5000)) << "a dated DV frame";
+  ASSERT_TRUE(SpinUntil([&] { return superposer->LastLine(0).startsWith("20"); }, 5000)) << "a dated DV frame";
   w.form.Action("taDecalage")->ExecuteInteractive();
   ASSERT_TRUE(f->DecalageVisible());
   auto *sub = f->PanelDecalage;
@@ -425,7 +425,7 @@ TEST(InlayProgram, TimeDifferenceOpensOnTheDvFramesDateAndCorrectsTheInlay) {
   EXPECT_EQ(f->labDecalage->text(), "1 days 00h 00m 00s");
   const auto *detector = w.dm.CurrentVideoDevice()->SceneDetector;
   ASSERT_TRUE(detector);
-  EXPECT_TRUE(SpinFor([&] {
+  EXPECT_TRUE(SpinUntil([&] {
     const QString expected = filters::FormatDateTime("yyyy-mm-dd", detector->Current().DateTime + 1);
     return superposer->LastLine(0).startsWith(expected);
   })) << superposer->LastLine(0).toStdString();

@@ -3,6 +3,7 @@
 #include "appwindows.h"
 
 using namespace vistrel;
+using test::SpinFor;
 using test::SpinUntil;
 using test::Windows;
 
@@ -83,7 +84,7 @@ TEST(MainForm, CloseBeforeTheFirstIdleStillEndsCleanly) {
   Windows w;
   w.form.show();
   w.form.close();  // the deferred start-up is still queued
-  SpinUntil([] { return false; }, 100);
+  SpinFor(100);
   EXPECT_FALSE(w.form.StartupDone());
   EXPECT_FALSE(w.form.isVisible());
 }

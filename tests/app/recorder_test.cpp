@@ -30,9 +30,7 @@ namespace {
 using settings::CaptureFormatCode;
 using C = CaptureFormatCode;
 
-void RunFor(int ms) {
-  SpinUntil([] { return false; }, ms);
-}
+void RunFor(int ms) { SpinFor(ms); }
 
 struct Sources {
   const char *video, *audio;  // box texts; null for none
@@ -71,8 +69,12 @@ struct RecorderFixture : ::testing::Test {
     dm.SetVideoWindow(nullptr);
   }
   void Connect(const Sources &s) {
-    if (s.video) ASSERT_TRUE(dm.ConnecterVideo(catalog->FindVideo(QString::fromUtf8(s.video)))) << s.video;
-    if (s.audio) ASSERT_TRUE(dm.ConnecterAudio(catalog->FindAudio(QString::fromUtf8(s.audio)))) << s.audio;
+    if (s.video) {
+      ASSERT_TRUE(dm.ConnecterVideo(catalog->FindVideo(QString::fromUtf8(s.video)))) << s.video;
+    }
+    if (s.audio) {
+      ASSERT_TRUE(dm.ConnecterAudio(catalog->FindAudio(QString::fromUtf8(s.audio)))) << s.audio;
+    }
     ASSERT_TRUE(dm.LancerGraphe());
   }
   static RecordingOptions Options(CaptureFormatCode format) {

@@ -2,10 +2,13 @@
 // row, Cut, every format, Image by Image, a device lost mid-capture, and the
 // scene file of the test DV camcorder. (Failures: recording_failures_test.cpp.)
 
+#include <QProcess>
+
 #include "app/recording_journal.h"
+#include "filters/dvcodes.h"
 #include "filters/vs_scenedetect.h"
-#include "sessionlist/fichierlistbox.h"
 #include "recording_fixture.h"
+#include "sessionlist/fichierlistbox.h"
 
 using namespace vistrel;
 using namespace vistrel::test;
@@ -95,10 +98,10 @@ TEST(RecordingCapture, DeviceLostMidCaptureKeepsTheFileAndComesBack) {
   GError *err = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ, "device unplugged");
   gst_element_post_message(src, gst_message_new_error(GST_OBJECT(src), err, "test"));
   g_error_free(err);
-  ASSERT_TRUE(SpinFor([&] { return w.recorded.size() == 1; }, 5000));
+  ASSERT_TRUE(SpinUntil([&] { return w.recorded.size() == 1; }, 5000));
   EXPECT_EQ(w.form.Etat(), esPreview);
   EXPECT_GT(DiscovererDuration(w.recorded[0]), 0.3);
-  EXPECT_TRUE(SpinFor([&] { return w.form.Parameters().Bool("Notifier"); }, 1000)) << "notifications given back";
+  EXPECT_TRUE(SpinUntil([&] { return w.form.Parameters().Bool("Notifier"); }, 1000)) << "notifications given back";
   EXPECT_TRUE(w.form.Recording().File().isEmpty());
   EXPECT_TRUE(w.Capture()->isEnabled()) << "a new capture can start";
 }
@@ -111,24 +114,32 @@ TEST(RecordingCapture, DvCaptureWritesASceneFileMatchingTheDateJumps) {
   w.form.Parameters().SetBool("scn", true);
   const int format = w.FormatBox()->findData(2) >= 0 ? 2 : 1;
   w.Format(format);
-  // Count the date jumps the detector sees, independently of the file.
-  auto *detector = w.dm.CurrentVideoDevice()->SceneDetector;
-  ASSERT_NE(detector, nullptr);
   START_CAPTURE(w);
   const QString scnName = TSceneFile::NameFor(w.form.Recording().File());
+  w.RecordFor(11500);
+  ASSERT_EQ(w.recorded.size(), 1);
+  // The date jumps in the frames the file holds, taken out of it by ffmpeg:
+  // what the scene file must report, whatever the window saw meanwhile.
+  const QString frames = freshDir("dvframes") + "/frames.dv";
+  QProcess copy;
+  copy.start("ffmpeg",
+             {"-nostdin", "-v", "error", "-i", w.recorded[0], "-map", "0:v:0", "-c", "copy", "-f", "rawvideo", frames});
+  ASSERT_TRUE(copy.waitForFinished(60000) && copy.exitCode() == 0) << copy.readAllStandardError().toStdString();
+  QFile dv(frames);
+  ASSERT_TRUE(dv.open(QIODevice::ReadOnly));
+  const QByteArray all = dv.readAll();
+  const auto *bytes = reinterpret_cast<const std::uint8_t *>(all.constData());
+  const qsizetype frameSize = filters::DVSystem(bytes, all.size()) == 1 ? 120000 : 144000;
+  ASSERT_GT(all.size(), 25 * frameSize);
   int jumps = 0;
   double last = 0;
-  QElapsedTimer t;
-  t.start();
-  while (t.elapsed() < 11500) {
-    QApplication::processEvents(QEventLoop::AllEvents, 20);
-    const filters::DVInfo now = detector->Current();
-    if (now.DateValid) {
-      if (last != 0 && std::abs(now.DateTime - last) > 2.0 / 86400.0) ++jumps;
-      last = now.DateTime;
-    }
+  for (qsizetype at = 0; at + frameSize <= all.size(); at += frameSize) {
+    filters::DVInfo now;
+    filters::BuildDVInfo(bytes + at, std::size_t(frameSize), now);
+    if (!now.DateValid) continue;
+    if (last != 0 && std::abs(now.DateTime - last) > 2.0 / 86400.0) ++jumps;
+    last = now.DateTime;
   }
-  w.PressCapture();
   QFile f(scnName);
   ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << scnName.toStdString();
   const QByteArray b = f.readAll();
@@ -137,32 +148,6 @@ TEST(RecordingCapture, DvCaptureWritesASceneFileMatchingTheDateJumps) {
   EXPECT_GE(jumps, 1);
   EXPECT_EQ(count, jumps + 1) << "one report per jump and one at stop";
   EXPECT_EQ(b.size(), 65 + L + 23 + L + (count - 1) * 35);
-}
-
-TEST(RecordingCapture, EveryOfferedFormatGivesAPlayableFile) {
-  const std::vector<FormatCase> cases = EveryFormatCase();
-  RecordingWindow w;
-  QList<int> ran;
-  for (const FormatCase &c : cases) {
-    SCOPED_TRACE(c.format);
-    w.Choose(w.VideoBox(), c.video);
-    w.Choose(w.AudioBox(), c.audio);
-    if (w.FormatBox()->findData(c.format) < 0) continue;  // not offered on this system (no encoder)
-    w.Format(c.format);
-    const qsizetype before = w.recorded.size();
-    START_CAPTURE(w);
-    w.RecordFor(1500);
-    ASSERT_EQ(w.recorded.size(), before + 1);
-    const QString file = w.recorded.back();
-    EXPECT_TRUE(file.endsWith(ExtensionFormatCapture(c.format))) << file.toStdString();
-    ExpectPlayable(file, c.hasVideo, c.hasAudio);
-    // The container's length by ffprobe, which reads every packet (gst-discoverer
-    // estimates an MPEG program stream's from its pack headers).
-    w.ExpectLasts(FfProbe(file).duration, c.hasVideo ? "video" : "audio");
-    ran << c.format;
-  }
-  // The test devices offer at least their native formats and the re-encoded DV.
-  for (int f : {1, 2, 3, 5, 6, 11}) EXPECT_TRUE(ran.contains(f)) << "format " << f << " was not offered";
 }
 
 TEST(RecordingCapture, ImageByImageFramesPlayAtTheChosenRate) {

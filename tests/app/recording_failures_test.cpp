@@ -40,6 +40,8 @@ std::vector<int> OfferedHere(const std::vector<int> &wanted) {
 
 }  // namespace
 
+// Every format the test devices feed, twice in one session: a playable
+// file each time, as long as what went into it.
 TEST(RecordingFailures, EveryFormatRecordsTwiceInOneSession) {
   RecordingWindow w;
   std::vector<int> wanted, ran;
@@ -55,10 +57,14 @@ TEST(RecordingFailures, EveryFormatRecordsTwiceInOneSession) {
       SCOPED_TRACE(run);
       const qsizetype before = w.recorded.size();
       START_CAPTURE(w);
-      w.Run(1200);
-      w.PressCapture();
+      w.RecordFor(1200);
       ASSERT_EQ(w.recorded.size(), before + 1);
-      ExpectPlayable(w.recorded.back(), c.hasVideo, c.hasAudio);
+      const QString file = w.recorded.back();
+      EXPECT_TRUE(file.endsWith(ExtensionFormatCapture(c.format))) << file.toStdString();
+      ExpectPlayable(file, c.hasVideo, c.hasAudio);
+      // The container's length by ffprobe, which reads every packet
+      // (gst-discoverer estimates an MPEG program stream's from its packs).
+      w.ExpectLasts(FfProbe(file).duration, c.hasVideo ? "video" : "audio");
     }
   }
   // The MPEG encoder streams MPEG-2 until its pin is set otherwise, so its
@@ -79,8 +85,8 @@ TEST(RecordingFailures, ALostMicrophoneIsToldAndTheNextCaptureStillWrites) {
   w.Run(1500);
   platform::DialogService::Instance().ClearHistory();
   LoseDevice(w.dm.CurrentAudioDevice()->Device->SourceFilter.get());
-  ASSERT_TRUE(SpinFor([&] { return w.recorded.size() == 1; }, 5000));
-  ASSERT_TRUE(SpinFor([&] { return !w.Dialogs().isEmpty(); }, 2000)) << "the user is told";
+  ASSERT_TRUE(SpinUntil([&] { return w.recorded.size() == 1; }, 5000));
+  ASSERT_TRUE(SpinUntil([&] { return !w.Dialogs().isEmpty(); }, 2000)) << "the user is told";
   const QString told = w.Dialogs().join("\n");
   EXPECT_TRUE(told.contains("\"" + kMicrophone + "\"")) << told.toStdString();
   EXPECT_TRUE(told.contains(file)) << told.toStdString();
@@ -107,8 +113,8 @@ TEST(RecordingFailures, ALostCameraIsToldAndEveryFormatRecordsAgainAfterIt) {
   w.Run(1200);
   platform::DialogService::Instance().ClearHistory();
   LoseDevice(w.dm.CurrentVideoDevice()->Device->SourceFilter.get());
-  ASSERT_TRUE(SpinFor([&] { return w.recorded.size() == 1; }, 5000));
-  ASSERT_TRUE(SpinFor([&] { return !w.Dialogs().isEmpty(); }, 2000));
+  ASSERT_TRUE(SpinUntil([&] { return w.recorded.size() == 1; }, 5000));
+  ASSERT_TRUE(SpinUntil([&] { return !w.Dialogs().isEmpty(); }, 2000));
   const QString told = w.Dialogs().join("\n");
   EXPECT_TRUE(told.contains("was lost during the capture, which stopped.")) << told.toStdString();
   EXPECT_TRUE(told.contains("The file " + file + " keeps what was recorded until")) << told.toStdString();
@@ -152,7 +158,7 @@ TEST(RecordingFailures, TheDiskReserveStopsACaptureFinishedAndToldInEverySoundFo
     platform::DialogService::Instance().ClearHistory();
     const qsizetype before = w.recorded.size();
     graph.SetDiskReserve(std::int64_t(1) << 60);
-    ASSERT_TRUE(SpinFor([&] { return w.recorded.size() == before + 1; }, 5000));
+    ASSERT_TRUE(SpinUntil([&] { return w.recorded.size() == before + 1; }, 5000));
     graph.SetDiskReserve(reserve);
     EXPECT_EQ(w.form.Etat(), esPreview);
     const QString told = w.Dialogs().join("\n");

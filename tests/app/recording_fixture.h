@@ -52,12 +52,12 @@ struct RecordingWindow : StartedWindow {
     emit FormatBox()->activated(i);
   }
   // Lets the streams run for a while (the capture writes meanwhile).
-  void Run(int ms) { SpinFor([] { return false; }, ms); }
+  void Run(int ms) { SpinFor(ms); }
   // Lets a started capture run `ms` past its first buffers at the file,
   // then stops it with the Capture button.
   void RecordFor(int ms) {
     ASSERT_TRUE(span) << "no capture started";
-    ASSERT_TRUE(SpinFor([&] { return span->Started(); }, 10000)) << "nothing reached the file in 10 s";
+    ASSERT_TRUE(SpinUntil([&] { return span->Started(); }, 10000)) << "nothing reached the file in 10 s";
     Run(ms);
     span->MarkStop();
     ranSeconds = sinceStart.elapsed() / 1000.0;
@@ -98,7 +98,9 @@ inline void ExpectPlayable(const QString &file, bool video, int audio, double le
   QString info;
   const double seconds = DiscovererDuration(file, &info);
   EXPECT_EQ(info.contains("video #"), video) << info.toStdString();
-  if (audio >= 0) EXPECT_EQ(info.contains("audio #"), audio == 1) << info.toStdString();
+  if (audio >= 0) {
+    EXPECT_EQ(info.contains("audio #"), audio == 1) << info.toStdString();
+  }
   EXPECT_GT(seconds, least) << info.toStdString();
 }
 

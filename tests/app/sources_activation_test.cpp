@@ -176,7 +176,7 @@ TEST(SourceActivation, SettingsMenuTakesTheSourceOutUntilItCloses) {
   ASSERT_NE(inputs, nullptr);
   inputs->actions()[1]->trigger();
   menu->hide();
-  ASSERT_TRUE(SpinFor([&] { return w.CurrentVideo() == kCardVideo; }));
+  ASSERT_TRUE(SpinUntil([&] { return w.CurrentVideo() == kCardVideo; }));
   EXPECT_TRUE(w.NewFrames(2));
 
   // The microphone offers its gain; a source without settings offers the
@@ -188,14 +188,14 @@ TEST(SourceActivation, SettingsMenuTakesTheSourceOutUntilItCloses) {
   ASSERT_FALSE(audioMenu->actions().isEmpty());
   EXPECT_EQ(audioMenu->actions()[0]->text(), "Audio Capture Filter...");
   audioMenu->hide();
-  ASSERT_TRUE(SpinFor([&] { return w.CurrentAudio() == kMicrophone; }));
+  ASSERT_TRUE(SpinUntil([&] { return w.CurrentAudio() == kMicrophone; }));
   const QString dvAudio = QStringLiteral("DV Source - Audio");
   w.Choose(w.AudioBox(), dvAudio);
   w.form.btnAudioSettings->click();
   ASSERT_EQ(audioMenu->actions().size(), 1);
   EXPECT_EQ(audioMenu->actions()[0]->text(), "[no settings tab]");
   audioMenu->hide();
-  ASSERT_TRUE(SpinFor([&] { return w.CurrentAudio() == dvAudio; }));
+  ASSERT_TRUE(SpinUntil([&] { return w.CurrentAudio() == dvAudio; }));
 }
 
 TEST(SourceActivation, AfterCloseNothingComesBack) {

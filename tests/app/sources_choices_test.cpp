@@ -56,7 +56,7 @@ TEST(SourceChoices, TheChosenInputIsStoredAndRoutedAtEveryStart) {
     ASSERT_TRUE(inputs && inputs->menu());
     inputs->menu()->actions()[1]->trigger();
     menu->hide();
-    ASSERT_TRUE(SpinFor([&] { return w.CurrentVideo() == kCardVideo; }));
+    ASSERT_TRUE(SpinUntil([&] { return w.CurrentVideo() == kCardVideo; }));
     EXPECT_EQ(w.form.Parameters().Int("Video Input Select"), 1);
     EXPECT_EQ(Card(w)->Input(), 1);
     // The card put back on its first input behind our back (a fresh device
@@ -105,11 +105,11 @@ TEST(SourceChoices, TheCapturePinChoiceBecomesNumMediatypeAndComesBack) {
     // Entry 3 of the card's list: YUY2 at half size.
     AnswerFormatDialog(3);
     pin->trigger();
-    ASSERT_TRUE(SpinFor([&] { return w.CurrentVideo() == kCardVideo; }));
+    ASSERT_TRUE(SpinUntil([&] { return w.CurrentVideo() == kCardVideo; }));
     EXPECT_EQ(w.form.NumMediatype, 3);
     EXPECT_TRUE(w.NewFrames(2));
     // The size as the frames state it once they flow.
-    EXPECT_TRUE(SpinFor([&] { return w.dm.SourceWidth() == 360; }, 2000)) << w.dm.SourceWidth();
+    EXPECT_TRUE(SpinUntil([&] { return w.dm.SourceWidth() == 360; }, 2000)) << w.dm.SourceWidth();
     EXPECT_EQ(w.dm.SourceHeight(), 288);
   }
   {
@@ -117,7 +117,7 @@ TEST(SourceChoices, TheCapturePinChoiceBecomesNumMediatypeAndComesBack) {
     EXPECT_EQ(w.form.NumMediatype, 3);
     ASSERT_EQ(w.CurrentVideo(), kCardVideo);
     EXPECT_TRUE(w.NewFrames(2));
-    EXPECT_TRUE(SpinFor([&] { return w.dm.SourceWidth() == 360; }, 2000))
+    EXPECT_TRUE(SpinUntil([&] { return w.dm.SourceWidth() == 360; }, 2000))
         << "the saved choice is applied when the source starts: " << w.dm.SourceWidth();
     // Beyond the list of the source starting: no format forced on it.
     w.form.NumMediatype = 250;

@@ -59,7 +59,7 @@ TEST(SourceDevices, HotPlugRefreshesTheBoxesKeepingOrderAndSource) {
   const QStringList before = w.Items(w.VideoBox());
 
   sources::AddTestDevice(kSecondCamera);
-  ASSERT_TRUE(SpinFor([&] { return w.Items(w.VideoBox()).contains("Second Camera"); }));
+  ASSERT_TRUE(SpinUntil([&] { return w.Items(w.VideoBox()).contains("Second Camera"); }));
   QStringList expected = before;
   expected.insert(expected.size() - 1, "Second Camera");
   EXPECT_EQ(w.Items(w.VideoBox()), expected);
@@ -67,7 +67,7 @@ TEST(SourceDevices, HotPlugRefreshesTheBoxesKeepingOrderAndSource) {
   EXPECT_TRUE(w.NewFrames(2));
 
   sources::RemoveTestDevice(kSecondCamera.moniker);
-  ASSERT_TRUE(SpinFor([&] { return !w.Items(w.VideoBox()).contains("Second Camera"); }));
+  ASSERT_TRUE(SpinUntil([&] { return !w.Items(w.VideoBox()).contains("Second Camera"); }));
   EXPECT_EQ(w.Items(w.VideoBox()), before);
   EXPECT_EQ(w.CurrentVideo(), kCardVideo);
 }
@@ -75,13 +75,13 @@ TEST(SourceDevices, HotPlugRefreshesTheBoxesKeepingOrderAndSource) {
 TEST(SourceDevices, UnpluggingThePreviewedSourceKeepsTheWindowWorking) {
   StartedWindow w;
   sources::AddTestDevice(kSecondCamera);
-  ASSERT_TRUE(SpinFor([&] { return w.Items(w.VideoBox()).contains("Second Camera"); }));
+  ASSERT_TRUE(SpinUntil([&] { return w.Items(w.VideoBox()).contains("Second Camera"); }));
   w.Choose(w.VideoBox(), "Second Camera");
   ASSERT_EQ(w.CurrentVideo(), "Second Camera");
   ASSERT_TRUE(w.NewFrames(2));
 
   sources::RemoveTestDevice(kSecondCamera.moniker);
-  ASSERT_TRUE(SpinFor([&] { return w.dm.CurrentVideoDevice() == nullptr; }));
+  ASSERT_TRUE(SpinUntil([&] { return w.dm.CurrentVideoDevice() == nullptr; }));
   // The chosen camera is waited for (the window says so) rather than
   // replaced, and "no video stream" can still be chosen.
   EXPECT_EQ(w.Window()->Message(), "no picture from Second Camera");
@@ -103,7 +103,7 @@ TEST(SourceDevices, NotificationsOffIgnoreDeviceChangesButHandleALostDevice) {
   // Once the change was announced (and a refresh it asked for would have run), the list is as it was.
   QSignalSpy announced(&sources::SystemDeviceEnumerator::Instance(), &sources::SystemDeviceEnumerator::DeviceChange);
   sources::AddTestDevice(kSecondCamera);
-  ASSERT_TRUE(SpinFor([&] { return announced.count() > 0; }, 5000)) << "the change was never announced";
+  ASSERT_TRUE(SpinUntil([&] { return announced.count() > 0; }, 5000)) << "the change was never announced";
   for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
   EXPECT_FALSE(w.Items(w.VideoBox()).contains("Second Camera")) << "no refresh without notifications";
   sources::RemoveTestDevice(kSecondCamera.moniker);
@@ -112,7 +112,7 @@ TEST(SourceDevices, NotificationsOffIgnoreDeviceChangesButHandleALostDevice) {
   EXPECT_EQ(w.CurrentVideo(), "Dying Cam") << "it connects; the failure comes later";
   // The error comes back as a lost device: the lists are rebuilt without the
   // device that keeps failing, and the preview settles on a working source.
-  ASSERT_TRUE(SpinFor([&] { return !w.Items(w.VideoBox()).contains("Dying Cam"); }, 3000));
+  ASSERT_TRUE(SpinUntil([&] { return !w.Items(w.VideoBox()).contains("Dying Cam"); }, 3000));
   EXPECT_TRUE(w.form.SourcesExclues.contains("Dying Cam"));
   EXPECT_EQ(w.CurrentVideo(), kCamera);
   EXPECT_TRUE(w.NewFrames(2));

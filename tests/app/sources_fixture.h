@@ -18,16 +18,10 @@
 #include "platform/dialogs.h"
 #include "settings/settings.h"
 #include "sources/avsources.h"
+#include "testenv.h"
 #include "ui/videowindow.h"
 
 namespace vistrel::test {
-
-inline bool SpinFor(const std::function<bool()> &done, int ms = 3000) {
-  QElapsedTimer t;
-  t.start();
-  while (!done() && t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 10);
-  return done();
-}
 
 struct StartedWindow {
   TCaptureForm form;
@@ -45,7 +39,7 @@ struct StartedWindow {
   // A constructor cannot end the test: this marks it failed, and its own
   // checks then meet a window that never finished starting.
   void AwaitStartup() {
-    ASSERT_TRUE(SpinFor([&] { return form.StartupDone(); }, 5000)) << "the start-up never finished";
+    ASSERT_TRUE(SpinUntil([&] { return form.StartupDone(); }, 5000)) << "the start-up never finished";
   }
   ~StartedWindow() { form.close(); }
 
@@ -68,7 +62,7 @@ struct StartedWindow {
   // Frames painted from now on reach `n` within `ms`.
   bool NewFrames(int n = 2, int ms = 2000) {
     Window()->ResetCounters();
-    return SpinFor([&] { return Window()->FramesShown() >= n; }, ms);
+    return SpinUntil([&] { return Window()->FramesShown() >= n; }, ms);
   }
   QString CurrentVideo() { return dm.CurrentVideoDevice() ? dm.CurrentVideoDevice()->Name : QString(); }
   QString CurrentAudio() { return dm.CurrentAudioDevice() ? dm.CurrentAudioDevice()->Name : QString(); }

@@ -69,7 +69,7 @@ TEST(SourcePins, TheAudioCapturePinsFormatFlowsIntoTheDescriptionAndTheRecording
   w.Choose(w.AudioBox(), kMicrophone);
   ASSERT_EQ(w.CurrentAudio(), kMicrophone);
   // Without a choice the microphone gives what it always gave.
-  EXPECT_TRUE(SpinFor([&] { return w.dm.AudioRate() == 48000; }));
+  EXPECT_TRUE(SpinUntil([&] { return w.dm.AudioRate() == 48000; }));
   EXPECT_EQ(w.dm.AudioChannels(), 2);
 
   QMenu *menu = OpenSettingsMenu(w, false);
@@ -77,11 +77,11 @@ TEST(SourcePins, TheAudioCapturePinsFormatFlowsIntoTheDescriptionAndTheRecording
   EXPECT_EQ(MenuTexts(menu), (QStringList{"Audio Capture Filter...", "Audio Capture Pin..."}));
   DialogSeen seen;
   ASSERT_TRUE(ChooseThrough(menu, "Audio Capture Pin...", "32000 Hz 16 bits mono", seen));
-  ASSERT_TRUE(SpinFor([&] { return w.CurrentAudio() == kMicrophone; }));
+  ASSERT_TRUE(SpinUntil([&] { return w.CurrentAudio() == kMicrophone; }));
   EXPECT_EQ(seen.listed, (QStringList{"48000 Hz 16 bits stereo", "48000 Hz 16 bits mono", "44100 Hz 16 bits stereo",
                                  "44100 Hz 16 bits mono", "32000 Hz 16 bits stereo", "32000 Hz 16 bits mono"}));
   EXPECT_EQ(seen.preselected, "48000 Hz 16 bits stereo") << "the dialog opens on the format flowing until then";
-  EXPECT_TRUE(SpinFor([&] { return w.dm.AudioRate() == 32000 && w.dm.AudioChannels() == 1; })) << w.dm.AudioRate();
+  EXPECT_TRUE(SpinUntil([&] { return w.dm.AudioRate() == 32000 && w.dm.AudioChannels() == 1; })) << w.dm.AudioRate();
   EXPECT_EQ(w.form.lbAudio->text(), "32000 Hz 16 bits 1 channels");
 
   // The recordings are made from that sound; the capture converter gives
@@ -94,7 +94,7 @@ TEST(SourcePins, TheAudioCapturePinsFormatFlowsIntoTheDescriptionAndTheRecording
   EXPECT_EQ(p.Field("audio", "sample_rate"), "48000");
   EXPECT_EQ(p.Field("audio", "channels"), "2");
   EXPECT_GT(p.duration, 1.0);
-  EXPECT_TRUE(SpinFor([&] { return w.dm.AudioRate() == 32000; })) << "the preview comes back at the pin's format";
+  EXPECT_TRUE(SpinUntil([&] { return w.dm.AudioRate() == 32000; })) << "the preview comes back at the pin's format";
 
   const QString mp3 = Record(w, 12, 1500);
   ASSERT_FALSE(mp3.isEmpty());
@@ -111,9 +111,9 @@ TEST(SourcePins, TheAudioCapturePinsFormatFlowsIntoTheDescriptionAndTheRecording
 
   // Held for the device's life: choosing another sound and back keeps it.
   w.Choose(w.AudioBox(), "Vistrel Test Capture Card - Audio");
-  EXPECT_TRUE(SpinFor([&] { return w.dm.AudioRate() == 48000; }));
+  EXPECT_TRUE(SpinUntil([&] { return w.dm.AudioRate() == 48000; }));
   w.Choose(w.AudioBox(), kMicrophone);
-  EXPECT_TRUE(SpinFor([&] { return w.dm.AudioRate() == 32000; }));
+  EXPECT_TRUE(SpinUntil([&] { return w.dm.AudioRate() == 32000; }));
 }
 
 TEST(SourcePins, TheEncoderPreviewsAtThePreviewPinsSizeAndStillRecordsFullMpeg2) {
@@ -123,7 +123,7 @@ TEST(SourcePins, TheEncoderPreviewsAtThePreviewPinsSizeAndStillRecordsFullMpeg2)
   ASSERT_NE(menu, nullptr);
   EXPECT_FALSE(MenuItem(menu, "Video Preview Pin...")) << "a camera has one stream: no preview pin";
   menu->hide();
-  ASSERT_TRUE(SpinFor([&] { return w.CurrentVideo() == kCamera; }));
+  ASSERT_TRUE(SpinUntil([&] { return w.CurrentVideo() == kCamera; }));
 
   w.Choose(w.VideoBox(), kEncoder);
   ASSERT_EQ(w.CurrentVideo(), kEncoder);
@@ -136,7 +136,7 @@ TEST(SourcePins, TheEncoderPreviewsAtThePreviewPinsSizeAndStillRecordsFullMpeg2)
   EXPECT_EQ(items.indexOf("Video Preview Pin..."), items.indexOf("Video Capture Pin...") + 1);
   DialogSeen seen;
   ASSERT_TRUE(ChooseThrough(menu, "Video Preview Pin...", "I420 360x288 25.00 fps", seen));
-  ASSERT_TRUE(SpinFor([&] { return w.CurrentVideo() == kEncoder; }));
+  ASSERT_TRUE(SpinUntil([&] { return w.CurrentVideo() == kEncoder; }));
   EXPECT_EQ(seen.listed, (QStringList{"I420 720x576 25.00 fps", "I420 360x288 25.00 fps", "I420 180x144 25.00 fps"}));
   EXPECT_EQ(seen.preselected, "I420 720x576 25.00 fps");
   EXPECT_EQ(w.form.NumMediatype, numMediatype) << "the capture format looked up again, unchanged";
@@ -163,7 +163,7 @@ TEST(SourcePinsOnPulseAudio, ASoundServersSourceOffersTheCommonFormatsAndGivesTh
   if (!QFileInfo::exists(socket)) GTEST_SKIP() << "no PulseAudio server at " << socket.toStdString();
   const QString monitor = QStringLiteral("Monitor of VistrelSink");
   RecordingWindow w;
-  ASSERT_TRUE(SpinFor([&] { return w.Items(w.AudioBox()).contains(monitor); }, 10000))
+  ASSERT_TRUE(SpinUntil([&] { return w.Items(w.AudioBox()).contains(monitor); }, 10000))
       << w.Items(w.AudioBox()).join(", ").toStdString();
   w.Choose(w.VideoBox(), "no video stream");
   w.Choose(w.AudioBox(), monitor);
@@ -174,11 +174,11 @@ TEST(SourcePinsOnPulseAudio, ASoundServersSourceOffersTheCommonFormatsAndGivesTh
   const QStringList items = MenuTexts(menu);
   DialogSeen seen;
   ASSERT_TRUE(ChooseThrough(menu, "Audio Capture Pin...", "32000 Hz 16 bits mono", seen)) << items.join(", ").toStdString();
-  ASSERT_TRUE(SpinFor([&] { return w.CurrentAudio() == monitor; }));
+  ASSERT_TRUE(SpinUntil([&] { return w.CurrentAudio() == monitor; }));
   // The server takes any rate: the common ones, mono and stereo, 16 bits.
   EXPECT_EQ(seen.listed.size(), 16) << seen.listed.join(", ").toStdString();
   EXPECT_EQ(seen.listed.value(0), "96000 Hz 16 bits stereo");
-  EXPECT_TRUE(SpinFor([&] { return w.dm.AudioRate() == 32000 && w.dm.AudioChannels() == 1; }, 5000))
+  EXPECT_TRUE(SpinUntil([&] { return w.dm.AudioRate() == 32000 && w.dm.AudioChannels() == 1; }, 5000))
       << w.dm.AudioRate() << " Hz " << w.dm.AudioChannels() << " channels";
   EXPECT_EQ(w.form.lbAudio->text().toStdString(), "32000 Hz 16 bits 1 channels");
 
@@ -194,6 +194,6 @@ TEST(SourcePinsOnPulseAudio, ASoundServersSourceOffersTheCommonFormatsAndGivesTh
   // a few hundred milliseconds after the press (half a second on a loaded
   // machine), so only a flow that stopped is a fault here.
   EXPECT_GT(p.duration, 1.0) << "the server's sound kept flowing at the chosen format";
-  EXPECT_TRUE(SpinFor([&] { return w.dm.AudioRate() == 32000 && w.dm.AudioChannels() == 1; }, 5000))
+  EXPECT_TRUE(SpinUntil([&] { return w.dm.AudioRate() == 32000 && w.dm.AudioChannels() == 1; }, 5000))
       << "the preview comes back at the chosen format: " << w.dm.AudioRate() << " Hz";
 }

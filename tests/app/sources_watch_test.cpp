@@ -21,7 +21,7 @@ const sources::TestDeviceInfo kRoving{sources::TestDeviceKind::Camera, "Roving C
 struct Plugged {
   explicit Plugged(StartedWindow &w) {
     sources::AddTestDevice(kRoving);
-    SpinFor([&] { return w.Items(w.VideoBox()).contains(kRoving.friendlyName); });
+    SpinUntil([&] { return w.Items(w.VideoBox()).contains(kRoving.friendlyName); });
   }
   ~Plugged() { sources::RemoveTestDevice(kRoving.moniker); }
 };
@@ -41,7 +41,7 @@ TEST(SourceWatch, APreviewedCameraThatGoesIsWaitedForAndTakenBackWhenItReturns) 
   EXPECT_EQ(watch->Name(sources::WatchRole::Picture), kRoving.friendlyName);
 
   sources::RemoveTestDevice(kRoving.moniker);
-  ASSERT_TRUE(SpinFor([&] { return w.dm.CurrentVideoDevice() == nullptr; }));
+  ASSERT_TRUE(SpinUntil([&] { return w.dm.CurrentVideoDevice() == nullptr; }));
   // The window says so, in place of the picture; the choice stays, in the
   // box and in the settings, and no other camera is put in its place.
   EXPECT_EQ(Message(w), "no picture from Roving Camera");
@@ -57,7 +57,7 @@ TEST(SourceWatch, APreviewedCameraThatGoesIsWaitedForAndTakenBackWhenItReturns) 
   EXPECT_EQ(w.VideoBox()->currentText(), kRoving.friendlyName);
 
   sources::AddTestDevice(kRoving);
-  ASSERT_TRUE(SpinFor([&] { return w.CurrentVideo() == kRoving.friendlyName; }));
+  ASSERT_TRUE(SpinUntil([&] { return w.CurrentVideo() == kRoving.friendlyName; }));
   EXPECT_TRUE(w.NewFrames(2));
   EXPECT_TRUE(Message(w).isEmpty());
   EXPECT_FALSE(watch->IsGone(sources::WatchRole::Picture));
@@ -65,7 +65,7 @@ TEST(SourceWatch, APreviewedCameraThatGoesIsWaitedForAndTakenBackWhenItReturns) 
 
   // Another choice ends the wait: the entry kept for the absent camera goes.
   sources::RemoveTestDevice(kRoving.moniker);
-  ASSERT_TRUE(SpinFor([&] { return w.dm.CurrentVideoDevice() == nullptr; }));
+  ASSERT_TRUE(SpinUntil([&] { return w.dm.CurrentVideoDevice() == nullptr; }));
   w.Choose(w.VideoBox(), kCamera);
   EXPECT_EQ(w.CurrentVideo(), kCamera);
   EXPECT_TRUE(Message(w).isEmpty());
@@ -89,7 +89,7 @@ TEST(SourceWatch, ASavedDeviceAbsentAtStartIsTakenWhenItAppearsEvenWithoutNotifi
   EXPECT_EQ(w.form.Parameters().Byte("Capture Format"), 6);
 
   Plugged plugged(w);
-  ASSERT_TRUE(SpinFor([&] { return w.CurrentVideo() == kRoving.friendlyName; }));
+  ASSERT_TRUE(SpinUntil([&] { return w.CurrentVideo() == kRoving.friendlyName; }));
   EXPECT_TRUE(w.NewFrames(2));
   EXPECT_EQ(w.FormatBox()->currentData().toInt(), 6);
   w.form.Parameters().SetBool("Notifier", true);
@@ -100,12 +100,12 @@ TEST(SourceWatch, ASoundDeviceThatGoesKeepsItsChoiceAndComesBack) {
                                     "vistrel-test:roving-microphone", false, true};
   StartedWindow w;
   sources::AddTestDevice(mic);
-  ASSERT_TRUE(SpinFor([&] { return w.Items(w.AudioBox()).contains(mic.friendlyName); }));
+  ASSERT_TRUE(SpinUntil([&] { return w.Items(w.AudioBox()).contains(mic.friendlyName); }));
   w.Choose(w.AudioBox(), mic.friendlyName);
   ASSERT_EQ(w.CurrentAudio(), mic.friendlyName);
 
   sources::RemoveTestDevice(mic.moniker);
-  ASSERT_TRUE(SpinFor([&] { return w.dm.CurrentAudioDevice() == nullptr; }));
+  ASSERT_TRUE(SpinUntil([&] { return w.dm.CurrentAudioDevice() == nullptr; }));
   EXPECT_EQ(w.AudioBox()->currentText(), mic.friendlyName);
   EXPECT_EQ(w.form.Parameters().Str("Audio source"), mic.friendlyName) << "never rewritten to \"no audio stream\"";
   EXPECT_EQ(w.form.lbAudio->text(), "no sound from " + mic.friendlyName);
@@ -113,7 +113,7 @@ TEST(SourceWatch, ASoundDeviceThatGoesKeepsItsChoiceAndComesBack) {
   EXPECT_TRUE(w.NewFrames(2));
 
   sources::AddTestDevice(mic);
-  EXPECT_TRUE(SpinFor([&] { return w.CurrentAudio() == mic.friendlyName; }));
+  EXPECT_TRUE(SpinUntil([&] { return w.CurrentAudio() == mic.friendlyName; }));
   sources::RemoveTestDevice(mic.moniker);
 }
 
@@ -129,9 +129,9 @@ TEST(SourceWatch, ACameraGoneDuringACaptureEndsItWithTheFileKeptAndTheTimeSaid) 
   platform::DialogService::Instance().ClearHistory();
   // The sound comes from another device, so the graph itself goes on.
   sources::RemoveTestDevice(kRoving.moniker);
-  ASSERT_TRUE(SpinFor([&] { return w.recorded.size() == 1; }, 3000));
+  ASSERT_TRUE(SpinUntil([&] { return w.recorded.size() == 1; }, 3000));
   EXPECT_EQ(w.form.Etat(), esPreview);
-  ASSERT_TRUE(SpinFor([&] { return !w.Dialogs().isEmpty(); }, 2000));
+  ASSERT_TRUE(SpinUntil([&] { return !w.Dialogs().isEmpty(); }, 2000));
   const QString told = w.Dialogs().join("\n");
   EXPECT_TRUE(told.contains("The device \"" + kRoving.friendlyName + "\" was lost at ")) << told.toStdString();
   EXPECT_TRUE(QRegularExpression("keeps what was recorded until \\d\\d:\\d\\d:\\d\\d").match(told).hasMatch())
@@ -141,7 +141,7 @@ TEST(SourceWatch, ACameraGoneDuringACaptureEndsItWithTheFileKeptAndTheTimeSaid) 
 
   // Back: connected again by itself, and the next capture records it.
   sources::AddTestDevice(kRoving);
-  ASSERT_TRUE(SpinFor([&] { return w.CurrentVideo() == kRoving.friendlyName; }));
+  ASSERT_TRUE(SpinUntil([&] { return w.CurrentVideo() == kRoving.friendlyName; }));
   START_CAPTURE(w);
   w.Run(1500);
   w.PressCapture();
@@ -157,7 +157,7 @@ TEST(SourceWatch, NoVideoStreamIsAChoiceTheMouseCanLeave) {
     if (auto *a = w.form.findChild<QAction *>("taLock")) a->setChecked(lock);
     w.Choose(w.FormatBox(), "avi native");
     w.Choose(w.VideoBox(), "no video stream");
-    SpinFor([] { return false; }, 200);
+    SpinFor(200);
     // Sound formats only while there is no picture...
     EXPECT_FALSE(w.Items(w.FormatBox()).contains("avi native"));
     EXPECT_TRUE(w.Items(w.FormatBox()).contains("Wav"));
@@ -165,7 +165,7 @@ TEST(SourceWatch, NoVideoStreamIsAChoiceTheMouseCanLeave) {
     EXPECT_TRUE(w.VideoBox()->isEnabled());
     EXPECT_NE(w.VideoBox()->palette().color(QPalette::Text), QColor(Qt::gray));
     w.Choose(w.VideoBox(), kCamera);
-    SpinFor([] { return false; }, 300);
+    SpinFor(300);
     EXPECT_EQ(w.CurrentVideo(), kCamera);
     EXPECT_TRUE(w.NewFrames(2));
     // The format chosen before comes back with the picture.

@@ -72,7 +72,7 @@ TEST(TvCard, TheCrossbarPageRoutesTheTunerAndItsSoundAndTheChoiceStays) {
     EXPECT_TRUE(RunItem<sources::CrossbarDialog>(w, true, "Video Crossbar...", [](sources::CrossbarDialog *page) {
       page->InputBox()->setCurrentIndex(2);
     }));
-    ASSERT_TRUE(SpinFor([&] { return w.CurrentVideo() == kCardVideo; }));
+    ASSERT_TRUE(SpinUntil([&] { return w.CurrentVideo() == kCardVideo; }));
     EXPECT_EQ(w.form.Parameters().Int("Video Input Select"), 2);
     ASSERT_NE(Card(w), nullptr);
     EXPECT_EQ(Card(w)->Input(), 2);
@@ -82,7 +82,7 @@ TEST(TvCard, TheCrossbarPageRoutesTheTunerAndItsSoundAndTheChoiceStays) {
     EXPECT_TRUE(RunItem<sources::CrossbarDialog>(w, true, "Second Crossbar...", [](sources::CrossbarDialog *page) {
       page->InputBox()->setCurrentIndex(1);
     }));
-    ASSERT_TRUE(SpinFor([&] { return w.CurrentVideo() == kCardVideo; }));
+    ASSERT_TRUE(SpinUntil([&] { return w.CurrentVideo() == kCardVideo; }));
     EXPECT_EQ(Card(w)->Input(), 2);
     EXPECT_EQ(Card(w)->AudioInput(), 1);
     EXPECT_EQ(w.form.Parameters().Int("Video Input Select"), 2);
@@ -109,11 +109,11 @@ TEST(TvCard, TheTvSoundPageChoosesTheLanguageThatIsRecorded) {
   ASSERT_TRUE(RunItem<sources::CrossbarDialog>(w, true, "Video Crossbar...", [](sources::CrossbarDialog *page) {
     page->InputBox()->setCurrentIndex(2);
   }));
-  ASSERT_TRUE(SpinFor([&] { return w.CurrentAudio() == kCardAudio; }));
+  ASSERT_TRUE(SpinUntil([&] { return w.CurrentAudio() == kCardAudio; }));
   EXPECT_TRUE(RunItem<sources::TvAudioDialog>(w, false, "TV Audio...", [](sources::TvAudioDialog *page) {
     page->Choose(int(sources::TvAudio::Language2));
   }));
-  ASSERT_TRUE(SpinFor([&] { return w.CurrentAudio() == kCardAudio && w.CurrentVideo() == kCardVideo; }));
+  ASSERT_TRUE(SpinUntil([&] { return w.CurrentAudio() == kCardAudio && w.CurrentVideo() == kCardVideo; }));
   ASSERT_NE(Card(w), nullptr);
   EXPECT_EQ(Card(w)->TvAudioMode(), int(sources::TvAudio::Language2));
 
@@ -121,7 +121,7 @@ TEST(TvCard, TheTvSoundPageChoosesTheLanguageThatIsRecorded) {
   START_CAPTURE(w);
   w.Run(1500);
   w.PressCapture();
-  ASSERT_TRUE(SpinFor([&] { return w.recorded.size() == 1; }, 5000)) << w.Dialogs().join(" | ").toStdString();
+  ASSERT_TRUE(SpinUntil([&] { return w.recorded.size() == 1; }, 5000)) << w.Dialogs().join(" | ").toStdString();
   const double pitch = WavPitch(w.recorded.front());
   EXPECT_NEAR(pitch, 990.0, 15.0) << "the second language, not the line (660 Hz) nor the first (330 Hz)";
 }

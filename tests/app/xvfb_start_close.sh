@@ -6,10 +6,9 @@ bin="$1"
 if ! command -v xvfb-run >/dev/null; then echo "xvfb-run missing (package xvfb)"; exit 1; fi
 log=$(mktemp)
 # Settings and trash go to a throw-away home, never the user's.
-sandbox=$(mktemp -d)
+source "$(dirname "$0")/../sandbox.sh"
+use_sandbox
 trap 'rm -rf "$sandbox" "$log"' EXIT
-export HOME="$sandbox" XDG_CONFIG_HOME="$sandbox/config" XDG_DATA_HOME="$sandbox/data" VISTREL_PROGRAM_DIR="$sandbox/program"
-mkdir -p "$VISTREL_PROGRAM_DIR"
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   "$0" --answer=no & pid=$!

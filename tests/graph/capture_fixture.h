@@ -53,9 +53,7 @@ struct CaptureFixture : PreviewFixture {
     dir = freshDir("capture");
   }
   QString File(const char *name) const { return dir + "/" + name; }
-  static void Wait(int ms) {
-    MsUntil([] { return false; }, ms);
-  }
+  static void Wait(int ms) { SpinFor(ms); }
   // Runs the built chain until the first buffers reach the file's writer and
   // `ms` more, then stops it as the controller does; no error on the way.
   // `whileRunning` looks at the capture just before the stop.

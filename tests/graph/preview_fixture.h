@@ -15,17 +15,6 @@
 
 namespace vistrel::test {
 
-// Runs the event loop until `done` or `ms` have passed; the elapsed time.
-// Named apart from testenv.h's SpinUntil: two definitions with one name and the
-// same parameters are one symbol to the linker whatever they return, and the
-// other one can win.
-inline qint64 MsUntil(const std::function<bool()> &done, int ms) {
-  QElapsedTimer t;
-  t.start();
-  while (!done() && t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  return t.elapsed();
-}
-
 struct PreviewFixture : ::testing::Test {
   Tdm dm;
   sources::SystemDeviceEnumerator enumerator;

@@ -11,6 +11,7 @@
 using namespace vistrel;
 using vistrel::test::MsUntil;
 using vistrel::test::PreviewFixture;
+using vistrel::test::SpinFor;
 using vistrel::test::SpinUntil;
 
 namespace {
@@ -182,9 +183,9 @@ TEST_F(PreviewFixture, FrozenPreviewGateStopsFramesAndResumes) {
   ASSERT_TRUE(dm.LancerGraphe());
   ASSERT_TRUE(FramesShown(2, 3000));
   dm.ControlPreviewVideo()->SetFrozen(true);
-  SpinUntil([] { return false; }, 200);  // frames already on their way arrive
+  SpinFor(200);  // frames already on their way arrive
   const int frozenAt = dm.PreviewFramesReceived();
-  SpinUntil([] { return false; }, 400);
+  SpinFor(400);
   EXPECT_EQ(dm.PreviewFramesReceived(), frozenAt);
   dm.ControlPreviewVideo()->SetFrozen(false);
   SpinUntil([&] { return dm.PreviewFramesReceived() > frozenAt + 2; }, 2000);

@@ -1,12 +1,14 @@
 // The video window and its mailbox, without a pipeline.
-#include "ui/videowindow.h"
+#include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QPainter>
 
-#include <gtest/gtest.h>
+#include "testenv.h"
+#include "ui/videowindow.h"
 
+using vistrel::test::SpinFor;
 using vistrel::ui::FrameMailbox;
 using vistrel::ui::VideoWindow;
 
@@ -16,12 +18,6 @@ QImage Solid(QColor colour, int w = 64, int h = 48) {
   QImage image(w, h, QImage::Format_BGR888);
   image.fill(colour);
   return image;
-}
-
-void Spin(int ms) {
-  QElapsedTimer t;
-  t.start();
-  while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
 }  // namespace
@@ -40,13 +36,13 @@ TEST(VideoWindowMailbox, ABusyWindowPaintsOnlyTheNewestFrame) {
   VideoWindow window;
   window.resize(128, 96);
   window.show();
-  Spin(50);
+  SpinFor(50);
   auto mailbox = window.Mailbox();
   // Ten frames while the UI thread does nothing: nine are dropped.
   for (int i = 0; i < 10; ++i) mailbox->Offer(Solid(QColor(i * 20, 0, 0)));
   EXPECT_EQ(mailbox->Offered(), 10);
   EXPECT_EQ(mailbox->Dropped(), 9);
-  Spin(100);
+  SpinFor(100);
   EXPECT_EQ(window.FramesShown(), 1);
   EXPECT_EQ(window.CurrentFrame().pixelColor(0, 0), QColor(180, 0, 0));
   // The picture fills the fitted rectangle of the widget.
@@ -64,8 +60,8 @@ TEST(VideoWindowMailbox, OfferingAfterTheWindowIsGoneIsHarmless) {
     mailbox = window.Mailbox();
     mailbox->Offer(Solid(Qt::blue));  // a repaint request is pending
   }
-  Spin(20);  // the pending request must not reach the dead window
+  SpinFor(20);  // the pending request must not reach the dead window
   mailbox->Offer(Solid(Qt::red));
-  Spin(20);
+  SpinFor(20);
   EXPECT_EQ(mailbox->Offered(), 2);
 }

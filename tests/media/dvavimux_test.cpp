@@ -236,13 +236,7 @@ TEST(DvAviMux, CutOffFileIsRepairedOverEveryForm) {
   EXPECT_NEAR(p.duration, 1.6, 0.05);
   EXPECT_NEAR(test::DiscovererDuration(file), 1.6, 0.05);
 
-  QFile f(file);
-  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-  const QByteArray repaired = f.readAll();
-  f.close();
-  EXPECT_EQ(media::RepairRecordingFile(file).outcome, media::RepairOutcome::Whole);
-  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-  EXPECT_EQ(f.readAll(), repaired);
+  test::ExpectWholeAndUntouched(file);
 }
 
 // The cut went through a frame: the frames before it are all kept, the
@@ -255,14 +249,7 @@ TEST(DvAviMux, CutThroughAFrameKeepsTheWholeOnesAndFinishedFilesStay) {
   const test::Probe p = test::FfProbe(file, true);
   EXPECT_EQ(p.Field("video", "nb_read_packets"), "11");
 
-  const QString whole = WriteDvAvi("whole.avi", 30, true, 1'000'000);
-  QFile f(whole);
-  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-  const QByteArray before = f.readAll();
-  f.close();
-  EXPECT_EQ(media::RepairRecordingFile(whole).outcome, media::RepairOutcome::Whole);
-  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-  EXPECT_EQ(f.readAll(), before);
+  test::ExpectWholeAndUntouched(WriteDvAvi("whole.avi", 30, true, 1'000'000));
 }
 
 // A repair killed at any of its writes is finished by the next one: nothing

@@ -216,7 +216,7 @@ TEST(Graph, ASourceErrorIsADeviceLossAndArrivesOnTheMainThread) {
   // Posted from another thread, as a streaming thread would.
   std::thread([src] { GST_ELEMENT_ERROR(src, RESOURCE, NOT_FOUND, ("Device unplugged"), (nullptr)); }).join();
   std::thread([sink] { GST_ELEMENT_ERROR(sink, STREAM, FAILED, ("Sink trouble"), (nullptr)); }).join();
-  ASSERT_TRUE(test::WaitFor([&] { return errors.size() == 2; }));
+  ASSERT_TRUE(test::SpinUntil([&] { return errors.size() == 2; }));
   EXPECT_EQ(lostName, "Video Capture");
   EXPECT_EQ(lostText, "Device unplugged");
   EXPECT_EQ(errors[0], "Video Capture: Device unplugged");
@@ -242,7 +242,7 @@ TEST(Graph, AFailingRunLeavesTheGraphStopped) {
   // Why, at once, without waiting for the bus message to come round.
   const QString why = graph.LastFailure();
   EXPECT_TRUE(why.contains("\"File Source\"")) << why.toStdString();
-  EXPECT_TRUE(test::WaitFor([&] { return !lost.isEmpty(); }));
+  EXPECT_TRUE(test::SpinUntil([&] { return !lost.isEmpty(); }));
   EXPECT_EQ(lost, "File Source");
   ASSERT_TRUE(error.startsWith("File Source: "));
   EXPECT_TRUE(why.endsWith(error.mid(int(qstrlen("File Source: "))))) << why.toStdString();
@@ -259,7 +259,7 @@ TEST(Graph, EndOfStreamIsSignalledWhenEverySinkIsDone) {
   bool ended = false;
   QObject::connect(&graph, &Graph::EndOfStream, [&] { ended = true; });
   ASSERT_TRUE(graph.Run());
-  EXPECT_TRUE(test::WaitFor([&] { return ended; }));
+  EXPECT_TRUE(test::SpinUntil([&] { return ended; }));
   EXPECT_TRUE(graph.Stop());
 }
 
@@ -272,13 +272,13 @@ TEST(Graph, DestroyingARunningGraphStopsItFirst) {
   ASSERT_TRUE(graph->AddFilter(sink, "Null"));
   ASSERT_TRUE(graph->ConnectFilters(src, sink));
   ASSERT_TRUE(graph->Run());
-  test::Spin(100);
+  test::SpinFor(100);
   ElementRef keep = ElementRef::Borrow(src);
   graph.reset();
   GstState state = GST_STATE_VOID_PENDING;
   gst_element_get_state(keep.get(), &state, nullptr, 0);
   EXPECT_EQ(state, GST_STATE_NULL);
-  test::Spin(50);  // queued messages for the dead graph are dropped, not delivered
+  test::SpinFor(50);  // queued messages for the dead graph are dropped, not delivered
 }
 
 }  // namespace

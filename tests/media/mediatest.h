@@ -8,15 +8,11 @@
 #include <vector>
 
 #include "media/repair.h"
-#include "mediaprobe.h"
 #include "media/repairfile.h"
+#include "mediaprobe.h"
+#include "testenv.h"
 
 namespace vistrel::test {
-
-// Processes Qt events until `done` returns true or the time runs out.
-bool WaitFor(const std::function<bool()> &done, int timeoutMs = 5000);
-// Processes Qt events for the given time.
-void Spin(int milliseconds);
 
 // One chunk of a RIFF file: its four-character id (or list type for LIST
 // and RIFF chunks, written "LIST:hdrl"), offset of its header and declared size.
@@ -53,6 +49,9 @@ int ExpectEveryKilledRepairFinished(const std::vector<std::uint8_t> &cut,
 void RunCut(const QString &launch);
 
 QByteArray Contents(const QString &file);
+// A whole file: the repair says so and changes not a byte of it (run after
+// a repair, it shows that repair finished its work).
+void ExpectWholeAndUntouched(const QString &file);
 
 // A 48 kHz 16-bit stereo PCM WAV header (44 bytes) with these sizes.
 std::vector<std::uint8_t> WavHeader(std::uint32_t riff, std::uint32_t data);

@@ -88,7 +88,7 @@ TEST(Recording, StopFinalizesTheFileThenABranchRebuiltWhileStoppedRecordsAgain) 
   AddAviBranch(graph, live.tee, dir + "/first.avi");
 
   ASSERT_TRUE(graph.Run());
-  ASSERT_TRUE(test::WaitFor([&] { return QFileInfo(dir + "/first.avi").size() > 50000; }));
+  ASSERT_TRUE(test::SpinUntil([&] { return QFileInfo(dir + "/first.avi").size() > 50000; }));
   // The native format as the graph code reads it from the tee's input.
   const MediaType native = ConnectionMediaType(Pin(live.tee, 0).get());
   EXPECT_EQ(native.subtype, "I420");
@@ -109,7 +109,7 @@ TEST(Recording, StopFinalizesTheFileThenABranchRebuiltWhileStoppedRecordsAgain) 
   EXPECT_EQ(Pins(live.tee).size(), 3u) << "the freed tee pin is reused, not a new one";
 
   ASSERT_TRUE(graph.Run());
-  ASSERT_TRUE(test::WaitFor([&] { return QFileInfo(dir + "/second.avi").size() > 50000; }));
+  ASSERT_TRUE(test::SpinUntil([&] { return QFileInfo(dir + "/second.avi").size() > 50000; }));
   ASSERT_TRUE(graph.Stop());
   EXPECT_TRUE(graph.LastStopFinalized());
   ExpectFinalizedAvi(dir + "/second.avi");
@@ -155,7 +155,7 @@ TEST(Recording, MuxedVideoAndSoundFinalizeThroughOneFileSink) {
   graph.AddRecordingSink(graph.FindFilter("CaptureSink"));
 
   ASSERT_TRUE(graph.Run());
-  ASSERT_TRUE(test::WaitFor([&] { return QFileInfo(file).size() > 80000; }));
+  ASSERT_TRUE(test::SpinUntil([&] { return QFileInfo(file).size() > 80000; }));
   ASSERT_TRUE(graph.Stop());
   EXPECT_TRUE(graph.LastStopFinalized());
   const test::RiffFile avi = ReadRiff(file);
@@ -182,7 +182,7 @@ TEST(Recording, AFileSinkThatNeverSeesTheEndIsReportedAndTheStopIsBounded) {
   QObject::connect(&graph, &Graph::ErrorOccurred, [&](const QString &e) { errors << e; });
 
   ASSERT_TRUE(graph.Run());
-  test::Spin(200);
+  test::SpinFor(200);
   EXPECT_TRUE(graph.Stop());
   EXPECT_FALSE(graph.LastStopFinalized());
   EXPECT_EQ(graph.State(), GST_STATE_NULL);
@@ -206,19 +206,19 @@ TEST(Recording, AStopThatTimedOutLeavesTheBranchReadyToRecordAgain) {
   graph.SetStopTimeout(200);
 
   ASSERT_TRUE(graph.Run());
-  ASSERT_TRUE(test::WaitFor([&] { return graph.State() == GST_STATE_PLAYING; }));
+  ASSERT_TRUE(test::SpinUntil([&] { return graph.State() == GST_STATE_PLAYING; }));
   // The branch's first element now takes long over each frame, so the tee
   // pad above it is never idle while the graph stops.
   g_object_set(slow, "sleep-time", guint(1500000), nullptr);
-  test::Spin(300);
+  test::SpinFor(300);
   EXPECT_TRUE(graph.Stop());
   EXPECT_FALSE(graph.LastStopFinalized());
 
   g_object_set(slow, "sleep-time", guint(0), nullptr);
   ASSERT_TRUE(graph.Run());
-  ASSERT_TRUE(test::WaitFor([&] { return QFileInfo(file).size() > 0; }));
+  ASSERT_TRUE(test::SpinUntil([&] { return QFileInfo(file).size() > 0; }));
   const qint64 early = QFileInfo(file).size();
-  EXPECT_TRUE(test::WaitFor([&] { return QFileInfo(file).size() > early + 200000; }))
+  EXPECT_TRUE(test::SpinUntil([&] { return QFileInfo(file).size() > early + 200000; }))
       << "the sink stopped receiving frames: a stale end-of-stream reached it";
   graph.SetStopTimeout(3000);
   EXPECT_TRUE(graph.Stop());

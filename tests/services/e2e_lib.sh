@@ -1,12 +1,10 @@
 # Helpers of the end-to-end runs against real services: a private home, and
 # checks of what the program wrote with independent readers.
 
+source "$(dirname "${BASH_SOURCE[0]}")/../sandbox.sh"
+
 e2e_sandbox() {
-  sandbox=$(mktemp -d)
-  trap 'rm -rf "$sandbox"' EXIT
-  export HOME="$sandbox" XDG_CONFIG_HOME="$sandbox/config" XDG_DATA_HOME="$sandbox/data"
-  export VISTREL_PROGRAM_DIR="$sandbox/program"
-  mkdir -p "$VISTREL_PROGRAM_DIR" "$HOME/Videos" "$HOME/Pictures"
+  use_sandbox
   unset DISPLAY WAYLAND_DISPLAY
   export QT_QPA_PLATFORM=offscreen
 }

@@ -27,7 +27,9 @@ TEST(CaptureFormats, OneRowPerCodeWithItsNameExtensionAndContents) {
   for (int code = 0; code < kCaptureFormatCount; ++code) {
     EXPECT_EQ(ToByte(CaptureFormat(code).code), code);
     EXPECT_EQ(CaptureFormatName(code), stored[code]) << code;
-    if (code > 0) EXPECT_EQ(CaptureFormatFromName(stored[code]), code) << code;
+    if (code > 0) {
+      EXPECT_EQ(CaptureFormatFromName(stored[code]), code) << code;
+    }
   }
   EXPECT_EQ(CaptureFormatFromName("None"), ToByte(C::None));
   EXPECT_EQ(CaptureFormatName(99), "Default");

@@ -33,7 +33,9 @@ TEST_F(ParametersTest, EmptyStringMarkerInBothStores) {
     out.text->Value = "";
     out.blank->Value = "";
     ASSERT_TRUE(out.list.SaveAll());
-    if (mode == 1) EXPECT_TRUE(IniLines().contains(QString::fromUtf8("Text=#@vide§#")));
+    if (mode == 1) {
+      EXPECT_TRUE(IniLines().contains(QString::fromUtf8("Text=#@vide§#")));
+    }
     SmallList in;
     in.text->Value = "stale";
     ASSERT_TRUE(in.list.LoadAll());
@@ -52,7 +54,7 @@ TEST_F(ParametersTest, IniValueTextsReadAsTheyAlwaysHaveAndDamagedNumbersAsTheDe
   EXPECT_EQ(l.real->Value, 18.0);
   EXPECT_EQ(l.format->Value, 10) << "a byte value past 255 reads as the default, not wrapped";
   EXPECT_EQ(l.text->Value, "a=b ") << "text after the first '=', untrimmed";
-  for (const QString &t : {"yes", ""}) {
+  for (const QString t : {"yes", ""}) {
     WriteIni({kHeader, "Flag=" + t});
     SmallList b;
     b.flag->DefaultValue = false;

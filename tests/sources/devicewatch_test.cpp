@@ -12,18 +12,14 @@
 
 #include "fakeprovider.h"
 #include "sources/enumerator.h"
+#include "testenv.h"
 
 using namespace vistrel;
 using namespace vistrel::sources;
+using vistrel::test::SpinFor;
+using vistrel::test::SpinUntil;
 
 namespace {
-
-bool SpinUntil(const std::function<bool()> &done, int ms = 3000) {
-  QElapsedTimer t;
-  t.start();
-  while (!done() && t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  return done();
-}
 
 // Lists what the test says, each device a distinct object until replaced.
 class ListedDevices : public DeviceProvider {
@@ -95,7 +91,7 @@ TEST_F(DeviceWatchPresence, ADeviceThatLeavesIsGoneAndItsReturnUnderTheSameIdent
   // A change elsewhere says nothing.
   listed->devices.emplace_back("other:1", std::make_shared<int>(3));
   enumerator.NotifyDeviceChange();
-  SpinUntil([] { return false; }, 50);
+  SpinFor(50);
   EXPECT_EQ(gone.count(), 0);
 
   const QDateTime before = QDateTime::currentDateTime();
@@ -145,13 +141,13 @@ TEST(DeviceWatchFlow, APictureThatStopsComingIsGoneAndBackWhenFramesComeAgain) {
   watch.Watch(WatchRole::Picture, "Cam", "Cam", {}, source.bin);
 
   // Not playing: sending nothing is no fault.
-  SpinUntil([] { return false; }, 700);
+  SpinFor(700);
   EXPECT_EQ(gone.count(), 0);
   EXPECT_FALSE(watch.Delivered(WatchRole::Picture));
 
   source.Play();
   ASSERT_TRUE(SpinUntil([&] { return watch.Delivered(WatchRole::Picture); }));
-  SpinUntil([] { return false; }, 700);
+  SpinFor(700);
   EXPECT_EQ(gone.count(), 0) << "frames come";
 
   const QDateTime held = QDateTime::currentDateTime();
@@ -161,7 +157,7 @@ TEST(DeviceWatchFlow, APictureThatStopsComingIsGoneAndBackWhenFramesComeAgain) {
   // Since the last frame, not since the moment it was noticed.
   EXPECT_LE(gone[0][1].toDateTime(), held.addMSecs(300));
   EXPECT_TRUE(watch.IsStalled(WatchRole::Picture));
-  SpinUntil([] { return false; }, 600);
+  SpinFor(600);
   EXPECT_EQ(gone.count(), 1) << "told once";
 
   source.Hold(false);
@@ -172,6 +168,6 @@ TEST(DeviceWatchFlow, APictureThatStopsComingIsGoneAndBackWhenFramesComeAgain) {
   watch.Forget(WatchRole::Picture);
   watch.Watch(WatchRole::Sound, "Mic", "Mic", {}, source.bin);
   source.Hold(true);
-  SpinUntil([] { return false; }, 900);
+  SpinFor(900);
   EXPECT_EQ(gone.count(), 1);
 }

@@ -19,14 +19,9 @@
 
 using namespace vistrel;
 using namespace vistrel::sources;
+using vistrel::test::SpinFor;
 
 namespace {
-
-void Spin(int ms) {
-  QElapsedTimer t;
-  t.start();
-  while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-}
 
 struct TestDevices : ::testing::Test {
   media::Graph graph;
@@ -95,7 +90,7 @@ TEST_F(TestDevices, EveryVideoSourcePreviews) {
     ASSERT_TRUE(graph.Run());
     // Five seconds of live stream: long enough for a device that stalls or
     // errors after its first buffers to show it.
-    Spin(5000);
+    SpinFor(5000);
     EXPECT_GT(frames.load(), 100);
     EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
 
@@ -200,7 +195,7 @@ int PreviewFrames(media::Graph &graph, GstPad *out, int ms) {
   graph.AddFilter(sink, "preview sink");
   if (!graph.Connect(out, media::Pin(convert, 0).get()) || !graph.ConnectFilters(convert, sink)) return -1;
   if (!graph.Run()) return -1;
-  Spin(ms);
+  SpinFor(ms);
   return frames.load();
 }
 
@@ -288,7 +283,7 @@ TEST(DeviceLost, SourceFailureRaisesTheLostPath) {
   device->SetVideoGraph(1);
   ASSERT_TRUE(graphSlots.VideoOutPin);
   PreviewFrames(graph, graphSlots.VideoOutPin.get(), 200);
-  Spin(500);
+  SpinFor(500);
   graph.Stop();
   EXPECT_EQ(lost, "Broken Cam");
   // The controller excludes it; the next rebuild leaves it out.
