@@ -1,9 +1,11 @@
 #include "app/camcorders.h"
 
 #include <QCheckBox>
+#include <QScreen>
 
 #include "app/camform.h"
 #include "app/nav_captureframe.h"
+#include "app/window_placement.h"
 #include "sources/avsources.h"
 
 namespace vistrel {
@@ -38,7 +40,11 @@ void TCamescopes::Lier(sources::TavStrel &source, sources::TavStrel *other) {
 
 void TCamescopes::Placer(int number, const QRect &r) {
   if (r.width() <= 0 || r.height() <= 0) return;
-  forms_[number - 1]->move(r.topLeft());  // the size is the window's own
+  // The size is the window's own; a place saved on another screen is
+  // brought onto this one.
+  TcamForm *form = forms_[number - 1];
+  const QRect available = form->screen() ? form->screen()->availableGeometry() : QRect();
+  form->move(FitInside(QRect(r.topLeft(), form->size()), available).topLeft());
   placed_[number - 1] = true;
 }
 

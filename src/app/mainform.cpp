@@ -11,9 +11,11 @@
 #include "actions/uraccourcis.h"
 #include "app/plaque.h"
 #include "app/recorder.h"
+#include "app/status_texts.h"
 #include "app/systemreport.h"
 #include "filters/filterevents.h"
 #include "graph/avgraph.h"
+#include "platform/dialogs.h"
 #include "platform/product.h"
 #include "platform/screensaver.h"
 #include "settings/settings.h"
@@ -257,6 +259,16 @@ void TCaptureForm::SetSystem() {
 void TCaptureForm::closeEvent(QCloseEvent *e) {
   // Where to keep the settings is asked before anything is torn down, so that
   // declining the question leaves a working window rather than a stopped one.
+  // A close by the user (the window's button, the Quit action) asks before
+  // it ends a recording or an armed schedule; one asked for by a command
+  // file or a signal does not.
+  const QString question = status::CloseQuestion(etat_);
+  if (!closed_ && !question.isEmpty() && (e->spontaneous() || quitAsked_) &&
+      platform::DialogService::Instance().Ask(platform::DlgKind::Confirmation, question, platform::DlgButtons::YesNo,
+                                              this) != platform::DlgAnswer::Yes) {
+    e->ignore();
+    return;
+  }
   if (!closed_ && !gp_->Finished() && !gp_->FormCloseQuery()) {
     e->ignore();
     return;

@@ -514,6 +514,7 @@ class TCaptureForm : public QMainWindow {
   bool demarrageEnCours_ = true;
   bool startupDone_ = false;
   bool closed_ = false;
+  bool quitAsked_ = false;  // the Quit action is closing the window
 };
 
 }  // namespace vistrel

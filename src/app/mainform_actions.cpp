@@ -15,6 +15,7 @@
 #include "app/mainform.h"
 #include "app/source_choices.h"
 #include "app/sourcesstate.h"
+#include "app/window_placement.h"
 #include "platform/dialogs.h"
 #include "platform/shell.h"
 #include "settings/brenvikprefs.h"
@@ -276,9 +277,16 @@ void TCaptureForm::BuildPersistentActions() {
   formSave->InternalSave = [this](settings::PrefRect &r) { r = RectOf(geometry()); };
   formSave->InternalApply = [this](settings::PrefRect &r) {
     // A stored rectangle with no area would leave an invisible window: keep the size.
+    // One saved on a larger screen, or at another scale factor, is brought
+    // inside this screen's available area.
     const int w = r.Right - r.Left, h = r.Bottom - r.Top;
-    if (w > 0 && h > 0 && w <= 32767 && h <= 32767) setGeometry(r.Left, r.Top, w, h);
-    else move(r.Left, r.Top);
+    const QScreen *s = QGuiApplication::screenAt(QPoint(r.Left + w / 2, r.Top + h / 2));
+    if (!s) s = screen();
+    const QRect available = s ? s->availableGeometry() : QRect();
+    if (w > 0 && h > 0 && w <= 32767 && h <= 32767)
+      setGeometry(FitInside({r.Left, r.Top, w, h}, available, minimumSize()));
+    else
+      move(FitInside(QRect(QPoint(r.Left, r.Top), size()), available).topLeft());
   };
   manager.Add(formSave);
   // The camcorder windows keep their rectangles; they are saved at exit, not applied.
@@ -331,7 +339,11 @@ void TCaptureForm::saListeFrameexecute() { AfficherPanneau(6); }
 void TCaptureForm::acHelpexecute() { AfficherPanneau(7); }
 void TCaptureForm::acAproposexecute() { AfficherPanneau(8); }
 void TCaptureForm::acNextPanneauexecute() { AfficherPanneau((activePanel_ + 1) % kPanelCount); }
-void TCaptureForm::acQuitterexecute() { close(); }
+void TCaptureForm::acQuitterexecute() {
+  quitAsked_ = true;
+  close();
+  quitAsked_ = false;
+}
 
 void TCaptureForm::taraccourcisprepare() {
   Action("taraccourcis")->SetChecked(raccourcis_ && raccourcis_->isVisible());

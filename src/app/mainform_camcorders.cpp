@@ -2,6 +2,7 @@
 // show, the camera actions for the active window, the Sources panel's
 // camcorder buttons, the 300 ms time-code refresh and the sibling program.
 #include <QBoxLayout>
+#include <QCheckBox>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QPushButton>
@@ -12,6 +13,7 @@
 #include "app/camform.h"
 #include "app/mainform.h"
 #include "app/nav_captureframe.h"
+#include "app/window_placement.h"
 #include "graph/avgraph.h"
 #include "platform/dialogs.h"
 #include "platform/shell.h"
@@ -19,8 +21,6 @@
 #include "sessionlist/srfichier.h"
 #include "settings/settings.h"
 #include "sources/avsources.h"
-
-#include <QCheckBox>
 
 namespace vistrel {
 
@@ -125,7 +125,10 @@ void TCaptureForm::PlacerCamescope(int number, const QRect &r) {
   if (camescopes_) camescopes_->Placer(number, r);
 }
 
-QRect TCaptureForm::RectangleCamescopeParDefaut() const { return QRect(x(), y() + height(), 568, 132); }
+QRect TCaptureForm::RectangleCamescopeParDefaut() const {
+  const QRect available = screen() ? screen()->availableGeometry() : QRect();
+  return PlaceToolWindow(QSize(568, 132), frameGeometry(), available);
+}
 
 void TCaptureForm::FermerCamescopes() {
   if (!camescopes_) return;

@@ -126,6 +126,15 @@ void TCaptureForm::ConstruireAffichage() {
   });
   connect(this, &TCaptureForm::sourcesChanged, this, &TCaptureForm::SurSourcesChangees);
   connect(this, &TCaptureForm::startupFinished, this, &TCaptureForm::AfficherErreurDemarrage);
+  // The reduced window shows no panels: a double click on the picture, or
+  // its context menu, brings them back with the mouse alone.
+  if (auto *reduce = Action("acReduire")) {
+    videoWindow_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    videoWindow_->addAction(reduce);
+    connect(static_cast<ui::VideoWindow *>(videoWindow_), &ui::VideoWindow::DoubleClicked, this, [reduce] {
+      if (reduce->Checked()) reduce->ExecuteInteractive();
+    });
+  }
 }
 
 void TCaptureForm::BindDisplayActions() {

@@ -1,6 +1,8 @@
 #include "app/panels.h"
 
+#include <QComboBox>
 #include <QLabel>
+#include <QProxyStyle>
 #include <QVBoxLayout>
 
 #include "platform/product.h"
@@ -17,12 +19,30 @@ TPanelFrame::TPanelFrame(const QString &objectName, const QString &title, QWidge
   body_->addWidget(heading);
 }
 
+namespace {
+
+// A box whose list drops below it. The style's own popup opens centred on
+// the current entry, so the click that opened it lands on another entry,
+// and the same click picks a different format each time.
+class DropDownStyle : public QProxyStyle {
+ public:
+  int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                QStyleHintReturn *returned) const override {
+    return hint == SH_ComboBox_Popup ? 0 : QProxyStyle::styleHint(hint, option, widget, returned);
+  }
+};
+
+}  // namespace
+
 TSourcesFrame::TSourcesFrame(QWidget *parent) : TPanelFrame("SourcesFrame", "Sources", parent) {
   QLabel *caption = nullptr;
-  auto add = [this, &caption](const char *name, const QString &label) {
+  auto *dropDown = new DropDownStyle;
+  dropDown->setParent(this);
+  auto add = [this, &caption, dropDown](const char *name, const QString &label) {
     caption = new QLabel(label, this);
     body_->addWidget(caption);
     auto *box = new QComboBox(this);
+    box->setStyle(dropDown);
     box->setObjectName(name);
     body_->addWidget(box);
     return box;

@@ -67,4 +67,17 @@ QString Modes(bool mute, bool inlay, bool wide, bool vertFlip) {
   return text;
 }
 
+QString CloseQuestion(EtatCapture etat) {
+  switch (etat) {
+    case esPreview:
+      return {};
+    case esCapture:
+    case esCaptureProgrammee:
+      return "A capture is being recorded.\nStop it and quit?";
+    case esAttente:
+      return "A scheduled capture is armed.\nCancel it and quit?";
+  }
+  return {};
+}
+
 }  // namespace vistrel::status

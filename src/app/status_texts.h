@@ -5,6 +5,7 @@
 #include <QTime>
 #include <QtGlobal>
 
+#include "app/etatcapture.h"
 #include "settings/captureformats.h"
 
 namespace vistrel::status {
@@ -30,6 +31,10 @@ QString TexteGrab(bool jpeg, bool intervalOn, int value, int unit);
 // "Vid: VIS - Aud: Vis" from the box texts: the video part upper case, the
 // audio part as it is, each kept to three characters; empty without sources.
 QString ResumeSources(const QString &video, bool withVideo, const QString &audio, bool withAudio);
+
+// What closing the window asks first in state `etat`: a
+// capture running or a schedule armed would end; empty when nothing would.
+QString CloseQuestion(EtatCapture etat);
 
 // "hh:mm:ss" of an armed time.
 QString Heure(const QTime &t);

@@ -90,6 +90,11 @@ bool VideoWindow::event(QEvent *e) {
   return QWidget::event(e);
 }
 
+void VideoWindow::mouseDoubleClickEvent(QMouseEvent *e) {
+  emit DoubleClicked();
+  QWidget::mouseDoubleClickEvent(e);
+}
+
 void VideoWindow::paintEvent(QPaintEvent *) {
   QPainter p(this);
   const QRect area = rect();

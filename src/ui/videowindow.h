@@ -64,10 +64,12 @@ class VideoWindow : public QWidget {
 
  signals:
   void FramePainted();
+  void DoubleClicked();
 
  protected:
   bool event(QEvent *e) override;
   void paintEvent(QPaintEvent *e) override;
+  void mouseDoubleClickEvent(QMouseEvent *e) override;
 
  private:
   std::shared_ptr<FrameMailbox> mailbox_;

@@ -208,8 +208,12 @@ TEST(CamcorderWindows, ShowPilotInvertsTheWindowAndItsWishWhichIsSaved) {
 
 TEST(CamcorderWindows, OpenBelowTheMainWindowAndTheirRectanglesAreKeptByRaCam) {
   CamWindow w;
+  // Room below the main window on the screen: there it opens.
+  w.form.setMinimumSize(0, 0);
+  w.form.setGeometry(10, 10, 500, 300);
   w.ChooseDv();
-  EXPECT_EQ(w.one()->frameGeometry().topLeft(), QPoint(w.form.x(), w.form.y() + w.form.height()));
+  const QRect main = w.form.frameGeometry();
+  EXPECT_EQ(w.one()->frameGeometry().topLeft(), QPoint(main.left(), main.bottom() + 1));
   auto *ra1 = w.form.findChild<TRectAction *>("raCam1");
   auto *ra2 = w.form.findChild<TRectAction *>("raCam2");
   ASSERT_TRUE(ra1 && ra2);

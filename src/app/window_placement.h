@@ -1,0 +1,21 @@
+#pragma once
+// Where windows open on a screen: inside its available area (the screen
+// without its panels), and tool windows clear of the main window's controls.
+#include <QRect>
+
+namespace vistrel {
+
+// `wanted` shrunk to `available` (never below `minimum`) and moved inside
+// it. A rectangle that already lies inside is kept as it is: saved geometry
+// from a larger screen, or from another scale factor, never opens partly
+// off-screen.
+QRect FitInside(const QRect &wanted, const QRect &available, const QSize &minimum = {});
+
+// A tool window of `size` (a camcorder window, the shortcuts list) beside
+// the main window `main`: below it, else above it, else to its right, else
+// to its left, whichever first fits inside `available`. When none fits it
+// goes to the top of the available area, over the picture rather than over
+// the capture buttons and the status bar at the main window's foot.
+QRect PlaceToolWindow(const QSize &size, const QRect &main, const QRect &available);
+
+}  // namespace vistrel
