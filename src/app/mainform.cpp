@@ -257,8 +257,6 @@ void TCaptureForm::SetSystem() {
 }
 
 void TCaptureForm::closeEvent(QCloseEvent *e) {
-  // Where to keep the settings is asked before anything is torn down, so that
-  // declining the question leaves a working window rather than a stopped one.
   // A close by the user (the window's button, the Quit action) asks before
   // it ends a recording or an armed schedule; one asked for by a command
   // file or a signal does not.
@@ -269,6 +267,8 @@ void TCaptureForm::closeEvent(QCloseEvent *e) {
     e->ignore();
     return;
   }
+  // Where to keep the settings is asked before anything is torn down, so that
+  // declining the question leaves a working window rather than a stopped one.
   if (!closed_ && !gp_->Finished() && !gp_->FormCloseQuery()) {
     e->ignore();
     return;
