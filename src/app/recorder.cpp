@@ -271,7 +271,9 @@ void Recorder::StopGraph() {
       emit notice("Nothing whole was written to " + file + ".\nThe file was removed.");
     } else if (mended.outcome == media::RepairOutcome::Failed) {
       GST_WARNING("%s could not be mended: %s", Utf8(file).constData(), mended.detail.c_str());
-      complete = !writeFailed_ || !QFileInfo(file).isFile();
+      // The disk that filled up under the writer's end refuses the repair's
+      // index too; with room, the next start finishes it.
+      complete = !(writeFailed_ || mended.writeRefused) || !QFileInfo(file).isFile();
     }
   }
   if (complete) {

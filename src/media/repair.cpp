@@ -64,6 +64,7 @@ RepairResult RepairRecordingFile(const QString &path) {
     r.detail = "it is not a recording Vistrel can repair";
     return r;
   }
+  r.writeRefused = r.outcome == RepairOutcome::Failed && file.WriteFailed();
   const bool plays = r.outcome != RepairOutcome::Failed && r.outcome != RepairOutcome::Empty;
   if (plays && r.seconds < 0) r.seconds = PlayingTime(path);
   return r;

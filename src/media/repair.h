@@ -26,6 +26,7 @@ struct RepairResult {
   RepairOutcome outcome = RepairOutcome::Failed;
   double seconds = -1;  // the playing time the file holds; below 0 when unknown
   std::string detail;   // what was done, or why nothing could be
+  bool writeRefused = false;  // Failed because the disk refused a write: worth trying again with room
 };
 
 RepairResult RepairAvi(RepairBytes &file);

@@ -96,7 +96,7 @@ bool DiskBytes::Write(std::uint64_t at, const void *data, std::size_t n) {
   std::size_t left = n;
   while (left > 0) {
     const ssize_t put = ::pwrite(fd_, p, left, off_t(pos));
-    if (put <= 0) return false;
+    if (put <= 0) return Refused();
     p += put;
     pos += std::uint64_t(put);
     left -= std::size_t(put);
@@ -106,11 +106,12 @@ bool DiskBytes::Write(std::uint64_t at, const void *data, std::size_t n) {
 }
 
 bool DiskBytes::Truncate(std::uint64_t size) {
-  if (fd_ < 0 || size > size_ || ::ftruncate(fd_, off_t(size)) != 0) return false;
+  if (fd_ < 0 || size > size_) return false;
+  if (::ftruncate(fd_, off_t(size)) != 0) return Refused();
   size_ = size;
   return true;
 }
 
-bool DiskBytes::Sync() { return fd_ >= 0 && ::fsync(fd_) == 0; }
+bool DiskBytes::Sync() { return fd_ >= 0 && (::fsync(fd_) == 0 || Refused()); }
 
 }  // namespace vistrel::media

@@ -56,9 +56,17 @@ class DiskBytes : public RepairBytes {
   bool Write(std::uint64_t at, const void *data, std::size_t n) override;
   bool Truncate(std::uint64_t size) override;
   bool Sync() override;
+  // A write, truncation or sync the disk refused (a full disk): the repair
+  // may succeed later, with room.
+  bool WriteFailed() const { return writeFailed_; }
 
  private:
+  bool Refused() {
+    writeFailed_ = true;
+    return false;
+  }
   int fd_ = -1;
+  bool writeFailed_ = false;
   std::uint64_t size_ = 0;
 };
 

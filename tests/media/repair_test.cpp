@@ -4,10 +4,12 @@
 #include "media/repair.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <QFile>
 #include <QFileInfo>
 #include <QtEndian>
+#include <csignal>
 #include <cstring>
 
 #include "media/gstref.h"
@@ -98,6 +100,29 @@ TEST(RepairAvi, AvimuxIndexCutOffByAFullDiskIsReplaced) {
     EXPECT_TRUE(Contents(partial) == expected) << left << " bytes of the index left";
   }
   EXPECT_EQ(DecodeErrors(dir + "/cut40.avi"), "");
+
+  // A disk still full refuses the new index: the repair says the disk
+  // refused it, so the file is left to a repair with room, which finishes it.
+  const QString full = dir + "/stillfull.avi";
+  {
+    QFile out(full);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(cut + index.left(40));
+  }
+  rlimit was{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &was), 0);
+  rlimit limit = was;
+  limit.rlim_cur = rlim_t(QFileInfo(full).size());
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);  // the write fails with EFBIG instead
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+  const media::RepairResult refused = media::RepairRecordingFile(full);
+  setrlimit(RLIMIT_FSIZE, &was);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_EQ(refused.outcome, media::RepairOutcome::Failed) << refused.detail;
+  EXPECT_TRUE(refused.writeRefused);
+  EXPECT_FALSE(media::RepairRecordingFile(dir + "/notthere.avi").writeRefused);
+  EXPECT_EQ(media::RepairRecordingFile(full).outcome, media::RepairOutcome::Repaired);
+  EXPECT_TRUE(Contents(full) == expected);
 }
 
 // Raw picture and PCM, the cut through the last chunk.
