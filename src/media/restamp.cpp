@@ -137,6 +137,34 @@ GstPadProbeReturn OnLiveData(GstPad *pad, GstPadProbeInfo *info, gpointer data) 
 
 void FreeGuard(gpointer data) { delete static_cast<GuardState *>(data); }
 
+struct SampleState {
+  GstAudioInfo info;
+  bool haveInfo = false;
+};
+
+GstPadProbeReturn OnSamples(GstPad *, GstPadProbeInfo *info, gpointer data) {
+  auto *state = static_cast<SampleState *>(data);
+  if (info->type & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
+    GstEvent *event = GST_PAD_PROBE_INFO_EVENT(info);
+    if (GST_EVENT_TYPE(event) == GST_EVENT_CAPS) {
+      GstCaps *caps = nullptr;
+      gst_event_parse_caps(event, &caps);
+      state->haveInfo = caps && gst_audio_info_from_caps(&state->info, caps) && GST_AUDIO_INFO_BPF(&state->info) > 0 &&
+                        GST_AUDIO_INFO_RATE(&state->info) > 0;
+    }
+    return GST_PAD_PROBE_OK;
+  }
+  if (!state->haveInfo) return GST_PAD_PROBE_OK;
+  const guint64 samples =
+      gst_buffer_get_size(GST_PAD_PROBE_INFO_BUFFER(info)) / guint(GST_AUDIO_INFO_BPF(&state->info));
+  const GstClockTime duration = gst_util_uint64_scale_int(samples, GST_SECOND, GST_AUDIO_INFO_RATE(&state->info));
+  if (GST_BUFFER_DURATION(GST_PAD_PROBE_INFO_BUFFER(info)) != duration)
+    GST_BUFFER_DURATION(WritableBuffer(info)) = duration;
+  return GST_PAD_PROBE_OK;
+}
+
+void FreeSamples(gpointer data) { delete static_cast<SampleState *>(data); }
+
 }  // namespace
 
 GstClockTime RestampTime(GstClockTime next, GstClockTime now, bool &resync) {
@@ -151,6 +179,14 @@ void AttachLiveTimeGuard(GstPad *pad) {
   gst_segment_init(&state->segment, GST_FORMAT_TIME);
   gst_pad_add_probe(pad, GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM), &OnLiveData,
                     state, &FreeGuard);
+}
+
+void AttachSampleDurations(GstPad *pad) {
+  if (!pad) return;
+  auto *state = new SampleState;
+  gst_audio_info_init(&state->info);
+  gst_pad_add_probe(pad, GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM), &OnSamples,
+                    state, &FreeSamples);
 }
 
 void AttachAudioRestamper(GstPad *pad) {

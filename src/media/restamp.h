@@ -36,4 +36,12 @@ void AttachLiveTimeGuard(GstPad *pad);
 // yet). Gives the time to stamp; `resync` says the line was drawn again.
 GstClockTime RestampTime(GstClockTime next, GstClockTime now, bool &resync);
 
+// Installs on a pad of raw audio a guard that gives each buffer the
+// duration of the samples it holds. The DV splitter ends each frame's sound
+// on a frame grid of its own, which a live source's times are not on: every
+// buffer after the first then claimed up to a frame less than it held, and
+// the AVI writer, which sums the durations into its header, wrote a file
+// whose sound "lasted" a tenth less than its picture.
+void AttachSampleDurations(GstPad *pad);
+
 }  // namespace vistrel::media

@@ -2,11 +2,11 @@
 // a tee whose first branch feeds the DV splitter and whose free branch is
 // left for native recording. The splitter makes its pads only once data
 // flows, so its outputs are linked to their tees when they appear.
-#include "sources/filterdevices.h"
-
 #include "filters/vs_scenedetect.h"
 #include "media/pins.h"
 #include "media/recordingsink.h"
+#include "media/restamp.h"
+#include "sources/filterdevices.h"
 #include "sources/pinsearch.h"
 
 namespace vistrel::sources {
@@ -225,6 +225,7 @@ media::PadRef TDVCaptureDevice::SetAudioGraph(int n) {
     std::lock_guard lock(linkMutex_);
     audioTeeIn_ = media::Pin(audioTee_.get(), 0);
   }
+  media::AttachSampleDurations(audioTeeIn_.get());
   if (media::PadRef existing = media::PadRef::Adopt(gst_element_get_static_pad(splitter_.get(), "audio")))
     LinkSplitterPad(existing.get());
   Slots().NativeAudioTee = audioTee_;

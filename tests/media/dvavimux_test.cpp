@@ -4,6 +4,7 @@
 
 #include <gst/app/gstappsink.h>
 #include <gst/app/gstappsrc.h>
+#include <gst/audio/audio.h>
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -12,6 +13,7 @@
 #include "media/aviheader.h"
 #include "media/repair.h"
 #include "media/repairfile.h"
+#include "media/restamp.h"
 #include "mediaprobe.h"
 #include "mediatest.h"
 #include "testenv.h"
@@ -314,4 +316,48 @@ TEST(DvAviMux, HolesOverIndexesAndFormsKeepEveryWholeFrame) {
     EXPECT_TRUE(avi.valid) << avi.error;
     EXPECT_EQ(avi.standardIndexEntries, 40u - unsigned(damage.lostVideo));
   }
+}
+
+// A camcorder's frames are stamped as they arrive, off the DV splitter's own
+// frame grid, which it ends each frame's sound on: the sound must still last
+// what it holds, or the AVI writer sums the durations into a header that
+// says the sound is shorter than the picture.
+TEST(DvAviMux, SplitSoundLastsWhatItHoldsWhateverTheFramesTimes) {
+  const auto &frames = DvFrames(true);
+  ASSERT_FALSE(frames.empty());
+  media::ElementRef pipeline = media::ElementRef::Adopt(gst_parse_launch(
+      "appsrc name=in format=time caps=\"video/x-dv,systemstream=true,framerate=25/1\" ! dvdemux name=d "
+      "d.audio ! appsink name=out sync=false",
+      nullptr));
+  ASSERT_TRUE(pipeline);
+  media::ElementRef src = media::ElementRef::Adopt(gst_bin_get_by_name(GST_BIN(pipeline.get()), "in"));
+  media::ElementRef sink = media::ElementRef::Adopt(gst_bin_get_by_name(GST_BIN(pipeline.get()), "out"));
+  media::PadRef in = media::PadRef::Adopt(gst_element_get_static_pad(sink.get(), "sink"));
+  media::AttachSampleDurations(in.get());
+  gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
+  constexpr int kFrames = 25;
+  const GstClockTime frame = GST_SECOND / 25, offGrid = 3200 * GST_USECOND;
+  for (int i = 0; i < kFrames; ++i) {
+    GstBuffer *b = gst_buffer_copy(frames[std::size_t(i) % frames.size()].get());
+    GST_BUFFER_PTS(b) = offGrid + GstClockTime(i) * frame;
+    GST_BUFFER_DURATION(b) = frame;
+    ASSERT_EQ(gst_app_src_push_buffer(GST_APP_SRC(src.get()), b), GST_FLOW_OK);
+  }
+  gst_app_src_end_of_stream(GST_APP_SRC(src.get()));
+  GstClockTime claimed = 0, held = 0;
+  int buffers = 0;
+  while (GstSample *s = gst_app_sink_try_pull_sample(GST_APP_SINK(sink.get()), 5 * GST_SECOND)) {
+    GstAudioInfo info;
+    ASSERT_TRUE(gst_audio_info_from_caps(&info, gst_sample_get_caps(s)));
+    GstBuffer *b = gst_sample_get_buffer(s);
+    claimed += GST_BUFFER_DURATION(b);
+    held += gst_util_uint64_scale_int(gst_buffer_get_size(b) / GST_AUDIO_INFO_BPF(&info), GST_SECOND,
+                                      GST_AUDIO_INFO_RATE(&info));
+    ++buffers;
+    gst_sample_unref(s);
+  }
+  gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+  EXPECT_EQ(buffers, kFrames);
+  EXPECT_NEAR(double(held) / GST_SECOND, 1.0, 0.01) << "the frames' sound";
+  EXPECT_EQ(claimed, held);
 }
