@@ -11,10 +11,11 @@ whose level rises over a share of the loudest after a silence. Each flash is
 paired with the nearest beep within half the flashes' spacing (an offset
 beyond that reads as its neighbour's). Prints one line of key=value figures:
 
-  picture=5.03 sound=5.01 pairs=5 offset_ms=+3.2 spread_ms=0.4 fps=30.00
+  picture=5.03 sound=5.01 pairs=5 offset_ms=+3.2 spread_ms=0.4 fps=30.00 by_end=0
 
 offset_ms is the median of beep - flash (positive: the sound comes late),
-spread_ms the largest minus the smallest. Exits 1 when no flash meets a beep.
+spread_ms the largest minus the smallest, by_end the flashes placed by their
+end because a frame of them was lost. Exits 1 when no flash meets a beep.
 """
 import re
 import statistics
@@ -81,18 +82,44 @@ def sound(path):
 
 
 def flash_onsets(luma):
+    """The flashes' onsets, and how many were judged by their end.
+
+    A flash lasts the same whole frames each time. A frame of it that a loaded
+    machine lost on the way (the producer's, or one the frame filler made up
+    from the black one before) shortens it by a frame; when that frame was its
+    first, its rise comes a frame late while its fall is on time. A flash
+    shorter than the others is therefore placed by its fall less their
+    length; one lost frame then moves no onset, while a picture that slips
+    moves rise and fall together and is still seen."""
     if len(luma) < 2:
-        return []
+        return [], 0
     lo, hi = min(v for _, v in luma), max(v for _, v in luma)
     if hi - lo < 50:  # no flash at all: a test pattern, or a still black picture
-        return []
+        return [], 0
     mid = (lo + hi) / 2
-    onsets, prev = [], luma[0][1]
+    runs, rise, prev = [], None, luma[0][1]
     for t, v in luma[1:]:
         if prev < mid <= v:
-            onsets.append(t)
+            rise = t
+        elif v < mid <= prev and rise is not None:
+            runs.append((rise, t))
+            rise = None
         prev = v
-    return onsets
+    if rise is not None:  # the file ended in a flash: its length is unknown
+        runs.append((rise, None))
+    lengths = [fall - r for r, fall in runs if fall is not None]
+    if not lengths:
+        return [r for r, _ in runs], 0
+    length = statistics.median(lengths)
+    step = statistics.median(b[0] - a[0] for a, b in zip(luma, luma[1:]))
+    onsets, by_end = [], 0
+    for r, fall in runs:
+        if fall is not None and fall - r < length - step / 2:
+            onsets.append(fall - length)
+            by_end += 1
+        else:
+            onsets.append(r)
+    return onsets, by_end
 
 
 def beep_onsets(pcm):
@@ -133,7 +160,7 @@ def main():
         fps = 1 / step if step > 0 else 0.0
     else:
         picture_s, fps = 0.0, 0.0
-    flashes = flash_onsets(luma)
+    flashes, by_end = flash_onsets(luma)
     # Sample i of the decoded sound is at the sound stream's start plus i / RATE.
     beeps = [a0 + t for t in beep_onsets(pcm)]
     figures = "picture=%.2f sound=%.2f" % (picture_s, sound_s)
@@ -152,8 +179,8 @@ def main():
               % (path, len(flashes), v0, len(beeps), a0), file=sys.stderr)
         sys.exit(1)
     ms = [p * 1000 for p in pairs]
-    print("%s pairs=%d offset_ms=%+.1f spread_ms=%.1f fps=%.2f"
-          % (figures, len(ms), statistics.median(ms), max(ms) - min(ms), fps))
+    print("%s pairs=%d offset_ms=%+.1f spread_ms=%.1f fps=%.2f by_end=%d"
+          % (figures, len(ms), statistics.median(ms), max(ms) - min(ms), fps, by_end))
 
 
 if __name__ == "__main__":
