@@ -2,6 +2,7 @@
 
 #include <QKeySequence>
 
+#include "actions/shortcuthint.h"
 #include "platform/dialogs.h"
 
 namespace vistrel {
@@ -31,6 +32,7 @@ void TellParameterProblem(const QString &problem) {
 }
 
 TCustomSuperAction::TCustomSuperAction(QObject *parent) : QAction(parent) {
+  ShowShortcutInToolTip(this);
   // Qt flips a checkable action before it reports the trigger; the state before the
   // trigger is put back so that the execution below decides what happens to it.
   connect(this, &QAction::triggered, this, [this](bool checked) {

@@ -63,7 +63,7 @@ void TCaptureForm::ConstruireDossiersProgrammes() {
   // The two ways to the captured videos: the Folders panel's button opens
   // the folder, the Sources panel's one shows the last capture in it.
   connect(DossiersFrame->btnOuvrirVideo, &QPushButton::clicked, this,
-          [this] { platform::OpenWithShell(params_->Str("Video Directory")); });
+          [this] { platform::ShowFolder(params_->Str("Video Directory"), this); });
   connect(SourcesFrame->btnDossierVideos, &QPushButton::clicked, this, [this] { acOuvrirDossierVideosexecute(); });
   connect(lePluginsDir, &QLineEdit::editingFinished, this, [this] { PluginsDirChange(lePluginsDir->text()); });
   connect(btnPluginsDir, &QPushButton::clicked, this, [this] {
@@ -110,7 +110,7 @@ void TCaptureForm::acOuvrirDossierVideosexecute() {
     platform::ShowInFileManager(last->FullName);
     return;
   }
-  platform::OpenWithShell(params_->Str("Video Directory"));
+  platform::ShowFolder(params_->Str("Video Directory"), this);
 }
 
 }  // namespace vistrel

@@ -125,7 +125,7 @@ void TCaptureForm::ConstruireGrab() {
   connect(g.edImageRacine, &QLineEdit::editingFinished, this, &TCaptureForm::RecalculerNomImage);
   connect(g.cbImageDate, &QCheckBox::clicked, this, &TCaptureForm::RecalculerNomImage);
   connect(DossiersFrame->btnOuvrirImage, &QPushButton::clicked, this,
-          [this] { platform::OpenWithShell(params_->Str("Image Directory")); });
+          [this] { platform::ShowFolder(params_->Str("Image Directory"), this); });
 
   // Settings panel: the extension choice and the quality number beside its track bar.
   auto *options = OptionsFrame->options;

@@ -109,8 +109,8 @@ void TCaptureForm::ConstruireListe() {
     const auto *entry = dynamic_cast<const sessionlist::TDataFichier *>(Liste().liste->CurrentEntry());
     if (entry) platform::DialogService::Instance().Information(sessionlist::ProprietesTexte(*entry), this);
   });
-  l.pmListe->addAction("Parent folder", this, [current] {
-    if (const auto *e = current()) platform::OpenWithShell(e->Folder);
+  l.pmListe->addAction("Parent folder", this, [this, current] {
+    if (const auto *e = current()) platform::ShowFolder(e->Folder, this);
   });
   l.pmListe->addAction("Open in the associated application", this, [current] {
     if (const auto *e = current()) platform::OpenWithShell(e->FullName);

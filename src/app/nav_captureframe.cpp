@@ -5,6 +5,8 @@
 #include <QStyle>
 #include <QToolButton>
 
+#include "actions/shortcuthint.h"
+
 namespace vistrel {
 
 namespace {
@@ -45,6 +47,7 @@ Tnav_captureframe::Tnav_captureframe(QWidget *parent) : QFrame(parent) {
     a->setToolTip(b.hint);
     a->setShortcut(QKeySequence::fromString(b.key, QKeySequence::PortableText));
     a->setShortcutContext(Qt::WindowShortcut);
+    ShowShortcutInToolTip(a);
     if (b.icon != kNoIcon) a->setIcon(style()->standardIcon(b.icon));
     const CamCommande c = b.commande;
     connect(a, &QAction::triggered, this, [this, c] { Commande(c); });

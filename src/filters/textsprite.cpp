@@ -30,6 +30,24 @@ std::vector<std::uint8_t> Dilate(const std::vector<std::uint8_t> &a, int w, int 
   return out;
 }
 
+// The box of the pixels with any coverage, in the sprite's offset coordinates.
+TextSprite::Ink InkOf(const QImage &sprite) {
+  int left = sprite.width(), top = sprite.height(), right = 0, bottom = 0;
+  for (int y = 0; y < sprite.height(); ++y) {
+    const QRgb *row = reinterpret_cast<const QRgb *>(sprite.constScanLine(y));
+    for (int x = 0; x < sprite.width(); ++x)
+      if (qAlpha(row[x]) != 0) {
+        left = std::min(left, x);
+        right = std::max(right, x + 1);
+        top = std::min(top, y);
+        bottom = std::max(bottom, y + 1);
+      }
+  }
+  if (right == 0) return {};  // spaces only
+  const QPoint o = sprite.offset();
+  return {left + o.x(), top + o.y(), right + o.x(), bottom + o.y()};
+}
+
 }  // namespace
 
 void TextSprite::Update(const QString &text, const QFont &font, std::uint32_t colorBgr, int border,
@@ -42,6 +60,7 @@ void TextSprite::Update(const QString &text, const QFont &font, std::uint32_t co
   if (text.isEmpty()) {
     sprite_ = QImage();
     textWidth_ = 0;
+    ink_ = {};
     return;
   }
   const QFontMetrics fm(font);
@@ -80,6 +99,7 @@ void TextSprite::Update(const QString &text, const QFont &font, std::uint32_t co
   }
   // Shift so that BlendOnto's (x, y) is the text cell's corner.
   sprite_.setOffset(QPoint(-(b + pad), -b));
+  ink_ = InkOf(sprite_);
 }
 
 void TextSprite::BlendOnto(std::uint8_t *bgr, int width, int height, int stride, int x, int y) const {

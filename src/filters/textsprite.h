@@ -17,6 +17,12 @@ class TextSprite {
   void Update(const QString &text, const QFont &font, std::uint32_t colorBgr, int border, int fontGeneration);
   // Width of the text itself (without the outline).
   int TextWidth() const { return textWidth_; }
+  // The drawn pixels, outline and italic overhang included, relative to the
+  // text cell's top-left corner; right and bottom are one past the last.
+  struct Ink {
+    int left = 0, top = 0, right = 0, bottom = 0;
+  };
+  const Ink &Inked() const { return ink_; }
   // Blends the sprite so that the text cell's top-left corner is at (x, y).
   void BlendOnto(std::uint8_t *bgr, int width, int height, int stride, int x, int y) const;
   bool Empty() const { return text_.isEmpty(); }
@@ -27,6 +33,7 @@ class TextSprite {
   int border_ = -1;
   std::uint32_t color_ = 0;
   int textWidth_ = 0;
+  Ink ink_;
   QImage sprite_;  // ARGB32 premultiplied, includes the outline margin
 };
 

@@ -27,6 +27,17 @@ QString TimecodeText(const DVInfo &info) {
                            info.Timecode[3]);
 }
 
+// How far a span [lo, hi) must move to lie within [0, size): the anchor and
+// alignment say where text goes, but a line near an edge, or wider than the
+// room the anchor leaves it, would lose its last glyphs or its outline there
+// (in the preview and in every grab). One wider than the picture keeps its
+// start.
+int ShiftInside(int lo, int hi, int size) {
+  int shift = hi > size ? size - hi : 0;
+  if (lo + shift < 0) shift = -lo;
+  return shift;
+}
+
 int DayOfMonth(double value) {
   int y, mo, d, h, mi, s;
   DecodeDateTime(value, y, mo, d, h, mi, s);
@@ -229,11 +240,25 @@ void Tvs_Superposer::BuildLinesLocked(const DVInfo &info, bool dvSource, double 
 
 void Tvs_Superposer::DrawLinesLocked(std::uint8_t *data, const QString &line1, const QString &line2) {
   const int W = width_, H = height_, h = fontHeight_;
-  const int X0 = W * xpos_ / 1000, Y0 = H * ypos_ / 1000;
+  const int X0 = W * xpos_ / 1000;
+  int Y0 = H * ypos_ / 1000;
   const QString *lines[2] = {&line1, &line2};
+  const int cellTop[2] = {-h, 0};  // from Y0: line 1 sits above the anchor, line 2 below
+  int top = 0, bottom = 0;
+  bool any = false;
   for (int i = 0; i < 2; ++i) {
     TextSprite &sprite = sprites_[i];
     sprite.Update(*lines[i], font_, rec_.FontRec.Color, rec_.BorderSize, fontGeneration_);
+    if (sprite.Empty()) continue;
+    const TextSprite::Ink &ink = sprite.Inked();
+    top = any ? std::min(top, cellTop[i] + ink.top) : cellTop[i] + ink.top;
+    bottom = any ? std::max(bottom, cellTop[i] + ink.bottom) : cellTop[i] + ink.bottom;
+    any = true;
+  }
+  // The lines move in together, so they keep their spacing.
+  Y0 += ShiftInside(Y0 + top, Y0 + bottom, H);
+  for (int i = 0; i < 2; ++i) {
+    const TextSprite &sprite = sprites_[i];
     if (sprite.Empty()) continue;
     const int tw = sprite.TextWidth();
     int x = X0;
@@ -243,8 +268,9 @@ void Tvs_Superposer::DrawLinesLocked(std::uint8_t *data, const QString &line1, c
       case 3: x = (W - tw) / 2; break;
       default: break;
     }
-    const int y = i == 0 ? Y0 - h : Y0;
-    sprite.BlendOnto(data, W, H, stride_, x, y);
+    const TextSprite::Ink &ink = sprite.Inked();
+    x += ShiftInside(x + ink.left, x + ink.right, W);
+    sprite.BlendOnto(data, W, H, stride_, x, Y0 + cellTop[i]);
   }
 }
 

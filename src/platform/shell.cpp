@@ -12,14 +12,14 @@
 #include <QProcess>
 #include <QUrl>
 
+#include "platform/dialogs.h"
+
 namespace vistrel::platform {
 namespace {
 
 constexpr int kFileManagerTimeoutMs = 2000;
 
-bool OpenFolder(const QString &folder) {
-  return QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
-}
+QString FolderText(const QString &folder) { return QDir::toNativeSeparators(QDir::cleanPath(folder)); }
 
 }  // namespace
 
@@ -30,10 +30,10 @@ bool ShowInFileManager(const QString &path) {
   const QFileInfo info(path);
   const QString absolute = info.absoluteFilePath();
   const QString folder = info.isDir() ? absolute : info.absolutePath();
-  if (!info.exists()) return QFileInfo(folder).isDir() && OpenFolder(folder);
+  if (!info.exists()) return ShowFolder(folder);
 
   QDBusConnection bus = QDBusConnection::sessionBus();
-  if (!bus.isConnected()) return OpenFolder(folder);
+  if (!bus.isConnected()) return ShowFolder(folder);
 
   QDBusMessage call = QDBusMessage::createMethodCall(
       QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
@@ -43,10 +43,22 @@ bool ShowInFileManager(const QString &path) {
   // time, the folder is opened instead.
   auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, kFileManagerTimeoutMs));
   QObject::connect(watcher, &QDBusPendingCallWatcher::finished, [folder](QDBusPendingCallWatcher *w) {
-    if (w->isError()) OpenFolder(folder);
+    if (w->isError()) ShowFolder(folder);
     w->deleteLater();
   });
   return true;
+}
+
+bool ShowFolder(const QString &folder, QWidget *parent) {
+  if (!QFileInfo(folder).isDir()) {
+    DialogService::Instance().Warning("The folder " + FolderText(folder) + " does not exist.", parent);
+    return false;
+  }
+  if (QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::cleanPath(folder)))) return true;
+  // Qt says why only on stderr, which a user started from a menu never sees.
+  DialogService::Instance().Warning(
+      "The folder " + FolderText(folder) + " cannot be shown: no file manager is installed or answering.", parent);
+  return false;
 }
 
 bool OpenWithShell(const QString &pathOrUrl) {

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+class QWidget;
+
 namespace vistrel::platform {
 
 // The last two characters of "00" followed by n in decimal: 5 -> "05",
@@ -18,9 +20,15 @@ bool Recycle(const QString &path);
 
 // Opens the file manager with path selected (org.freedesktop.FileManager1
 // over the session bus); without a bus or file manager service, opens the
-// folder holding it. Never waits for the file manager. False when neither
-// the path nor its folder exists.
+// folder holding it as ShowFolder does, telling the user when that fails too.
+// Never waits for the file manager. False when nothing could be shown at once
+// (the path and its folder are not there, or nothing opens the folder).
 bool ShowInFileManager(const QString &path);
+
+// Opens a folder in the desktop's file manager. A folder that is not there,
+// or a desktop where nothing opens folders, is told to the user through the
+// dialog service (the folder is not made); false then.
+bool ShowFolder(const QString &folder, QWidget *parent = nullptr);
 
 // Opens a file, folder or URL with the desktop's default application.
 // False for an empty text or a local path that does not exist.

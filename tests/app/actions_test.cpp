@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QScreen>
 #include <QTimer>
+#include <QToolButton>
 
 #include "actions/script.h"
 #include "actions/superaction.h"
@@ -175,4 +176,65 @@ TEST(MainActions, RealProgramRunsSwitchesAndCommandFiles) {
   EXPECT_GE(t.elapsed(), 500);
   EXPECT_TRUE(run({"--script=" + test::freshDir("missing") + "/none.txt"}, rc));
   EXPECT_EQ(rc, 2);
+}
+
+// What a user pointing at a button reads: the caption (or hint) and then the key,
+// for every action of the started window that has one, kept true as keys change.
+TEST(MainActions, TooltipsEndWithTheirShortcutAndFollowItsChanges) {
+  Windows w;
+  w.form.show();
+  SpinUntil([&] { return w.form.StartupDone(); });
+  const auto suffix = [](const QAction *a) { return " (" + a->shortcut().toString(QKeySequence::NativeText) + ")"; };
+  int withKeys = 0;
+  for (const TCustomSuperAction *a : w.form.al->Actions()) {
+    SCOPED_TRACE(a->objectName().toStdString());
+    if (a->shortcut().isEmpty()) {
+      EXPECT_FALSE(a->toolTip().endsWith(")"));
+      continue;
+    }
+    ++withKeys;
+    EXPECT_TRUE(a->toolTip().endsWith(suffix(a))) << a->toolTip().toStdString();
+    EXPECT_GT(a->toolTip().size(), suffix(a).size());
+    EXPECT_FALSE(a->text().endsWith(suffix(a))) << "the caption keeps its words";
+  }
+  EXPECT_GE(withKeys, 45);
+
+  struct Row {
+    const char *action;
+    std::function<void(TCustomSuperAction *)> change;  // empty: as started
+    QString caption, toolTip;
+  };
+  const Row rows[] = {
+      {"taIncruster", {}, "Inlay", "Inlay (F12)"},
+      {"acReduire", {}, "Reduce", "Reduce (Alt+Backspace)"},
+      {"acOuvrirDossierVideos", {}, "Open the folder of captured videos", "Open the folder of captured videos (Alt+V)"},
+      {"acApropos", {}, "About panel...", "About panel (Alt+A)"},
+      {"taIncruster", [](TCustomSuperAction *a) { a->setShortcut(QKeySequence("Ctrl+Shift+I")); }, "Inlay",
+       "Inlay (Ctrl+Shift+I)"},
+      {"taIncruster", [](TCustomSuperAction *a) { a->SetChecked(true); }, "Stop Inlay", "Stop Inlay (Ctrl+Shift+I)"},
+      {"acReduire", [](TCustomSuperAction *a) { a->setShortcut(QKeySequence()); }, "Reduce", "Reduce"},
+      {"acReduire", [](TCustomSuperAction *a) { a->setShortcut(QKeySequence(Qt::Key_F2)); }, "Reduce", "Reduce (F2)"},
+      // Typing in an inlay template takes the freeze key away, and gives it back.
+      {"taFreezeCapture", [&](TCustomSuperAction *) { w.form.RaccourcisTexte(true); }, "Freeze the capture",
+       "Freeze the capture"},
+      {"taFreezeCapture", [&](TCustomSuperAction *) { w.form.RaccourcisTexte(false); }, "Freeze the capture",
+       "Freeze the capture (Space)"},
+      // A hint of its own keeps its words, and the key follows them.
+      {"acProgrammerBascule", [](TCustomSuperAction *a) { a->setToolTip("Stop the scheduling"); }, "Schedule",
+       "Stop the scheduling (Ctrl+P)"},
+  };
+  for (const Row &r : rows) {
+    SCOPED_TRACE(r.toolTip.toStdString());
+    TCustomSuperAction *a = w.form.Action(r.action);
+    ASSERT_TRUE(a);
+    if (r.change) r.change(a);
+    EXPECT_EQ(a->text(), r.caption);
+    EXPECT_EQ(a->toolTip(), r.toolTip);
+  }
+  // The Capture button under the picture shows its action's tooltip.
+  auto *capture = w.form.findChild<QToolButton *>("btnCapturer");
+  ASSERT_TRUE(capture);
+  EXPECT_EQ(capture->toolTip(), w.form.Action("saCapturerBascule")->toolTip());
+  EXPECT_TRUE(capture->toolTip().endsWith(" (Ctrl+Space)")) << capture->toolTip().toStdString();
+  w.form.close();
 }

@@ -1,6 +1,7 @@
 // "Open the folder of captured videos" shows the session's last recording
 // selected in the desktop's file manager, reached over a private session bus
-// where a stand-in file manager records what it was asked to show.
+// where a stand-in file manager records what it was asked to show; where no
+// file manager answers, or the folder is not there, the user is told so.
 #include <QDBusConnection>
 #include <QFile>
 #include <QProcess>
@@ -39,7 +40,78 @@ struct PrivateBus {
   }
 };
 
+// While it lives, programs are looked for only in `dir`: with an empty one, the
+// desktop of a machine with no file manager or browser installed. (The
+// offscreen platform of the tests opens nothing anyway; a launcher that is
+// there is tried under a real X server, xvfb_open_folder.sh.)
+struct ProgramsOnlyIn {
+  QByteArray path = qgetenv("PATH");
+  explicit ProgramsOnlyIn(const QString &dir) {
+    qputenv("PATH", dir.toUtf8());
+    qunsetenv("BROWSER");
+    qunsetenv("DEFAULT_BROWSER");
+  }
+  ~ProgramsOnlyIn() { qputenv("PATH", path); }
+};
+
 }  // namespace
+
+TEST(FolderShortcuts, AFolderThatCannotBeShownIsToldWithItsPath) {
+  PrivateBus bus;  // a bus where no file manager is registered
+  if (bus.address.isEmpty()) GTEST_SKIP() << "no dbus-daemon";
+  RecordingWindow w;
+  const QString shown = freshDir("videos"), images = freshDir("images");
+  const QString missing = freshDir("gone") + "/never made";
+  const QString recorded = w.folder + "/clip.avi";
+  QFile clip(recorded);
+  ASSERT_TRUE(clip.open(QIODevice::WriteOnly));
+  clip.write("RIFF");
+  clip.close();
+  auto &p = w.form.Parameters();
+  const QString cannot = " cannot be shown: no file manager is installed or answering.";
+  struct Case {
+    const char *what;
+    std::function<void()> press;
+    QString told;
+  } const cases[] = {
+      {"the Folders panel's video button",
+       [&] {
+         p.SetStr("Video Directory", shown + "/");
+         w.form.DossiersFrame->btnOuvrirVideo->click();
+       },
+       "The folder " + shown + cannot},
+      {"the Folders panel's image button",
+       [&] {
+         p.SetStr("Image Directory", images);
+         w.form.DossiersFrame->btnOuvrirImage->click();
+       },
+       "The folder " + images + cannot},
+      {"the action, nothing recorded, a folder not there",
+       [&] {
+         p.SetStr("Video Directory", missing + "/");
+         w.form.Action("acOuvrirDossierVideos")->ExecuteInteractive();
+       },
+       "The folder " + missing + " does not exist."},
+      {"the Sources panel's button, after a recording",
+       [&] {
+         w.form.AjouterSession(recorded, 0, 10);
+         w.form.SourcesFrame->btnDossierVideos->click();
+       },
+       "The folder " + w.folder + cannot},
+  };
+  auto &dialogs = platform::DialogService::Instance();
+  {
+    ProgramsOnlyIn none(freshDir("no-programs"));
+    for (const Case &c : cases) {
+      SCOPED_TRACE(c.what);
+      dialogs.ClearHistory();
+      c.press();
+      EXPECT_TRUE(SpinUntil([&] { return !dialogs.History().isEmpty(); }, 5000));
+      EXPECT_EQ(dialogs.History().join("\n").toStdString(), c.told.toStdString());
+    }
+  }
+  EXPECT_FALSE(QFileInfo::exists(missing)) << "the folder is not made by showing it";
+}
 
 TEST(FolderShortcuts, TheLastRecordingIsShownSelectedInTheFileManager) {
   PrivateBus bus;

@@ -170,6 +170,89 @@ TEST(Superposer, TheOutlineAroundTheTextIsAsThickAsTheBorderSize) {
   }
 }
 
+namespace {
+
+// The pixels of a frame that differ from its plain grey: where they lie and
+// what they are, so one drawing of the text can be compared with another.
+struct Drawn {
+  Box box;
+  std::vector<std::uint8_t> pixels;
+};
+
+Drawn DrawnOnGrey(const std::vector<std::uint8_t> &f, int w, int h, std::uint8_t grey) {
+  Drawn d;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const std::uint8_t *p = &f[static_cast<std::size_t>(y * w + x) * 3];
+      if (p[0] == grey && p[1] == grey && p[2] == grey) continue;
+      d.box.left = std::min(d.box.left, x);
+      d.box.right = std::max(d.box.right, x);
+      d.box.top = std::min(d.box.top, y);
+      d.box.bottom = std::max(d.box.bottom, y);
+    }
+  for (int y = d.box.top; y <= d.box.bottom; ++y)
+    for (int x = d.box.left; x <= d.box.right; ++x)
+      for (int c = 0; c < 3; ++c) d.pixels.push_back(f[static_cast<std::size_t>(y * w + x) * 3 + c]);
+  return d;
+}
+
+}  // namespace
+
+// A wide text near an edge, whatever the alignment, moves in rather than losing its
+// last glyphs or outline: what is drawn is the whole text as drawn in the middle.
+TEST(Superposer, EveryAlignmentKeepsTheWholeTextAndOutlineInThePicture) {
+  Recorder rec;
+  Tvs_Superposer sp;
+  sp.SetEvents(&rec);
+  const int W = 320, H = 240;
+  const std::uint8_t kGrey = 100;
+  const std::vector<std::uint8_t> grey(static_cast<std::size_t>(W) * 3 * H, kGrey);
+  FilterHarness h(&sp, Caps(W, H).c_str());
+  ASSERT_EQ(h.Push(grey, 0), GST_FLOW_OK);  // fixes the frame width for the auto font size
+  h.PullData();
+  sp.SetActive(true);
+  const QString text = "Kitchen cam 1";
+  int t = 1;
+  const auto draw = [&](int align, int x, int y) {
+    sp.SetIncrust(Perso(text, text, align, x, y, 2));
+    EXPECT_EQ(h.Push(grey, 400000 * t++), GST_FLOW_OK);
+    return DrawnOnGrey(h.PullData(), W, H, kGrey);
+  };
+  const Drawn whole = draw(3, 0, 500);  // centred in the picture, far from every edge
+  ASSERT_GT(whole.box.right - whole.box.left, W / 4) << "the text is wide";
+  ASSERT_GT(whole.box.left, 0);
+  ASSERT_LT(whole.box.right, W - 1);
+  struct Case {
+    const char *what;
+    int align, x, y;
+  } const cases[] = {
+      {"left, near the right edge", 0, 900, 500},           {"centre, near the right edge", 1, 900, 500},
+      {"centre, near the left edge", 1, 50, 500},           {"right, at the right edge", 2, 1000, 500},
+      {"right, near the left edge", 2, 100, 500},           {"left, at the left edge", 0, 0, 500},
+      {"subtitle, line 1 above the top", 3, 0, 0},          {"centre, line 2 below the bottom", 1, 500, 1000},
+      {"right, in the bottom right corner", 2, 1000, 1000},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    sp.GrabNext();  // the still grabbed from this frame carries the same inlay
+    const Drawn d = draw(c.align, c.x, c.y);
+    EXPECT_GE(d.box.left, 0);
+    EXPECT_LT(d.box.right, W);
+    EXPECT_EQ(d.box.right - d.box.left, whole.box.right - whole.box.left) << "cut at a side";
+    EXPECT_EQ(d.box.bottom - d.box.top, whole.box.bottom - whole.box.top) << "cut at the top or bottom";
+    EXPECT_TRUE(d.pixels == whole.pixels) << "not the whole text with its outline";
+    ASSERT_FALSE(rec.grabs.empty());
+    const QImage still = sp.GrabSlot(rec.grabs.back());
+    ASSERT_EQ(still.width(), W);
+    std::vector<std::uint8_t> stillBytes;
+    for (int y = 0; y < H; ++y)
+      stillBytes.insert(stillBytes.end(), still.constScanLine(y), still.constScanLine(y) + W * 3);
+    EXPECT_TRUE(DrawnOnGrey(stillBytes, W, H, kGrey).pixels == whole.pixels) << "the grabbed still lost some text";
+    sp.ReleaseSlot(rec.grabs.back());
+  }
+  sp.SetEvents(nullptr);
+}
+
 TEST(Superposer, AutoFontFollowsWidthAndOddStrides) {
   Tvs_Superposer sp;
   {
