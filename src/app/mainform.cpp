@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "actions/uraccourcis.h"
+#include "app/panel_fit.h"
 #include "app/plaque.h"
 #include "app/recorder.h"
 #include "app/status_texts.h"
@@ -26,6 +27,7 @@ namespace vistrel {
 namespace {
 
 enum PanelIndex { kSources = 0, kDossiers = 1, kExtraire = 3, kOptions = 5, kHelp = 7 };
+constexpr int kPanelMaxChars = 64;
 
 }  // namespace
 
@@ -46,7 +48,10 @@ TCaptureForm::TCaptureForm(QWidget *parent) : QMainWindow(parent) {
   panelBar->setObjectName("PanelBar");
   panelBar->setOrientation(Qt::Vertical);
   panelStack_ = new QStackedWidget(central);
-  panelStack_->setFixedWidth(266);
+  panelStack_->setObjectName("PanelStack");
+  // As wide as the widest panel asks, growing with the window beside the
+  // video up to a width where lines would be too long to read.
+  panelStack_->setMaximumWidth(kPanelMaxChars * fontMetrics().averageCharWidth());
   BuildPanels(central);
 
   BuildActions(panelBar);
@@ -80,6 +85,7 @@ TCaptureForm::TCaptureForm(QWidget *parent) : QMainWindow(parent) {
   ConstruireIncrust();
   ConstruireDossiersProgrammes();
   ConstruireCockpit();
+  FitPanelFields(*this);
   resize(1003, 661);
 }
 

@@ -20,6 +20,8 @@ namespace vistrel {
 
 namespace {
 
+constexpr int kVideoStretch = 2;
+
 void CheckGroup(QButtonGroup *group, int id) {
   if (!group) return;
   if (QAbstractButton *b = group->button(id)) b->setChecked(true);
@@ -39,7 +41,9 @@ void TCaptureForm::DisposerFenetre() {
       gauche ? std::array<QWidget *, 4>{d.actionBar, d.videoColumn, panelStack_, panelBar}
              : std::array<QWidget *, 4>{panelBar, panelStack_, d.videoColumn, d.actionBar};
   for (QWidget *w : order) row->removeWidget(w);
-  for (int i = 0; i < int(order.size()); ++i) row->insertWidget(i, order[i], order[i] == d.videoColumn ? 1 : 0);
+  // The video and the panels share what the window has beyond their minimums.
+  for (int i = 0; i < int(order.size()); ++i)
+    row->insertWidget(i, order[i], order[i] == d.videoColumn ? kVideoStretch : order[i] == panelStack_ ? 1 : 0);
   row->activate();
   DimensionnerWithRatio();
 }

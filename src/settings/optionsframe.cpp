@@ -16,22 +16,30 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "media/gstref.h"
 #include "platform/dialogs.h"
 #include "platform/folders.h"
 #include "settings/codecs.h"
 #include "settings/settingskeys.h"
+#include "ui/fitting.h"
 
 namespace vistrel::settings {
 
 namespace {
 
-QButtonGroup *Radios(QGroupBox *box, const QStringList &items, bool horizontal = false) {
+// Items this short share one row even in the narrowest panel; longer ones
+// stand one under the other, where their captions may wrap.
+constexpr int kShortItem = 6;
+
+QButtonGroup *Radios(QGroupBox *box, const QStringList &items) {
   auto *group = new QButtonGroup(box);
-  QBoxLayout *layout = horizontal ? static_cast<QBoxLayout *>(new QHBoxLayout(box))
-                                  : static_cast<QBoxLayout *>(new QVBoxLayout(box));
+  const bool row = std::all_of(items.begin(), items.end(), [](const QString &i) { return i.size() <= kShortItem; });
+  QBoxLayout *layout =
+      row ? static_cast<QBoxLayout *>(new QHBoxLayout(box)) : static_cast<QBoxLayout *>(new QVBoxLayout(box));
   for (int i = 0; i < items.size(); ++i) {
-    auto *b = new QRadioButton(items[i], box);
+    auto *b = new ui::WrapRadioButton(items[i], box);
     group->addButton(b, i);
     layout->addWidget(b);
   }
@@ -66,11 +74,14 @@ void TOptionsFrame::BuildPages() {
   auto *title = new QLabel("Settings (F10)", this);
   outer->addWidget(title);
   Pages = new QTabWidget(this);
+  // Every page's name is shown: the panel is as wide as its tab bar.
+  Pages->setUsesScrollButtons(false);
+  Pages->setElideMode(Qt::ElideNone);
   outer->addWidget(Pages, 1);
 
   // A check box that writes its parameter as soon as it changes.
   auto check = [this](QWidget *page, QLayout *layout, const QString &caption, const QString &key) {
-    auto *cb = new QCheckBox(caption, page);
+    auto *cb = new ui::WrapCheckBox(caption, page);
     layout->addWidget(cb);
     connect(cb, &QCheckBox::toggled, this, [this, key](bool on) {
       if (!loading_) params_.SetBool(key, on);
@@ -82,7 +93,7 @@ void TOptionsFrame::BuildPages() {
                        const QString &key) {
     auto *box = new QGroupBox(caption, page);
     layout->addWidget(box);
-    QButtonGroup *group = Radios(box, items, items.size() <= 4);
+    QButtonGroup *group = Radios(box, items);
     if (!key.isEmpty())
       connect(group, &QButtonGroup::idClicked, this, [this, key](int id) {
         if (loading_) return;
@@ -114,13 +125,14 @@ void TOptionsFrame::BuildPages() {
   cbMpeg2ratioNormal = check(pref, pl, "Display the normal mpeg2 with ratio  4x3", "Mpeg2 Ratio Normal");
   {
     auto *row = new QHBoxLayout;
-    row->addWidget(new QLabel("Ask before a capture when the disk has less free space than", pref));
+    auto *question = new QLabel("Ask before a capture when the disk has less free space than", pref);
+    question->setWordWrap(true);
+    row->addWidget(question, 1);
     seLowDisk = new QSpinBox(pref);
     seLowDisk->setRange(0, 100000);
     seLowDisk->setSingleStep(50);
     seLowDisk->setSuffix(" MB");
-    row->addWidget(seLowDisk);
-    row->addStretch();
+    row->addWidget(seLowDisk, 0, Qt::AlignBottom);
     pl->addLayout(row);
     connect(seLowDisk, &QSpinBox::valueChanged, this, [this](int mb) {
       if (!loading_) params_.SetInt("Low Disk Space", mb);
@@ -137,8 +149,9 @@ void TOptionsFrame::BuildPages() {
   auto *wl = new QVBoxLayout(wmv);
   gbStandardProfiles = new QGroupBox("Standard profiles of wmv", wmv);
   auto *sl = new QFormLayout(gbStandardProfiles);
+  sl->setRowWrapPolicy(QFormLayout::WrapLongRows);
   auto *versionBox = new QGroupBox(gbStandardProfiles);
-  rgversion = Radios(versionBox, {"4", "7", "8"}, true);
+  rgversion = Radios(versionBox, {"4", "7", "8"});
   sl->addRow("Version", versionBox);
   cboxMedia = new QComboBox(gbStandardProfiles);
   sl->addRow(cboxMedia);
@@ -192,6 +205,7 @@ void TOptionsFrame::BuildPages() {
   connect(cbMp3, &QCheckBox::toggled, this, [this] { UpdateMp3Visibility(); });
   gbMp3 = new QGroupBox("Mp3", divx);
   auto *ml = new QFormLayout(gbMp3);
+  ml->setRowWrapPolicy(QFormLayout::WrapLongRows);
   cboxBitratemp3 = new QComboBox(gbMp3);
   cboxBitratemp3->addItems(Mp3BitrateItems());
   ml->addRow("Bitrate in kbits per s", cboxBitratemp3);
@@ -252,6 +266,7 @@ void TOptionsFrame::BuildPages() {
   cbDVDemiSiDivX = check(dv, vl, "Half format if compressed in DivX", "DV demi si DivX");
   cbScn = check(dv, vl, "Create a scn file", "scn");
   auto *nd = new QFormLayout;
+  nd->setRowWrapPolicy(QFormLayout::WrapLongRows);
   leNoDatecode = new QLineEdit(dv);
   nd->addRow("Display if no datecode", leNoDatecode);
   vl->addLayout(nd);
