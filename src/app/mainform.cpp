@@ -6,8 +6,10 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
+#include "actions/superaction.h"
 #include "actions/uraccourcis.h"
 #include "app/panel_fit.h"
 #include "app/plaque.h"
@@ -20,6 +22,7 @@
 #include "platform/product.h"
 #include "platform/screensaver.h"
 #include "settings/settings.h"
+#include "ui/fitting.h"
 #include "ui/videowindow.h"
 
 namespace vistrel {
@@ -51,10 +54,18 @@ TCaptureForm::TCaptureForm(QWidget *parent) : QMainWindow(parent) {
   panelStack_->setObjectName("PanelStack");
   // As wide as the widest panel asks, growing with the window beside the
   // video up to a width where lines would be too long to read.
-  panelStack_->setMaximumWidth(kPanelMaxChars * fontMetrics().averageCharWidth());
+  panelStack_->setMaximumWidth(kPanelMaxChars * ui::TypicalCharWidth(fontMetrics()));
   BuildPanels(central);
 
   BuildActions(panelBar);
+  // The Help panel leads to the list of every command and its keys.
+  if (auto *shortcuts = Action("taraccourcis")) {
+    auto *button = new QToolButton(HelpFrame);
+    button->setObjectName("btnRaccourcis");
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    button->setDefaultAction(shortcuts);
+    HelpFrame->Body()->addWidget(button);
+  }
 
   videoFrame_ = new QFrame(central);
   videoFrame_->setObjectName("FrameShape");

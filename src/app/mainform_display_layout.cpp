@@ -20,7 +20,9 @@ namespace vistrel {
 
 namespace {
 
-constexpr int kVideoStretch = 2;
+// Two parts of the width to the panels for three to the video, each at
+// least its minimum.
+constexpr int kPanelStretch = 2, kVideoStretch = 3;
 
 void CheckGroup(QButtonGroup *group, int id) {
   if (!group) return;
@@ -43,7 +45,10 @@ void TCaptureForm::DisposerFenetre() {
   for (QWidget *w : order) row->removeWidget(w);
   // The video and the panels share what the window has beyond their minimums.
   for (int i = 0; i < int(order.size()); ++i)
-    row->insertWidget(i, order[i], order[i] == d.videoColumn ? kVideoStretch : order[i] == panelStack_ ? 1 : 0);
+    row->insertWidget(i, order[i],
+                      order[i] == d.videoColumn ? kVideoStretch
+                      : order[i] == panelStack_ ? kPanelStretch
+                                                : 0);
   row->activate();
   DimensionnerWithRatio();
 }

@@ -32,6 +32,8 @@ namespace {
 // Items this short share one row even in the narrowest panel; longer ones
 // stand one under the other, where their captions may wrap.
 constexpr int kShortItem = 6;
+// Group titles this short fit the narrowest panel.
+constexpr int kShortTitle = 24;
 
 QButtonGroup *Radios(QGroupBox *box, const QStringList &items) {
   auto *group = new QButtonGroup(box);
@@ -71,6 +73,7 @@ TOptionsFrame::TOptionsFrame(TparameterList &params, QWidget *parent) : QFrame(p
 
 void TOptionsFrame::BuildPages() {
   auto *outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);  // the panel around it has its own
   auto *title = new QLabel("Settings (F10)", this);
   outer->addWidget(title);
   Pages = new QTabWidget(this);
@@ -91,7 +94,14 @@ void TOptionsFrame::BuildPages() {
   // A radio group that stores its item index.
   auto radios = [this](QWidget *page, QLayout *layout, const QString &caption, const QStringList &items,
                        const QString &key) {
-    auto *box = new QGroupBox(caption, page);
+    // A group box's title never wraps: a long caption goes above the box.
+    const bool wraps = caption.size() > kShortTitle;
+    if (wraps) {
+      auto *title = new QLabel(caption, page);
+      title->setWordWrap(true);
+      layout->addWidget(title);
+    }
+    auto *box = new QGroupBox(wraps ? QString() : caption, page);
     layout->addWidget(box);
     QButtonGroup *group = Radios(box, items);
     if (!key.isEmpty())
@@ -149,7 +159,6 @@ void TOptionsFrame::BuildPages() {
   auto *wl = new QVBoxLayout(wmv);
   gbStandardProfiles = new QGroupBox("Standard profiles of wmv", wmv);
   auto *sl = new QFormLayout(gbStandardProfiles);
-  sl->setRowWrapPolicy(QFormLayout::WrapLongRows);
   auto *versionBox = new QGroupBox(gbStandardProfiles);
   rgversion = Radios(versionBox, {"4", "7", "8"});
   sl->addRow("Version", versionBox);
@@ -205,7 +214,6 @@ void TOptionsFrame::BuildPages() {
   connect(cbMp3, &QCheckBox::toggled, this, [this] { UpdateMp3Visibility(); });
   gbMp3 = new QGroupBox("Mp3", divx);
   auto *ml = new QFormLayout(gbMp3);
-  ml->setRowWrapPolicy(QFormLayout::WrapLongRows);
   cboxBitratemp3 = new QComboBox(gbMp3);
   cboxBitratemp3->addItems(Mp3BitrateItems());
   ml->addRow("Bitrate in kbits per s", cboxBitratemp3);
@@ -266,7 +274,6 @@ void TOptionsFrame::BuildPages() {
   cbDVDemiSiDivX = check(dv, vl, "Half format if compressed in DivX", "DV demi si DivX");
   cbScn = check(dv, vl, "Create a scn file", "scn");
   auto *nd = new QFormLayout;
-  nd->setRowWrapPolicy(QFormLayout::WrapLongRows);
   leNoDatecode = new QLineEdit(dv);
   nd->addRow("Display if no datecode", leNoDatecode);
   vl->addLayout(nd);

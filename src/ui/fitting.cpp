@@ -7,13 +7,15 @@
 
 namespace vistrel::ui {
 
+int TypicalCharWidth(const QFontMetrics &fm) { return fm.horizontalAdvance(QLatin1Char('n')); }
+
 int WrapMinimumWidth(const QFontMetrics &fm, const QString &text) {
   const QString plain = QString(text).remove('&');
   int longest = 0;
   for (const QString &word : plain.split(QRegularExpression("\\s+"), Qt::SkipEmptyParts))
     longest = std::max(longest, fm.horizontalAdvance(word));
   const int whole = fm.horizontalAdvance(plain);
-  return std::min(whole, std::max(longest, kWrapMinChars * fm.averageCharWidth()));
+  return std::min(whole, std::max(longest, kWrapMinChars * TypicalCharWidth(fm)));
 }
 
 int WrappedHeight(const QFontMetrics &fm, const QString &text, int width) {

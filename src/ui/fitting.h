@@ -17,8 +17,11 @@ namespace vistrel::ui {
 
 // How many average characters a wrapped caption may be squeezed to before
 // the column itself has to grow.
-inline constexpr int kWrapMinChars = 18;
+inline constexpr int kWrapMinChars = 24;
 
+// The width of a lower-case letter of running text. (The font's own average
+// counts capitals and wide signs, and is a good third wider.)
+int TypicalCharWidth(const QFontMetrics &fm);
 // A caption's width at which it wraps no further: its longest word, or
 // kWrapMinChars characters, whichever is wider, never more than the caption.
 int WrapMinimumWidth(const QFontMetrics &fm, const QString &text);
@@ -34,12 +37,14 @@ class Wrapping : public Button {
   static constexpr bool kRadio = std::is_base_of_v<QRadioButton, Button>;
 
  public:
-  using Button::Button;
+  explicit Wrapping(const QString &text, QWidget *parent = nullptr) : Button(text, parent) { Shrinkable(); }
+  explicit Wrapping(QWidget *parent = nullptr) : Button(parent) { Shrinkable(); }
 
   QSize sizeHint() const override { return Button::sizeHint(); }
+  // As narrow as the wrapping allows, as high as one line: the layout asks
+  // heightForWidth() for the lines the width it gives makes.
   QSize minimumSizeHint() const override {
-    const int w = Chrome() + WrapMinimumWidth(this->fontMetrics(), this->text());
-    return {w, heightForWidth(w)};
+    return {Chrome() + WrapMinimumWidth(this->fontMetrics(), this->text()), Button::sizeHint().height()};
   }
   bool hasHeightForWidth() const override { return true; }
   int heightForWidth(int width) const override {
@@ -66,6 +71,15 @@ class Wrapping : public Button {
   bool hitButton(const QPoint &pos) const override { return this->rect().contains(pos); }
 
  private:
+  // A check box's own policy never lets a layout make it narrower than its
+  // one-line caption.
+  void Shrinkable() {
+    QSizePolicy policy = this->sizePolicy();
+    policy.setHorizontalPolicy(QSizePolicy::Preferred);
+    policy.setVerticalPolicy(QSizePolicy::Minimum);  // taller by the lines it wraps into
+    policy.setHeightForWidth(true);
+    this->setSizePolicy(policy);
+  }
   // Everything but the caption: indicator, spacing, margins.
   int Chrome() const {
     return Button::sizeHint().width() - this->fontMetrics().size(Qt::TextShowMnemonic, this->text()).width();

@@ -12,6 +12,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 
+#include "actions/superaction.h"
 #include "app/camcorders.h"
 #include "app/camform.h"
 #include "sources_fixture.h"
@@ -113,6 +114,14 @@ void Settle(TCaptureForm &form, QSize size) {
   SpinFor(60);
 }
 
+// With VISTREL_PANEL_SHOTS set to a folder, each panel and page checked is
+// also saved there as the window shows it, to be looked at.
+void Shoot(TCaptureForm &form, const QString &name) {
+  const QString folder = qEnvironmentVariable("VISTREL_PANEL_SHOTS");
+  if (folder.isEmpty()) return;
+  form.grab().save(QString("%1/%2x%3-%4.png").arg(folder).arg(form.width()).arg(form.height()).arg(name));
+}
+
 QStringList EveryPanelCut(TCaptureForm &form) {
   QStringList cuts;
   for (int n = 0; n < kPanelCount; ++n) {
@@ -120,17 +129,25 @@ QStringList EveryPanelCut(TCaptureForm &form) {
     SpinFor(20);
     TPanelFrame *panel = form.Panel(n);
     const QList<QTabWidget *> tabs = panel->findChildren<QTabWidget *>();
-    if (tabs.isEmpty()) cuts << CutCaptions(panel);
+    if (tabs.isEmpty()) {
+      cuts << CutCaptions(panel);
+      Shoot(form, panel->objectName());
+    }
     for (QTabWidget *t : tabs)
       for (int i = 0; i < t->count(); ++i) {
         if (!t->isTabVisible(i)) continue;
         t->setCurrentIndex(i);
         SpinFor(20);
         cuts << CutCaptions(panel);
+        Shoot(form, panel->objectName() + "-" + t->tabText(i));
       }
   }
   cuts.removeDuplicates();
   return cuts;
+}
+
+std::string Text(const QRect &r) {
+  return QString("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString();
 }
 
 QRect Global(const QWidget *w) { return QRect(w->mapToGlobal(QPoint(0, 0)), w->size()); }
@@ -140,7 +157,7 @@ QStringList CockpitCoveredBy(TCaptureForm &form, const QWidget *tool) {
   QStringList covered;
   for (const char *name : {"btnCapturer", "btnCouper", "btnGrab", "btnProgrammer"}) {
     const auto *b = form.findChild<QToolButton *>(name);
-    if (b && tool->frameGeometry().intersects(Global(b))) covered << name;
+    if (b && tool->frameGeometry().intersects(Global(b))) covered << QString(name) + " " + Text(Global(b)).c_str();
   }
   return covered;
 }
@@ -213,7 +230,8 @@ TEST(PanelText, ToolWindowsShowTheirCaptionsAndOpenClearOfTheCockpit) {
     w.form.Action("taraccourcis")->ExecuteInteractive();
     SpinFor(50);
     ASSERT_TRUE(w.raccourcis.isVisible());
-    EXPECT_EQ(CockpitCoveredBy(w.form, &w.raccourcis), QStringList()) << "the shortcuts window";
+    EXPECT_EQ(CockpitCoveredBy(w.form, &w.raccourcis).join(", ").toStdString(), "")
+        << "the shortcuts window at " << Text(w.raccourcis.frameGeometry()) << " over " << Text(w.form.frameGeometry());
     QStringList cuts = CutCaptions(&w.raccourcis);
     w.raccourcis.hide();
 
@@ -221,7 +239,8 @@ TEST(PanelText, ToolWindowsShowTheirCaptionsAndOpenClearOfTheCockpit) {
     SpinFor(50);
     TcamForm *cam = w.form.Camescopes()->Fenetre(1);
     ASSERT_TRUE(cam->isVisible());
-    EXPECT_EQ(CockpitCoveredBy(w.form, cam), QStringList()) << "the camcorder window";
+    EXPECT_EQ(CockpitCoveredBy(w.form, cam).join(", ").toStdString(), "")
+        << "the camcorder window at " << Text(cam->frameGeometry()) << " over " << Text(w.form.frameGeometry());
     cuts << CutCaptions(cam);
     EXPECT_TRUE(cuts.isEmpty()) << cuts.join("\n").toStdString();
   }
