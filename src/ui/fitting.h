@@ -40,7 +40,6 @@ class Wrapping : public Button {
   explicit Wrapping(const QString &text, QWidget *parent = nullptr) : Button(text, parent) { Shrinkable(); }
   explicit Wrapping(QWidget *parent = nullptr) : Button(parent) { Shrinkable(); }
 
-  QSize sizeHint() const override { return Button::sizeHint(); }
   // As narrow as the wrapping allows, as high as one line: the layout asks
   // heightForWidth() for the lines the width it gives makes.
   QSize minimumSizeHint() const override {
