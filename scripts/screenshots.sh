@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Takes a screenshot of the main window with each side panel shown, on a
-# private X server, with the built-in test devices, into docs/screenshots/.
+# private X server of the smallest screen the window is made for (1024x600),
+# with the built-in test devices, into docs/screenshots/. A window manager is
+# started when one is installed; without one the window has no frame.
 # Usage: scripts/screenshots.sh [vistrel binary] (default: build/release's)
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
@@ -16,8 +18,10 @@ unset QT_QPA_PLATFORM WAYLAND_DISPLAY
 
 # Panel switch, file name.
 panels=(sf:sources df:folders pf:schedule gf:grab if:inlay of:settings lf:list hf:help af:about)
-xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
+xvfb-run -a -s "-screen 0 1024x600x24" bash -c '
   bin="$1"; out="$2"; shift 2
+  wm=$(command -v openbox || command -v fluxbox || command -v twm || true)
+  if [ -n "$wm" ]; then "$wm" >/dev/null 2>&1 & fi
   for p in "$@"; do
     sw="${p%%:*}"; name="${p#*:}"
     "$bin" --test-devices --answer=no "+$sw" 2>/dev/null & pid=$!

@@ -6,9 +6,12 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
+#include "actions/superaction.h"
 #include "actions/uraccourcis.h"
+#include "app/panel_fit.h"
 #include "app/plaque.h"
 #include "app/recorder.h"
 #include "app/status_texts.h"
@@ -19,6 +22,7 @@
 #include "platform/product.h"
 #include "platform/screensaver.h"
 #include "settings/settings.h"
+#include "ui/fitting.h"
 #include "ui/videowindow.h"
 
 namespace vistrel {
@@ -26,6 +30,7 @@ namespace vistrel {
 namespace {
 
 enum PanelIndex { kSources = 0, kDossiers = 1, kExtraire = 3, kOptions = 5, kHelp = 7 };
+constexpr int kPanelMaxChars = 64;
 
 }  // namespace
 
@@ -46,10 +51,21 @@ TCaptureForm::TCaptureForm(QWidget *parent) : QMainWindow(parent) {
   panelBar->setObjectName("PanelBar");
   panelBar->setOrientation(Qt::Vertical);
   panelStack_ = new QStackedWidget(central);
-  panelStack_->setFixedWidth(266);
+  panelStack_->setObjectName("PanelStack");
+  // As wide as the widest panel asks, growing with the window beside the
+  // video up to a width where lines would be too long to read.
+  panelStack_->setMaximumWidth(kPanelMaxChars * ui::TypicalCharWidth(fontMetrics()));
   BuildPanels(central);
 
   BuildActions(panelBar);
+  // The Help panel leads to the list of every command and its keys.
+  if (auto *shortcuts = Action("taraccourcis")) {
+    auto *button = new QToolButton(HelpFrame);
+    button->setObjectName("btnRaccourcis");
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    button->setDefaultAction(shortcuts);
+    HelpFrame->Body()->addWidget(button);
+  }
 
   videoFrame_ = new QFrame(central);
   videoFrame_->setObjectName("FrameShape");
@@ -80,6 +96,7 @@ TCaptureForm::TCaptureForm(QWidget *parent) : QMainWindow(parent) {
   ConstruireIncrust();
   ConstruireDossiersProgrammes();
   ConstruireCockpit();
+  FitPanelFields(*this);
   resize(1003, 661);
 }
 

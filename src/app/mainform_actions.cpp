@@ -36,6 +36,10 @@ namespace {
 
 enum Kind { kAction, kToggle };
 
+// The shortcuts window may be made this short to stay clear of the capture
+// buttons: a dozen rows of its list still show.
+constexpr int kLeastShortcutsHeight = 300;
+
 struct ActionRow {
   const char *name;
   Kind kind;
@@ -360,6 +364,18 @@ void TCaptureForm::taraccourcisfalseExecute() {
   if (raccourcis_->x() < 0) raccourcis_->move(0, raccourcis_->y());
   raccourcis_->SetSortColumn(params_->Byte("Raccourcis Sort"));
   raccourcis_->show();
+  // Its first opening puts it beside the main window, or at least clear of
+  // its controls; after that it stays where the user put it. Its frame is
+  // known once it is shown.
+  if (!raccourcis_->property("placed").toBool()) {
+    raccourcis_->setProperty("placed", true);
+    const QRect available = screen() ? screen()->availableGeometry() : QRect();
+    const QSize frame = raccourcis_->frameGeometry().size() - raccourcis_->size();
+    const QRect placed = PlaceToolWindow(raccourcis_->frameGeometry().size(), frameGeometry(), available,
+                                         ControlsToKeepClear(this), kLeastShortcutsHeight);
+    raccourcis_->move(placed.topLeft());
+    raccourcis_->resize(placed.size() - frame);
+  }
   raccourcis_->raise();
   raccourcis_->activateWindow();
 }

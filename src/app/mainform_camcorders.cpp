@@ -127,7 +127,7 @@ void TCaptureForm::PlacerCamescope(int number, const QRect &r) {
 
 QRect TCaptureForm::RectangleCamescopeParDefaut() const {
   const QRect available = screen() ? screen()->availableGeometry() : QRect();
-  return PlaceToolWindow(QSize(568, 132), frameGeometry(), available);
+  return PlaceToolWindow(QSize(568, 132), frameGeometry(), available, ControlsToKeepClear(this));
 }
 
 void TCaptureForm::FermerCamescopes() {

@@ -20,6 +20,10 @@ namespace vistrel {
 
 namespace {
 
+// Two parts of the width to the panels for three to the video, each at
+// least its minimum.
+constexpr int kPanelStretch = 2, kVideoStretch = 3;
+
 void CheckGroup(QButtonGroup *group, int id) {
   if (!group) return;
   if (QAbstractButton *b = group->button(id)) b->setChecked(true);
@@ -39,7 +43,12 @@ void TCaptureForm::DisposerFenetre() {
       gauche ? std::array<QWidget *, 4>{d.actionBar, d.videoColumn, panelStack_, panelBar}
              : std::array<QWidget *, 4>{panelBar, panelStack_, d.videoColumn, d.actionBar};
   for (QWidget *w : order) row->removeWidget(w);
-  for (int i = 0; i < int(order.size()); ++i) row->insertWidget(i, order[i], order[i] == d.videoColumn ? 1 : 0);
+  // The video and the panels share what the window has beyond their minimums.
+  for (int i = 0; i < int(order.size()); ++i)
+    row->insertWidget(i, order[i],
+                      order[i] == d.videoColumn ? kVideoStretch
+                      : order[i] == panelStack_ ? kPanelStretch
+                                                : 0);
   row->activate();
   DimensionnerWithRatio();
 }

@@ -1,6 +1,7 @@
 // Preview display modes, what the picture and sound go through: the lock to
 // the recording, inlay, flips and their sliders, volume and mute, freezes.
 #include <QButtonGroup>
+#include <QToolButton>
 
 #include "actions/superaction.h"
 #include "app/display_state.h"
@@ -18,6 +19,19 @@ namespace vistrel {
 namespace {
 
 const char *const kRatioActions[4] = {"saRatioNormal", "saRatio4x3", "saRatio16x9", "saRatioNatif"};
+
+// What a greyed inlay or flip button says while the preview is locked to
+// what is recorded.
+const char *const kLockedHint =
+    "Not while the preview is an exact copy of the recording: this capture format passes the picture on as "
+    "it comes (\"Free preview\" lifts it)";
+
+// A button's own tooltip, for as long as its action stays as it is: the
+// action's tooltip stays what it is for the menus and the shortcuts window.
+void HintButtons(QAction *a, const QString &hint) {
+  for (QObject *o : a->associatedObjects())
+    if (auto *b = qobject_cast<QToolButton *>(o)) b->setToolTip(hint.isEmpty() ? a->toolTip() : hint);
+}
 
 void EnableGroup(QButtonGroup *group, bool on) {
   if (!group) return;
@@ -91,7 +105,10 @@ void TCaptureForm::AppliquerVerrou(bool locked) {
   AppliquerFlips();
   const bool processing = TraitementPossible && VideoConnectee();
   for (const char *name : {"taIncruster", "acVertFlip", "acHorzFlip"})
-    if (auto *a = Action(name)) a->setEnabled(processing);
+    if (auto *a = Action(name)) {
+      a->setEnabled(processing);
+      HintButtons(a, locked && VideoConnectee() && !processing ? kLockedHint : QString());
+    }
   d.inLock = false;
 }
 

@@ -104,11 +104,15 @@ TListeFrame::TListeFrame(QWidget *parent) : TPanelFrame("ListeFrame", "List", pa
 
 THelpFrame::THelpFrame(QWidget *parent) : TPanelFrame("HelpFrame", "Help", parent) {
   pages = new QTabWidget(this);
+  pages->setUsesScrollButtons(false);
+  pages->setElideMode(Qt::ElideNone);
   report = new QTextEdit(pages);
   report->setReadOnly(true);
   auto *sourcesPage = new QWidget(pages);
   auto *sl = new QVBoxLayout(sourcesPage);
-  sl->addWidget(new QLabel("Sources used (untick a source to skip it):", sourcesPage));
+  auto *caption = new QLabel("Sources used (untick a source to skip it):", sourcesPage);
+  caption->setWordWrap(true);
+  sl->addWidget(caption);
   sourceList = new QListWidget(sourcesPage);
   sl->addWidget(sourceList);
   pages->addTab(report, "System");

@@ -16,22 +16,32 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "media/gstref.h"
 #include "platform/dialogs.h"
 #include "platform/folders.h"
 #include "settings/codecs.h"
 #include "settings/settingskeys.h"
+#include "ui/fitting.h"
 
 namespace vistrel::settings {
 
 namespace {
 
-QButtonGroup *Radios(QGroupBox *box, const QStringList &items, bool horizontal = false) {
+// Items this short share one row even in the narrowest panel; longer ones
+// stand one under the other, where their captions may wrap.
+constexpr int kShortItem = 6;
+// Group titles this short fit the narrowest panel.
+constexpr int kShortTitle = 24;
+
+QButtonGroup *Radios(QGroupBox *box, const QStringList &items) {
   auto *group = new QButtonGroup(box);
-  QBoxLayout *layout = horizontal ? static_cast<QBoxLayout *>(new QHBoxLayout(box))
-                                  : static_cast<QBoxLayout *>(new QVBoxLayout(box));
+  const bool row = std::all_of(items.begin(), items.end(), [](const QString &i) { return i.size() <= kShortItem; });
+  QBoxLayout *layout =
+      row ? static_cast<QBoxLayout *>(new QHBoxLayout(box)) : static_cast<QBoxLayout *>(new QVBoxLayout(box));
   for (int i = 0; i < items.size(); ++i) {
-    auto *b = new QRadioButton(items[i], box);
+    auto *b = new ui::WrapRadioButton(items[i], box);
     group->addButton(b, i);
     layout->addWidget(b);
   }
@@ -63,14 +73,18 @@ TOptionsFrame::TOptionsFrame(TparameterList &params, QWidget *parent) : QFrame(p
 
 void TOptionsFrame::BuildPages() {
   auto *outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);  // the panel around it has its own
   auto *title = new QLabel("Settings (F10)", this);
   outer->addWidget(title);
   Pages = new QTabWidget(this);
+  // Every page's name is shown: the panel is as wide as its tab bar.
+  Pages->setUsesScrollButtons(false);
+  Pages->setElideMode(Qt::ElideNone);
   outer->addWidget(Pages, 1);
 
   // A check box that writes its parameter as soon as it changes.
   auto check = [this](QWidget *page, QLayout *layout, const QString &caption, const QString &key) {
-    auto *cb = new QCheckBox(caption, page);
+    auto *cb = new ui::WrapCheckBox(caption, page);
     layout->addWidget(cb);
     connect(cb, &QCheckBox::toggled, this, [this, key](bool on) {
       if (!loading_) params_.SetBool(key, on);
@@ -80,9 +94,16 @@ void TOptionsFrame::BuildPages() {
   // A radio group that stores its item index.
   auto radios = [this](QWidget *page, QLayout *layout, const QString &caption, const QStringList &items,
                        const QString &key) {
-    auto *box = new QGroupBox(caption, page);
+    // A group box's title never wraps: a long caption goes above the box.
+    const bool wraps = caption.size() > kShortTitle;
+    if (wraps) {
+      auto *title = new QLabel(caption, page);
+      title->setWordWrap(true);
+      layout->addWidget(title);
+    }
+    auto *box = new QGroupBox(wraps ? QString() : caption, page);
     layout->addWidget(box);
-    QButtonGroup *group = Radios(box, items, items.size() <= 4);
+    QButtonGroup *group = Radios(box, items);
     if (!key.isEmpty())
       connect(group, &QButtonGroup::idClicked, this, [this, key](int id) {
         if (loading_) return;
@@ -114,13 +135,14 @@ void TOptionsFrame::BuildPages() {
   cbMpeg2ratioNormal = check(pref, pl, "Display the normal mpeg2 with ratio  4x3", "Mpeg2 Ratio Normal");
   {
     auto *row = new QHBoxLayout;
-    row->addWidget(new QLabel("Ask before a capture when the disk has less free space than", pref));
+    auto *question = new QLabel("Ask before a capture when the disk has less free space than", pref);
+    question->setWordWrap(true);
+    row->addWidget(question, 1);
     seLowDisk = new QSpinBox(pref);
     seLowDisk->setRange(0, 100000);
     seLowDisk->setSingleStep(50);
     seLowDisk->setSuffix(" MB");
-    row->addWidget(seLowDisk);
-    row->addStretch();
+    row->addWidget(seLowDisk, 0, Qt::AlignBottom);
     pl->addLayout(row);
     connect(seLowDisk, &QSpinBox::valueChanged, this, [this](int mb) {
       if (!loading_) params_.SetInt("Low Disk Space", mb);
@@ -138,7 +160,7 @@ void TOptionsFrame::BuildPages() {
   gbStandardProfiles = new QGroupBox("Standard profiles of wmv", wmv);
   auto *sl = new QFormLayout(gbStandardProfiles);
   auto *versionBox = new QGroupBox(gbStandardProfiles);
-  rgversion = Radios(versionBox, {"4", "7", "8"}, true);
+  rgversion = Radios(versionBox, {"4", "7", "8"});
   sl->addRow("Version", versionBox);
   cboxMedia = new QComboBox(gbStandardProfiles);
   sl->addRow(cboxMedia);

@@ -4,6 +4,7 @@
 #include <QButtonGroup>
 #include <QSlider>
 #include <QStatusBar>
+#include <QToolButton>
 
 #include "actions/superaction.h"
 #include "appwindows.h"
@@ -112,6 +113,23 @@ TEST(DisplayModes, LockTableFollowsTheCaptureFormat) {
   EXPECT_EQ(w.CurrentAudio(), kMicrophone);
   EXPECT_TRUE(Act(w.form, "saRatioNormal")->isEnabled());
   EXPECT_TRUE(w.form.OptionsFrame->options->rgDVRatio->buttons().first()->isEnabled());
+
+  // A native format passes the picture on untouched: the greyed inlay and
+  // flip buttons say why, and say nothing more once the lock is lifted.
+  auto hints = [&w] {
+    QStringList out;
+    for (const char *name : {"taIncruster", "acVertFlip", "acHorzFlip"})
+      for (QObject *o : Act(w.form, name)->associatedObjects())
+        if (auto *b = qobject_cast<QToolButton *>(o)) out << b->toolTip();
+    return out;
+  };
+  w.Choose(w.FormatBox(), "avi native");
+  Click(w.form, "taLock");
+  ASSERT_FALSE(Act(w.form, "acVertFlip")->isEnabled());
+  ASSERT_EQ(hints().size(), 3) << "one button each in the display-mode column";
+  for (const QString &hint : hints()) EXPECT_TRUE(hint.contains("exact copy")) << hint.toStdString();
+  SetLocked(w, false);
+  for (const QString &hint : hints()) EXPECT_FALSE(hint.contains("exact copy")) << hint.toStdString();
 
   // A sound format drops the picture, and the inlay with it.
   w.Choose(w.FormatBox(), "Wav");

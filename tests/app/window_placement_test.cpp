@@ -43,6 +43,28 @@ TEST(WindowPlacement, AToolWindowOpensBesideTheMainWindowNeverOverItsControls) {
   EXPECT_TRUE(screen.contains(placed));
 }
 
+TEST(WindowPlacement, WithNoRoomBesideItAToolWindowCoversNoneOfTheMainWindowsControls) {
+  const QSize cam(568, 132);
+  const QRect screen(0, 0, 1280, 800), full(0, 0, 1280, 800);
+  const QRect panelBar(0, 40, 120, 300), modes(1130, 40, 150, 400), cockpit(420, 700, 434, 30),
+      status(0, 770, 1280, 30);
+  struct Case {
+    QList<QRect> keepClear;
+    int leastHeight;
+    QRect expected;
+  } cases[] = {
+      {{cockpit, status}, 0, QRect(0, 0, 568, 132)},                     // its top left corner
+      {{panelBar, cockpit, status}, 0, QRect(712, 0, 568, 132)},         // the top right one
+      {{panelBar, modes, cockpit, status}, 0, QRect(355, 0, 568, 132)},  // between the two columns
+      {{QRect(0, 0, 1280, 200)}, 0, QRect(0, 0, 568, 132)},              // nowhere clear: the top of the screen
+      // A window that may be shortened ends above the buttons it would cover...
+      {{panelBar, modes, QRect(300, 100, 700, 30)}, 60, QRect(355, 0, 568, 100)},
+      // ...but not below its least height.
+      {{panelBar, modes, QRect(300, 50, 700, 30)}, 60, QRect(0, 0, 568, 132)},
+  };
+  for (const Case &c : cases) EXPECT_EQ(PlaceToolWindow(cam, full, screen, c.keepClear, c.leastHeight), c.expected);
+}
+
 TEST(WindowPlacement, TheCamcorderWindowOpensClearOfTheCaptureButtons) {
   RecordingWindow w;
   w.form.resize(1003, 661);

@@ -1,0 +1,11 @@
+#pragma once
+// The side panels' fields fitted to the room their column gives them.
+namespace vistrel {
+
+class TCaptureForm;
+
+// The Folders panel: its path fields show a long path by its two ends (the
+// whole path as tooltip), and its "..." buttons are as wide as their text.
+void FitPanelFields(TCaptureForm &form);
+
+}  // namespace vistrel
