@@ -109,6 +109,11 @@ void TCaptureForm::AppliquerVerrou(bool locked) {
       a->setEnabled(processing);
       HintButtons(a, locked && VideoConnectee() && !processing ? kLockedHint : QString());
     }
+  // The lock's own button reads "Free preview", what a click does; its
+  // tooltip says what is on now.
+  if (auto *a = Action("taLock"))
+    a->setToolTip(locked ? QStringLiteral("The preview is an exact copy of the recording: click to free it")
+                         : QString());
   d.inLock = false;
 }
 

@@ -128,8 +128,11 @@ TEST(DisplayModes, LockTableFollowsTheCaptureFormat) {
   ASSERT_FALSE(Act(w.form, "acVertFlip")->isEnabled());
   ASSERT_EQ(hints().size(), 3) << "one button each in the display-mode column";
   for (const QString &hint : hints()) EXPECT_TRUE(hint.contains("exact copy")) << hint.toStdString();
+  EXPECT_TRUE(Act(w.form, "taLock")->toolTip().startsWith("The preview is an exact copy"))
+      << "the lock says it is on, not only what a click does";
   SetLocked(w, false);
   for (const QString &hint : hints()) EXPECT_FALSE(hint.contains("exact copy")) << hint.toStdString();
+  EXPECT_FALSE(Act(w.form, "taLock")->toolTip().startsWith("The preview is"));
 
   // A sound format drops the picture, and the inlay with it.
   w.Choose(w.FormatBox(), "Wav");
