@@ -57,17 +57,24 @@ GstBuffer *WritableBuffer(GstPadProbeInfo *info) {
   return buffer;
 }
 
+// Keeps the sound format a caps event gives; true when the event was one.
+// `have` says whether samples can be counted in it.
+bool KeepSoundFormat(GstEvent *event, GstAudioInfo &info, bool &have) {
+  if (GST_EVENT_TYPE(event) != GST_EVENT_CAPS) return false;
+  GstCaps *caps = nullptr;
+  gst_event_parse_caps(event, &caps);
+  have =
+      caps && gst_audio_info_from_caps(&info, caps) && GST_AUDIO_INFO_BPF(&info) > 0 && GST_AUDIO_INFO_RATE(&info) > 0;
+  return true;
+}
+
 GstPadProbeReturn OnData(GstPad *pad, GstPadProbeInfo *info, gpointer data) {
   auto *state = static_cast<RestampState *>(data);
   if (info->type & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
     GstEvent *event = GST_PAD_PROBE_INFO_EVENT(info);
-    if (GST_EVENT_TYPE(event) == GST_EVENT_CAPS) {
-      GstCaps *caps = nullptr;
-      gst_event_parse_caps(event, &caps);
-      state->haveInfo = caps && gst_audio_info_from_caps(&state->info, caps);
-    } else if (KeepSegment(event, state->segment) || GST_EVENT_TYPE(event) == GST_EVENT_FLUSH_STOP) {
+    if (!KeepSoundFormat(event, state->info, state->haveInfo) &&
+        (KeepSegment(event, state->segment) || GST_EVENT_TYPE(event) == GST_EVENT_FLUSH_STOP))
       state->next = GST_CLOCK_TIME_NONE;
-    }
     return GST_PAD_PROBE_OK;
   }
 
@@ -145,13 +152,7 @@ struct SampleState {
 GstPadProbeReturn OnSamples(GstPad *, GstPadProbeInfo *info, gpointer data) {
   auto *state = static_cast<SampleState *>(data);
   if (info->type & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
-    GstEvent *event = GST_PAD_PROBE_INFO_EVENT(info);
-    if (GST_EVENT_TYPE(event) == GST_EVENT_CAPS) {
-      GstCaps *caps = nullptr;
-      gst_event_parse_caps(event, &caps);
-      state->haveInfo = caps && gst_audio_info_from_caps(&state->info, caps) && GST_AUDIO_INFO_BPF(&state->info) > 0 &&
-                        GST_AUDIO_INFO_RATE(&state->info) > 0;
-    }
+    KeepSoundFormat(GST_PAD_PROBE_INFO_EVENT(info), state->info, state->haveInfo);
     return GST_PAD_PROBE_OK;
   }
   if (!state->haveInfo) return GST_PAD_PROBE_OK;
