@@ -106,8 +106,12 @@ RepairResult RepairWav(RepairBytes &f) {
           return r;
         }
       const std::uint64_t end = dataAt + length + (length & 1);
-      // A RIFF size is only ever raised to cover the data, never cut.
-      const std::uint64_t riff = std::min<std::uint64_t>(std::max<std::uint64_t>(f.U32At(4), end - 8), 0xFFFFFFFFu);
+      // A RIFF size covers the data and keeps the chunks after it (a writer's
+      // trailer), but never claims bytes past the file's end: a writer that
+      // counted what a full disk refused wrote such a size.
+      const std::uint64_t held = std::max<std::uint64_t>(f.Size(), end) - 8;
+      const std::uint64_t riff = std::min<std::uint64_t>(
+          std::max<std::uint64_t>(std::min<std::uint64_t>(f.U32At(4), held), end - 8), 0xFFFFFFFFu);
       const bool sizes = length != f.U32At(at + 4) || riff != f.U32At(4);
       if ((sizes && (!f.Put32(at + 4, std::uint32_t(length)) || !f.Put32(4, std::uint32_t(riff)))) ||
           ((sizes || changed) && !f.Sync())) {

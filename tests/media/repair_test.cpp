@@ -164,6 +164,15 @@ TEST(RepairWav, SizesFromTheDataOnDisk) {
   media::MemoryBytes finished(done);
   EXPECT_EQ(media::RepairWav(finished).outcome, media::RepairOutcome::Whole);
   EXPECT_EQ(finished.Bytes(), done);
+
+  // Sizes a writer counted from what it sent, when a full disk kept the last
+  // of it: neither size may claim bytes the file does not hold.
+  std::vector<std::uint8_t> refused = WavHeader(36 + 96000, 96000);
+  refused.resize(44 + 48000, 0x22);
+  media::MemoryBytes short_(refused);
+  EXPECT_EQ(media::RepairWav(short_).outcome, media::RepairOutcome::Repaired);
+  EXPECT_EQ(short_.U32At(40), 48000u);
+  EXPECT_EQ(short_.U32At(4), 36u + 48000u);
 }
 
 // Files that are not recordings, or hold nothing yet, are refused and left
