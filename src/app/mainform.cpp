@@ -6,10 +6,8 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
-#include <QToolButton>
 #include <QVBoxLayout>
 
-#include "actions/superaction.h"
 #include "actions/uraccourcis.h"
 #include "app/panel_fit.h"
 #include "app/plaque.h"
@@ -58,14 +56,6 @@ TCaptureForm::TCaptureForm(QWidget *parent) : QMainWindow(parent) {
   BuildPanels(central);
 
   BuildActions(panelBar);
-  // The Help panel leads to the list of every command and its keys.
-  if (auto *shortcuts = Action("taraccourcis")) {
-    auto *button = new QToolButton(HelpFrame);
-    button->setObjectName("btnRaccourcis");
-    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    button->setDefaultAction(shortcuts);
-    HelpFrame->Body()->addWidget(button);
-  }
 
   videoFrame_ = new QFrame(central);
   videoFrame_->setObjectName("FrameShape");
