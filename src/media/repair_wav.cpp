@@ -90,10 +90,9 @@ RepairResult RepairWav(RepairBytes &f) {
     if (id == "data") {
       const std::uint64_t onDisk = f.Size() - dataAt;
       std::uint64_t length = size;
-      if (length == 0 || length > onDisk) {
-        length = std::min<std::uint64_t>(onDisk, 0xFFFFFFFFu - dataAt);
-        if (blockAlign) length -= length % blockAlign;
-      }
+      if (length == 0 || length > onDisk) length = std::min<std::uint64_t>(onDisk, 0xFFFFFFFFu - dataAt);
+      // Only whole sample frames: a writer cut off by a full disk counted a part of one.
+      if (blockAlign) length -= length % blockAlign;
       if (length == 0 || length < blockAlign) {
         r.outcome = RepairOutcome::Empty;
         r.detail = "no whole sample frame";

@@ -173,6 +173,12 @@ TEST(RepairWav, SizesFromTheDataOnDisk) {
   EXPECT_EQ(media::RepairWav(short_).outcome, media::RepairOutcome::Repaired);
   EXPECT_EQ(short_.U32At(40), 48000u);
   EXPECT_EQ(short_.U32At(4), 36u + 48000u);
+  // A claimed size inside the file that ends in part of a sample frame.
+  std::vector<std::uint8_t> partial = WavHeader(36 + 4002, 4002);
+  partial.resize(44 + 4002, 0x22);
+  media::MemoryBytes part(partial);
+  EXPECT_EQ(media::RepairWav(part).outcome, media::RepairOutcome::Repaired);
+  EXPECT_EQ(part.U32At(40), 4000u);
 }
 
 // Files that are not recordings, or hold nothing yet, are refused and left
