@@ -14,6 +14,7 @@
 #include <cstring>
 #include <vector>
 
+#include "media/arrivalbound.h"
 #include "media/debug.h"
 #include "media/restamp.h"
 #include "sources/deviceidentity.h"
@@ -71,6 +72,7 @@ media::ElementRef MakeSourceElement(GstDevice *device) {
     media::PadRef out = media::PadRef::Adopt(gst_element_get_static_pad(e.get(), "src"));
     media::AttachLiveTimeGuard(out.get());
   }
+  media::BoundSoundToArrival(e.get());
   // Sound servers hand out 10 ms by default: each block wakes every queue of
   // the preview and capture chains. Blocks of kAudioBlockUs halve those
   // wake-ups and stay under a picture's period.
