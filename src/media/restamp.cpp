@@ -3,6 +3,7 @@
 #include <gst/audio/audio.h>
 
 #include "media/debug.h"
+#include "media/frameline.h"
 #include "media/gstref.h"
 #include "media/padtime.h"
 
@@ -63,13 +64,26 @@ void FreeState(gpointer data) { delete static_cast<RestampState *>(data); }
 
 struct GuardState {
   GstSegment segment;
+  FrameLine line;
   bool warned = false;
 };
+
+// The frame period a picture's caps give; 0 for sound or a variable rate.
+GstClockTime FramePeriod(GstEvent *event) {
+  GstCaps *caps = nullptr;
+  gst_event_parse_caps(event, &caps);
+  const GstStructure *s = caps && gst_caps_get_size(caps) > 0 ? gst_caps_get_structure(caps, 0) : nullptr;
+  gint num = 0, den = 0;
+  if (!s || !gst_structure_get_fraction(s, "framerate", &num, &den) || num <= 0 || den <= 0) return 0;
+  return gst_util_uint64_scale_int(GST_SECOND, den, num);
+}
 
 GstPadProbeReturn OnLiveData(GstPad *pad, GstPadProbeInfo *info, gpointer data) {
   auto *state = static_cast<GuardState *>(data);
   if (info->type & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
-    KeepSegment(GST_PAD_PROBE_INFO_EVENT(info), state->segment);
+    GstEvent *event = GST_PAD_PROBE_INFO_EVENT(info);
+    if (GST_EVENT_TYPE(event) == GST_EVENT_CAPS) state->line.SetPeriod(FramePeriod(event));
+    if (KeepSegment(event, state->segment) || GST_EVENT_TYPE(event) == GST_EVENT_FLUSH_STOP) state->line.Reset();
     return GST_PAD_PROBE_OK;
   }
   GstBuffer *buffer = GST_PAD_PROBE_INFO_BUFFER(info);
@@ -83,12 +97,14 @@ GstPadProbeReturn OnLiveData(GstPad *pad, GstPadProbeInfo *info, gpointer data) 
       GST_CLOCK_DIFF(now, pts) <= GstClockTimeDiff(kLiveTimeTolerance))
     return GST_PAD_PROBE_OK;
   if (!state->warned) {
-    GST_INFO_OBJECT(pad, "source time %" GST_TIME_FORMAT " is not the running time %" GST_TIME_FORMAT
-                    ": frames are stamped as they arrive", GST_TIME_ARGS(pts), GST_TIME_ARGS(now));
+    GST_INFO_OBJECT(pad,
+                    "source time %" GST_TIME_FORMAT " is not the running time %" GST_TIME_FORMAT
+                    ": frames are placed by their arrival",
+                    GST_TIME_ARGS(pts), GST_TIME_ARGS(now));
     state->warned = true;
   }
   buffer = WritableBuffer(info);
-  GST_BUFFER_PTS(buffer) = now;
+  GST_BUFFER_PTS(buffer) = state->line.Place(now);
   GST_BUFFER_DTS(buffer) = GST_CLOCK_TIME_NONE;
   return GST_PAD_PROBE_OK;
 }

@@ -25,9 +25,10 @@ void AttachAudioRestamper(GstPad *pad);
 
 // Installs a guard on a live source's output: a buffer without a time, or
 // with one more than kLiveTimeTolerance away from the running time it
-// arrives at, is stamped with that running time. Devices whose producer
-// stamps frames in a clock of its own (a PipeWire stream of another program
-// stamps them all 0) are paced by arrival instead; good stamps pass.
+// arrives at, is stamped by that running time (on its frame period's line
+// for a picture, frameline.h). Devices whose producer stamps frames in a
+// clock of its own (a PipeWire stream of another program stamps them all 0)
+// are paced by arrival instead; good stamps pass.
 inline constexpr GstClockTime kLiveTimeTolerance = GST_SECOND;
 void AttachLiveTimeGuard(GstPad *pad);
 
