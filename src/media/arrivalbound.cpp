@@ -21,7 +21,7 @@ constexpr GstClockTime kStepTolerance = GST_MSECOND;
 struct BoundState {
   ArrivalBound bound;
   GstSegment segment;
-  GstClockTime told = 0;
+  GstClockTime told = 0;  // the shift of the block before
 };
 
 GstPadProbeReturn OnBlock(GstPad *pad, GstPadProbeInfo *info, gpointer data) {
@@ -37,11 +37,10 @@ GstPadProbeReturn OnBlock(GstPad *pad, GstPadProbeInfo *info, gpointer data) {
   GST_LOG_OBJECT(pad, "block %" GST_TIME_FORMAT " to %" GST_TIME_FORMAT " arrived at %" GST_TIME_FORMAT,
                  GST_TIME_ARGS(GST_BUFFER_PTS(buffer)),
                  GST_TIME_ARGS(GST_BUFFER_PTS(buffer) + GST_BUFFER_DURATION(buffer)), GST_TIME_ARGS(now));
-  bool moved = false;
   const GstClockTime shift = state->bound.Shift(GST_BUFFER_PTS(buffer), GST_BUFFER_DURATION(buffer), now,
-                                                GST_BUFFER_FLAG_IS_SET(buffer, GST_BUFFER_FLAG_DISCONT), moved);
-  const bool stepped = moved && shift > state->told + kStepTolerance;
-  if (moved) state->told = shift;
+                                                GST_BUFFER_FLAG_IS_SET(buffer, GST_BUFFER_FLAG_DISCONT));
+  const bool stepped = shift > state->told + kStepTolerance;
+  state->told = shift;
   if (shift == 0) return GST_PAD_PROBE_OK;
   buffer = WritableBuffer(info);
   GST_BUFFER_PTS(buffer) -= shift;
@@ -60,15 +59,13 @@ void FreeBound(gpointer data) { delete static_cast<BoundState *>(data); }
 
 }  // namespace
 
-GstClockTime ArrivalBound::Shift(GstClockTime pts, GstClockTime duration, GstClockTime now, bool discont, bool &moved) {
-  moved = false;
+GstClockTime ArrivalBound::Shift(GstClockTime pts, GstClockTime duration, GstClockTime now, bool discont) {
   if (!measuring_ || discont) {
     // A line's first block comes at once, before the server paces its
     // reads (measured: 20 ms earlier than every block after it); measured
     // by it, the whole line would be moved back a block too far.
     measuring_ = true;
     measured_ = false;
-    moved = shift_ != 0;
     shift_ = 0;
     return 0;
   }
@@ -77,7 +74,6 @@ GstClockTime ArrivalBound::Shift(GstClockTime pts, GstClockTime duration, GstClo
   // moved back only as far as it can go.
   const GstClockTime excess = std::min(end > now ? end - now : 0, pts);
   if (!measured_ || excess > shift_) {
-    moved = excess != shift_;
     measured_ = true;
     shift_ = excess;
   }

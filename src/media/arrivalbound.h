@@ -19,9 +19,8 @@ namespace vistrel::media {
 class ArrivalBound {
  public:
   // The time to take off this block's start. `discont` says the source drew
-  // its line again, which starts the measure afresh. `moved` says the shift
-  // changed with this block.
-  GstClockTime Shift(GstClockTime pts, GstClockTime duration, GstClockTime now, bool discont, bool &moved);
+  // its line again, which starts the measure afresh.
+  GstClockTime Shift(GstClockTime pts, GstClockTime duration, GstClockTime now, bool discont);
 
  private:
   GstClockTime shift_ = 0;

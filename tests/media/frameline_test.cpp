@@ -12,6 +12,7 @@ namespace {
 
 constexpr GstClockTime kMs = GST_MSECOND;
 constexpr GstClockTime kPeriod = 40 * kMs;
+constexpr GstClockTime kReset = GST_CLOCK_TIME_NONE;  // an arrival that stands for a new segment
 
 struct Arrivals {
   const char *what;
@@ -31,25 +32,22 @@ TEST(FrameLine, FramesKeepTheirPlaceUnlessAPeriodLate) {
       // A stall, then what it held up comes at once: times still rise.
       {"a burst after a stall", kPeriod, {0, 130 * kMs, 131 * kMs, 132 * kMs}, {0, 120 * kMs, 131 * kMs, 132 * kMs}},
       {"no known period", 0, {0, 70 * kMs, 85 * kMs}, {0, 70 * kMs, 85 * kMs}},
+      // A new segment: times start again, far before the old line.
+      {"a fresh line", kPeriod, {1000 * kMs, kReset, 10 * kMs, 75 * kMs}, {1000 * kMs, kReset, 10 * kMs, 50 * kMs}},
   };
   for (const Arrivals &c : cases) {
     FrameLine line;
     line.SetPeriod(c.period);
     for (size_t i = 0; i < c.arrivals.size(); ++i) {
+      if (c.arrivals[i] == kReset) {
+        line.Reset();
+        continue;
+      }
       const GstClockTime placed = line.Place(c.arrivals[i]);
       EXPECT_EQ(placed, c.placed[i]) << c.what << ", frame " << i;
       EXPECT_LE(placed, c.arrivals[i]) << c.what << ", frame " << i << " is placed after it arrived";
     }
   }
-}
-
-TEST(FrameLine, ANewSegmentStartsAFreshLine) {
-  FrameLine line;
-  line.SetPeriod(kPeriod);
-  line.Place(1000 * kMs);
-  line.Reset();
-  EXPECT_EQ(line.Place(10 * kMs), 10 * kMs);
-  EXPECT_EQ(line.Place(75 * kMs), 50 * kMs);
 }
 
 }  // namespace
