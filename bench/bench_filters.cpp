@@ -1,19 +1,19 @@
 // Per-frame cost of the own filters, against a plain copy of the same frame.
+#include <benchmark/benchmark.h>
+#include <gst/gst.h>
+#include <gst/video/video.h>
+
+#include <QGuiApplication>
+#include <cstring>
+#include <memory>
+#include <vector>
+
 #include "filters/bitmaps.h"
 #include "filters/dvcodes.h"
 #include "filters/dvtestframes.h"
 #include "filters/vs_dvheader.h"
 #include "filters/vs_resizer.h"
 #include "filters/vs_superposer.h"
-
-#include <benchmark/benchmark.h>
-#include <gst/gst.h>
-
-#include <QGuiApplication>
-
-#include <cstring>
-#include <memory>
-#include <vector>
 
 using namespace vistrel;
 using namespace vistrel::filters;
@@ -22,8 +22,7 @@ namespace {
 
 struct Frame {
   GstBuffer *in = nullptr, *out = nullptr;
-  Frame(int w, int h) {
-    const std::size_t n = static_cast<std::size_t>((w * 3 + 3) & ~3) * h;
+  explicit Frame(std::size_t n) {
     in = gst_buffer_new_allocate(nullptr, n, nullptr);
     out = gst_buffer_new_allocate(nullptr, n, nullptr);
     gst_buffer_memset(in, 0, 60, n);
@@ -44,13 +43,20 @@ void BM_Memcpy(benchmark::State &state) {
   }
 }
 
-// range(2): 0 inlay off, else the border size with two lines on.
+// range(2): 0 inlay off, else the border size with two lines on;
+// range(3): the layout drawn in, 0 BGR, 1 YUY2, 2 I420.
 void BM_Superposer(benchmark::State &state) {
   const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
+  static const char *const kLayouts[] = {"BGR", "YUY2", "I420"};
+  const char *layout = kLayouts[state.range(3)];
+  state.SetLabel(layout);
   Tvs_Superposer sp;
-  const std::string capsText = "video/x-raw,format=BGR,width=" + std::to_string(w) + ",height=" + std::to_string(h) +
-                               ",framerate=25/1";
+  sp.SetAnyLayout(true);
+  const std::string capsText = std::string("video/x-raw,format=") + layout + ",width=" + std::to_string(w) +
+                               ",height=" + std::to_string(h) + ",framerate=25/1";
   GstCaps *caps = gst_caps_from_string(capsText.c_str());
+  GstVideoInfo info;
+  gst_video_info_from_caps(&info, caps);
   sp.SetMediaType(caps, caps);
   gst_caps_unref(caps);
   sp.StartStreaming();
@@ -65,7 +71,7 @@ void BM_Superposer(benchmark::State &state) {
   } else {
     sp.SetActive(false);
   }
-  Frame f(w, h);
+  Frame f(GST_VIDEO_INFO_SIZE(&info));
   for (auto _ : state) {
     media::SampleView in(f.in), out(f.out);
     benchmark::DoNotOptimize(sp.Transform(in, out));
@@ -111,8 +117,9 @@ void BM_Deinterlace(benchmark::State &state) {
 }  // namespace
 
 BENCHMARK(BM_Memcpy)->Args({720, 576})->Args({1920, 1080});
-BENCHMARK(BM_Superposer)->Args({720, 576, 0})->Args({720, 576, 1})->Args({720, 576, 5})
-    ->Args({1920, 1080, 0})->Args({1920, 1080, 1})->Args({1920, 1080, 5});
+BENCHMARK(BM_Superposer)
+    ->ArgsProduct({{720}, {576}, {0, 1, 5}, {0, 1, 2}})
+    ->ArgsProduct({{1920}, {1080}, {0, 1, 5}, {0, 1, 2}});
 BENCHMARK(BM_DVInfo);
 BENCHMARK(BM_DVHeaderForceWide);
 BENCHMARK(BM_Resizer);

@@ -54,6 +54,7 @@ void TextSprite::Update(const QString &text, const QFont &font, std::uint32_t co
                         int fontGeneration) {
   if (text == text_ && fontGeneration == generation_ && border == border_ && colorBgr == color_) return;
   text_ = text;
+  ++renders_;
   generation_ = fontGeneration;
   border_ = border;
   color_ = colorBgr;
@@ -102,24 +103,10 @@ void TextSprite::Update(const QString &text, const QFont &font, std::uint32_t co
   ink_ = InkOf(sprite_);
 }
 
-void TextSprite::BlendOnto(std::uint8_t *bgr, int width, int height, int stride, int x, int y) const {
+void TextSprite::BlendOnto(GstVideoFrame &frame, int x, int y) {
   if (sprite_.isNull()) return;
-  const int ox = x + sprite_.offset().x();
-  const int oy = y + sprite_.offset().y();
-  const int x0 = std::max(0, ox), y0 = std::max(0, oy);
-  const int x1 = std::min(width, ox + sprite_.width()), y1 = std::min(height, oy + sprite_.height());
-  for (int yy = y0; yy < y1; ++yy) {
-    const QRgb *src = reinterpret_cast<const QRgb *>(sprite_.constScanLine(yy - oy)) + (x0 - ox);
-    std::uint8_t *dst = bgr + static_cast<std::ptrdiff_t>(yy) * stride + x0 * 3;
-    for (int xx = x0; xx < x1; ++xx, ++src, dst += 3) {
-      const unsigned a = qAlpha(*src);
-      if (a == 0) continue;
-      const unsigned inv = 255 - a;
-      dst[0] = static_cast<std::uint8_t>(qBlue(*src) + (dst[0] * inv + 127) / 255);
-      dst[1] = static_cast<std::uint8_t>(qGreen(*src) + (dst[1] * inv + 127) / 255);
-      dst[2] = static_cast<std::uint8_t>(qRed(*src) + (dst[2] * inv + 127) / 255);
-    }
-  }
+  inLayout_.Prepare(sprite_, renders_, frame.info);
+  inLayout_.BlendOnto(frame, x + sprite_.offset().x(), y + sprite_.offset().y());
 }
 
 }  // namespace vistrel::filters

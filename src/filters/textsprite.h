@@ -6,8 +6,9 @@
 #include <QFont>
 #include <QImage>
 #include <QString>
-
 #include <cstdint>
+
+#include "filters/picturelayout.h"
 
 namespace vistrel::filters {
 
@@ -23,8 +24,9 @@ class TextSprite {
     int left = 0, top = 0, right = 0, bottom = 0;
   };
   const Ink &Inked() const { return ink_; }
-  // Blends the sprite so that the text cell's top-left corner is at (x, y).
-  void BlendOnto(std::uint8_t *bgr, int width, int height, int stride, int x, int y) const;
+  // Blends the sprite so that the text cell's top-left corner is at (x, y),
+  // in the picture's own layout.
+  void BlendOnto(GstVideoFrame &frame, int x, int y);
   bool Empty() const { return text_.isEmpty(); }
 
  private:
@@ -35,6 +37,8 @@ class TextSprite {
   int textWidth_ = 0;
   Ink ink_;
   QImage sprite_;  // ARGB32 premultiplied, includes the outline margin
+  int renders_ = 0;
+  LayoutSprite inLayout_;  // sprite_ in the components of the last picture's layout
 };
 
 }  // namespace vistrel::filters

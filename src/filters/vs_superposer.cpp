@@ -1,18 +1,16 @@
 #include "filters/vs_superposer.h"
 
-#include "filters/bitmaps.h"
+#include <gst/video/video.h>
+
+#include <QFontMetrics>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
 #include "filters/datetimeformat.h"
 #include "filters/filterevents.h"
 #include "filters/mediacaps.h"
 #include "filters/vs_scenedetect.h"
-
-#include <gst/video/video.h>
-
-#include <QFontMetrics>
-
-#include <algorithm>
-#include <cmath>
-#include <cstring>
 
 namespace vistrel::filters {
 
@@ -58,24 +56,28 @@ Tvs_Superposer::Tvs_Superposer() {
   rec_.FontRec.Color = 0x00FFFFFF;
 }
 
-media::CapsRef Tvs_Superposer::AcceptedCaps() const { return Rgb24Caps(); }
+media::CapsRef Tvs_Superposer::AcceptedCaps() const { return anyLayout_ ? DrawableCaps() : Rgb24Caps(); }
+
+bool Tvs_Superposer::Accepts(const GstCaps *caps) const {
+  return anyLayout_ ? IsDrawableCaps(caps) : IsRgb24Caps(caps);
+}
 
 media::HRESULT Tvs_Superposer::CheckInputType(const GstCaps *caps) {
-  return IsRgb24Caps(caps) ? media::S_OK : media::VFW_E_TYPE_NOT_ACCEPTED;
+  return Accepts(caps) ? media::S_OK : media::VFW_E_TYPE_NOT_ACCEPTED;
 }
 
 media::HRESULT Tvs_Superposer::CheckTransform(const GstCaps *in, const GstCaps *out) {
-  return IsRgb24Caps(in) && IsRgb24Caps(out) ? media::S_OK : media::VFW_E_TYPE_NOT_ACCEPTED;
+  return Accepts(in) && Accepts(out) && gst_caps_is_equal(in, out) ? media::S_OK : media::VFW_E_TYPE_NOT_ACCEPTED;
 }
 
 media::HRESULT Tvs_Superposer::SetMediaType(const GstCaps *in, const GstCaps *) {
   GstVideoInfo info;
   if (!gst_video_info_from_caps(&info, in)) return media::S_FALSE;
   std::lock_guard<std::mutex> lock(canvas_);
+  info_ = info;
+  negotiated_ = true;
   width_ = GST_VIDEO_INFO_WIDTH(&info);
   height_ = GST_VIDEO_INFO_HEIGHT(&info);
-  stride_ = GST_VIDEO_INFO_PLANE_STRIDE(&info, 0);
-  frameBytes_ = static_cast<std::size_t>(stride_) * height_;
   return media::S_OK;
 }
 
@@ -170,29 +172,17 @@ void Tvs_Superposer::ReleaseSlot(int slot) {
   slotBusy_[static_cast<std::size_t>(slot)].store(false, std::memory_order_release);
 }
 
-void Tvs_Superposer::FillNextSlot(const std::uint8_t *data) {
+void Tvs_Superposer::FillNextSlot(const GstVideoFrame &frame) {
   slotPos_ = slotPos_ + 1 >= kSlots ? 0 : slotPos_ + 1;
   const auto pos = static_cast<std::size_t>(slotPos_);
   if (slotBusy_[pos].load(std::memory_order_acquire)) return;  // that grab is lost
   grabNext_ = false;
-  QImage image(width_, height_, QImage::Format_BGR888);
+  // Only a grab pays for the picture in BGR.
+  QImage image = grabPicture_.From(frame);
   if (image.isNull()) return;
-  const int rowBytes = width_ * 3;
-  for (int y = 0; y < height_; ++y)
-    std::memcpy(image.scanLine(y), data + static_cast<std::ptrdiff_t>(y) * stride_, static_cast<std::size_t>(rowBytes));
   slots_[pos] = std::move(image);
   slotBusy_[pos].store(true, std::memory_order_release);
   if (FilterEvents *ev = events_.load()) ev->GrabReady(slotPos_);
-}
-
-void Tvs_Superposer::CopyFrame(const std::uint8_t *src, std::uint8_t *dst, bool reverse) const {
-  if (!reverse) {
-    std::memcpy(dst, src, frameBytes_);
-    return;
-  }
-  for (int y = 0; y < height_; ++y)
-    std::memcpy(dst + static_cast<std::ptrdiff_t>(y) * stride_,
-                src + static_cast<std::ptrdiff_t>(height_ - 1 - y) * stride_, static_cast<std::size_t>(stride_));
 }
 
 void Tvs_Superposer::BuildLinesLocked(const DVInfo &info, bool dvSource, double clockNow, QString &line1,
@@ -238,7 +228,7 @@ void Tvs_Superposer::BuildLinesLocked(const DVInfo &info, bool dvSource, double 
   }
 }
 
-void Tvs_Superposer::DrawLinesLocked(std::uint8_t *data, const QString &line1, const QString &line2) {
+void Tvs_Superposer::DrawLinesLocked(GstVideoFrame &frame, const QString &line1, const QString &line2) {
   const int W = width_, H = height_, h = fontHeight_;
   const int X0 = W * xpos_ / 1000;
   int Y0 = H * ypos_ / 1000;
@@ -258,7 +248,7 @@ void Tvs_Superposer::DrawLinesLocked(std::uint8_t *data, const QString &line1, c
   // The lines move in together, so they keep their spacing.
   Y0 += ShiftInside(Y0 + top, Y0 + bottom, H);
   for (int i = 0; i < 2; ++i) {
-    const TextSprite &sprite = sprites_[i];
+    TextSprite &sprite = sprites_[i];
     if (sprite.Empty()) continue;
     const int tw = sprite.TextWidth();
     int x = X0;
@@ -270,25 +260,26 @@ void Tvs_Superposer::DrawLinesLocked(std::uint8_t *data, const QString &line1, c
     }
     const TextSprite::Ink &ink = sprite.Inked();
     x += ShiftInside(x + ink.left, x + ink.right, W);
-    sprite.BlendOnto(data, W, H, stride_, x, Y0 + cellTop[i]);
+    sprite.BlendOnto(frame, x, Y0 + cellTop[i]);
   }
 }
 
 media::HRESULT Tvs_Superposer::Transform(media::SampleView &in, media::SampleView &out) {
   out.CopyPropertiesFrom(in);
-  media::MappedBuffer src(in.buffer(), GST_MAP_READ);
-  media::MappedBuffer dst(out.buffer(), GST_MAP_WRITE);
   // A frame that does not match the negotiated size is dropped, and no grab
   // is served from it; a pending grab waits for the next good frame.
-  if (!src.ok() || !dst.ok() || frameBytes_ == 0 || src.size() < frameBytes_ || dst.size() < frameBytes_)
+  if (!negotiated_ || in.Size() < GST_VIDEO_INFO_SIZE(&info_) || out.Size() < GST_VIDEO_INFO_SIZE(&info_))
     return media::S_FALSE;
+  MappedFrame src(info_, in.buffer(), GST_MAP_READ);
+  MappedFrame dst(info_, out.buffer(), GST_MAP_WRITE);
+  if (!src.ok() || !dst.ok()) return media::S_FALSE;
 
   if (!allowInlay_) {
-    CopyFrame(src.data(), dst.data(), SourceInverted);
+    CopyPicture(*src.get(), *dst.get(), SourceInverted);
   } else {
     std::lock_guard<std::mutex> lock(canvas_);
-    CopyFrame(src.data(), dst.data(), vertFlip_ != SourceInverted);
-    if (horzFlip_) MiroirRows(dst.data(), width_, height_, stride_);
+    CopyPicture(*src.get(), *dst.get(), vertFlip_ != SourceInverted);
+    if (horzFlip_) MirrorPicture(*dst.get());
 
     const bool clockNeeded = rec_.WhatIncrust == 3 || rec_.WhatIncrust == 2;
     const double now = clockNeeded ? NowAsDateTime() : 0;
@@ -317,7 +308,7 @@ media::HRESULT Tvs_Superposer::Transform(media::SampleView &in, media::SampleVie
       }
       if (mode == 0 || framesLeft_ > 0) {
         BuildLinesLocked(info, source != nullptr, now, lastLines_[0], lastLines_[1]);
-        DrawLinesLocked(dst.data(), lastLines_[0], lastLines_[1]);
+        DrawLinesLocked(*dst.get(), lastLines_[0], lastLines_[1]);
       }
     }
   }
@@ -337,11 +328,11 @@ media::HRESULT Tvs_Superposer::Transform(media::SampleView &in, media::SampleVie
         std::int64_t n = next + grabInterval_;
         if (n <= t) n = t + grabInterval_;
         nextGrab_ = n;
-        FillNextSlot(dst.data());
+        FillNextSlot(*dst.get());
       }
     }
   }
-  if (grabNext_.exchange(false)) FillNextSlot(dst.data());
+  if (grabNext_.exchange(false)) FillNextSlot(*dst.get());
   return media::S_OK;
 }
 

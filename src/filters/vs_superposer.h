@@ -2,18 +2,18 @@
 // Copy filter on the uncompressed video branch: flips, burns the inlay text,
 // limits it in time, and serves the still and interval grabs through a ring
 // of 200 slots.
-#include "filters/dvcodes.h"
-#include "filters/incrustrec.h"
-#include "filters/textsprite.h"
-#include "media/ownfilter.h"
-
 #include <QFont>
 #include <QImage>
-
 #include <array>
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+
+#include "filters/dvcodes.h"
+#include "filters/incrustrec.h"
+#include "filters/picturelayout.h"
+#include "filters/textsprite.h"
+#include "media/ownfilter.h"
 
 namespace vistrel::filters {
 
@@ -53,6 +53,9 @@ class Tvs_Superposer : public media::OwnFilter {
   // The program setting "Allow inlay": off, frames are only copied.
   void SetAllowInlay(bool on) { allowInlay_ = on; }
   void SetEvents(FilterEvents *events) { events_ = events; }
+  // Off: only BGR is taken, as every branch after the superposer expects;
+  // on: it draws in any layout of DrawableCaps().
+  void SetAnyLayout(bool on) { anyLayout_ = on; }
   std::atomic<Tvs_SceneDetect *> DVSource{nullptr};
   std::atomic<bool> SourceInverted{false};
 
@@ -74,9 +77,9 @@ class Tvs_Superposer : public media::OwnFilter {
  private:
   void ApplyFontLocked();
   void BuildLinesLocked(const DVInfo &info, bool dvSource, double clockNow, QString &line1, QString &line2) const;
-  void DrawLinesLocked(std::uint8_t *data, const QString &line1, const QString &line2);
-  void FillNextSlot(const std::uint8_t *data);
-  void CopyFrame(const std::uint8_t *src, std::uint8_t *dst, bool reverse) const;
+  void DrawLinesLocked(GstVideoFrame &frame, const QString &line1, const QString &line2);
+  void FillNextSlot(const GstVideoFrame &frame);
+  bool Accepts(const GstCaps *caps) const;
 
   // Settings and drawing surface, under the canvas lock.
   mutable std::mutex canvas_;
@@ -93,6 +96,7 @@ class Tvs_Superposer : public media::OwnFilter {
   std::atomic<bool> vertFlip_{false}, horzFlip_{false};
   std::atomic<bool> allowInlay_{true};
   std::atomic<FilterEvents *> events_{nullptr};
+  std::atomic<bool> anyLayout_{false};
 
   std::atomic<int> whenMode_{0};
   std::atomic<int> seconds_{0};
@@ -107,8 +111,9 @@ class Tvs_Superposer : public media::OwnFilter {
   // Frame geometry, set when caps are fixed (streaming side).
   std::atomic<int> width_{16};
   int height_ = 0;
-  int stride_ = 0;
-  std::size_t frameBytes_ = 0;
+  GstVideoInfo info_{};
+  bool negotiated_ = false;
+  BgrPicture grabPicture_;
 
   double shown_ = 0, prevShown_ = 0, dvDate_ = 0, prevDvDate_ = 0;
 
