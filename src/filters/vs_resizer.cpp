@@ -1,16 +1,59 @@
 #include "filters/vs_resizer.h"
 
-#include "filters/mediacaps.h"
-
 #include <gst/video/video.h>
 
 #include <algorithm>
 #include <cstring>
 
+#include "filters/mediacaps.h"
+#include "filters/picturelayout.h"
+
 namespace vistrel::filters {
 
 namespace {
-int Stride(int w) { return (w * 3 + 3) & ~3; }
+
+// Bilinear sampling at sample centres in 16.16 fixed point over one
+// component's grid; for the halving sizes it averages neighbouring samples,
+// like a smoothing stretch.
+void ScaleComponent(const std::uint8_t *src, int sw, int sh, int sstride, int spstride, std::uint8_t *dst, int dw,
+                    int dh, int dstride, int dpstride) {
+  std::vector<int> x0(static_cast<std::size_t>(dw)), fx(static_cast<std::size_t>(dw));
+  for (int x = 0; x < dw; ++x) {
+    long long pos = ((2LL * x + 1) * sw * 65536) / (2LL * dw) - 32768;
+    pos = std::clamp<long long>(pos, 0, (sw - 1) * 65536LL);
+    x0[x] = static_cast<int>(pos >> 16);
+    fx[x] = static_cast<int>((pos & 0xFFFF) >> 8);
+  }
+  for (int y = 0; y < dh; ++y) {
+    long long pos = ((2LL * y + 1) * sh * 65536) / (2LL * dh) - 32768;
+    pos = std::clamp<long long>(pos, 0, (sh - 1) * 65536LL);
+    const int y0 = static_cast<int>(pos >> 16);
+    const int y1 = std::min(y0 + 1, sh - 1);
+    const int fy = static_cast<int>((pos & 0xFFFF) >> 8);
+    const std::uint8_t *r0 = src + static_cast<std::ptrdiff_t>(y0) * sstride;
+    const std::uint8_t *r1 = src + static_cast<std::ptrdiff_t>(y1) * sstride;
+    std::uint8_t *out = dst + static_cast<std::ptrdiff_t>(y) * dstride;
+    for (int x = 0; x < dw; ++x) {
+      const int a = x0[x] * spstride;
+      const int b = std::min(x0[x] + 1, sw - 1) * spstride;
+      const int f = fx[x];
+      const int top = r0[a] * (256 - f) + r0[b] * f;
+      const int bottom = r1[a] * (256 - f) + r1[b] * f;
+      out[x * dpstride] = static_cast<std::uint8_t>((top * (256 - fy) + bottom * fy + 32768) >> 16);
+    }
+  }
+}
+
+void ScaleFrame(const GstVideoFrame &src, GstVideoFrame &dst) {
+  for (guint c = 0; c < GST_VIDEO_FRAME_N_COMPONENTS(&src); ++c)
+    ScaleComponent(static_cast<const std::uint8_t *>(GST_VIDEO_FRAME_COMP_DATA(&src, c)),
+                   GST_VIDEO_FRAME_COMP_WIDTH(&src, c), GST_VIDEO_FRAME_COMP_HEIGHT(&src, c),
+                   GST_VIDEO_FRAME_COMP_STRIDE(&src, c), GST_VIDEO_FRAME_COMP_PSTRIDE(&src, c),
+                   static_cast<std::uint8_t *>(GST_VIDEO_FRAME_COMP_DATA(&dst, c)), GST_VIDEO_FRAME_COMP_WIDTH(&dst, c),
+                   GST_VIDEO_FRAME_COMP_HEIGHT(&dst, c), GST_VIDEO_FRAME_COMP_STRIDE(&dst, c),
+                   GST_VIDEO_FRAME_COMP_PSTRIDE(&dst, c));
+}
+
 }  // namespace
 
 void ResizedSize(const ResizeInput &in, int &w, int &h) {
@@ -70,14 +113,18 @@ void TVS_Resizer::OutputFor(int w, int h, int &ow, int &oh) const {
   ResizedSize(in, ow, oh);
 }
 
-media::CapsRef TVS_Resizer::AcceptedCaps() const { return Rgb24Caps(); }
+// Whatever layout the superposer draws in, so no conversion comes between.
+media::CapsRef TVS_Resizer::AcceptedCaps() const { return DrawableCaps(); }
 
 media::HRESULT TVS_Resizer::CheckInputType(const GstCaps *caps) {
-  return IsRgb24Caps(caps) ? media::S_OK : media::VFW_E_TYPE_NOT_ACCEPTED;
+  return IsDrawableCaps(caps) ? media::S_OK : media::VFW_E_TYPE_NOT_ACCEPTED;
 }
 
 media::HRESULT TVS_Resizer::CheckTransform(const GstCaps *in, const GstCaps *out) {
-  return IsRgb24Caps(in) && IsRgb24Caps(out) ? media::S_OK : media::VFW_E_TYPE_NOT_ACCEPTED;
+  if (!IsDrawableCaps(in) || !IsDrawableCaps(out)) return media::VFW_E_TYPE_NOT_ACCEPTED;
+  const char *a = gst_structure_get_string(gst_caps_get_structure(in, 0), "format");
+  const char *b = gst_structure_get_string(gst_caps_get_structure(out, 0), "format");
+  return a && b && std::strcmp(a, b) == 0 ? media::S_OK : media::VFW_E_TYPE_NOT_ACCEPTED;
 }
 
 media::CapsRef TVS_Resizer::OutputCapsFor(const GstCaps *input) const {
@@ -106,69 +153,37 @@ media::CapsRef TVS_Resizer::InputCapsFor(const GstCaps *output) const {
 }
 
 media::HRESULT TVS_Resizer::SetMediaType(const GstCaps *in, const GstCaps *out) {
-  int w = 0, h = 0, ow = 0, oh = 0;
-  if (!VideoSize(in, w, h) || !VideoSize(out, ow, oh)) return media::E_FAIL;
-  inW_ = w;
-  inH_ = h;
-  inStride_ = Stride(w);
-  outW_ = ow;
-  outH_ = oh;
-  outStride_ = Stride(ow);
-  resize_ = ow != w || oh != h;
+  if (!gst_video_info_from_caps(&in_, in) || !gst_video_info_from_caps(&out_, out)) return media::E_FAIL;
+  outW_ = GST_VIDEO_INFO_WIDTH(&out_);
+  outH_ = GST_VIDEO_INFO_HEIGHT(&out_);
+  resize_ = outW_ != GST_VIDEO_INFO_WIDTH(&in_) || outH_ != GST_VIDEO_INFO_HEIGHT(&in_);
   return media::S_OK;
 }
 
 std::size_t TVS_Resizer::OutputSize(std::size_t inputSize) const {
-  return resize_ ? static_cast<std::size_t>(outStride_) * outH_ : inputSize;
+  return resize_ ? GST_VIDEO_INFO_SIZE(&out_) : inputSize;
 }
 
 void TVS_Resizer::Scale(const std::uint8_t *src, int sw, int sh, int sstride, std::uint8_t *dst, int dw, int dh,
                         int dstride) {
-  // Bilinear sampling at pixel centres in 16.16 fixed point; for the halving
-  // sizes it averages neighbouring pixels, like a smoothing stretch.
-  std::vector<int> x0(static_cast<std::size_t>(dw)), fx(static_cast<std::size_t>(dw));
-  for (int x = 0; x < dw; ++x) {
-    long long pos = ((2LL * x + 1) * sw * 65536) / (2LL * dw) - 32768;
-    pos = std::clamp<long long>(pos, 0, (sw - 1) * 65536LL);
-    x0[x] = static_cast<int>(pos >> 16);
-    fx[x] = static_cast<int>((pos & 0xFFFF) >> 8);
-  }
-  for (int y = 0; y < dh; ++y) {
-    long long pos = ((2LL * y + 1) * sh * 65536) / (2LL * dh) - 32768;
-    pos = std::clamp<long long>(pos, 0, (sh - 1) * 65536LL);
-    const int y0 = static_cast<int>(pos >> 16);
-    const int y1 = std::min(y0 + 1, sh - 1);
-    const int fy = static_cast<int>((pos & 0xFFFF) >> 8);
-    const std::uint8_t *r0 = src + static_cast<std::ptrdiff_t>(y0) * sstride;
-    const std::uint8_t *r1 = src + static_cast<std::ptrdiff_t>(y1) * sstride;
-    std::uint8_t *out = dst + static_cast<std::ptrdiff_t>(y) * dstride;
-    for (int x = 0; x < dw; ++x) {
-      const int a = x0[x] * 3;
-      const int b = std::min(x0[x] + 1, sw - 1) * 3;
-      const int f = fx[x];
-      for (int c = 0; c < 3; ++c) {
-        const int top = r0[a + c] * (256 - f) + r0[b + c] * f;
-        const int bottom = r1[a + c] * (256 - f) + r1[b + c] * f;
-        out[x * 3 + c] = static_cast<std::uint8_t>((top * (256 - fy) + bottom * fy + 32768) >> 16);
-      }
-    }
-  }
+  for (int c = 0; c < 3; ++c) ScaleComponent(src + c, sw, sh, sstride, 3, dst + c, dw, dh, dstride, 3);
 }
 
 media::HRESULT TVS_Resizer::Transform(media::SampleView &in, media::SampleView &out) {
   out.CopyPropertiesFrom(in);
-  media::MappedBuffer src(in.buffer(), GST_MAP_READ);
-  media::MappedBuffer dst(out.buffer(), GST_MAP_WRITE);
-  if (!src.ok() || !dst.ok()) return media::S_FALSE;
   if (!resize_) {
-    const std::size_t n = std::min(src.size(), dst.size());
-    std::memcpy(dst.data(), src.data(), n);
+    media::MappedBuffer src(in.buffer(), GST_MAP_READ);
+    media::MappedBuffer dst(out.buffer(), GST_MAP_WRITE);
+    if (!src.ok() || !dst.ok()) return media::S_FALSE;
+    std::memcpy(dst.data(), src.data(), std::min(src.size(), dst.size()));
     return media::S_OK;
   }
-  const std::size_t need = static_cast<std::size_t>(inStride_) * inH_;
-  const std::size_t give = static_cast<std::size_t>(outStride_) * outH_;
-  if (src.size() < need || dst.size() < give) return media::S_FALSE;  // a frame of the wrong size
-  Scale(src.data(), inW_, inH_, inStride_, dst.data(), outW_, outH_, outStride_);
+  // A frame of the wrong size is dropped.
+  if (in.Size() < GST_VIDEO_INFO_SIZE(&in_) || out.Size() < GST_VIDEO_INFO_SIZE(&out_)) return media::S_FALSE;
+  MappedFrame src(in_, in.buffer(), GST_MAP_READ);
+  MappedFrame dst(out_, out.buffer(), GST_MAP_WRITE);
+  if (!src.ok() || !dst.ok()) return media::S_FALSE;
+  ScaleFrame(*src.get(), *dst.get());
   return media::S_OK;
 }
 

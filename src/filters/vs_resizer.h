@@ -1,12 +1,14 @@
 #pragma once
-// Scales 24-bit RGB video to the frame size wanted for a compressed
-// recording: half height for tall frames, 4:3 or 16:9 fit, the source's
+// Scales video (in the layout the superposer drew in) to the frame size
+// wanted for a compressed recording: half height for tall frames, 4:3 or 16:9 fit, the source's
 // picture aspect, or half size. Copies frames through when nothing changes.
-#include "media/ownfilter.h"
+#include <gst/video/video.h>
 
 #include <atomic>
 #include <cstdint>
 #include <vector>
+
+#include "media/ownfilter.h"
 
 namespace vistrel::filters {
 
@@ -57,8 +59,8 @@ class TVS_Resizer : public media::OwnFilter {
   std::atomic<bool> configured_{false};
   std::atomic<bool> halfSize_{false};
   std::atomic<int> aspectX_{0}, aspectY_{0};
-  int inW_ = 0, inH_ = 0, inStride_ = 0;
-  int outW_ = 320, outH_ = 240, outStride_ = 960;
+  GstVideoInfo in_{}, out_{};
+  int outW_ = 320, outH_ = 240;
   bool resize_ = true;
 };
 

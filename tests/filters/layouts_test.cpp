@@ -1,12 +1,13 @@
-// The inlay drawn in a picture's own layout looks as it does drawn in BGR:
+// The own picture filters in a picture's own layout do what they do in BGR:
 // the same picture, converted to the layout by GStreamer's own converter
-// before or after the superposer, comes out the same within rounding, and
+// before or after the filter, comes out the same within rounding, and
 // within chroma subsampling where a shared chroma sample covers an edge.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
 
+#include "filters/vs_resizer.h"
 #include "filters/vs_superposer.h"
 #include "harness.h"
 
@@ -18,9 +19,9 @@ namespace {
 
 constexpr int W = 320, H = 240;
 
-GstVideoInfo InfoOf(GstVideoFormat f) {
+GstVideoInfo InfoOf(GstVideoFormat f, int w = W, int h = H) {
   GstVideoInfo info;
-  gst_video_info_set_format(&info, f, W, H);
+  gst_video_info_set_format(&info, f, w, h);
   return info;
 }
 
@@ -35,8 +36,8 @@ media::BufferRef Wrap(const Bytes &data) {
   return media::BufferRef::Adopt(gst_buffer_new_memdup(data.data(), data.size()));
 }
 
-Bytes Convert(const Bytes &data, GstVideoFormat from, GstVideoFormat to) {
-  GstVideoInfo in = InfoOf(from), out = InfoOf(to);
+Bytes Convert(const Bytes &data, GstVideoFormat from, GstVideoFormat to, int w = W, int h = H) {
+  GstVideoInfo in = InfoOf(from, w, h), out = InfoOf(to, w, h);
   Bytes result(GST_VIDEO_INFO_SIZE(&out));
   media::BufferRef src = Wrap(data), dst = Wrap(result);
   MappedFrame a(in, src.get(), GST_MAP_READ), b(out, dst.get(), GST_MAP_WRITE);
@@ -163,5 +164,33 @@ TEST(SuperposerLayouts, TheInlayInEveryLayoutIsTheInlayDrawnInBgr) {
     for (int y = 0; y < H; ++y)
       for (int x = 0; x < W * 3; ++x) diff += std::abs(own.grab.constScanLine(y)[x] - roundTrip[y * W * 3 + x]);
     EXPECT_LT(diff / (W * H * 3), 0.5);
+  }
+}
+
+TEST(ResizerLayouts, EveryLayoutIsScaledAsBgrIs) {
+  // 320x240 into 4:3 at half size from a 16:9 source: 320x180 -> fitted.
+  for (GstVideoFormat f : {GST_VIDEO_FORMAT_YUY2, GST_VIDEO_FORMAT_I420, GST_VIDEO_FORMAT_NV12}) {
+    SCOPED_TRACE(gst_video_format_to_string(f));
+    const auto resize = [](GstVideoFormat layout, const Bytes &picture, int &ow, int &oh) {
+      TVS_Resizer rz;
+      rz.SetAspect(2);  // 16:9: 320x240 becomes 320x180
+      FilterHarness h(&rz, CapsOf(layout).c_str());
+      EXPECT_EQ(h.Push(picture, 0), GST_FLOW_OK);
+      ow = rz.OutputWidth(), oh = rz.OutputHeight();
+      return h.PullData();
+    };
+    int bw = 0, bh = 0, ow = 0, oh = 0;
+    const Bytes bgr = resize(GST_VIDEO_FORMAT_BGR, Background(), bw, bh);
+    const Bytes own = resize(f, Convert(Background(), GST_VIDEO_FORMAT_BGR, f), ow, oh);
+    ASSERT_EQ(ow, 320);
+    ASSERT_EQ(oh, 180);
+    ASSERT_EQ(bw, ow);
+    const GstVideoInfo info = InfoOf(f, ow, oh);
+    ASSERT_EQ(own.size(), static_cast<std::size_t>(GST_VIDEO_INFO_SIZE(&info)));
+    const Bytes back = Convert(own, f, GST_VIDEO_FORMAT_BGR, ow, oh);
+    const Bytes roundTrip = Convert(Convert(bgr, GST_VIDEO_FORMAT_BGR, f, ow, oh), f, GST_VIDEO_FORMAT_BGR, ow, oh);
+    double diff = 0;
+    for (std::size_t i = 0; i < back.size(); ++i) diff += std::abs(back[i] - roundTrip[i]);
+    EXPECT_LT(diff / back.size(), 0.3);  // measured 0.06
   }
 }
