@@ -75,10 +75,16 @@ QImage GrabStill(StartedWindow &w) {
   return still.convertToFormat(QImage::Format_RGB888);
 }
 
+// Pixels of that colour, within the few levels a camera's YUV layout moves a
+// colour by (the inlay is drawn in it; the still is BGR).
 int PixelsOf(const QImage &image, const QColor &colour) {
   int n = 0;
   for (int row = 0; row < image.height(); ++row)
-    for (int col = 0; col < image.width(); ++col) n += image.pixelColor(col, row) == colour;
+    for (int col = 0; col < image.width(); ++col) {
+      const QColor c = image.pixelColor(col, row);
+      n += std::abs(c.red() - colour.red()) <= 8 && std::abs(c.green() - colour.green()) <= 8 &&
+           std::abs(c.blue() - colour.blue()) <= 8;
+    }
   return n;
 }
 

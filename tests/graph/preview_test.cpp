@@ -88,10 +88,17 @@ TEST_F(PreviewFixture, CaptureTapOnPinTwoGetsDecodedFrames) {
   SpinUntil([&] { return tapped.Count() >= 5 && window.FramesShown() >= 3; }, 3000);
   EXPECT_GE(tapped.Count(), 5);
   EXPECT_GE(window.FramesShown(), 3) << "a tap must not stall the preview";
-  // BGR with the inlay applied: the tap sees what the superposer made.
+  // The inlay applied in the camera's own layout: the tap sees what the
+  // superposer made, with no conversion on the way.
   media::CapsRef caps = media::CurrentCaps(media::Pin(sink, 0).get());
+  GstElement *converter = dm.fg().FindFilter("color1");
+  ASSERT_NE(converter, nullptr);
+  media::CapsRef native = media::CurrentCaps(media::Pin(converter, 0).get());
   ASSERT_TRUE(caps);
-  EXPECT_STREQ(gst_structure_get_string(gst_caps_get_structure(caps.get(), 0), "format"), "BGR");
+  ASSERT_TRUE(native);
+  EXPECT_STREQ(gst_structure_get_string(gst_caps_get_structure(caps.get(), 0), "format"),
+               gst_structure_get_string(gst_caps_get_structure(native.get(), 0), "format"));
+  EXPECT_STRNE(gst_structure_get_string(gst_caps_get_structure(caps.get(), 0), "format"), "BGR");
   dm.StopGraph();
   dm.fg().RemoveFilter(sink);
 }
