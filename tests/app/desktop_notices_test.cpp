@@ -101,3 +101,23 @@ TEST(DesktopNotices, AFailedStartIsToldUnlessTheUserTurnedNoticesOff) {
     EXPECT_EQ(n.server.calls[0].hints.value("urgency").value<uchar>(), 2);
   }
 }
+
+TEST(DesktopNotices, ACaptureEndedByAFullDiskIsToldWithTheMessageShown) {
+  NoticedWindow n;
+  if (!n.ready) GTEST_SKIP() << "no dbus-daemon";
+  START_CAPTURE(*n.w);
+  ASSERT_TRUE(SpinUntil([&] { return n.w->span->Started(); }, 10000));
+  auto &graph = n.w->dm.fg();
+  const std::int64_t reserve = graph.DiskReserve();
+  // The disk looks nearly full from now on: the capture stops by itself.
+  graph.SetDiskReserve(std::int64_t(1) << 60);
+  ASSERT_TRUE(SpinUntil([&] { return n.w->form.Etat() == esPreview; }, 5000));
+  graph.SetDiskReserve(reserve);
+  ASSERT_TRUE(SpinUntil([&] { return !n.server.calls.isEmpty(); }, 5000));
+  ASSERT_EQ(n.server.calls.size(), 1) << "a manual capture's start and stop are not told";
+  const auto &call = n.server.calls[0];
+  EXPECT_EQ(call.summary, "Recording stopped");
+  EXPECT_EQ(call.hints.value("urgency").value<uchar>(), 2);
+  EXPECT_TRUE(call.body.contains("The capture stopped because the disk holding")) << call.body.toStdString();
+  EXPECT_TRUE(n.w->Dialogs().contains(call.body)) << "the same words as the message box";
+}
