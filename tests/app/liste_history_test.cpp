@@ -54,6 +54,7 @@ TEST(ListeHistory, TheNextProgramShowsEarlierRecordingsOnRequest) {
   EXPECT_EQ(Texts(*box), (QStringList{"a kept.avi", "b removed.avi (missing)", "c now.avi"}));
   EXPECT_EQ(label->text(), "3 files sorted in alphabetical order");
   EXPECT_EQ(box->LastAdded()->FileName, "c now.avi") << "the folder shortcut still shows this session's file";
+  EXPECT_EQ(box->CurrentEntry(), box->LastAdded()) << "and it stays current";
   const auto *gone = static_cast<const sessionlist::TDataFichier *>(box->Entry(1));
   EXPECT_EQ(gone->Size, 100u);
   EXPECT_EQ(gone->Dropped, 3);

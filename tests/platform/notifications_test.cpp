@@ -1,5 +1,6 @@
 // Desktop notifications reach a stand-in server on a private session bus
-// without waiting for it; with no server, or no bus, nothing breaks.
+// without waiting for it; with no server nothing breaks (no bus at all:
+// e2e_notify.sh).
 #include "platform/notifications.h"
 
 #include <gtest/gtest.h>
@@ -54,7 +55,7 @@ TEST(Notifications, NoticesReachTheServerAndAKeyedOneReplacesItsLast) {
   QDBusConnection::disconnectFromBus("client");
 }
 
-TEST(Notifications, NoServerOrNoBusBreaksNothing) {
+TEST(Notifications, NoServerBreaksNothing) {
   PrivateSessionBus bus(false);
   if (bus.address.isEmpty()) GTEST_SKIP() << "no dbus-daemon";
   QDBusConnection client = QDBusConnection::connectToBus(bus.address, "client");
@@ -68,9 +69,4 @@ TEST(Notifications, NoServerOrNoBusBreaksNothing) {
     EXPECT_EQ(answers, QList<bool>{false});
   }
   QDBusConnection::disconnectFromBus("client");
-
-  DesktopNotifier nowhere(QDBusConnection::connectToBus("unix:path=/nonexistent/bus", "nowhere"));
-  nowhere.Show({"Recording stopped", "no bus", Urgency::Critical, {}});
-  EXPECT_EQ(nowhere.Pending(), 0);
-  QDBusConnection::disconnectFromBus("nowhere");
 }
