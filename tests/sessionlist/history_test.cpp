@@ -74,6 +74,8 @@ TEST(History, KeepsTheNewestFiveHundred) {
   RecordingHistory h(path);
   for (int i = 0; i < RecordingHistory::kMaxEntries + 20; ++i)
     ASSERT_TRUE(h.Add(Recorded(QString("/v/%1.avi").arg(i))));
+  EXPECT_EQ(h.Entries().size(), std::size_t(RecordingHistory::kMaxEntries));
+  EXPECT_EQ(Bytes(path).count("\"file\""), RecordingHistory::kMaxEntries) << "the file holds no more";
   RecordingHistory again(path);
   ASSERT_TRUE(again.Load());
   ASSERT_EQ(again.Entries().size(), std::size_t(RecordingHistory::kMaxEntries));
