@@ -28,7 +28,7 @@ PACKAGES=(
   fonts-liberation2
   ffmpeg python3 time desktop-file-utils imagemagick x11-utils
   appstream lintian
-  python3-gi gir1.2-gstreamer-1.0
+  python3-gi gir1.2-gstreamer-1.0 gir1.2-glib-2.0
 )
 
 missing=()

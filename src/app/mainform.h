@@ -29,6 +29,7 @@ namespace vistrel {
 
 class Tdm;
 class Recorder;
+class DesktopNotices;
 class TCamescopes;
 class Tplaque;
 class TRaccourcisForm;
@@ -496,6 +497,7 @@ class TCaptureForm : public QMainWindow {
   QList<std::pair<QAction *, QKeySequence>> raccourcisSuspendus_;
 
   Tdm *dm_ = nullptr;
+  DesktopNotices *notices_ = nullptr;  // a child object, made before the recorder's other listeners
   TCamescopes *camescopes_ = nullptr;
   Tplaque *plaque_ = nullptr;
   TRaccourcisForm *raccourcis_ = nullptr;

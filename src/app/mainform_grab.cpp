@@ -13,6 +13,7 @@
 #include <QSlider>
 
 #include "actions/superaction.h"
+#include "app/desktop_notices.h"
 #include "app/mainform.h"
 #include "app/recorder.h"
 #include "app/stillimage.h"
@@ -314,6 +315,7 @@ void TCaptureForm::SauverImage() {
     return;
   }
   AjouterSession(NomImage, -1, 1);
+  if (IntervalloActif()) notices_->IntervalGrabSaved(NomImage);
   NomImage = ProchainNomImage();
 }
 

@@ -1,9 +1,12 @@
-// The List panel: the files written during this run, their properties and
-// shell actions, and the CPU and disk gauges.
+// The List panel: the files written during this run (and, when asked, those
+// of earlier runs from the history), their properties and shell actions, and
+// the CPU and disk gauges.
+#include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QFileInfo>
 #include <QMenu>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTimer>
 
 #include "app/mainform.h"
@@ -13,7 +16,9 @@
 #include "platform/disk.h"
 #include "platform/shell.h"
 #include "sessionlist/fichierlistbox.h"
+#include "sessionlist/history.h"
 #include "settings/parameters.h"
+#include "ui/fitting.h"
 
 namespace vistrel {
 
@@ -68,6 +73,24 @@ struct TCaptureForm::ListeState {
   QProgressBar *tgCPU = nullptr, *tgVideo = nullptr, *tgImage = nullptr;
   QTimer *cpuTimer = nullptr, *freeSpaceTimer = nullptr;
   platform::CpuLoad cpu;
+  QCheckBox *cbAnciens = nullptr;
+  QPushButton *btnEffacerHistorique = nullptr;
+  sessionlist::RecordingHistory history;
+  std::vector<sessionlist::HistoryEntry> anciens;  // as the history stood when the program started
+  bool problemeDit = false;
+
+  void MontrerAnciens(bool show) {
+    liste->RetirerAnciens();
+    if (!show) return;
+    std::vector<std::unique_ptr<sessionlist::TEarlierFichier>> entries;
+    for (const auto &h : anciens) {
+      auto e = std::make_unique<sessionlist::TEarlierFichier>();
+      h.FillIn(*e);
+      e->Missing = !QFileInfo::exists(h.file);
+      entries.push_back(std::move(e));
+    }
+    liste->AjouterAnciens(std::move(entries));
+  }
 };
 
 void TCaptureForm::ConstruireListe() {
@@ -87,6 +110,12 @@ void TCaptureForm::ConstruireListe() {
   int at = 1;  // below the title
   body->insertWidget(at++, l.labselect);
   body->insertWidget(at++, l.liste, 1);
+  l.cbAnciens = new ui::WrapCheckBox("Show earlier recordings", ListeFrame);
+  l.cbAnciens->setObjectName("cbAnciens");
+  l.btnEffacerHistorique = new QPushButton("Clear the history", ListeFrame);
+  l.btnEffacerHistorique->setObjectName("btnEffacerHistorique");
+  body->insertWidget(at++, l.cbAnciens);
+  body->insertWidget(at++, l.btnEffacerHistorique, 0, Qt::AlignLeft);
   body->insertWidget(at++, new QLabel("Processor", ListeFrame));
   body->insertWidget(at++, l.tgCPU);
   body->insertWidget(at++, new QLabel("Video drive", ListeFrame));
@@ -100,6 +129,29 @@ void TCaptureForm::ConstruireListe() {
     s.liste->setEnabled(count > 0);
   });
   l.labselect->setText("0 files sorted " + sessionlist::SortCaption(l.liste->SortMode()));
+
+  l.history.Load();
+  l.anciens = l.history.Entries();
+  connect(l.cbAnciens, &QCheckBox::toggled, this, [this](bool on) {
+    auto &s = Liste();
+    s.MontrerAnciens(on);
+    // Said once, when the user first asks for what the unreadable file held.
+    if (on && !s.problemeDit && !s.history.Problem().isEmpty()) {
+      s.problemeDit = true;
+      platform::DialogService::Instance().Warning(s.history.Problem(), this);
+    }
+  });
+  connect(l.btnEffacerHistorique, &QPushButton::clicked, this, [this] {
+    auto &s = Liste();
+    if (platform::DialogService::Instance().Ask(platform::DlgKind::Confirmation,
+                                                "Forget every recording of the earlier sessions and of this one?",
+                                                platform::DlgButtons::YesNo, this) != platform::DlgAnswer::Yes)
+      return;
+    if (!s.history.Clear())
+      platform::DialogService::Instance().Warning("The history " + s.history.Path() + " could not be removed.", this);
+    s.anciens.clear();
+    s.MontrerAnciens(false);
+  });
 
   // The pop-up menu.
   l.pmListe = new QMenu(l.liste);
@@ -180,7 +232,9 @@ void TCaptureForm::AjouterSession(const QString &file, int dropped, int captured
   entry->AudioSource = SourcesFrame->cboxAudio->currentText();
   entry->AudioEntry = SourcesFrame->cbEntries->currentText();
   entry->CaptureFormat = SourcesFrame->cbFormatCapture->currentText();
+  const auto remembered = sessionlist::HistoryEntry::From(*entry);
   liste_->liste->AjouterFichier(std::move(entry), true);
+  liste_->history.Add(remembered);
 }
 
 }  // namespace vistrel

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "app/desktop_notices.h"
 #include "app/mainform.h"
 #include "app/recorder.h"
 #include "app/recording_names.h"
@@ -33,6 +34,9 @@ qint64 Megabytes(qint64 bytes) { return bytes >> 20; }
 
 void TCaptureForm::ConnectRecorder() {
   Recorder *r = recorder_.get();
+  // First: its notice goes out before a message box below waits for the user.
+  notices_ = new DesktopNotices(
+      *r, [this] { return params_->Bool("Desktop Notifications"); }, this);
   connect(r, &Recorder::started, this, [this] {
     // During a capture a lost device ends it here, whatever the notification setting.
     params_->SetBool("Notifier", false);

@@ -8,6 +8,8 @@
 
 #include "actions/superaction.h"
 #include "app/cockpit_state.h"
+#include "app/desktop_notices.h"
+#include "app/recorder.h"
 #include "app/status_texts.h"
 #include "platform/dialogs.h"
 #include "settings/settings.h"
@@ -177,11 +179,17 @@ void TCaptureForm::AnnulerAlarme() {
 
 void TCaptureForm::lancerEnregistrement() {
   if (etat_ != esAttente) return;
+  auto &dialogs = DialogService::Instance();
+  const qsizetype told = dialogs.History().size();
+  notices_->ScheduledStarting();
   if (DemarrerCapture()) {
+    notices_->ScheduledStartDone(true, recorder_->File(), {});
     ProgrammerFin();
     EtatCaptureProgrammee();
     return;
   }
+  const QStringList shown = dialogs.History();
+  notices_->ScheduledStartDone(false, {}, shown.size() > told ? shown.last() : QString());
   AnnulerAlarme();
   ArreterCapture();
   SetInterfacePreview();
@@ -190,7 +198,11 @@ void TCaptureForm::lancerEnregistrement() {
 void TCaptureForm::stopperEnregistrement() {
   if (etat_ != esCaptureProgrammee) return;
   AnnulerAlarme();
-  if (ArreterCapture()) SetInterfacePreview();
+  const QString file = recorder_->File();
+  const bool stopped = ArreterCapture();
+  notices_->ScheduledEnded(file);
+  if (stopped)
+    SetInterfacePreview();
   else EchecArret();
 }
 

@@ -4,6 +4,7 @@
 #include <QStatusBar>
 
 #include "actions/superaction.h"
+#include "app/capture_size_panel.h"
 #include "app/cockpit_state.h"
 #include "app/recorder.h"
 #include "app/status_texts.h"
@@ -32,6 +33,9 @@ void TCaptureForm::ConstruireStatusBar() {
     c.panels[i]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     statusBar()->addWidget(c.panels[i], 1);
   }
+  // The file's size, bitrate and time left, beside the others while a capture runs.
+  statusBar()->addWidget(new CaptureSizePanel(
+      *recorder_, [this] { return dm_ ? qint64(dm_->fg().DiskReserve()) : qint64(0); }, statusBar()));
   auto *fifth = new QLabel(statusBar());
   fifth->setFixedWidth(10);
   statusBar()->addWidget(fifth);

@@ -360,8 +360,10 @@ QString Recorder::EndForLostDevice(const QString &deviceName, const QDateTime &s
   Stop();
   const QString device = deviceName.isEmpty() ? QStringLiteral("of the capture") : deviceName;
   const QString when = until.isValid() ? " at " + until.time().toString("HH:mm:ss") : QString();
-  return QString("The device \"%1\" was lost%2 during the capture, which stopped.\n").arg(device, when) +
-         WhatIsKept(file, until);
+  const QString text = QString("The device \"%1\" was lost%2 during the capture, which stopped.\n").arg(device, when) +
+                       WhatIsKept(file, until);
+  emit endedByLostDevice(text);
+  return text;
 }
 
 QString Recorder::WhatIsKept(const QString &file, const QDateTime &until) const {

@@ -112,6 +112,8 @@ class Recorder : public QObject {
   // The recording ended on its own (a write error, the disk reserve);
   // `previewBack` false when the sources did not start again.
   void endedOnFault(const QString &text, bool previewBack);
+  // A recorded device went away and the recording ended (EndForLostDevice's text).
+  void endedByLostDevice(const QString &text);
   // Something the user should read that needs no answer.
   void notice(const QString &text);
   // Frames were lost while a scene file was written: it may be wrong.

@@ -22,9 +22,57 @@ TFichierListbox::TFichierListbox(QWidget *parent) : QListWidget(parent) {
 TFichierListbox::~TFichierListbox() = default;
 
 QListWidgetItem *TFichierListbox::MakeItem(const TSRFichier &entry) const {
-  auto *item = new QListWidgetItem(entry.FileName);
-  item->setToolTip(entry.FullName);
+  const auto *earlier = dynamic_cast<const TEarlierFichier *>(&entry);
+  auto *item = new QListWidgetItem(earlier && earlier->Missing ? entry.FileName + " (missing)" : entry.FileName);
+  item->setToolTip(earlier ? entry.FullName + "\n(an earlier session)" : entry.FullName);
+  if (earlier) item->setForeground(palette().brush(QPalette::Disabled, QPalette::Text));
   return item;
+}
+
+void TFichierListbox::AjouterAnciens(std::vector<std::unique_ptr<TEarlierFichier>> earlier) {
+  const TSRFichier *last = lastAdded_, *current = CurrentEntry();
+  std::set<const TSRFichier *> selected;
+  for (int i = 0; i < count(); ++i)
+    if (item(i)->isSelected()) selected.insert(entries_[std::size_t(i)].get());
+  {
+    const QSignalBlocker quiet(this);
+    for (auto &e : earlier) {
+      if (!e) continue;
+      const bool listed = std::any_of(entries_.begin(), entries_.end(),
+                                      [&](const auto &have) { return have->FullName == e->FullName; });
+      if (!listed) AjouterFichier(std::move(e), false);
+    }
+    // Inserting moved the rows: the same entries as before are current and selected.
+    for (int i = 0; i < count(); ++i) {
+      const TSRFichier *e = entries_[std::size_t(i)].get();
+      item(i)->setSelected(selected.count(e) != 0);
+      if (e == current) setCurrentRow(i, QItemSelectionModel::NoUpdate);
+    }
+  }
+  lastAdded_ = last;
+  ReportCounts();
+}
+
+void TFichierListbox::RetirerAnciens() {
+  const TSRFichier *current = CurrentEntry();
+  {
+    const QSignalBlocker quiet(this);
+    for (int i = Count() - 1; i >= 0; --i) {
+      if (!dynamic_cast<const TEarlierFichier *>(entries_[std::size_t(i)].get())) continue;
+      if (current == entries_[std::size_t(i)].get()) current = nullptr;
+      delete takeItem(i);
+      entries_.erase(entries_.begin() + i);
+      keys_.removeAt(i);
+    }
+    for (int i = 0; i < Count(); ++i)
+      if (entries_[std::size_t(i)].get() == current) setCurrentRow(i, QItemSelectionModel::NoUpdate);
+  }
+  ReportCounts();
+}
+
+int TFichierListbox::EarlierCount() const {
+  return int(std::count_if(entries_.begin(), entries_.end(),
+                           [](const auto &e) { return dynamic_cast<const TEarlierFichier *>(e.get()) != nullptr; }));
 }
 
 int TFichierListbox::AjouterFichier(std::unique_ptr<TSRFichier> entry, bool select) {

@@ -26,6 +26,13 @@ class TFichierListbox : public QListWidget {
   // selected; the current index stays (an empty list with `select` makes the
   // new item current). Null entries are refused (-1).
   int AjouterFichier(std::unique_ptr<TSRFichier> entry, bool select);
+  // Lists recordings of earlier sessions beside this one's: a file already
+  // listed keeps its entry, and neither the last added entry nor the
+  // selection changes.
+  void AjouterAnciens(std::vector<std::unique_ptr<TEarlierFichier>> earlier);
+  // Takes the earlier sessions' entries out again; this session's stay.
+  void RetirerAnciens();
+  int EarlierCount() const;
   // Reorders the items by the keys of `mode`, keeping the current and the
   // selected entries, and reports the counts.
   void TrierPar(TSortIndex mode);

@@ -54,6 +54,12 @@ class TDataFichier : public TSRFichier {
   QString VideoSource, AudioSource, AudioEntry, CaptureFormat;
 };
 
+// A recording of an earlier session, listed from the history.
+class TEarlierFichier : public TDataFichier {
+ public:
+  bool Missing = false;  // no longer on disk when it was listed
+};
+
 // The "Properties" message of an entry, lines separated by "\n".
 QString ProprietesTexte(const TDataFichier &entry);
 

@@ -119,6 +119,8 @@ void TOptionsFrame::BuildPages() {
   cbConfirmerVideo = check(pref, pl, "Confirm before replacing a video", "Confirmer Video");
   cbConfirmerImage = check(pref, pl, "Confirm before replacing an existing image", "Confirmer Image");
   cbNotifier = check(pref, pl, "Notify the changes in capture sources", "Notifier");
+  cbDesktopNotices = check(pref, pl, "Desktop notifications for scheduled recordings, faults and interval grabs",
+                           "Desktop Notifications");
   cbActiverSuperposition = check(pref, pl, "Allow inlay", "Activer Superposition");
   rgPrefs = radios(pref, pl, "How to save the preferences when quit",
                    {"Normal Mode (registry)", "Portable Mode (USB key)", "Do not save when quit"}, {});
@@ -392,6 +394,7 @@ void TOptionsFrame::LoadFromParameters() {
   cbDemiTaille->setChecked(p.Bool("Demi Taille"));
   Check(rgProfiles, p.Int("Profile wmv"));
   cbNotifier->setChecked(p.Bool("Notifier"));
+  cbDesktopNotices->setChecked(p.Bool("Desktop Notifications"));
   cbDefaultProfile->setChecked(p.Bool("Default Profile"));
   cbActiverSuperposition->setChecked(p.Bool("Activer Superposition"));
   cbMp3->setChecked(p.Bool("Want Mp3"));
@@ -422,6 +425,7 @@ void TOptionsFrame::SaveToParameters() {
   p.SetBool("Demi Taille", cbDemiTaille->isChecked());
   if (rgProfiles->checkedId() >= 0) p.SetInt("Profile wmv", rgProfiles->checkedId());
   p.SetBool("Notifier", cbNotifier->isChecked());
+  p.SetBool("Desktop Notifications", cbDesktopNotices->isChecked());
   p.SetBool("Default Profile", cbDefaultProfile->isChecked());
   p.SetBool("Activer Superposition", cbActiverSuperposition->isChecked());
   if (rgversion->checkedId() >= 0) p.SetInt("Version wmv", rgversion->checkedId());

@@ -55,6 +55,7 @@ class TOptionsFrame : public QFrame {
 
   // Controls, named as the rest of the program refers to them.
   QTabWidget *Pages = nullptr;
+  QCheckBox *cbDesktopNotices;
   QCheckBox *cbConfirmerVideo, *cbConfirmerImage, *cbNotifier, *cbActiverSuperposition, *cbMpeg2ratioNormal;
   QSpinBox *seLowDisk;  // "Low Disk Space", in MB
   QButtonGroup *rgPrefs;

@@ -156,6 +156,8 @@ void CreateSettings(TparameterList &list) {
   new TBooleanParameter("Freeze Capture", false, L);
   // Free megabytes under which a capture start asks first.
   new TIntegerParameter("Low Disk Space", 300, L, {0, std::numeric_limits<qint32>::max()});
+  // Scheduled recordings, faults and interval grabs told to the desktop.
+  new TBooleanParameter("Desktop Notifications", true, L);
 }
 
 void CreateAndLoadSettings(TparameterList &list) {

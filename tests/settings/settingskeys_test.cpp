@@ -1,4 +1,4 @@
-// The 75 settings, the store decision, saves in each store, store changes and
+// The 76 settings, the store decision, saves in each store, store changes and
 // the format names.
 #include "platform/folders.h"
 #include "settings_fixture.h"
@@ -52,16 +52,18 @@ void ExpectSameValues(const TparameterList &a, const TparameterList &b) {
 
 class SettingsKeysTest : public SettingsTest {};
 
-TEST_F(SettingsKeysTest, SeventyFiveParametersInTableOrderWithTheirDefaults) {
+TEST_F(SettingsKeysTest, SeventySixParametersInTableOrderWithTheirDefaults) {
   TparameterList l(SettingsSignature());
   CreateSettings(l);
-  ASSERT_EQ(l.Count(), 75);
+  ASSERT_EQ(l.Count(), 76);
   EXPECT_EQ(l.At(0)->Key, "Volume");
   EXPECT_EQ(l.At(8)->Key, "IncrustRec");
   EXPECT_EQ(l.At(9)->Key, QString::fromUtf8("Durée Incruster"));
   EXPECT_EQ(l.At(34)->Key, "Preferred  wmv profile");
   EXPECT_EQ(l.At(73)->Key, "Freeze Capture");
   EXPECT_EQ(l.At(74)->Key, "Low Disk Space");
+  EXPECT_EQ(l.At(75)->Key, "Desktop Notifications");
+  EXPECT_TRUE(l.Bool("Desktop Notifications"));
   EXPECT_EQ(l.Int("Low Disk Space"), 300);
   EXPECT_EQ(l.Int("Volume"), 5000);
   EXPECT_EQ(l.Byte("FrequenceDV"), 3);
@@ -98,14 +100,14 @@ TEST_F(SettingsKeysTest, PortableSaveWritesTheIniLayoutAndLoadsBackUnchanged) {
   const QByteArray head = f.read(4);
   EXPECT_EQ(head, QByteArray("\xFF\xFE[\0", 4)) << "UTF-16LE with a byte-order mark";
   const QStringList lines = IniLines();
-  ASSERT_GE(lines.size(), 4 + 74 + 19);
+  ASSERT_GE(lines.size(), 4 + 75 + 19);
   EXPECT_EQ(lines[0], kHeader);
   EXPECT_EQ(lines[1], "Signature=Vistrel 6.3.0 en by Brenvik");
   EXPECT_TRUE(lines[2].startsWith("DerniereSauvegarde="));
   EXPECT_EQ(lines[3], "ExeName=" + vistrel::platform::ExecutablePath());
   EXPECT_TRUE(lines[4].startsWith("Volume="));
   EXPECT_TRUE(lines[12].startsWith("IncrustRec\\Incrust1="));
-  EXPECT_TRUE(lines.last().startsWith("Low Disk Space="));
+  EXPECT_TRUE(lines.last().startsWith("Desktop Notifications="));
 
   TparameterList in(SettingsSignature());
   CreateAndLoadSettings(in);
