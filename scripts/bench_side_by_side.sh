@@ -109,9 +109,13 @@ run_vistrel() {  # case fields...; prints "cpu rss frames"
 run_reference() {  # caps, encoder part, muxer, sound, output; prints "cpu rss frames"
   local caps=$1 encoder=$2 mux=$3 sound=$4 out=$5
   local camera="videotestsrc is-live=true pattern=ball ! $caps"
+  # The least a program must do for the same result: the inlay drawn in the
+  # camera's own layout, and the preview converted to the window's BGRx and
+  # shown at its frames' times.
+  local display="videoconvert ! video/x-raw,format=BGRx ! fakesink sync=true"
   local picture="$camera ! queue max-size-buffers=4
-    ! videoconvert ! video/x-raw,format=BGR ! textoverlay text=12:34:56 font-desc=\"Sans 21\" ! tee name=v
-    v. ! queue max-size-buffers=4 ! videoconvert ! fakesink sync=false"
+    ! textoverlay text=12:34:56 font-desc=\"Sans 21\" ! tee name=v
+    v. ! queue max-size-buffers=4 ! $display"
   local listen="pulsesrc device=vistrel_sink.monitor ! audio/x-raw,rate=48000,channels=2 ! tee name=a
     a. ! queue ! volume mute=true ! pulsesink"
   local pipeline
@@ -127,7 +131,7 @@ run_reference() {  # caps, encoder part, muxer, sound, output; prints "cpu rss f
     esac
     if [[ -z $encoder ]]; then
       # The device's own pictures, as they come.
-      video="$camera ! tee name=n n. ! queue ! videoconvert ! video/x-raw,format=BGR ! textoverlay text=12:34:56 ! fakesink sync=false n. ! queue max-size-time=1000000000 max-size-buffers=0 max-size-bytes=0"
+      video="$camera ! tee name=n n. ! queue ! textoverlay text=12:34:56 ! $display n. ! queue max-size-time=1000000000 max-size-buffers=0 max-size-bytes=0"
       pipeline="$video ! m. $listen $audio ! m. $mux name=m ! filesink location=$out"
     else
       pipeline="$picture $video ! $encoder ! m. $listen $audio ! m. $mux name=m ! filesink location=$out"
