@@ -45,7 +45,15 @@ void Tdm::DataModuleCreate() {
   if (created_) return;
   created_ = true;
   color1 = Make("videoconvert");
-  color3 = Make("videoconvert");
+  // The window's converter also scales, so a window smaller than the
+  // picture is given only the pixels it shows.
+  color3 = Make("videoconvertscale");
+  if (color3) {
+    g_object_set(color3.get(), "add-borders", FALSE, nullptr);
+    previewFit_.SetConverter(color3.get());
+  } else {
+    color3 = Make("videoconvert");
+  }
   infdecvideo = Make("tee");
   infdecaudio = Make("tee");
   infdumvideo = Make("tee");
@@ -160,6 +168,7 @@ void Tdm::ClearGraph() {
 void Tdm::SetVideoWindow(ui::VideoWindow *window) {
   window_ = window;
   videoSink_.SetWindow(window);
+  previewFit_.SetWindow(window);
 }
 
 void Tdm::SetFilterEvents(filters::FilterEvents *events) {

@@ -16,6 +16,7 @@
 
 #include "graph/camcorderbinding.h"
 #include "graph/capturesettings.h"
+#include "graph/preview_fit.h"
 #include "graph/preview_videosink.h"
 #include "media/elementlookup.h"
 #include "media/graph.h"
@@ -110,6 +111,8 @@ class Tdm : public QObject {
 
   sources::GraphSlots &Slots() { return slots_; }
   int PreviewFramesReceived() const { return videoSink_.FramesReceived(); }
+  // The preview picture's own size (the window may be shown a smaller copy).
+  QSize PreviewPictureSize() const { return previewFit_.PictureSize(); }
   bool SoundOutput() const { return soundOutput_; }
 
   // The own filter driven by the element of that graph name, or null.
@@ -282,6 +285,7 @@ class Tdm : public QObject {
   int videoGeneration_ = 0, audioGeneration_ = 0;
 
   PreviewVideoSink videoSink_;
+  PreviewFit previewFit_{videoSink_};
   QPointer<ui::VideoWindow> window_;
   media::ElementRef audioRenderer_;
   filters::FilterEvents *events_ = nullptr;

@@ -16,6 +16,8 @@ namespace vistrel {
 namespace {
 
 constexpr GstVideoFormat kWindowFormat = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? GST_VIDEO_FORMAT_BGRx : GST_VIDEO_FORMAT_xRGB;
+constexpr const char *kWindowCaps =
+    Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? "video/x-raw,format=BGRx" : "video/x-raw,format=xRGB";
 
 // Keeps the sample (and its mapping) alive for as long as the image uses it,
 // so a frame reaches the window without a copy.
@@ -39,8 +41,7 @@ PreviewVideoSink::PreviewVideoSink() {
   // a little-endian machine): painting is then a plain copy, where a 24-bit
   // frame made Qt convert the whole picture on its thread pool each time
   // (six times dearer than the conversion here, bench_ui).
-  media::CapsRef caps = media::CapsRef::Adopt(gst_caps_from_string(
-      Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? "video/x-raw,format=BGRx" : "video/x-raw,format=xRGB"));
+  media::CapsRef caps = media::CapsRef::Adopt(gst_caps_from_string(kWindowCaps));
   // The preview strips time stamps; sync would only add a wait. async off so
   // a sink that has not seen a frame yet never holds up a state change.
   g_object_set(sink_.get(), "caps", caps.get(), "max-buffers", 1, "drop", TRUE, "sync", FALSE, "async", FALSE,
@@ -63,6 +64,18 @@ PreviewVideoSink::~PreviewVideoSink() {
 void PreviewVideoSink::SetWindow(ui::VideoWindow *window) {
   std::lock_guard guard(lock_);
   mailbox_ = window ? window->Mailbox() : nullptr;
+}
+
+void PreviewVideoSink::SetDisplaySize(QSize size) {
+  if (!sink_ || size == displaySize_) return;
+  displaySize_ = size;
+  media::CapsRef caps = media::CapsRef::Adopt(gst_caps_from_string(kWindowCaps));
+  if (!size.isEmpty())
+    gst_caps_set_simple(caps.get(), "width", G_TYPE_INT, size.width(), "height", G_TYPE_INT, size.height(), nullptr);
+  g_object_set(sink_.get(), "caps", caps.get(), nullptr);
+  // The converter in front takes the new size at its next frame.
+  media::PadRef in = media::PadRef::Adopt(gst_element_get_static_pad(sink_.get(), "sink"));
+  if (in) gst_pad_push_event(in.get(), gst_event_new_reconfigure());
 }
 
 int PreviewVideoSink::FramesReceived() const {

@@ -128,7 +128,7 @@ TEST(SourcePins, TheEncoderPreviewsAtThePreviewPinsSizeAndStillRecordsFullMpeg2)
   w.Choose(w.VideoBox(), kEncoder);
   ASSERT_EQ(w.CurrentVideo(), kEncoder);
   ASSERT_TRUE(w.NewFrames(2));
-  EXPECT_EQ(w.Window()->CurrentFrame().size(), QSize(720, 576)) << "the preview output's own size at first";
+  EXPECT_EQ(w.dm.PreviewPictureSize(), QSize(720, 576)) << "the preview output's own size at first";
   const int numMediatype = w.form.NumMediatype;
   menu = OpenSettingsMenu(w, true);
   const QStringList items = MenuTexts(menu);
@@ -141,7 +141,7 @@ TEST(SourcePins, TheEncoderPreviewsAtThePreviewPinsSizeAndStillRecordsFullMpeg2)
   EXPECT_EQ(seen.preselected, "I420 720x576 25.00 fps");
   EXPECT_EQ(w.form.NumMediatype, numMediatype) << "the capture format looked up again, unchanged";
   ASSERT_TRUE(w.NewFrames(3));
-  EXPECT_EQ(w.Window()->CurrentFrame().size(), QSize(360, 288));
+  EXPECT_EQ(w.dm.PreviewPictureSize(), QSize(360, 288));
   EXPECT_EQ(w.dm.SourceWidth(), 720) << "the source is still what it captures";
   EXPECT_EQ(w.dm.SourceCodec(), "MPEG2");
 
@@ -153,7 +153,7 @@ TEST(SourcePins, TheEncoderPreviewsAtThePreviewPinsSizeAndStillRecordsFullMpeg2)
   EXPECT_EQ(p.Field("video", "width"), "720");
   EXPECT_EQ(p.Field("video", "height"), "576");
   EXPECT_TRUE(w.NewFrames(2)) << "the preview goes on after the recording";
-  EXPECT_EQ(w.Window()->CurrentFrame().size(), QSize(360, 288));
+  EXPECT_EQ(w.dm.PreviewPictureSize(), QSize(360, 288));
 }
 
 // Run by services.pulse_audio_pin with a private PulseAudio and a tone

@@ -272,7 +272,8 @@ TEST_F(CaptureFixture, DivxFromDvAtHalfSizeAndBackToFullSize) {
   Record(1500);
   ExpectPreviewBack();
   EXPECT_FALSE(dm.Slots().DvHalfSize);
-  EXPECT_EQ(window.CurrentFrame().size(), QSize(720, 576)) << "full size again after the capture";
+  EXPECT_TRUE(vistrel::test::SpinUntil([&] { return dm.PreviewPictureSize() == QSize(720, 576); }, 3000))
+      << "full size again after the capture";
   const auto streams = Streams(File("half.avi"));
   ASSERT_EQ(streams.size(), 1u);
   EXPECT_EQ(streams[0].width, 360);

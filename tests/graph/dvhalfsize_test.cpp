@@ -7,11 +7,13 @@ using vistrel::test::PreviewFixture;
 
 namespace {
 
-QSize ShownFrameSize(ui::VideoWindow &window, int framesAfter) {
+// The picture's own size, once new frames show (the window may be shown a
+// smaller copy of it).
+QSize ShownFrameSize(Tdm &dm, ui::VideoWindow &window, int framesAfter) {
   window.ResetCounters();
   EXPECT_TRUE(vistrel::test::SpinUntil([&] { return window.FramesShown() >= framesAfter; }, 4000))
       << "no new frames: the size is an old frame's";
-  return window.CurrentFrame().size();
+  return dm.PreviewPictureSize();
 }
 
 }  // namespace
@@ -21,14 +23,14 @@ TEST_F(PreviewFixture, DvHalfSizeDecodesAQuarterOfThePictureAndComesBack) {
   ASSERT_TRUE(dv);
   ASSERT_TRUE(dm.ConnecterVideo(dv));
   ASSERT_TRUE(dm.LancerGraphe());
-  EXPECT_EQ(ShownFrameSize(window, 3), QSize(720, 576));
+  EXPECT_EQ(ShownFrameSize(dm, window, 3), QSize(720, 576));
 
   ASSERT_TRUE(dm.StopGraph());
   ASSERT_TRUE(dm.DeconnecterVideo(dv, false));
   dm.Slots().DvHalfSize = true;
   ASSERT_TRUE(dm.ConnecterVideo(dv));
   ASSERT_TRUE(dm.LancerGraphe());
-  EXPECT_EQ(ShownFrameSize(window, 3), QSize(360, 288));
+  EXPECT_EQ(ShownFrameSize(dm, window, 3), QSize(360, 288));
   EXPECT_NE(dm.fg().FindFilter("dv_halfsize"), nullptr);
 
   ASSERT_TRUE(dm.StopGraph());
@@ -36,6 +38,6 @@ TEST_F(PreviewFixture, DvHalfSizeDecodesAQuarterOfThePictureAndComesBack) {
   dm.Slots().DvHalfSize = false;
   ASSERT_TRUE(dm.ConnecterVideo(dv));
   ASSERT_TRUE(dm.LancerGraphe());
-  EXPECT_EQ(ShownFrameSize(window, 3), QSize(720, 576));
+  EXPECT_EQ(ShownFrameSize(dm, window, 3), QSize(720, 576));
   EXPECT_EQ(dm.fg().FindFilter("dv_halfsize"), nullptr) << "the scaler left with the half size";
 }

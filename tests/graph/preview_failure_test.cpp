@@ -117,7 +117,7 @@ TEST_F(PreviewFixture, DvCamcorderPreviewsAtHalfSize) {
   ASSERT_TRUE(dm.ConnecterVideo(Video("DV Source - Video")));
   ASSERT_TRUE(dm.LancerGraphe());
   ASSERT_TRUE(FramesShown(1, 3000));
-  EXPECT_EQ(window.CurrentFrame().width(), 360);
+  EXPECT_EQ(dm.PreviewPictureSize().width(), 360);
   EXPECT_EQ(dm.SourceWidth(), 720) << "the native stream keeps its size";
   EXPECT_EQ(dm.SourceHeight(), 576);
   EXPECT_EQ(dm.FrameDuration(), 400000u);

@@ -243,3 +243,41 @@ TEST_F(PreviewFixture, EveryTestSourcePreviewsWithinASecondOfBeingChosen) {
     EXPECT_LT(ms, 1000);
   }
 }
+
+TEST(PreviewFitRule, TheWindowGetsThePixelsItShowsAndNeverMore) {
+  const QSize dv(720, 576);
+  struct Row {
+    QSize picture, area;
+    bool stretch;
+    QSize want;  // empty: the picture's own size
+  } rows[] = {
+      {dv, {360, 288}, false, {360, 288}},  // half size
+      {dv, {400, 400}, false, {400, 320}},  // fitted, letterboxed
+      {dv, {1024, 768}, false, {}},         // larger window: never enlarged
+      {dv, {720, 576}, false, {}},          // exact copy
+      {dv, {800, 300}, true, {720, 300}},   // stretched: what the window shows, no wider than the picture
+      {dv, {8, 6}, false, {}},              // a window too small to tell anything
+      {{}, {400, 300}, false, {}},          // no picture yet
+      {{1920, 1080}, {100, 100}, false, {100, 56}},
+  };
+  for (const Row &r : rows)
+    EXPECT_EQ(PreviewFit::DisplaySize(r.picture, r.area, r.stretch), r.want)
+        << r.picture.width() << "x" << r.picture.height() << " in " << r.area.width() << "x" << r.area.height();
+}
+
+TEST_F(PreviewFixture, TheWindowIsGivenThePictureAtTheSizeItShowsIt) {
+  ASSERT_TRUE(dm.ConnecterVideo(Video("Vistrel Test Camera")));
+  ASSERT_TRUE(dm.LancerGraphe());
+  ASSERT_TRUE(FramesShown(3, 3000));
+  const QSize picture = dm.PreviewPictureSize();
+  ASSERT_GE(picture.width(), 320);
+  window.resize(picture / 2 + QSize(0, 30));
+  const QSize fitted = ui::VideoWindow::FittedRect(picture, QRect(QPoint(), window.size())).size();
+  EXPECT_TRUE(SpinUntil([&] { return window.CurrentFrame().size() == fitted; }, 3000))
+      << window.CurrentFrame().width() << "x" << window.CurrentFrame().height();
+  EXPECT_EQ(dm.PreviewPictureSize(), picture) << "only the window's copy is scaled";
+  window.resize(picture + QSize(40, 40));
+  EXPECT_TRUE(SpinUntil([&] { return window.CurrentFrame().size() == picture; }, 3000))
+      << "a window larger than the picture is given all of it";
+  dm.StopGraph();
+}
