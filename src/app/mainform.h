@@ -29,6 +29,7 @@ namespace vistrel {
 
 class Tdm;
 class Recorder;
+class SignalMonitor;
 class TCamescopes;
 class Tplaque;
 class TRaccourcisForm;
@@ -237,6 +238,8 @@ class TCaptureForm : public QMainWindow {
   // Enters a controller state: frame colour and the controls of that state.
   void PasserEtat(EtatCapture etat);
   std::unique_ptr<Recorder> recorder_;
+  // Silence and stalled picture during a capture; shown in the status bar.
+  SignalMonitor *signalMonitor_ = nullptr;
   // End of recording, private part.
 
  public:
