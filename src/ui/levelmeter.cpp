@@ -73,7 +73,7 @@ void LevelMeter::Tick() {
 }
 
 namespace {
-constexpr int kBarHeight = 4, kGap = 1, kClipWidth = 8;
+constexpr int kBarHeight = 6, kGap = 1, kClipWidth = 10;
 }
 
 QSize LevelMeter::sizeHint() const { return {240, 2 * kBarHeight + 3 * kGap}; }
