@@ -50,3 +50,28 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   wait $pid || true
   echo "$out/camcorder-window.png"
 ' bash "$bin" "$out"
+
+# A capture from the PulseAudio null sink's monitor with nothing playing into
+# it: after 5 s of silence the status bar's amber warning shows. Needs the
+# services the tests start (tests/services/with_services.sh).
+cat >"$sandbox/silent.txt" <<'SCRIPT'
+source_video "Vistrel Test Camera"
+source_audio "Monitor of VistrelSink"
+format_capture "avi native"
+wait 1
+capture
+wait 30
+SCRIPT
+"$here/tests/services/with_services.sh" --pulse -- xvfb-run -a -s "-screen 0 1024x600x24" bash -c '
+  bin="$1"; out="$2"; script="$3"
+  wm=$(command -v openbox || command -v fluxbox || command -v twm || true)
+  if [ -n "$wm" ]; then "$wm" >/dev/null 2>&1 & fi
+  "$bin" --test-devices --answer=no --script="$script" 2>/dev/null & pid=$!
+  for i in $(seq 100); do xwininfo -root -tree | grep -q "\"Vistrel" && break; sleep 0.1; done
+  sleep 9
+  kill -0 $pid 2>/dev/null || { echo "vistrel exited before the warning was taken"; exit 1; }
+  import -window root "$out/signal-warning.png"
+  kill -TERM $pid
+  wait $pid || true
+  echo "$out/signal-warning.png"
+' bash "$bin" "$out" "$sandbox/silent.txt"

@@ -11,6 +11,7 @@
 #include "app/display_geometry.h"
 #include "app/display_widgets.h"
 #include "app/mainform.h"
+#include "ui/levelmeter.h"
 
 namespace vistrel {
 
@@ -22,6 +23,7 @@ struct TCaptureForm::DisplayState : QObject {
   QLabel *lbVolume = nullptr;
   QSlider *volume = nullptr;
   QProgressBar *gauge = nullptr;
+  ui::LevelMeter *meter = nullptr;  // under the video, also in the reduced window
   QSlider *sliderX = nullptr, *sliderY = nullptr;
   QToolButton *corner = nullptr;
   display::FrameShape *shape = nullptr;

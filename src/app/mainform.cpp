@@ -12,6 +12,7 @@
 #include "app/panel_fit.h"
 #include "app/plaque.h"
 #include "app/recorder.h"
+#include "app/signal_monitor.h"
 #include "app/status_texts.h"
 #include "app/systemreport.h"
 #include "filters/filterevents.h"
@@ -136,6 +137,7 @@ void TCaptureForm::ShowSettingsPageForFormat(const QString &formatName) {
 void TCaptureForm::Attach(Tdm *dm, Tplaque *plaque, TRaccourcisForm *raccourcis) {
   dm_ = dm;
   recorder_->SetGraph(dm);
+  if (signalMonitor_) signalMonitor_->Attach(recorder_.get(), dm);
   plaque_ = plaque;
   raccourcis_ = raccourcis;
   ConnectShortcutsWindow();

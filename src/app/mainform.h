@@ -29,7 +29,11 @@ namespace vistrel {
 
 class Tdm;
 class Recorder;
+<<<<<<< HEAD
 class DesktopNotices;
+=======
+class SignalMonitor;
+>>>>>>> wtA
 class TCamescopes;
 class Tplaque;
 class TRaccourcisForm;
@@ -238,6 +242,8 @@ class TCaptureForm : public QMainWindow {
   // Enters a controller state: frame colour and the controls of that state.
   void PasserEtat(EtatCapture etat);
   std::unique_ptr<Recorder> recorder_;
+  // Silence and stalled picture during a capture; shown in the status bar.
+  SignalMonitor *signalMonitor_ = nullptr;
   // End of recording, private part.
 
  public:

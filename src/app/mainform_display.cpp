@@ -56,6 +56,9 @@ void TCaptureForm::ConstruireAffichage() {
   row->removeWidget(videoFrame_);
   videoFrame_->setParent(d.videoColumn);
   column->addWidget(videoFrame_, 1);
+  // The sound meter lies under the picture, in the part the reduced window keeps.
+  d.meter = new ui::LevelMeter(d.videoColumn);
+  column->addWidget(d.meter);
   d.buttonRow = new QWidget(d.videoColumn);
   d.buttonRow->setObjectName("ButtonRow");
   auto *buttons = new QHBoxLayout(d.buttonRow);
@@ -168,6 +171,10 @@ void TCaptureForm::ChargerPrefsDisplay() {
     d.dmHooked = true;
     // Some sources state their size only once frames flow.
     connect(dm_, &Tdm::VideoFactsChanged, this, &TCaptureForm::DimensionnerWithRatio);
+    connect(dm_, &Tdm::SoundLevelMeasured, d.meter, [meter = d.meter](const media::SoundLevels &l) {
+      meter->SetLevels(std::vector<double>(l.peakDb.begin(), l.peakDb.begin() + l.channels),
+                       std::vector<double>(l.rmsDb.begin(), l.rmsDb.begin() + l.channels));
+    });
   }
   // "Allow inlay": without it the inlay and flip actions are not offered.
   auto *allow = OptionsFrame->options->cbActiverSuperposition;

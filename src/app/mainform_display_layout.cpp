@@ -69,7 +69,7 @@ void TCaptureForm::acReduireexecute() {
     if (w) w->setVisible(!reduce);
   if (reduce) {
     d.beforeReduce = geometry();
-    const QSize area = videoFrame_->size();
+    const QSize area = videoFrame_->size() + QSize(0, d.meter->height() + d.videoColumn->layout()->spacing());
     row->setContentsMargins(0, 0, 0, 0);
     resize(area);
     a->setText("Restore");

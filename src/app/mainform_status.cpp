@@ -7,8 +7,10 @@
 #include "app/capture_size_panel.h"
 #include "app/cockpit_state.h"
 #include "app/recorder.h"
+#include "app/signal_monitor.h"
 #include "app/status_texts.h"
 #include "graph/avgraph.h"
+#include "platform/dialogs.h"
 #include "platform/disk.h"
 #include "settings/captureformats.h"
 #include "settings/settings.h"
@@ -42,6 +44,23 @@ void TCaptureForm::ConstruireStatusBar() {
   c.droppedFramesTimer.setInterval(kDroppedFramesMs);
   connect(&c.droppedFramesTimer, &QTimer::timeout, this, &TCaptureForm::DroppedActionTimer);
   c.droppedFramesTimer.start();
+
+  // Amber, at the right of the bar, shown only while a capture's sound or
+  // picture is missing; the whole text stays in the tooltip when cut short.
+  signalMonitor_ = new SignalMonitor(this);
+  auto *warning = new QLabel(statusBar());
+  warning->setObjectName("SignalWarning");
+  warning->setStyleSheet("QLabel { background: #ffbf00; color: black; padding: 0 6px; }");
+  warning->setMinimumWidth(1);
+  warning->hide();
+  statusBar()->addPermanentWidget(warning);
+  connect(signalMonitor_, &SignalMonitor::warningChanged, warning, [warning](const QString &text) {
+    warning->setText(text);
+    warning->setToolTip(text);
+    warning->setVisible(!text.isEmpty());
+  });
+  connect(signalMonitor_, &SignalMonitor::notice, this,
+          [this](const QString &text) { platform::DialogService::Instance().Notice(text, this); });
 }
 
 QString TCaptureForm::StatusText(int index) const {

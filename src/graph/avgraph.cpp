@@ -29,6 +29,9 @@ Tdm::Tdm(QObject *parent)
       DvHalfSize(slots_.DvHalfSize) {
   setObjectName("dm");
   DataModuleCreate();
+  connect(&fg_, &media::Graph::BusMessage, this, [this](const media::MessageRef &message) {
+    if (auto levels = media::ReadSoundLevels(message.get())) emit SoundLevelMeasured(*levels);
+  });
 }
 
 Tdm::~Tdm() {
@@ -66,6 +69,9 @@ void Tdm::DataModuleCreate() {
   DVenc = Make("avenc_dvvideo");
   DVmux = Make("avmux_dv");
   DVsplitter = Make("dvdemux");
+  soundLevel_ = media::MakeSoundLevelBin();
+  // The tee lives for the run, so its input pad does too.
+  decodedFrames_.Watch(media::PadRef::Adopt(gst_element_get_static_pad(infdecvideo.get(), "sink")).get());
   if (auto f = media::GstRef<GstElementFactory>::Adopt(gst_element_factory_find("lamemp3enc"))) mp3.Bind(f.get());
 
   AudioRendererParts audio = MakeAudioRenderer();
@@ -137,9 +143,9 @@ void Tdm::DataModuleDestroy() {
 }
 
 bool Tdm::IsComponent(GstElement *e) const {
-  for (const media::ElementRef *c : {&color1, &color3, &infdecvideo, &infdecaudio, &infdumvideo, &infsupaudio,
-                                     &infsupvideo, &acmcap, &FileWriter, &writer, &null, &DVenc, &DVmux, &DVsplitter,
-                                     &audioRenderer_})
+  for (const media::ElementRef *c :
+       {&color1, &color3, &infdecvideo, &infdecaudio, &infdumvideo, &infsupaudio, &infsupvideo, &acmcap, &FileWriter,
+        &writer, &null, &DVenc, &DVmux, &DVsplitter, &audioRenderer_, &soundLevel_})
     if (c->get() == e) return true;
   for (const media::FilterSlot *s : {&test, &divx, &mp3, &decoder, &AudioEncoder, &source, &muxer, &audioenc})
     if (s->Element() == e) return true;

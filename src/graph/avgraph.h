@@ -18,9 +18,11 @@
 #include "graph/capturesettings.h"
 #include "graph/preview_fit.h"
 #include "graph/preview_videosink.h"
+#include "media/buffercounter.h"
 #include "media/elementlookup.h"
 #include "media/graph.h"
 #include "media/ownfilter.h"
+#include "media/soundlevel.h"
 #include "media/startalign.h"
 #include "settings/captureformats.h"
 #include "sources/capturedevice.h"
@@ -113,6 +115,9 @@ class Tdm : public QObject {
   int PreviewFramesReceived() const { return videoSink_.FramesReceived(); }
   // The preview picture's own size (the window may be shown a smaller copy).
   QSize PreviewPictureSize() const { return previewFit_.PictureSize(); }
+  // Decoded pictures that reached infdecvideo since the run began (what a
+  // capture records), read from any time on the main thread.
+  std::uint64_t DecodedVideoFrames() const { return decodedFrames_.Count(); }
   bool SoundOutput() const { return soundOutput_; }
 
   // The own filter driven by the element of that graph name, or null.
@@ -227,6 +232,9 @@ class Tdm : public QObject {
   // The Sources panel's video label text after a capture rebuilt the DV
   // preview at another size ("360x288 - 25 fps").
   void VideoLabelChanged(QString text);
+  // The decoded sound's peak and RMS, every media::kSoundLevelIntervalMs
+  // while the audio side plays (before the preview's mute and volume).
+  void SoundLevelMeasured(vistrel::media::SoundLevels levels);
 
  private:
   struct OwnInstance {
@@ -247,6 +255,8 @@ class Tdm : public QObject {
   // demuxer's stream has no type before its first frames).
   void OnFirstCaps(GstPad *pad, std::function<void()> then);
   void ReadAudioFacts(GstPad *audioPin);
+  // The meter's branch; the sound plays on without it when it cannot join.
+  void JoinSoundLevel();
   // Connects the DV camcorder of the video side again, decoded at half size
   // or full size, leaves the graph stopped and announces the new label.
   bool ReconnecterDvTaille(bool halfSize);
@@ -288,6 +298,9 @@ class Tdm : public QObject {
   PreviewFit previewFit_{videoSink_};
   QPointer<ui::VideoWindow> window_;
   media::ElementRef audioRenderer_;
+  // The sound meter's branch of infsupaudio; null when `level` is missing.
+  media::ElementRef soundLevel_;
+  media::BufferCounter decodedFrames_;
   filters::FilterEvents *events_ = nullptr;
   CamcorderBinding *camcorders_ = nullptr;
 

@@ -1,5 +1,6 @@
 // The audio preview chain: source → "Control_Preview_Audio" → infdecaudio
-// (pin 2: audio capture tap) → infsupaudio → "Tamponer Audio" → renderer.
+// (pin 2: audio capture tap) → infsupaudio → "Tamponer Audio" → renderer;
+// infsupaudio pin 2 feeds the sound meter ("Sound Level").
 #include "graph/avgraph.h"
 #include "media/debug.h"
 #include "media/pins.h"
@@ -82,7 +83,25 @@ bool Tdm::BuildAudioChain(sources::TAudioSource &source) {
   if (!AudioRenderer() || !fg_.AddFilter(AudioRenderer(), "audiorender") ||
       !fg_.Connect(media::FirstUnconnectedPin(tamponer, GST_PAD_SRC).get(), media::Pin(AudioRenderer(), 0).get()))
     return false;
+  JoinSoundLevel();
   return true;
+}
+
+void Tdm::JoinSoundLevel() {
+  if (!soundLevel_) return;
+  // On infsupaudio rather than infdecaudio: capture chains take pin 2 of
+  // infdecaudio. Both carry the same sound, ahead of the renderer's volume.
+  media::PadRef branch = TeeOutput(infsupaudio.get(), 2);
+  if (branch && fg_.AddFilter(soundLevel_.get(), "Sound Level") &&
+      fg_.Connect(branch.get(), media::Pin(soundLevel_.get(), 0).get()))
+    return;
+  GST_WARNING("the sound meter could not join the audio chain: %s", fg_.LastFailure().toUtf8().constData());
+  // A queue with an unlinked output would stop the whole sound side.
+  if (branch) {
+    media::ElementRef queue = media::ElementRef::Adopt(gst_pad_get_parent_element(branch.get()));
+    if (queue) fg_.RemoveFilter(queue.get());
+  }
+  fg_.RemoveFilter(soundLevel_.get());
 }
 
 void Tdm::ReadAudioFacts(GstPad *audioPin) {
@@ -117,6 +136,7 @@ void Tdm::RemoveAudioChain(sources::TAudioSource &source) {
   RetirerChaine(NativeAudioTee.get(), AudioRenderer());
   // What RetirerChaine could not take (a fork left by a capture tap) goes
   // piece by piece.
+  if (soundLevel_) fg_.RemoveFilter(soundLevel_.get());
   TakeOutTee(infdecaudio);
   TakeOutTee(infsupaudio);
   fg_.RemoveFilter(QStringLiteral("Tamponer Audio"));

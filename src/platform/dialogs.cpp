@@ -194,4 +194,18 @@ void DialogService::Warning(const QString &text, QWidget *parent) { Show(DlgKind
 void DialogService::Error(const QString &text, QWidget *parent) { Show(DlgKind::Error, text, parent); }
 void DialogService::Information(const QString &text, QWidget *parent) { Show(DlgKind::Information, text, parent); }
 
+void DialogService::Notice(const QString &text, QWidget *parent) {
+  Record(text);
+  if (!ShowsBoxes()) {
+    Log(QStringLiteral("notice: %1").arg(OneLine(text)));
+    return;
+  }
+  bool rich = false;
+  const QString shown = Render(text, &rich);
+  QMessageBox *box = MakeMessageBox(DlgKind::Warning, shown, rich, DlgButtons::Ok, parent).release();
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setWindowModality(Qt::NonModal);
+  box->show();
+}
+
 }  // namespace vistrel::platform

@@ -28,6 +28,10 @@ class DialogService {
   void Warning(const QString &text, QWidget *parent = nullptr);
   void Error(const QString &text, QWidget *parent = nullptr);
   void Information(const QString &text, QWidget *parent = nullptr);
+  // A warning box that does not wait: it shows and the caller goes on (the
+  // box closes itself when its button is pressed). Where no box can show,
+  // logged only.
+  void Notice(const QString &text, QWidget *parent = nullptr);
 
   // Set an answer to run unattended; std::nullopt shows boxes again.
   void SetUnattended(std::optional<DlgAnswer> answer);

@@ -7,6 +7,7 @@
 
 #include "app/status_texts.h"
 #include "recording_fixture.h"
+#include "ui/levelmeter.h"
 
 using namespace vistrel;
 using namespace vistrel::test;
@@ -122,4 +123,28 @@ TEST(SourceBoxes, ListsDropBelowTheirBoxInsteadOfCentringOnTheCurrentEntry) {
   StartedWindow w;
   for (QComboBox *box : {w.VideoBox(), w.AudioBox(), w.FormatBox()})
     EXPECT_EQ(box->style()->styleHint(QStyle::SH_ComboBox_Popup, nullptr, box), 0) << box->objectName().toStdString();
+}
+
+// The sound meter shows the microphone's test tone (a quarter of full scale:
+// -12 dBFS peak) in the full window and stays in the reduced one.
+TEST(WindowReduce, TheSoundMeterShowsTheRecordedSoundAndStaysInTheReducedWindow) {
+  StartedWindow w;
+  auto *meter = w.form.findChild<ui::LevelMeter *>("LevelMeter");
+  ASSERT_NE(meter, nullptr);
+  ASSERT_TRUE(SpinUntil([&] { return meter->Channels() > 0 && meter->PeakFill(0) > 0; }, 5000))
+      << "no figures reached the meter";
+  EXPECT_NEAR(meter->PeakFill(0), ui::LevelMeter::Fill(-12.0), 0.02);
+  EXPECT_FALSE(meter->ClipShown(0));
+  // The preview's sound turned on or off leaves what is recorded, and so the
+  // meter, as it was.
+  w.form.Action("taMute")->ExecuteInteractive();
+  SpinFor(300);
+  EXPECT_NEAR(meter->PeakFill(0), ui::LevelMeter::Fill(-12.0), 0.02);
+  w.form.Action("acReduire")->ExecuteInteractive();
+  SpinFor(200);
+  EXPECT_TRUE(meter->isVisible());
+  const QRect shown = meter->geometry().translated(meter->parentWidget()->mapTo(&w.form, QPoint()));
+  EXPECT_TRUE(w.form.rect().contains(shown)) << "the reduced window cuts the meter off";
+  w.form.Action("acReduire")->ExecuteInteractive();
+  w.form.Action("taMute")->ExecuteInteractive();
 }
