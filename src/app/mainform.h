@@ -29,11 +29,8 @@ namespace vistrel {
 
 class Tdm;
 class Recorder;
-<<<<<<< HEAD
 class DesktopNotices;
-=======
 class SignalMonitor;
->>>>>>> wtA
 class TCamescopes;
 class Tplaque;
 class TRaccourcisForm;
