@@ -31,16 +31,7 @@ struct CockpitWindow : RecordingWindow {
   QToolButton *Button(const char *name) { return form.findChild<QToolButton *>(name); }
   TCaptureForm::CockpitState &C() { return form.Cockpit(); }
   // The start and end fields of the Schedule panel, `from` and `to` seconds from now.
-  void Plan(int from, int to) {
-    auto set = [](QDateEdit *d, QSpinBox *h, QSpinBox *m, QSpinBox *s, const QDateTime &t) {
-      d->setDate(t.date());
-      h->setValue(t.time().hour());
-      m->setValue(t.time().minute());
-      s->setValue(t.time().second());
-    };
-    set(C().DateEdit1, C().RxSpinEdit1, C().RxSpinEdit2, C().RxSpinEdit3, now.addSecs(from));
-    set(C().DateEdit2, C().RxSpinEdit4, C().RxSpinEdit5, C().RxSpinEdit6, now.addSecs(to));
-  }
+  void Plan(int from, int to) { SetScheduleFields(C(), now, from, to); }
   void Advance(int seconds) {
     now = now.addSecs(seconds);
     form.Horloge().Tick();

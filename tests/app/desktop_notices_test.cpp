@@ -31,14 +31,7 @@ struct NoticedWindow {
   TCaptureForm::CockpitState &C() { return w->form.Cockpit(); }
   // Arms a schedule from `from` to `to` seconds from now.
   void Schedule(int from, int to) {
-    auto set = [](QDateEdit *d, QSpinBox *h, QSpinBox *m, QSpinBox *s, const QDateTime &t) {
-      d->setDate(t.date());
-      h->setValue(t.time().hour());
-      m->setValue(t.time().minute());
-      s->setValue(t.time().second());
-    };
-    set(C().DateEdit1, C().RxSpinEdit1, C().RxSpinEdit2, C().RxSpinEdit3, now.addSecs(from));
-    set(C().DateEdit2, C().RxSpinEdit4, C().RxSpinEdit5, C().RxSpinEdit6, now.addSecs(to));
+    SetScheduleFields(C(), now, from, to);
     w->form.Action("acProgrammerBascule")->ExecuteInteractive();
   }
   void Advance(int seconds) {

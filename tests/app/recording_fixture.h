@@ -2,13 +2,16 @@
 // A started main window whose captures go to a fresh folder, driven through
 // the Capture and Cut actions as a user or a command file drives them.
 #include <QCheckBox>
+#include <QDateEdit>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QProcess>
+#include <QSpinBox>
 
 #include "actions/superaction.h"
+#include "app/cockpit_state.h"
 #include "app/recording_names.h"
 #include "mediaprobe.h"
 #include "recordedspan.h"
@@ -125,6 +128,18 @@ inline std::vector<FormatCase> EveryFormatCase() {
 
 inline QString ExtensionOfCurrent(RecordingWindow &w) {
   return ExtensionFormatCapture(w.FormatBox()->currentData().toInt());
+}
+
+// The Schedule panel's start and end fields, `from` and `to` seconds after `now`.
+inline void SetScheduleFields(TCaptureForm::CockpitState &c, const QDateTime &now, int from, int to) {
+  auto set = [](QDateEdit *d, QSpinBox *h, QSpinBox *m, QSpinBox *s, const QDateTime &t) {
+    d->setDate(t.date());
+    h->setValue(t.time().hour());
+    m->setValue(t.time().minute());
+    s->setValue(t.time().second());
+  };
+  set(c.DateEdit1, c.RxSpinEdit1, c.RxSpinEdit2, c.RxSpinEdit3, now.addSecs(from));
+  set(c.DateEdit2, c.RxSpinEdit4, c.RxSpinEdit5, c.RxSpinEdit6, now.addSecs(to));
 }
 
 }  // namespace vistrel::test
