@@ -7,7 +7,9 @@
 #   scripts/bench_side_by_side.sh [SECONDS] [CASE...]
 #
 # SECONDS (default 60) is the measured window of each run; CASEs (default all)
-# are preview, divx, dv, wmv, avi, divx720, avi720, divx1080, avi1080.
+# are preview, divx, dv, wmv, avi, divx720, avi720, divx1080, avi1080,
+# mjpeg720-avi, mjpeg720-divx (a 1280x720 MJPEG camera, as many webcams give
+# only MJPEG at that size: "avi native" passes it through).
 #
 # Vistrel runs offscreen from a command file: preview with the inlay on, then
 # one recording. The reference pipeline has the same preview branches (picture
@@ -22,9 +24,11 @@ bin="$here/build/release/src/app/vistrel"
 seconds=60
 if [[ $# -gt 0 && $1 =~ ^[0-9]+$ ]]; then seconds=$1; shift; fi
 cases=("$@")
-[[ ${#cases[@]} -gt 0 ]] || cases=(preview divx dv wmv avi divx720 avi720 divx1080 avi1080)
+[[ ${#cases[@]} -gt 0 ]] || cases=(preview divx dv wmv avi divx720 avi720 divx1080 avi1080 mjpeg720-avi mjpeg720-divx)
 [[ -x "$bin" ]] || { echo "no $bin: run ./scripts/build.sh release first" >&2; exit 1; }
 
+# The camera's "caps" go after its videotestsrc as they stand, so an encoder fits in.
+mjpeg720="video/x-raw,format=I420,width=1280,height=720,framerate=30/1 ! jpegenc quality=85 ! image/jpeg"
 # name|camera caps|fps|Vistrel format ("" = preview only)|reference encoder part|muxer|sound
 table=(
   "preview|video/x-raw,format=YUY2,width=720,height=576,framerate=25/1|25|||"
@@ -36,6 +40,8 @@ table=(
   "avi720|video/x-raw,format=YUY2,width=1280,height=720,framerate=30/1|30|avi native||avimux|pcm"
   "divx1080|video/x-raw,format=YUY2,width=1920,height=1080,framerate=25/1|25|divx|videoconvert ! video/x-raw,format=I420 ! avenc_mpeg4 bitrate=4000000 threads=0 ! video/x-divx,divxversion=5|avimux|mp3"
   "avi1080|video/x-raw,format=YUY2,width=1920,height=1080,framerate=25/1|25|avi native||avimux|pcm"
+  "mjpeg720-avi|$mjpeg720|30|avi native||avimux|pcm"
+  "mjpeg720-divx|$mjpeg720|30|divx|videoconvert ! video/x-raw,format=I420 ! avenc_mpeg4 bitrate=4000000 threads=0 ! video/x-divx,divxversion=5|avimux|mp3"
 )
 
 work=$(mktemp -d)
@@ -109,12 +115,16 @@ run_vistrel() {  # case fields...; prints "cpu rss frames"
 run_reference() {  # caps, encoder part, muxer, sound, output; prints "cpu rss frames"
   local caps=$1 encoder=$2 mux=$3 sound=$4 out=$5
   local camera="videotestsrc is-live=true pattern=ball ! $caps"
+  # An MJPEG camera's pictures are decoded before anything draws on them.
+  [[ $caps == *image/jpeg* ]] && camera+=" ! jpegparse"
+  local decode=""
+  [[ $caps == *image/jpeg* ]] && decode="jpegdec ! "
   # The least a program must do for the same result: the inlay drawn in the
   # camera's own layout, and the preview converted to the window's BGRx and
   # shown at its frames' times.
   local display="videoconvert ! video/x-raw,format=BGRx ! fakesink sync=true"
   local picture="$camera ! queue max-size-buffers=4
-    ! textoverlay text=12:34:56 font-desc=\"Sans 21\" ! tee name=v
+    ! ${decode}textoverlay text=12:34:56 font-desc=\"Sans 21\" ! tee name=v
     v. ! queue max-size-buffers=4 ! $display"
   local listen="pulsesrc device=vistrel_sink.monitor ! audio/x-raw,rate=48000,channels=2 ! tee name=a
     a. ! queue ! volume mute=true ! pulsesink"
@@ -131,7 +141,7 @@ run_reference() {  # caps, encoder part, muxer, sound, output; prints "cpu rss f
     esac
     if [[ -z $encoder ]]; then
       # The device's own pictures, as they come.
-      video="$camera ! tee name=n n. ! queue ! textoverlay text=12:34:56 ! $display n. ! queue max-size-time=1000000000 max-size-buffers=0 max-size-bytes=0"
+      video="$camera ! tee name=n n. ! queue ! ${decode}textoverlay text=12:34:56 ! $display n. ! queue max-size-time=1000000000 max-size-buffers=0 max-size-bytes=0"
       pipeline="$video ! m. $listen $audio ! m. $mux name=m ! filesink location=$out"
     else
       pipeline="$picture $video ! $encoder ! m. $listen $audio ! m. $mux name=m ! filesink location=$out"

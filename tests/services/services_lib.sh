@@ -93,12 +93,16 @@ play_tone() {
 
 # publish_camera NAME CAPS: a PipeWire Video/Source node fed by videotestsrc.
 # CAPS is a raw video caps string such as
-# "video/x-raw,format=YUY2,width=640,height=480,framerate=30/1".
+# "video/x-raw,format=YUY2,width=640,height=480,framerate=30/1", or caps with
+# elements after them.
 publish_camera() {
-  local name=$1 caps=$2
+  local name=$1 caps=$2 parts
+  # CAPS may hold more elements ("... ! jpegenc ! image/jpeg" for an MJPEG
+  # camera): each word is an argument of its own, as on a command line.
+  read -ra parts <<<"$caps"
   # gst-launch joins its arguments and splits them again: the whole value is
   # quoted for it, and the name quoted again inside the structure.
-  _spawn "camera-${#SERVICE_PIDS[@]}" gst-launch-1.0 -q videotestsrc is-live=true pattern=ball ! "$caps" ! \
+  _spawn "camera-${#SERVICE_PIDS[@]}" gst-launch-1.0 -q videotestsrc is-live=true pattern=ball ! "${parts[@]}" ! \
     pipewiresink mode=provide \
     "stream-properties=\"props,media.class=Video/Source,node.description=\\\"$name\\\"\""
   if ! _wait_for 100 bash -c "pw-cli ls Node 2>/dev/null | grep -q 'node.description = \"$name\"'"; then
