@@ -51,7 +51,6 @@ void BM_Superposer(benchmark::State &state) {
   const char *layout = kLayouts[state.range(3)];
   state.SetLabel(layout);
   Tvs_Superposer sp;
-  sp.SetAnyLayout(true);
   const std::string capsText = std::string("video/x-raw,format=") + layout + ",width=" + std::to_string(w) +
                                ",height=" + std::to_string(h) + ",framerate=25/1";
   GstCaps *caps = gst_caps_from_string(capsText.c_str());

@@ -9,7 +9,6 @@
 
 #include "filters/datetimeformat.h"
 #include "filters/filterevents.h"
-#include "filters/mediacaps.h"
 #include "filters/vs_scenedetect.h"
 
 namespace vistrel::filters {
@@ -56,18 +55,17 @@ Tvs_Superposer::Tvs_Superposer() {
   rec_.FontRec.Color = 0x00FFFFFF;
 }
 
-media::CapsRef Tvs_Superposer::AcceptedCaps() const { return anyLayout_ ? DrawableCaps() : Rgb24Caps(); }
-
-bool Tvs_Superposer::Accepts(const GstCaps *caps) const {
-  return anyLayout_ ? IsDrawableCaps(caps) : IsRgb24Caps(caps);
-}
+// Every branch after it converts for itself where it must, so the picture
+// stays in the source's layout: a YUV camera recorded by a YUV encoder is
+// never turned into BGR and back.
+media::CapsRef Tvs_Superposer::AcceptedCaps() const { return DrawableCaps(); }
 
 media::HRESULT Tvs_Superposer::CheckInputType(const GstCaps *caps) {
-  return Accepts(caps) ? media::S_OK : media::VFW_E_TYPE_NOT_ACCEPTED;
+  return IsDrawableCaps(caps) ? media::S_OK : media::VFW_E_TYPE_NOT_ACCEPTED;
 }
 
 media::HRESULT Tvs_Superposer::CheckTransform(const GstCaps *in, const GstCaps *out) {
-  return Accepts(in) && Accepts(out) && gst_caps_is_equal(in, out) ? media::S_OK : media::VFW_E_TYPE_NOT_ACCEPTED;
+  return IsDrawableCaps(in) && gst_caps_is_equal(in, out) ? media::S_OK : media::VFW_E_TYPE_NOT_ACCEPTED;
 }
 
 media::HRESULT Tvs_Superposer::SetMediaType(const GstCaps *in, const GstCaps *) {

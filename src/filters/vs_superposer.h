@@ -53,9 +53,6 @@ class Tvs_Superposer : public media::OwnFilter {
   // The program setting "Allow inlay": off, frames are only copied.
   void SetAllowInlay(bool on) { allowInlay_ = on; }
   void SetEvents(FilterEvents *events) { events_ = events; }
-  // Off: only BGR is taken, as every branch after the superposer expects;
-  // on: it draws in any layout of DrawableCaps().
-  void SetAnyLayout(bool on) { anyLayout_ = on; }
   std::atomic<Tvs_SceneDetect *> DVSource{nullptr};
   std::atomic<bool> SourceInverted{false};
 
@@ -79,7 +76,6 @@ class Tvs_Superposer : public media::OwnFilter {
   void BuildLinesLocked(const DVInfo &info, bool dvSource, double clockNow, QString &line1, QString &line2) const;
   void DrawLinesLocked(GstVideoFrame &frame, const QString &line1, const QString &line2);
   void FillNextSlot(const GstVideoFrame &frame);
-  bool Accepts(const GstCaps *caps) const;
 
   // Settings and drawing surface, under the canvas lock.
   mutable std::mutex canvas_;
@@ -96,7 +92,6 @@ class Tvs_Superposer : public media::OwnFilter {
   std::atomic<bool> vertFlip_{false}, horzFlip_{false};
   std::atomic<bool> allowInlay_{true};
   std::atomic<FilterEvents *> events_{nullptr};
-  std::atomic<bool> anyLayout_{false};
 
   std::atomic<int> whenMode_{0};
   std::atomic<int> seconds_{0};

@@ -84,10 +84,6 @@ void Tdm::DataModuleCreate() {
 
 void Tdm::CreateOwnFilters() {
   superposer_ = std::make_unique<filters::Tvs_Superposer>();
-  // Every branch after it converts for itself where it must, so the picture
-  // stays in the source's layout: a YUV camera recorded by a YUV encoder is
-  // never turned into BGR and back.
-  superposer_->SetAnyLayout(true);
   for (auto &s : stamper_) s = std::make_unique<filters::Tvs_TimeStamper>();
   dvHeader_ = std::make_unique<filters::Tvs_DVheader>();
   control_ = std::make_unique<filters::Tvs_ControlFilter>();

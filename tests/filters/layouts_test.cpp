@@ -88,7 +88,6 @@ struct Drawn {
 
 Drawn Draw(GstVideoFormat f, bool flip, bool mirror) {
   Tvs_Superposer sp;
-  sp.SetAnyLayout(true);
   TincrustRec rec;
   rec.WhatIncrust = 2;
   rec.Incrust1 = QStringLiteral("Vistrel 12:34");

@@ -446,8 +446,8 @@ TEST(Superposer, IntervalGrabOncePerPeriodAndJumpsAhead) {
 
 TEST(Superposer, RefusesOtherFormats) {
   Tvs_Superposer sp;
-  FilterHarness h(&sp, "video/x-raw, format=I420, width=8, height=8, framerate=25/1");
-  EXPECT_EQ(h.Push(std::vector<std::uint8_t>(96, 0), 0), GST_FLOW_NOT_NEGOTIATED);
+  FilterHarness h(&sp, "video/x-raw, format=RGB16, width=8, height=8, framerate=25/1");
+  EXPECT_EQ(h.Push(std::vector<std::uint8_t>(128, 0), 0), GST_FLOW_NOT_NEGOTIATED);
 }
 
 TEST(DateTimePatterns, CodesOfThePatternLanguage) {
