@@ -66,8 +66,8 @@ void Tdm::DataModuleCreate() {
   FileWriter = Make("filesink");
   writer = Make("filesink");
   null = Make("fakesink");
-  DVenc = Make("avenc_dvvideo");
-  DVmux = Make("avmux_dv");
+  // The DV encoder and muxer are made by the first chain that needs them:
+  // their plug-in brings some 20 MiB of libraries a preview never uses.
   DVsplitter = Make("dvdemux");
   soundLevel_ = media::MakeSoundLevelBin();
   // The tee lives for the run, so its input pad does too.
@@ -138,6 +138,16 @@ void Tdm::DataModuleDestroy() {
     if (!IsComponent(f.get())) fg_.RemoveFilter(f.get());
 }
 
+GstElement *Tdm::UseDvEncoder() {
+  if (!DVenc) DVenc = Make("avenc_dvvideo");
+  return DVenc.get();
+}
+
+GstElement *Tdm::UseDvMuxer() {
+  if (!DVmux) DVmux = Make("avmux_dv");
+  return DVmux.get();
+}
+
 bool Tdm::IsComponent(GstElement *e) const {
   for (const media::ElementRef *c :
        {&color1, &color3, &infdecvideo, &infdecaudio, &infdumvideo, &infsupaudio, &infsupvideo, &acmcap, &FileWriter,
@@ -193,6 +203,8 @@ media::PadRef Tdm::TeeOutput(GstElement *tee, int index) {
   }
   return media::FirstUnconnectedPin(queue.get(), GST_PAD_SRC);
 }
+
+media::PadRef Tdm::TeeDirect(GstElement *tee, int index) { return media::Pin(tee, index); }
 
 void Tdm::TakeOut(const media::ElementRef &element) {
   if (element) fg_.RemoveFilter(element.get());

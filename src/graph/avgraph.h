@@ -92,6 +92,10 @@ class Tdm : public QObject {
   // stall the whole graph): pin `index` of the tee → new queue, whose free
   // output is returned. Null, with nothing added, on failure.
   media::PadRef TeeOutput(GstElement *tee, int index);
+  // Pin `index` of `tee` itself, for a branch that may run in the thread that
+  // feeds the tee: the tee's only way out, or a branch that never blocks the
+  // ones after it. A queue there would add a thread and a switch per buffer.
+  media::PadRef TeeDirect(GstElement *tee, int index);
 
   // Where preview frames go; null sends them nowhere. The window shows its
   // backdrop again when the video source is disconnected.
@@ -149,7 +153,9 @@ class Tdm : public QObject {
   media::ElementRef acmcap;                            // audio format conversion
   media::ElementRef FileWriter, writer;                // file writers
   media::ElementRef null;                              // probe renderer
-  media::ElementRef DVenc, DVmux, DVsplitter;
+  media::ElementRef DVenc, DVmux, DVsplitter;          // DVenc and DVmux: made on first use (UseDv*)
+  GstElement *UseDvEncoder();
+  GstElement *UseDvMuxer();
   media::FilterSlot test{"test"}, divx{"divx"}, mp3{"mp3"}, decoder{"decoder"}, AudioEncoder{"AudioEncoder"},
       source{"source"}, muxer{"muxer"}, audioenc{"audioenc"};
 

@@ -77,7 +77,9 @@ bool Tdm::BuildAudioChain(sources::TAudioSource &source) {
 
   media::PadRef decBranch = TeeOutput(infdecaudio.get(), 1);
   if (!decBranch || !fg_.Connect(decBranch.get(), media::Pin(infsupaudio.get(), 0).get())) return false;
-  media::PadRef supBranch = TeeOutput(infsupaudio.get(), 1);
+  // Both ways out of infsupaudio run in infdecaudio's queue thread: the
+  // renderer blocks only as the sound plays, and the meter never does.
+  media::PadRef supBranch = TeeDirect(infsupaudio.get(), 1);
   if (!supBranch || !fg_.Connect(supBranch.get(), media::FirstUnconnectedPin(tamponer, GST_PAD_SINK).get()))
     return false;
   if (!AudioRenderer() || !fg_.AddFilter(AudioRenderer(), "audiorender") ||
@@ -91,16 +93,12 @@ void Tdm::JoinSoundLevel() {
   if (!soundLevel_) return;
   // On infsupaudio rather than infdecaudio: capture chains take pin 2 of
   // infdecaudio. Both carry the same sound, ahead of the renderer's volume.
-  media::PadRef branch = TeeOutput(infsupaudio.get(), 2);
+  media::PadRef branch = TeeDirect(infsupaudio.get(), 2);
   if (branch && fg_.AddFilter(soundLevel_.get(), "Sound Level") &&
       fg_.Connect(branch.get(), media::Pin(soundLevel_.get(), 0).get()))
     return;
   GST_WARNING("the sound meter could not join the audio chain: %s", fg_.LastFailure().toUtf8().constData());
-  // A queue with an unlinked output would stop the whole sound side.
-  if (branch) {
-    media::ElementRef queue = media::ElementRef::Adopt(gst_pad_get_parent_element(branch.get()));
-    if (queue) fg_.RemoveFilter(queue.get());
-  }
+  if (branch) gst_element_release_request_pad(infsupaudio.get(), branch.get());
   fg_.RemoveFilter(soundLevel_.get());
 }
 

@@ -1,6 +1,6 @@
 // The video preview chain: source sub-graph → [colour converter] →
-// "Superposer" → infdecvideo (pin 2: decoded capture tap) → infsupvideo →
-// "Tamponer Video" → colour converter → video window.
+// "Superposer" → infdecvideo (pin 2: decoded capture tap) → queue →
+// infsupvideo → "Tamponer Video" → colour converter → video window.
 #include "filters/vs_scenedetect.h"
 #include "filters/vs_superposer.h"
 #include "graph/avgraph.h"
@@ -77,7 +77,9 @@ bool Tdm::BuildVideoChain(sources::TVideoSource &source) {
     return false;
   media::PadRef decBranch = TeeOutput(infdecvideo.get(), 1);
   if (!decBranch || !fg_.Connect(decBranch.get(), media::Pin(infsupvideo.get(), 0).get())) return false;
-  media::PadRef supBranch = TeeOutput(infsupvideo.get(), 1);
+  // infdecvideo's queue already runs the preview apart from the capture tap,
+  // and infsupvideo has no second way out.
+  media::PadRef supBranch = TeeDirect(infsupvideo.get(), 1);
   if (!supBranch || !fg_.Connect(supBranch.get(), tamponerIn.get())) return false;
   if (!fg_.Connect(tamponerOut.get(), media::Pin(color3.get(), 0).get())) return false;
   // No window is no reason to refuse the source: the chain stands without it.

@@ -302,8 +302,7 @@ bool Tdm::RetirerCapture() {
   // pair came beside the old one, the muxer waited for the old one forever
   // and the second "dv type 2 (recomp)" of a session wrote an empty file. A
   // muxer that was used is replaced by a fresh one.
-  if (DVmux && media::Pins(DVmux.get()).size() > 1)  // more than its output
-    DVmux = media::ElementRef::Adopt(gst_element_factory_make("avmux_dv", nullptr));
+  if (DVmux && media::Pins(DVmux.get()).size() > 1) DVmux = {};  // more than its output: made anew when used
   for (media::FilterSlot *s : {&divx, &mp3, &muxer, &AudioEncoder, &audioenc})
     if (s->Element() && fg_.Contains(s->Element())) fg_.RemoveFilter(s->Element());
   for (const char *name : {"AudioCap Tamponer", "VideoCap Tamponer", "Control_Capture_Video", "DV Header",

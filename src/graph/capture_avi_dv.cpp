@@ -37,7 +37,7 @@ void DisconnectSplitter(Tdm &dm) {
 
 GstElement *EncodeDv(Tdm &dm, GstPad *in, bool ntsc) {
   media::Graph &fg = dm.fg();
-  if (!dm.DVenc) {
+  if (!dm.UseDvEncoder()) {
     dm.FailCapture("no DV encoder (avenc_dvvideo) could be made");
     return nullptr;
   }
@@ -96,7 +96,7 @@ bool Tdm::GrapheDV2Recomp(const QString &file) {
     return FailCapture("the DV frames could not reach the DV header and stamper");
   DVHeader()->DVSource = detector;
   DVHeader()->SetMode(CaptureOptions.GarderFormatDV ? 2 : std::uint8_t(CaptureOptions.RatioDV));
-  media::PadRef encoded = TeeOutput(infdumvideo.get(), 1);
+  media::PadRef encoded = TeeDirect(infdumvideo.get(), 1);
   DeclareBranch(*this, tap.get(), CaptureSink.get());
 
   media::PadRef videoIn = MuxInput(CaptureMux.get(), true);
@@ -121,7 +121,7 @@ bool Tdm::GrapheDV2Recomp(const QString &file) {
     if (!fg_.Connect(encoded.get(), videoIn.get())) return FailCapture("the DV frames could not reach the AVI muxer");
     return fg_.Connect(audio.get(), audioIn.get()) || FailCapture("the sound could not reach the AVI muxer");
   }
-  if (!DVmux) return FailCapture("no DV muxer (avmux_dv) could be made");
+  if (!UseDvMuxer()) return FailCapture("no DV muxer (avmux_dv) could be made");
   if (!DVsplitter) return FailCapture("no DV splitter (dvdemux) could be made");
   if (!fg_.AddFilter(DVmux.get(), "DVmux") || !fg_.AddFilter(DVsplitter.get(), "DVsplitter"))
     return FailCapture("the DV muxer and splitter could not be added");

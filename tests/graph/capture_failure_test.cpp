@@ -43,13 +43,21 @@ TEST_F(CaptureFixture, ProfilesThatDoNotExistAreNamedAndAGoodBuildClearsTheReaso
 
 TEST_F(CaptureFixture, AMissingEncoderAndALinkWhoseCapsCannotMeetAreNamed) {
   ASSERT_TRUE(dm.ConnecterVideo(Video("Vistrel Test Camera")));
-  const media::ElementRef encoder = dm.DVenc;
-
-  // A machine without the libav DV encoder.
-  dm.DVenc.reset();
-  EXPECT_FALSE(dm.GrapheImageParImage(File("a.avi"), {}));
-  EXPECT_SAYS(dm.CaptureFailure(), "no DV encoder (avenc_dvvideo) could be made");
-  ASSERT_TRUE(dm.RetirerCapture());
+  // A machine without the libav DV encoder: the factory is taken out of the
+  // registry until the check is done (the encoder is made at first use).
+  {
+    GstRegistry *registry = gst_registry_get();
+    media::GstRef<GstPluginFeature> feature =
+        media::GstRef<GstPluginFeature>::Adopt(gst_registry_lookup_feature(registry, "avenc_dvvideo"));
+    ASSERT_TRUE(feature);
+    dm.DVenc.reset();
+    gst_registry_remove_feature(registry, feature.get());
+    const bool built = dm.GrapheImageParImage(File("a.avi"), {});
+    gst_registry_add_feature(registry, feature.get());
+    EXPECT_FALSE(built);
+    EXPECT_SAYS(dm.CaptureFailure(), "no DV encoder (avenc_dvvideo) could be made");
+    ASSERT_TRUE(dm.RetirerCapture());
+  }
 
   // An encoder in the DV encoder's place that takes RGB only: the link into
   // it is refused, and the reason shows both ends and both caps.
@@ -68,7 +76,7 @@ TEST_F(CaptureFixture, AMissingEncoderAndALinkWhoseCapsCannotMeetAreNamed) {
   EXPECT_FALSE(why.mid(input).contains("I420")) << why.toStdString();
 
   // Taken down, the failed chain leaves a preview that runs.
-  dm.DVenc = encoder;
+  dm.DVenc.reset();
   ExpectPreviewBack();
 }
 
