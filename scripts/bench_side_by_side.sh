@@ -18,6 +18,10 @@
 # CPU is the user + system time both processes spend inside the measured
 # window (read from /proc, so start-up and exit are left out); peak RSS is the
 # whole run's; frames are counted in the file by ffprobe.
+#
+# A second reference reads its pictures from a camera node of its own, fed by
+# a producer like Vistrel's: the same transport on both sides. Its ratio is
+# (Vistrel + producer) / (reference + its producer).
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 bin="$here/build/release/src/app/vistrel"
@@ -102,7 +106,7 @@ run_vistrel() {  # case fields...; prints "cpu rss frames"
   local child
   child=$(pgrep -P "$pid" | head -1)
   local cpu producer
-  read -r cpu producer < <(measure_window "${child:-$pid}" "$SERVICES_CAMERA_PIDS")
+  read -r cpu producer < <(measure_window "${child:-$pid}" "${SERVICES_CAMERA_PIDS%% *}")
   wait "$pid" || true
   local file
   file=$(find "$HOME/Videos" -type f -size +0 | head -1)
@@ -112,9 +116,13 @@ run_vistrel() {  # case fields...; prints "cpu rss frames"
 
 # The reference draws the camera's pictures itself: the same videotestsrc the
 # camera node runs, so its CPU is set beside Vistrel's plus the producer's.
-run_reference() {  # caps, encoder part, muxer, sound, output; prints "cpu rss frames"
-  local caps=$1 encoder=$2 mux=$3 sound=$4 out=$5
+run_reference() {  # caps, encoder part, muxer, sound, output[, camera node serial]; prints "cpu rss frames"
+  local caps=$1 encoder=$2 mux=$3 sound=$4 out=$5 serial=${6:-}
   local camera="videotestsrc is-live=true pattern=ball ! $caps"
+  if [[ -n $serial ]]; then
+    camera="pipewiresrc target-object=$serial always-copy=true do-timestamp=true ! "
+    if [[ $caps == *image/jpeg* ]]; then camera+="image/jpeg"; else camera+="$caps"; fi
+  fi
   # An MJPEG camera's pictures are decoded before anything draws on them.
   [[ $caps == *image/jpeg* ]] && camera+=" ! jpegparse"
   local decode=""
@@ -148,16 +156,29 @@ run_reference() {  # caps, encoder part, muxer, sound, output; prints "cpu rss f
     fi
   fi
   # shellcheck disable=SC2086
-  /usr/bin/time -f "%M" -o "$work/time.txt" gst-launch-1.0 -e $pipeline >"$work/ref.log" 2>&1 &
+  /usr/bin/time -f "%M" -o "$work/time.txt" gst-launch-1.0 -e $pipeline >"$work/ref${serial:+-node}.log" 2>&1 &
   local pid=$!
   sleep 0.3
   local child
   child=$(pgrep -P "$pid" | head -1)
-  local cpu
-  read -r cpu _ < <(measure_window "${child:-$pid}")
+  local cpu producer=0
+  read -r cpu producer < <(measure_window "${child:-$pid}" "${7:-}")
+  [[ -n ${7:-} ]] && cpu=$(awk -v a="$cpu" -v b="$producer" 'BEGIN{printf "%.2f", a + b}')
   kill -INT "${child:-$pid}" 2>/dev/null || true
+  local t
+  for ((t = 0; t < 100; t++)); do kill -0 "${child:-$pid}" 2>/dev/null || break; sleep 0.1; done
+  kill -KILL "${child:-$pid}" 2>/dev/null || true
   wait "$pid" || true
   echo "$cpu $(tail -1 "$work/time.txt") $([[ -n $mux ]] && frames_in "$out" || echo -)"
+}
+
+camera_serial() {  # NAME: the object serial of the PipeWire node described so
+  pw-dump 2>/dev/null | python3 -c '
+import json, sys
+for o in json.load(sys.stdin):
+    props = (o.get("info") or {}).get("props") or {}
+    if props.get("node.description") == sys.argv[1]:
+        print(props.get("object.serial", o["id"])); break' "$1"
 }
 
 # Runs inside the services, for the one case named in CASE.
@@ -166,24 +187,30 @@ inside() {
   for line in "${table[@]}"; do
     IFS='|' read -r name caps fps format encoder mux sound <<<"$line"
     [[ $name == "$CASE" ]] || continue
+    # The node's reference goes first: a producer serves only its first reader.
+    local ref_producer serial
+    ref_producer=$(cut -d' ' -f2 <<<"$SERVICES_CAMERA_PIDS")
+    serial=$(camera_serial "Ref Camera")
+    read -r wcpu wrss _ < <(run_reference "$caps" "$encoder" "$mux" "$sound" "$work/ref.out" "$serial" "$ref_producer")
     read -r vcpu pcpu vrss vframes < <(run_vistrel "$format" "$work/vistrel.out")
     read -r rcpu rrss rframes < <(run_reference "$caps" "$encoder" "$mux" "$sound" "$work/ref.out")
     local expected=$((fps * (seconds + warmup)))
     awk -v n="$name" -v vc="$vcpu" -v pc="$pcpu" -v rc="$rcpu" -v vr="$vrss" -v rr="$rrss" -v vf="$vframes" \
-      -v rf="$rframes" -v e="$expected" 'BEGIN{
-        printf "%-9s %8.2f %8.2f %9.2f %6.2f %8d %8d %8s %8s %6s\n", n, vc, pc, rc,
-          (rc > 0 ? (vc + pc) / rc : 0), vr/1024, rr/1024, vf, rf, (vf == "-" ? "-" : e) }'
+      -v rf="$rframes" -v e="$expected" -v wc="$wcpu" -v wr="$wrss" 'BEGIN{
+        printf "%-9s %8.2f %8.2f %9.2f %6.2f %8d %8d %8s %8s %6s %9.2f %6.2f %8d\n", n, vc, pc, rc,
+          (rc > 0 ? (vc + pc) / rc : 0), vr/1024, rr/1024, vf, rf, (vf == "-" ? "-" : e),
+          wc, (wc > 0 ? (vc + pc) / wc : 0), wr/1024 }'
   done
 }
 
 echo "CPU seconds in a ${seconds} s window; ratio = (Vistrel + camera producer) / reference"
-printf '%-9s %8s %8s %9s %6s %8s %8s %8s %8s %6s\n' case Vistrel producer reference ratio \
-  "RSS MiB" "ref MiB" frames "ref fr." "~want"
+printf '%-9s %8s %8s %9s %6s %8s %8s %8s %8s %6s %9s %6s %8s\n' case Vistrel producer reference ratio \
+  "RSS MiB" "ref MiB" frames "ref fr." "~want" "ref(node)" ratio "MiB"
 # A camera node of its own for each case: the producer stops giving frames
 # once a first reader has gone.
 for line in "${table[@]}"; do
   IFS='|' read -r name caps _ <<<"$line"
   [[ " ${cases[*]} " == *" $name "* ]] || continue
-  "$here/tests/services/with_services.sh" --pulse --tone --camera "Bench Camera" "$caps" -- \
-    bash -c "$(declare -p table seconds warmup work bin HOME); $(declare -f inside run_vistrel run_reference measure_window ticks frames_in); CASE='$name' inside"
+  "$here/tests/services/with_services.sh" --pulse --tone --camera "Bench Camera" "$caps" --camera "Ref Camera" "$caps" -- \
+    bash -c "$(declare -p table seconds warmup work bin HOME); $(declare -f inside run_vistrel run_reference measure_window ticks frames_in camera_serial); CASE='$name' inside"
 done
