@@ -7,18 +7,9 @@
 #include "sources/avsources.h"
 #include "sources/mediatypes.h"
 
-#include <algorithm>
-
 #define GST_CAT_DEFAULT vistrel::media::DebugCategory(vistrel::media::Subsystem::Graph)
 
 namespace vistrel {
-
-namespace {
-bool IsTee(GstElement *e) {
-  GstElementFactory *f = e ? gst_element_get_factory(e) : nullptr;
-  return f && g_strcmp0(GST_OBJECT_NAME(f), "tee") == 0;
-}
-}  // namespace
 
 bool Tdm::ConnecterAudio(sources::TAudioSource *device) {
   fg_.Stop();
@@ -45,17 +36,9 @@ bool Tdm::BuildAudioChain(sources::TAudioSource &source) {
   if (!dev.SetSourceGraph()) return false;
   media::PadRef pin = dev.SetAudioGraph(source.StreamNumber);
   if (!pin) return false;
-  // The device hands out a pin of its native tee: that branch needs its queue.
-  {
-    media::ElementRef owner = media::ElementRef::Adopt(gst_pad_get_parent_element(pin.get()));
-    if (owner && IsTee(owner.get())) {
-      const std::vector<media::PadRef> pins = media::Pins(owner.get());
-      const auto at = std::find(pins.begin(), pins.end(), pin);
-      media::PadRef queued = at == pins.end() ? media::PadRef() : TeeOutput(owner.get(), int(at - pins.begin()));
-      if (!queued) return false;
-      pin = queued;
-    }
-  }
+  // The device hands out a pin of its native tee. That branch runs in the
+  // source's own thread: all it does before infdecaudio's queues is the
+  // preview gate, so a queue there would only add a thread.
 
   GstElement *tamponer = OwnElement("Tamponer Audio");
   GstElement *gate = OwnElement("Control_Preview_Audio");
@@ -142,8 +125,6 @@ void Tdm::RemoveAudioChain(sources::TAudioSource &source) {
   if (AudioRenderer()) fg_.RemoveFilter(AudioRenderer());
 
   if (sources::TCaptureDevice *dev = device->Device) {
-    // The queue that began the branch on the device's tee.
-    if (NativeAudioTee) RemoveBranchQueues(NativeAudioTee.get());
     dev->KillAudioGraph();
     if (!SharesDevice(device, currentVideo_)) dev->KillSourceGraph();
   }
