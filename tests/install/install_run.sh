@@ -11,7 +11,7 @@ fail() { echo "FAIL: $1"; [[ -n "${2:-}" && -f "$2" ]] && cat "$2"; exit 1; }
 
 DESTDIR="$root" cmake --install "$build" --prefix /usr >"$root/install.log" || fail "cmake --install failed" "$root/install.log"
 usr="$root/usr"
-expected=(bin/vistrel share/applications/vistrel.desktop share/icons/hicolor/scalable/apps/vistrel.svg
+expected=(bin/vistrel lib/vistrel/libvistrel_avenc.so share/applications/vistrel.desktop share/icons/hicolor/scalable/apps/vistrel.svg
   share/metainfo/com.brenvik.Vistrel.metainfo.xml share/man/man1/vistrel.1.gz include/vistrel/vistrel_plugin.h
   share/doc/vistrel/examples/pattern_camera.c share/doc/vistrel/copyright share/doc/vistrel/changelog.gz)
 for f in "${expected[@]}"; do
@@ -66,4 +66,26 @@ grep -q "Vistrel Test Camera" "$root/list.out" || fail "the test camera is not l
 # With nothing to do and no display it ends by itself, and cleanly.
 timeout 60 "$usr/bin/vistrel" --test-devices --answer=no >"$root/run.out" 2>"$root/run.err" ||
   fail "the installed program did not end cleanly by itself ($?)" "$root/run.err"
+# A DivX recording loads the encoder module from the installed tree, not
+# from the build that made it.
+printf '%s\n' 'source_video "Vistrel Test Camera"' 'source_audio "Vistrel Test Microphone"' \
+  'format_capture "divx"' capture 'wait 3' capture quit >"$root/divx.txt"
+QT_QPA_PLATFORM=offscreen "$usr/bin/vistrel" --test-devices --answer=no --script="$root/divx.txt" \
+  >"$root/divx.out" 2>"$root/divx.err" &
+pid=$!
+module=""
+for ((t = 0; t < 300; t++)); do
+  kill -0 "$pid" 2>/dev/null || break
+  module=$(grep -o '[^ ]*libvistrel_avenc\.so' "/proc/$pid/maps" 2>/dev/null | head -1 || true)
+  [[ -n $module ]] && break
+  sleep 0.2
+done
+((t < 300)) || kill "$pid" 2>/dev/null || true
+wait "$pid" || fail "the installed program failed to record DivX ($?)" "$root/divx.err"
+[[ $module == "$usr/lib/vistrel/libvistrel_avenc.so" ]] || fail "the encoder module came from '${module:-nowhere}'"
+recorded=$(find "$HOME" -name '*.avi' -size +0 | head -1)
+[[ -n $recorded ]] || fail "the DivX recording left no file" "$root/divx.err"
+[[ "$(ffprobe -v error -select_streams v:0 -show_entries stream=codec_name -of csv=p=0 "$recorded")" == mpeg4 ]] ||
+  fail "the DivX recording holds no MPEG-4 picture"
+
 echo "installed into $usr and ran: $(cd "$usr" && find . -type f | tr '\n' ' ')"
