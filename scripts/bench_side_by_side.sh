@@ -6,7 +6,8 @@
 #
 #   scripts/bench_side_by_side.sh [SECONDS] [CASE...]
 #
-# SECONDS (default 60) is the measured window of each run; CASEs (default all)
+# NO_REFERENCE=1 runs Vistrel alone (its frames against those due, over a
+# long window). SECONDS (default 60) is the measured window of each run; CASEs (default all)
 # are preview, divx, dv, wmv, avi, divx720, avi720, divx1080, avi1080,
 # mjpeg720-avi, mjpeg720-divx (a 1280x720 MJPEG camera, as many webcams give
 # only MJPEG at that size: "avi native" passes it through).
@@ -195,9 +196,11 @@ inside() {
     local ref_producer serial
     ref_producer=$(cut -d' ' -f2 <<<"$SERVICES_CAMERA_PIDS")
     serial=$(camera_serial "Ref Camera")
-    read -r wcpu wrss _ < <(run_reference "$caps" "$encoder" "$mux" "$sound" "$work/ref.out" "$serial" "$ref_producer")
+    local wcpu=0 wrss=0 rcpu=0 rrss=0 rframes=-
+    ((NO_REFERENCE)) ||
+      read -r wcpu wrss _ < <(run_reference "$caps" "$encoder" "$mux" "$sound" "$work/ref.out" "$serial" "$ref_producer")
     read -r vcpu pcpu vrss vframes < <(run_vistrel "$format" "$work/vistrel.out")
-    read -r rcpu rrss rframes < <(run_reference "$caps" "$encoder" "$mux" "$sound" "$work/ref.out")
+    ((NO_REFERENCE)) || read -r rcpu rrss rframes < <(run_reference "$caps" "$encoder" "$mux" "$sound" "$work/ref.out")
     local expected=$((fps * (seconds + warmup)))
     awk -v n="$name" -v vc="$vcpu" -v pc="$pcpu" -v rc="$rcpu" -v vr="$vrss" -v rr="$rrss" -v vf="$vframes" \
       -v rf="$rframes" -v e="$expected" -v wc="$wcpu" -v wr="$wrss" 'BEGIN{
@@ -216,5 +219,5 @@ for line in "${table[@]}"; do
   IFS='|' read -r name caps _ <<<"$line"
   [[ " ${cases[*]} " == *" $name "* ]] || continue
   "$here/tests/services/with_services.sh" --pulse --tone --camera "Bench Camera" "$caps" --camera "Ref Camera" "$caps" -- \
-    bash -c "$(declare -p table seconds warmup work bin HOME); $(declare -f inside run_vistrel run_reference measure_window ticks frames_in camera_serial); CASE='$name' inside"
+    bash -c "$(declare -p table seconds warmup work bin HOME); NO_REFERENCE=${NO_REFERENCE:-0}; $(declare -f inside run_vistrel run_reference measure_window ticks frames_in camera_serial); CASE='$name' inside"
 done
