@@ -18,7 +18,8 @@
 # same inlay work (textoverlay), the same encoder settings and the same muxer.
 # CPU is the user + system time both processes spend inside the measured
 # window (read from /proc, so start-up and exit are left out); peak RSS is the
-# whole run's; frames are counted in the file by ffprobe.
+# whole run's; frames are counted in the file by ffprobe (Vistrel's: "in the
+# file/dropped", as the program tells them at the end of an unattended run).
 #
 # A second reference reads its pictures from a camera node of its own, fed by
 # a producer like Vistrel's: the same transport on both sides. Its ratio is
@@ -116,7 +117,10 @@ run_vistrel() {  # case fields...; prints "cpu rss frames"
   local file
   file=$(find "$HOME/Videos" -type f -size +0 | head -1)
   [[ -n $format && -n $file ]] && cp "$file" "$out"
-  echo "$cpu $producer $(tail -1 "$work/time.txt") $([[ -n $format ]] && frames_in "$out" || echo -)"
+  # Frames in the file, and after a slash those the program says it dropped.
+  local dropped
+  dropped=$(sed -n 's/^vistrel: recorded .*, \([0-9]*\) dropped$/\1/p' "$work/vistrel.log" | head -1)
+  echo "$cpu $producer $(tail -1 "$work/time.txt") $([[ -n $format ]] && echo "$(frames_in "$out")/${dropped:-?}" || echo -)"
 }
 
 # The reference draws the camera's pictures itself: the same videotestsrc the

@@ -120,6 +120,12 @@ int main(int argc, char **argv) {
     form.SetScriptFile(options.script);
     CloseOnTermination(&form);
     if (RunsWithoutDisplay()) EndWhenIdle(form);
+    // Nobody reads the session list of an unattended run: each file and its
+    // frame counts go to the error output, beside the run's other messages.
+    if (options.answer)
+      QObject::connect(&form, &TCaptureForm::captureRecorded, [](const QString &file, int dropped, int notDropped) {
+        std::fprintf(stderr, "vistrel: recorded %s: %d frames, %d dropped\n", qPrintable(file), notDropped, dropped);
+      });
     const QDateTime started = QDateTime::currentDateTime().addSecs(-1);
     form.show();
     // Told once the window is there, before any command runs; unattended, on the error output.

@@ -16,4 +16,8 @@ grep -q "video" <<<"$info" || { echo "no video stream in $video"; echo "$info"; 
 grep -q "audio" <<<"$info" || { echo "no audio stream in $video"; echo "$info"; exit 1; }
 seconds=$(echo "$info" | sed -n 's/^ *Duration: 0:00:\([0-9]*\)\..*/\1/p')
 [[ -n "$seconds" && "$seconds" -ge 3 && "$seconds" -le 7 ]] || { echo "duration ${seconds:-?} s, 5 s asked"; echo "$info"; exit 1; }
-echo "demo wrote a playable ${seconds}s video"
+# An unattended run tells each file with its frame counts.
+told=$(sed -n "s|^vistrel: recorded $video: \([0-9]*\) frames, \([0-9]*\) dropped$|\1 \2|p" "$sandbox/err")
+read -r frames dropped <<<"$told"
+[[ -n "${frames:-}" && $frames -ge 60 && $frames -le 200 ]] || { echo "frames not told (${told:-nothing})"; cat "$sandbox/err"; exit 1; }
+echo "demo wrote a playable ${seconds}s video ($frames frames, $dropped dropped)"
