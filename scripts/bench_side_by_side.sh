@@ -200,23 +200,25 @@ inside() {
     local ref_producer serial
     ref_producer=$(cut -d' ' -f2 <<<"$SERVICES_CAMERA_PIDS")
     serial=$(camera_serial "Ref Camera")
-    local wcpu=0 wrss=0 rcpu=0 rrss=0 rframes=-
+    local wcpu=0 wrss=0 wframes=- rcpu=0 rrss=0 rframes=-
     ((NO_REFERENCE)) ||
-      read -r wcpu wrss _ < <(run_reference "$caps" "$encoder" "$mux" "$sound" "$work/ref.out" "$serial" "$ref_producer")
+      read -r wcpu wrss wframes < <(run_reference "$caps" "$encoder" "$mux" "$sound" "$work/ref.out" "$serial" "$ref_producer")
     read -r vcpu pcpu vrss vframes < <(run_vistrel "$format" "$work/vistrel.out")
     ((NO_REFERENCE)) || read -r rcpu rrss rframes < <(run_reference "$caps" "$encoder" "$mux" "$sound" "$work/ref.out")
     local expected=$((fps * (seconds + warmup)))
     awk -v n="$name" -v vc="$vcpu" -v pc="$pcpu" -v rc="$rcpu" -v vr="$vrss" -v rr="$rrss" -v vf="$vframes" \
-      -v rf="$rframes" -v e="$expected" -v wc="$wcpu" -v wr="$wrss" 'BEGIN{
-        printf "%-9s %8.2f %8.2f %9.2f %6.2f %8d %8d %8s %8s %6s %9.2f %6.2f %8d\n", n, vc, pc, rc,
-          (rc > 0 ? (vc + pc) / rc : 0), vr/1024, rr/1024, vf, rf, (vf == "-" ? "-" : e),
-          wc, (wc > 0 ? (vc + pc) / wc : 0), wr/1024 }'
+      -v rf="$rframes" -v e="$expected" -v wc="$wcpu" -v wr="$wrss" -v wf="$wframes" 'BEGIN{
+        printf "%-9s %8.2f %8.2f %9.2f %6.2f %8d %8d %8s %8s %6s", n, vc, pc, rc,
+          (rc > 0 ? (vc + pc) / rc : 0), vr/1024, rr/1024, vf, rf, (vf == "-" ? "-" : e)
+        # A reference that ran or wrote nothing (its pipeline refused the node) has no column.
+        if (wc > 0.1 && (wf == "-" || wf > 0)) printf " %9.2f %6.2f %8d %8s\n", wc, (vc + pc) / wc, wr/1024, wf
+        else printf " %9s %6s %8s %8s\n", "-", "-", "-", "-" }'
   done
 }
 
 echo "CPU seconds in a ${seconds} s window; ratio = (Vistrel + camera producer) / reference"
-printf '%-9s %8s %8s %9s %6s %8s %8s %8s %8s %6s %9s %6s %8s\n' case Vistrel producer reference ratio \
-  "RSS MiB" "ref MiB" frames "ref fr." "~want" "ref(node)" ratio "MiB"
+printf '%-9s %8s %8s %9s %6s %8s %8s %8s %8s %6s %9s %6s %8s %8s\n' case Vistrel producer reference ratio \
+  "RSS MiB" "ref MiB" frames "ref fr." "~want" "ref(node)" ratio "MiB" frames
 # A camera node of its own for each case: the producer stops giving frames
 # once a first reader has gone.
 for line in "${table[@]}"; do
