@@ -15,10 +15,10 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
-
 #include <algorithm>
 
 #include "media/gstref.h"
+#include "media/h264encoders.h"
 #include "platform/dialogs.h"
 #include "platform/folders.h"
 #include "settings/codecs.h"
@@ -284,6 +284,32 @@ void TOptionsFrame::BuildPages() {
   });
   vl->addStretch();
   Pages->addTab(dv, "DV");
+
+  // "Mp4": the H.264 picture's quality and speed; the sound is AAC at a fixed rate.
+  auto *mp4 = new QWidget;
+  auto *xl = new QVBoxLayout(mp4);
+  auto *h264 = new QGroupBox("H.264 video", mp4);
+  auto *hl = new QFormLayout(h264);
+  seH264Quality = new QSpinBox(h264);
+  seH264Quality->setRange(0, media::kH264MaxQuality);
+  seH264Quality->setToolTip("Constant quality: lower is better and bigger, 18 to 28 is usual");
+  hl->addRow("Quality (lower is better)", seH264Quality);
+  cboxH264Preset = new QComboBox(h264);
+  for (const char *preset : media::kH264Presets) cboxH264Preset->addItem(QString::fromLatin1(preset));
+  cboxH264Preset->setToolTip("Faster presets take less of the processor and make bigger files");
+  hl->addRow("Speed", cboxH264Preset);
+  xl->addWidget(h264);
+  lbMp4Encoders = new QLabel(mp4);
+  lbMp4Encoders->setWordWrap(true);
+  xl->addWidget(lbMp4Encoders);
+  connect(seH264Quality, &QSpinBox::valueChanged, this, [this](int q) {
+    if (!loading_) params_.SetInt("H264 Quality", q);
+  });
+  connect(cboxH264Preset, &QComboBox::currentIndexChanged, this, [this](int i) {
+    if (!loading_ && i >= 0) params_.SetInt("H264 Preset", i);
+  });
+  xl->addStretch();
+  Pages->addTab(mp4, "Mp4");
 }
 
 void TOptionsFrame::Populate() {
@@ -398,6 +424,9 @@ void TOptionsFrame::LoadFromParameters() {
   cbDefaultProfile->setChecked(p.Bool("Default Profile"));
   cbActiverSuperposition->setChecked(p.Bool("Activer Superposition"));
   cbMp3->setChecked(p.Bool("Want Mp3"));
+  seH264Quality->setValue(p.Int("H264 Quality"));
+  cboxH264Preset->setCurrentIndex(p.Int("H264 Preset"));
+  lbMp4Encoders->setText("Encoders: " + media::DescribeMp4Encoders(media::InstalledMp4Encoders()));
   Check(rgPrefs, StoreMode);
   loading_ = false;
   UpdateProfileGroups();
@@ -431,6 +460,8 @@ void TOptionsFrame::SaveToParameters() {
   if (rgversion->checkedId() >= 0) p.SetInt("Version wmv", rgversion->checkedId());
   if (divxAvailable_) p.SetStr("Divx favori", cboxdivx->currentText());
   p.SetBool("Want Mp3", cbMp3->isChecked());
+  p.SetInt("H264 Quality", seH264Quality->value());
+  if (cboxH264Preset->currentIndex() >= 0) p.SetInt("H264 Preset", cboxH264Preset->currentIndex());
   if (rgPrefs->checkedId() >= 0) StoreMode = quint8(rgPrefs->checkedId());
 }
 

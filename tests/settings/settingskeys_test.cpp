@@ -1,4 +1,4 @@
-// The 76 settings, the store decision, saves in each store, store changes and
+// The 78 settings, the store decision, saves in each store, store changes and
 // the format names.
 #include "platform/folders.h"
 #include "settings_fixture.h"
@@ -52,10 +52,10 @@ void ExpectSameValues(const TparameterList &a, const TparameterList &b) {
 
 class SettingsKeysTest : public SettingsTest {};
 
-TEST_F(SettingsKeysTest, SeventySixParametersInTableOrderWithTheirDefaults) {
+TEST_F(SettingsKeysTest, SeventyEightParametersInTableOrderWithTheirDefaults) {
   TparameterList l(SettingsSignature());
   CreateSettings(l);
-  ASSERT_EQ(l.Count(), 76);
+  ASSERT_EQ(l.Count(), 78);
   EXPECT_EQ(l.At(0)->Key, "Volume");
   EXPECT_EQ(l.At(8)->Key, "IncrustRec");
   EXPECT_EQ(l.At(9)->Key, QString::fromUtf8("Durée Incruster"));
@@ -63,6 +63,8 @@ TEST_F(SettingsKeysTest, SeventySixParametersInTableOrderWithTheirDefaults) {
   EXPECT_EQ(l.At(73)->Key, "Freeze Capture");
   EXPECT_EQ(l.At(74)->Key, "Low Disk Space");
   EXPECT_EQ(l.At(75)->Key, "Desktop Notifications");
+  EXPECT_EQ(l.At(77)->Key, "H264 Preset");
+  EXPECT_EQ(l.Int("H264 Quality"), 23);
   EXPECT_TRUE(l.Bool("Desktop Notifications"));
   EXPECT_EQ(l.Int("Low Disk Space"), 300);
   EXPECT_EQ(l.Int("Volume"), 5000);
