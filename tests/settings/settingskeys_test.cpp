@@ -109,7 +109,7 @@ TEST_F(SettingsKeysTest, PortableSaveWritesTheIniLayoutAndLoadsBackUnchanged) {
   EXPECT_EQ(lines[3], "ExeName=" + vistrel::platform::ExecutablePath());
   EXPECT_TRUE(lines[4].startsWith("Volume="));
   EXPECT_TRUE(lines[12].startsWith("IncrustRec\\Incrust1="));
-  EXPECT_TRUE(lines.last().startsWith("Desktop Notifications="));
+  EXPECT_TRUE(lines.last().startsWith("H264 Preset="));
 
   TparameterList in(SettingsSignature());
   CreateAndLoadSettings(in);
@@ -272,7 +272,8 @@ TEST_F(SettingsKeysTest, LeavingTheRegistryKeepsItUntilTheIniFileIsWritten) {
 }
 
 TEST_F(SettingsKeysTest, CaptureFormatAndDvRateNames) {
-  EXPECT_EQ(CaptureFormatName(13), "Default");
+  EXPECT_EQ(CaptureFormatName(13), "mp4 (H.264)");
+  EXPECT_EQ(CaptureFormatName(14), "Default");
   EXPECT_EQ(CaptureFormatName(-1), "Default");
   EXPECT_EQ(CaptureFormatShortName(6), "dv2 rec");
   EXPECT_EQ(CaptureFormatShortName(3), "native");
