@@ -16,13 +16,30 @@ using avicapture::AddCapsPart;
 using avicapture::AddPart;
 
 constexpr guint kFragmentMs = 1000;
-// Two seconds of a 30 frame/s picture: a seek lands within that of its target.
-constexpr int kKeyInterval = 60;
 constexpr int kAacBitrate = 160000;
 
 // `made` into the graph under its capture name; the graph holds it from then on.
 GstElement *AddMade(media::Graph &fg, const media::ElementRef &made, const QString &name) {
   return made && fg.AddFilter(made.get(), QStringLiteral("Capture ") + name) ? made.get() : nullptr;
+}
+
+// The picture the tee carries now (the preview runs), or zeros.
+struct Picture {
+  int width = 0, height = 0, fpsN = 0, fpsD = 1;
+};
+Picture PictureOf(GstElement *tee) {
+  Picture p;
+  media::PadRef in = media::PadRef::Adopt(gst_element_get_static_pad(tee, "sink"));
+  GstCaps *caps = in ? gst_pad_get_current_caps(in.get()) : nullptr;
+  if (!caps) return p;
+  if (const GstStructure *s = gst_caps_get_size(caps) ? gst_caps_get_structure(caps, 0) : nullptr) {
+    gst_structure_get_int(s, "width", &p.width);
+    gst_structure_get_int(s, "height", &p.height);
+    gst_structure_get_fraction(s, "framerate", &p.fpsN, &p.fpsD);
+  }
+  gst_caps_unref(caps);
+  if (p.fpsD <= 0) p.fpsN = 0, p.fpsD = 1;
+  return p;
 }
 
 }  // namespace
@@ -45,9 +62,14 @@ bool Tdm::GrapheMp4(const QString &file) {
   GstElement *rate = tap ? avicapture::AddFrameRate(*this, tap.get(), nullptr) : nullptr;
   if (!gate || !rate || !avicapture::Link(g, rate, gate))
     return FailCapture("the picture could not reach the capture gate");
-  GstElement *encoder = AddMade(
-      g, media::MakeH264Encoder(encoders.video, CaptureOptions.H264Quality, CaptureOptions.H264Preset, kKeyInterval),
-      QStringLiteral("h264 encoder"));
+  const Picture picture = PictureOf(infdecvideo.get());
+  const double fps = picture.fpsN > 0 ? double(picture.fpsN) / picture.fpsD : 30.0;
+  const int preset = media::PresetFor(CaptureOptions.H264Preset, qint64(picture.width * picture.height * fps));
+  // A key frame every two seconds: a seek lands within that of its target.
+  const int keyInterval = std::max(1, int(fps * 2 + 0.5));
+  GstElement *encoder =
+      AddMade(g, media::MakeH264Encoder(encoders.video, CaptureOptions.H264Quality, preset, keyInterval),
+              QStringLiteral("h264 encoder"));
   if (!encoder) return FailCapture(QStringLiteral("the H.264 encoder (%1) could not be made").arg(encoders.video));
   GstElement *parsed = AddCapsPart(g, "h264 caps", "video/x-h264,stream-format=avc,alignment=au");
   if (!avicapture::LinkChain(

@@ -49,6 +49,11 @@ Mp4Encoders InstalledMp4Encoders() {
   });
 }
 
+int PresetFor(int setting, qint64 pixelsPerSecond) {
+  if (setting >= 0) return std::min(setting, kH264PresetCount - 1);
+  return pixelsPerSecond > qint64(1280) * 720 * 30 ? 0 : 2;
+}
+
 ElementRef MakeH264Encoder(const QString &factory, int quality, int preset, int keyInterval) {
   ElementRef made = Make(factory);
   GstElement *e = made.get();

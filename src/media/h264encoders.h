@@ -3,6 +3,7 @@
 // this system has: a VA-API encoder when a driver offers one, else a software
 // one; the quality settings mapped onto each encoder's own properties.
 #include <QString>
+#include <QtGlobal>
 #include <functional>
 
 #include "media/gstref.h"
@@ -24,10 +25,16 @@ Mp4Encoders ChooseMp4Encoders(const std::function<bool(const char *factory)> &ca
 // driver answers, so a machine without the hardware falls to software.
 Mp4Encoders InstalledMp4Encoders();
 
-// The speed presets offered, fastest first; their index is the stored value.
+// The speed presets offered, fastest first; their index is the stored value,
+// kH264AutoPreset the speed that the picture's size and rate call for.
 inline constexpr const char *kH264Presets[] = {"ultrafast", "superfast", "veryfast", "faster", "fast", "medium"};
 inline constexpr int kH264PresetCount = 6;
-inline constexpr int kH264DefaultPreset = 2;    // veryfast: 1080p25 on two cores
+inline constexpr int kH264AutoPreset = -1;
+inline constexpr int kH264DefaultPreset = kH264AutoPreset;
+// What the automatic speed gives: on two cores busy with the preview, x264
+// keeps up with 720p30 at veryfast and with 1080p25 only at ultrafast
+// (docs/performance.md). An unknown picture (0) gets veryfast.
+int PresetFor(int setting, qint64 pixelsPerSecond);
 inline constexpr int kH264DefaultQuality = 23;  // constant quality, 0 (lossless) to kH264MaxQuality
 inline constexpr int kH264MaxQuality = 50;
 

@@ -295,8 +295,12 @@ void TOptionsFrame::BuildPages() {
   seH264Quality->setToolTip("Constant quality: lower is better and bigger, 18 to 28 is usual");
   hl->addRow("Quality (lower is better)", seH264Quality);
   cboxH264Preset = new QComboBox(h264);
+  // The box's items are the stored values plus one: "auto" is -1.
+  cboxH264Preset->addItem("auto");
   for (const char *preset : media::kH264Presets) cboxH264Preset->addItem(QString::fromLatin1(preset));
-  cboxH264Preset->setToolTip("Faster presets take less of the processor and make bigger files");
+  cboxH264Preset->setToolTip(
+      "Faster presets take less of the processor and make bigger files; auto: veryfast up to 720p30, "
+      "ultrafast above");
   hl->addRow("Speed", cboxH264Preset);
   xl->addWidget(h264);
   lbMp4Encoders = new QLabel(mp4);
@@ -306,7 +310,7 @@ void TOptionsFrame::BuildPages() {
     if (!loading_) params_.SetInt("H264 Quality", q);
   });
   connect(cboxH264Preset, &QComboBox::currentIndexChanged, this, [this](int i) {
-    if (!loading_ && i >= 0) params_.SetInt("H264 Preset", i);
+    if (!loading_ && i >= 0) params_.SetInt("H264 Preset", i - 1);
   });
   xl->addStretch();
   Pages->addTab(mp4, "Mp4");
@@ -425,7 +429,7 @@ void TOptionsFrame::LoadFromParameters() {
   cbActiverSuperposition->setChecked(p.Bool("Activer Superposition"));
   cbMp3->setChecked(p.Bool("Want Mp3"));
   seH264Quality->setValue(p.Int("H264 Quality"));
-  cboxH264Preset->setCurrentIndex(p.Int("H264 Preset"));
+  cboxH264Preset->setCurrentIndex(p.Int("H264 Preset") + 1);
   lbMp4Encoders->setText("Encoders: " + media::DescribeMp4Encoders(media::InstalledMp4Encoders()));
   Check(rgPrefs, StoreMode);
   loading_ = false;
@@ -461,7 +465,7 @@ void TOptionsFrame::SaveToParameters() {
   if (divxAvailable_) p.SetStr("Divx favori", cboxdivx->currentText());
   p.SetBool("Want Mp3", cbMp3->isChecked());
   p.SetInt("H264 Quality", seH264Quality->value());
-  if (cboxH264Preset->currentIndex() >= 0) p.SetInt("H264 Preset", cboxH264Preset->currentIndex());
+  if (cboxH264Preset->currentIndex() >= 0) p.SetInt("H264 Preset", cboxH264Preset->currentIndex() - 1);
   if (rgPrefs->checkedId() >= 0) StoreMode = quint8(rgPrefs->checkedId());
 }
 

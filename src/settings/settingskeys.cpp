@@ -160,7 +160,8 @@ void CreateSettings(TparameterList &list) {
   new TBooleanParameter("Desktop Notifications", true, L);
   // The MP4 format's picture: constant quality (x264's rate factor) and speed preset.
   new TIntegerParameter("H264 Quality", media::kH264DefaultQuality, L, {0, media::kH264MaxQuality});
-  new TIntegerParameter("H264 Preset", media::kH264DefaultPreset, L, {0, media::kH264PresetCount - 1});
+  new TIntegerParameter("H264 Preset", media::kH264DefaultPreset, L,
+                        {media::kH264AutoPreset, media::kH264PresetCount - 1});
 }
 
 void CreateAndLoadSettings(TparameterList &list) {

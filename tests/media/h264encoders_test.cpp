@@ -35,6 +35,27 @@ TEST(Mp4Encoders, HardwareFirstThenSoftwareAndTheBestAac) {
   EXPECT_EQ(DescribeMp4Encoders({}), "no H.264 encoder, no AAC encoder");
 }
 
+// The automatic speed keeps the software encoder ahead of the camera on two
+// cores; a chosen one is kept as it is.
+TEST(Mp4Encoders, TheAutomaticSpeedFollowsThePicture) {
+  struct Case {
+    int setting, width, height, fps, preset;
+  } cases[] = {
+      {kH264AutoPreset, 640, 480, 30, 2},
+      {kH264AutoPreset, 1280, 720, 30, 2},
+      {kH264AutoPreset, 720, 576, 25, 2},
+      {kH264AutoPreset, 1920, 1080, 25, 0},
+      {kH264AutoPreset, 1280, 720, 60, 0},
+      {kH264AutoPreset, 0, 0, 0, 2},
+      {5, 1920, 1080, 30, 5},
+      {1, 320, 240, 15, 1},
+      {9, 320, 240, 15, 5},
+  };
+  for (const Case &c : cases)
+    EXPECT_EQ(PresetFor(c.setting, qint64(c.width) * c.height * c.fps), c.preset)
+        << c.setting << " " << c.width << "x" << c.height << "@" << c.fps;
+}
+
 namespace {
 
 // Bytes of 30 frames of colour bars moving across 320x240 from `encoder`.
@@ -71,19 +92,19 @@ gsize EncodedBytes(ElementRef encoder) {
 // The settings reach the encoder by the names and values it knows: a
 // misspelt property or preset would leave its default and the sizes equal.
 TEST(Mp4Encoders, QualityAndSpeedChangeWhatX264Writes) {
-  ElementRef probe = MakeH264Encoder("x264enc", 23, kH264DefaultPreset, 60);
+  ElementRef probe = MakeH264Encoder("x264enc", 23, 2, 60);
   ASSERT_TRUE(probe) << "x264enc (gstreamer1.0-plugins-ugly) is missing";
   gint pass = 0;
   guint quantizer = 0;
   g_object_get(probe.get(), "pass", &pass, "quantizer", &quantizer, nullptr);
   EXPECT_EQ(pass, 5) << "constant quality";
   EXPECT_EQ(quantizer, 23u);
-  const gsize fine = EncodedBytes(MakeH264Encoder("x264enc", 15, kH264DefaultPreset, 60));
-  const gsize coarse = EncodedBytes(MakeH264Encoder("x264enc", 40, kH264DefaultPreset, 60));
+  const gsize fine = EncodedBytes(MakeH264Encoder("x264enc", 15, 2, 60));
+  const gsize coarse = EncodedBytes(MakeH264Encoder("x264enc", 40, 2, 60));
   EXPECT_GT(fine, coarse * 3) << fine << " against " << coarse;
   // The fastest preset gives up compression for speed.
   const gsize fastest = EncodedBytes(MakeH264Encoder("x264enc", 23, 0, 60));
-  const gsize fast = EncodedBytes(MakeH264Encoder("x264enc", 23, kH264DefaultPreset, 60));
+  const gsize fast = EncodedBytes(MakeH264Encoder("x264enc", 23, 2, 60));
   EXPECT_GT(fastest, fast) << fastest << " against " << fast;
   EXPECT_FALSE(MakeH264Encoder("", 23, 2, 60));
   EXPECT_FALSE(MakeAacEncoder("no-such-encoder", 128000));

@@ -65,6 +65,7 @@ TEST_F(SettingsKeysTest, SeventyEightParametersInTableOrderWithTheirDefaults) {
   EXPECT_EQ(l.At(75)->Key, "Desktop Notifications");
   EXPECT_EQ(l.At(77)->Key, "H264 Preset");
   EXPECT_EQ(l.Int("H264 Quality"), 23);
+  EXPECT_EQ(l.Int("H264 Preset"), -1) << "by the picture";
   EXPECT_TRUE(l.Bool("Desktop Notifications"));
   EXPECT_EQ(l.Int("Low Disk Space"), 300);
   EXPECT_EQ(l.Int("Volume"), 5000);
