@@ -407,7 +407,14 @@ void BM_Mp4Cpu(benchmark::State &state) {
   dm.CaptureOptions.H264Preset = int(state.range(3));
   const QString file = QDir::temp().filePath("vistrel_bench_capture.mp4");
   for (auto _ : state) {
-    if (!dm.ConnecterVideo(&source) || !dm.GrapheMp4(file) || !dm.LancerGraphe()) {
+    // As the recorder does: the preview has run (the source's size and rate are known), then the chain.
+    if (!dm.ConnecterVideo(&source) || !dm.LancerGraphe()) {
+      state.SkipWithError("no preview");
+      break;
+    }
+    RunLoop(1000);
+    dm.StopGraph();
+    if (!dm.GrapheMp4(file) || !dm.LancerGraphe()) {
       state.SkipWithError("capture failed to start");
       break;
     }

@@ -23,25 +23,6 @@ GstElement *AddMade(media::Graph &fg, const media::ElementRef &made, const QStri
   return made && fg.AddFilter(made.get(), QStringLiteral("Capture ") + name) ? made.get() : nullptr;
 }
 
-// The picture the tee carries now (the preview runs), or zeros.
-struct Picture {
-  int width = 0, height = 0, fpsN = 0, fpsD = 1;
-};
-Picture PictureOf(GstElement *tee) {
-  Picture p;
-  media::PadRef in = media::PadRef::Adopt(gst_element_get_static_pad(tee, "sink"));
-  GstCaps *caps = in ? gst_pad_get_current_caps(in.get()) : nullptr;
-  if (!caps) return p;
-  if (const GstStructure *s = gst_caps_get_size(caps) ? gst_caps_get_structure(caps, 0) : nullptr) {
-    gst_structure_get_int(s, "width", &p.width);
-    gst_structure_get_int(s, "height", &p.height);
-    gst_structure_get_fraction(s, "framerate", &p.fpsN, &p.fpsD);
-  }
-  gst_caps_unref(caps);
-  if (p.fpsD <= 0) p.fpsN = 0, p.fpsD = 1;
-  return p;
-}
-
 }  // namespace
 
 bool Tdm::GrapheMp4(const QString &file) {
@@ -62,9 +43,9 @@ bool Tdm::GrapheMp4(const QString &file) {
   GstElement *rate = tap ? avicapture::AddFrameRate(*this, tap.get(), nullptr) : nullptr;
   if (!gate || !rate || !avicapture::Link(g, rate, gate))
     return FailCapture("the picture could not reach the capture gate");
-  const Picture picture = PictureOf(infdecvideo.get());
-  const double fps = picture.fpsN > 0 ? double(picture.fpsN) / picture.fpsD : 30.0;
-  const int preset = media::PresetFor(CaptureOptions.H264Preset, qint64(picture.width * picture.height * fps));
+  // The source's size and rate as the preview found them (zeros before its first frame).
+  const double fps = sourceFps_ > 0 && sourceFps_ < 1000 ? sourceFps_ : 30.0;
+  const int preset = media::PresetFor(CaptureOptions.H264Preset, qint64(double(sourceWidth_) * sourceHeight_ * fps));
   // A key frame every two seconds: a seek lands within that of its target.
   const int keyInterval = std::max(1, int(fps * 2 + 0.5));
   GstElement *encoder =

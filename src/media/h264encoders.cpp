@@ -51,7 +51,8 @@ Mp4Encoders InstalledMp4Encoders() {
 
 int PresetFor(int setting, qint64 pixelsPerSecond) {
   if (setting >= 0) return std::min(setting, kH264PresetCount - 1);
-  return pixelsPerSecond > qint64(1280) * 720 * 30 ? 0 : 2;
+  // A rate read from a frame duration is a hair over 30 (30.00003).
+  return pixelsPerSecond > qint64(1280) * 720 * 31 ? 0 : 2;
 }
 
 ElementRef MakeH264Encoder(const QString &factory, int quality, int preset, int keyInterval) {

@@ -39,10 +39,12 @@ TEST(Mp4Encoders, HardwareFirstThenSoftwareAndTheBestAac) {
 // cores; a chosen one is kept as it is.
 TEST(Mp4Encoders, TheAutomaticSpeedFollowsThePicture) {
   struct Case {
-    int setting, width, height, fps, preset;
+    int setting, width, height;
+    double fps;
+    int preset;
   } cases[] = {
       {kH264AutoPreset, 640, 480, 30, 2},
-      {kH264AutoPreset, 1280, 720, 30, 2},
+      {kH264AutoPreset, 1280, 720, 30.00003, 2},
       {kH264AutoPreset, 720, 576, 25, 2},
       {kH264AutoPreset, 1920, 1080, 25, 0},
       {kH264AutoPreset, 1280, 720, 60, 0},
@@ -52,7 +54,7 @@ TEST(Mp4Encoders, TheAutomaticSpeedFollowsThePicture) {
       {9, 320, 240, 15, 5},
   };
   for (const Case &c : cases)
-    EXPECT_EQ(PresetFor(c.setting, qint64(c.width) * c.height * c.fps), c.preset)
+    EXPECT_EQ(PresetFor(c.setting, qint64(c.width * c.height * c.fps)), c.preset)
         << c.setting << " " << c.width << "x" << c.height << "@" << c.fps;
 }
 
