@@ -55,6 +55,9 @@ int PresetFor(int setting, qint64 pixelsPerSecond) {
   return pixelsPerSecond > qint64(1280) * 720 * 31 ? 0 : 2;
 }
 
+// No B-frames: a fragmented MP4's header is written before the first frame,
+// so it cannot carry the edit that takes their reordering delay off the
+// picture, which would then play two frames behind its sound.
 ElementRef MakeH264Encoder(const QString &factory, int quality, int preset, int keyInterval) {
   ElementRef made = Make(factory);
   GstElement *e = made.get();
@@ -69,6 +72,7 @@ ElementRef MakeH264Encoder(const QString &factory, int quality, int preset, int 
     SetArg(e, "key-int-max", key);
     // A kill loses what the look-ahead holds as well as the open fragment.
     SetArg(e, "rc-lookahead", "10");
+    SetArg(e, "bframes", "0");
   } else if (factory == "openh264enc") {
     SetArg(e, "rate-control", "off");
     SetArg(e, "qp-min", q);
@@ -85,6 +89,8 @@ ElementRef MakeH264Encoder(const QString &factory, int quality, int preset, int 
     SetArg(e, "quality-level", usage);
     SetArg(e, "key-int-max", key);
     SetArg(e, "keyframe-period", key);
+    SetArg(e, "b-frames", "0");
+    SetArg(e, "max-bframes", "0");
   }
   return made;
 }
