@@ -1,9 +1,12 @@
 // A fragmented MP4 cut off: the header (ftyp, moov) was written first and
 // each fragment (moof, then its mdat) whole before the next, so every whole
 // fragment plays. Only a fragment the kill tore is left to take away: readers
-// stop on its missing bytes with decode errors. The fragment index (mfra) of
-// a finished file is not rebuilt: readers find the fragments without it.
+// stop on its missing bytes with decode errors. The fragment index (mfra)
+// that the muxer writes at the end is written in its place, for the seek
+// points, and the length goes into the header's mehd: GStreamer's reader
+// shows the first fragment's second as the whole length without it.
 #include <map>
+#include <vector>
 
 #include "media/repair.h"
 #include "media/repairfile.h"
@@ -17,6 +20,12 @@ std::uint32_t Be32(RepairBytes &f, std::uint64_t at, bool *ok = nullptr) {
   const bool got = f.Read(at, b, 4);
   if (ok) *ok = got;
   return std::uint32_t(b[0]) << 24 | std::uint32_t(b[1]) << 16 | std::uint32_t(b[2]) << 8 | b[3];
+}
+
+bool PutBe(RepairBytes &f, std::uint64_t at, std::uint64_t v, int bytes) {
+  std::uint8_t b[8];
+  for (int i = 0; i < bytes; ++i) b[i] = std::uint8_t(v >> (8 * (bytes - 1 - i)));
+  return f.Write(at, b, bytes);
 }
 
 struct Box {
@@ -63,13 +72,60 @@ std::uint8_t Version(RepairBytes &f, const Box &b) {
 }
 
 struct Track {
-  std::uint32_t timescale = 0, defaultDuration = 0;
+  std::uint32_t timescale = 0, defaultDuration = 0, defaultFlags = 0;
   std::uint64_t duration = 0;
+  struct Entry {
+    std::uint64_t time, moof;
+  };
+  std::vector<Entry> entries;  // where each fragment of the track starts
+};
+
+void Add32(std::vector<std::uint8_t> &out, std::uint32_t v) {
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(std::uint8_t(v >> shift));
+}
+void Add64(std::vector<std::uint8_t> &out, std::uint64_t v) {
+  Add32(out, std::uint32_t(v >> 32));
+  Add32(out, std::uint32_t(v));
+}
+
+// mfra: one tfra per track (version 1: 64-bit times and offsets, one-byte
+// traf, trun and sample numbers, each 1), then mfro with the whole size.
+std::vector<std::uint8_t> FragmentIndex(const std::map<std::uint32_t, Track> &tracks) {
+  std::vector<std::uint8_t> out;
+  Add32(out, 0);
+  out.insert(out.end(), {'m', 'f', 'r', 'a'});
+  for (const auto &[id, t] : tracks) {
+    if (t.entries.empty()) continue;
+    Add32(out, std::uint32_t(24 + 19 * t.entries.size()));
+    out.insert(out.end(), {'t', 'f', 'r', 'a', 1, 0, 0, 0});
+    Add32(out, id);
+    Add32(out, 0);  // the number fields' sizes: one byte each
+    Add32(out, std::uint32_t(t.entries.size()));
+    for (const Track::Entry &e : t.entries) {
+      Add64(out, e.time);
+      Add64(out, e.moof);
+      out.insert(out.end(), {1, 1, 1});
+    }
+  }
+  Add32(out, 16);
+  out.insert(out.end(), {'m', 'f', 'r', 'o', 0, 0, 0, 0});
+  Add32(out, std::uint32_t(out.size() + 4));
+  const std::uint32_t size = std::uint32_t(out.size());
+  for (int i = 0; i < 4; ++i) out[i] = std::uint8_t(size >> (24 - 8 * i));
+  return out;
+}
+
+// Where the header keeps the movie's length (mvex/mehd), and its time scale.
+struct MovieLength {
+  std::uint64_t at = 0;  // of mehd's value; 0: no mehd
+  bool wide = false;     // version 1: 64 bits
+  std::uint32_t timescale = 0;
 };
 
 // Time scales from moov/trak/mdia/mdhd and default durations from mvex/trex.
-void ReadTracks(RepairBytes &f, const Box &moov, std::map<std::uint32_t, Track> &tracks) {
+void ReadTracks(RepairBytes &f, const Box &moov, std::map<std::uint32_t, Track> &tracks, MovieLength &length) {
   EachChild(f, moov.body, moov.end, [&](const Box &b) {
+    if (b.type == "mvhd") length.timescale = Be32(f, b.body + (Version(f, b) == 1 ? 20 : 12));
     if (b.type == "trak") {
       std::uint32_t id = 0, scale = 0;
       EachChild(f, b.body, b.end, [&](const Box &c) {
@@ -83,7 +139,14 @@ void ReadTracks(RepairBytes &f, const Box &moov, std::map<std::uint32_t, Track> 
       if (id) tracks[id].timescale = scale;
     } else if (b.type == "mvex") {
       EachChild(f, b.body, b.end, [&](const Box &t) {
-        if (t.type == "trex") tracks[Be32(f, t.body + 4)].defaultDuration = Be32(f, t.body + 12);
+        if (t.type == "mehd") {
+          length.at = t.body + 4;
+          length.wide = Version(f, t) == 1;
+        }
+        if (t.type != "trex") return;
+        Track &track = tracks[Be32(f, t.body + 4)];
+        track.defaultDuration = Be32(f, t.body + 12);
+        track.defaultFlags = Be32(f, t.body + 20);
       });
     }
   });
@@ -94,7 +157,7 @@ void AddFragment(RepairBytes &f, const Box &moof, std::map<std::uint32_t, Track>
   EachChild(f, moof.body, moof.end, [&](const Box &traf) {
     if (traf.type != "traf") return;
     Track *track = nullptr;
-    std::uint32_t defaultDuration = 0;
+    std::uint32_t defaultDuration = 0, defaultFlags = 0;
     EachChild(f, traf.body, traf.end, [&](const Box &c) {
       const std::uint32_t flags = Be32(f, c.body) & 0xFFFFFF;
       if (c.type == "tfhd") {
@@ -103,9 +166,19 @@ void AddFragment(RepairBytes &f, const Box &moof, std::map<std::uint32_t, Track>
         if (!track) return;
         std::uint64_t at = c.body + 8 + (flags & 0x01 ? 8 : 0) + (flags & 0x02 ? 4 : 0);
         defaultDuration = flags & 0x08 ? Be32(f, at) : track->defaultDuration;
+        at += flags & 0x08 ? 4 : 0;
+        at += flags & 0x10 ? 4 : 0;  // default size
+        defaultFlags = flags & 0x20 ? Be32(f, at) : track->defaultFlags;
       } else if (c.type == "trun" && track) {
         const std::uint32_t count = Be32(f, c.body + 4);
-        std::uint64_t at = c.body + 8 + (flags & 0x01 ? 4 : 0) + (flags & 0x04 ? 4 : 0);
+        std::uint64_t at = c.body + 8 + (flags & 0x01 ? 4 : 0);
+        // A seek point only where the fragment starts on a key frame.
+        std::uint32_t firstFlags = defaultFlags;
+        if (flags & 0x04) firstFlags = Be32(f, at);
+        at += flags & 0x04 ? 4 : 0;
+        if (!(flags & 0x04) && (flags & 0x400))
+          firstFlags = Be32(f, at + (flags & 0x100 ? 4 : 0) + (flags & 0x200 ? 4 : 0));
+        if (!(firstFlags & 0x10000)) track->entries.push_back({track->duration, moof.at});
         if (!(flags & 0x100)) {
           track->duration += std::uint64_t(count) * defaultDuration;
           return;
@@ -127,6 +200,7 @@ RepairResult RepairMp4(RepairBytes &f) {
     return r;
   }
   std::map<std::uint32_t, Track> tracks;
+  MovieLength length;
   bool moov = false, fragmented = false, indexed = false, data = false;
   int fragments = 0;
   std::uint64_t whole = 0;  // the end of the last whole box, or whole fragment
@@ -136,7 +210,7 @@ RepairResult RepairMp4(RepairBytes &f) {
     if (b.type.empty() || b.end > f.Size()) break;
     if (b.type == "moov") {
       moov = true;
-      ReadTracks(f, b, tracks);
+      ReadTracks(f, b, tracks, length);
       EachChild(f, b.body, b.end, [&](const Box &c) { fragmented |= c.type == "mvex"; });
     } else if (b.type == "moof") {
       openMoof = b.at;
@@ -171,18 +245,28 @@ RepairResult RepairMp4(RepairBytes &f) {
   }
   for (const auto &[id, t] : tracks)
     if (t.timescale) r.seconds = std::max(r.seconds, double(t.duration) / t.timescale);
-  if (whole < f.Size()) {
-    const std::uint64_t lost = f.Size() - whole;
-    if (!f.Truncate(whole) || !f.Sync()) {
-      r.detail = "the torn last fragment could not be taken away";
-      return r;
-    }
-    r.outcome = RepairOutcome::Repaired;
-    r.detail = "the torn last fragment (" + std::to_string(lost) + " bytes) taken away";
+  if (indexed && whole == f.Size()) {
+    r.outcome = RepairOutcome::Whole;
+    r.detail = "finished";
     return r;
   }
-  r.outcome = indexed ? RepairOutcome::Whole : RepairOutcome::NotNeeded;
-  r.detail = indexed ? "finished" : "every fragment is whole";
+  // What the kill tore (a fragment, or the index being written) goes; the
+  // index follows the last whole fragment. A repair killed half-way leaves
+  // a torn index, which the next one replaces.
+  const std::uint64_t lost = f.Size() - whole;
+  const std::vector<std::uint8_t> index = FragmentIndex(tracks);
+  bool lengthWritten = true;
+  if (length.at && length.timescale) {
+    const std::uint64_t units = std::uint64_t(r.seconds * length.timescale + 0.5);
+    lengthWritten = length.wide ? PutBe(f, length.at, units, 8) : PutBe(f, length.at, units, 4);
+  }
+  if (!lengthWritten || (lost && !f.Truncate(whole)) || !f.Write(whole, index.data(), index.size()) || !f.Sync()) {
+    r.detail = "the fragment index could not be written";
+    return r;
+  }
+  r.outcome = RepairOutcome::Repaired;
+  r.detail = lost ? "the torn end (" + std::to_string(lost) + " bytes) replaced by the fragment index"
+                  : "the fragment index written";
   return r;
 }
 
