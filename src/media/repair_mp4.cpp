@@ -139,7 +139,8 @@ void ReadTracks(RepairBytes &f, const Box &moov, std::map<std::uint32_t, Track> 
       if (id) tracks[id].timescale = scale;
     } else if (b.type == "mvex") {
       EachChild(f, b.body, b.end, [&](const Box &t) {
-        if (t.type == "mehd") {
+        // Only a box that holds its whole value is written to.
+        if (t.type == "mehd" && t.end >= t.body + 4 + (Version(f, t) == 1 ? 8 : 4)) {
           length.at = t.body + 4;
           length.wide = Version(f, t) == 1;
         }
