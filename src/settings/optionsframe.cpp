@@ -285,10 +285,10 @@ void TOptionsFrame::BuildPages() {
   vl->addStretch();
   Pages->addTab(dv, "DV");
 
-  // "Mp4": the H.264 picture's quality and speed; the sound is AAC at a fixed rate.
-  auto *mp4 = new QWidget;
-  auto *xl = new QVBoxLayout(mp4);
-  auto *h264 = new QGroupBox("H.264 video", mp4);
+  // The MP4 format's picture, quality and speed, under the WMV settings (a
+  // page of its own would widen the tab bar past a 1024-pixel screen); the
+  // sound is AAC at a fixed rate.
+  auto *h264 = new QGroupBox("mp4 (H.264) video", wmv);
   auto *hl = new QFormLayout(h264);
   seH264Quality = new QSpinBox(h264);
   seH264Quality->setRange(0, media::kH264MaxQuality);
@@ -302,18 +302,16 @@ void TOptionsFrame::BuildPages() {
       "Faster presets take less of the processor and make bigger files; auto: veryfast up to 720p30, "
       "ultrafast above");
   hl->addRow("Speed", cboxH264Preset);
-  xl->addWidget(h264);
-  lbMp4Encoders = new QLabel(mp4);
+  lbMp4Encoders = new QLabel(h264);
   lbMp4Encoders->setWordWrap(true);
-  xl->addWidget(lbMp4Encoders);
+  hl->addRow(lbMp4Encoders);
+  wl->insertWidget(wl->count() - 1, h264);  // above the page's stretch
   connect(seH264Quality, &QSpinBox::valueChanged, this, [this](int q) {
     if (!loading_) params_.SetInt("H264 Quality", q);
   });
   connect(cboxH264Preset, &QComboBox::currentIndexChanged, this, [this](int i) {
     if (!loading_ && i >= 0) params_.SetInt("H264 Preset", i - 1);
   });
-  xl->addStretch();
-  Pages->addTab(mp4, "Mp4");
 }
 
 void TOptionsFrame::Populate() {
