@@ -17,7 +17,7 @@ set(CPACK_PACKAGE_CONTACT "Brenvik <vistrel@brenvik.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "video and audio capture: live preview, recording, still grabs")
 # Debian wants the lines of the long description under 80 characters.
 set(CPACK_PACKAGE_DESCRIPTION
-    "Vistrel shows a live preview of a webcam, a capture card, a DV camcorder\nor a plug-in source, records it in eleven formats, grabs stills and burns\na text inlay into the picture.")
+    "Vistrel shows a live preview of a webcam, a capture card, a DV camcorder\nor a plug-in source, records it in twelve formats, grabs stills and burns\na text inlay into the picture.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

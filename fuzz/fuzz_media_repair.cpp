@@ -1,4 +1,4 @@
-// Any bytes repaired as an AVI, WAV or ASF file, as a cut-off recording
+// Any bytes repaired as an AVI, WAV, ASF or fragmented MP4 file, as a cut-off recording
 // from anywhere (--repair) would be: no crash, no read or write outside the
 // bytes (MemoryBytes refuses both), an index only ever appended where the
 // last whole chunk ended, and a second repair that changes nothing.
@@ -32,5 +32,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   Check(RepairAvi, input);
   Check(RepairWav, input);
   Check(RepairAsf, input);
+  Check(RepairMp4, input);
   return 0;
 }

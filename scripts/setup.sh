@@ -5,6 +5,9 @@ set -euo pipefail
 
 # What the installed program loads at run time beside the libraries it links;
 # the Debian package (cmake/VistrelPackage.cmake) depends on exactly these.
+# The MP4 format's parts: mp4mux (good), x264enc (ugly), openh264enc, voaacenc and the
+# VA-API encoders (bad, used when a driver of the machine's graphics offers one),
+# avenc_aac (libav).
 RUNTIME_PACKAGES=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
   gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-alsa gstreamer1.0-x

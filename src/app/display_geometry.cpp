@@ -73,6 +73,9 @@ LockRow LockTable(settings::CaptureFormatCode format, bool dvSource, bool videoS
       row.traitement = true;
       row.divxFromAspect = true;
       break;
+    case LockKind::Processed:
+      row.traitement = true;
+      break;
     case LockKind::SoundOnly:
       if (videoSource) row.traitement = false;
       row.dropVideo = true;

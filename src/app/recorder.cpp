@@ -67,6 +67,8 @@ RecordingOptions RecordingOptionsFrom(const settings::TparameterList &p) {
     c.DivxFourCC = all.front().fourcc;
   }
   if (const auto mp3 = settings::ReadMp3Bitrate()) c.Mp3Bitrate = *mp3;
+  c.H264Quality = p.Int("H264 Quality");
+  c.H264Preset = p.Int("H264 Preset");
   c.WmvVersion = p.Int("Version wmv");
   c.WmvDefaultProfile = p.Int("Profile wmv");
   c.WmvMediaIndex = 0;

@@ -4,6 +4,7 @@
 
 #include "graph/dsfunctions.h"
 #include "media/gstref.h"
+#include "media/h264encoders.h"
 #include "platform/systeminfo.h"
 
 namespace vistrel {
@@ -40,6 +41,8 @@ SystemFacts ReadSystemFacts() {
       f.mp3EncoderVersion = QString::fromUtf8(gst_plugin_get_version(plugin.get()));
     }
   }
+  const media::Mp4Encoders mp4 = media::InstalledMp4Encoders();
+  if (!mp4.video.isEmpty() && !mp4.audio.isEmpty()) f.mp4Encoders = media::DescribeMp4Encoders(mp4);
   return f;
 }
 
@@ -62,6 +65,10 @@ QString SystemReportHtml(const SystemFacts &f) {
     h += "Mp3 encoder Found:<br>&nbsp;&nbsp;&nbsp;" +
          Coloured(f.mp3EncoderPath + " " + f.mp3EncoderVersion, "teal") + "<br>";
   }
+  if (f.mp4Encoders.isEmpty())
+    h += Coloured("H.264/AAC encoder not Found.", "red") + "<br>";
+  else
+    h += "MP4 encoders in use:<br>&nbsp;&nbsp;&nbsp;" + Coloured(f.mp4Encoders, "teal") + "<br>";
   h += "Sources:<br>";
   for (const auto &s : f.sources)
     h += s.checked ? (s.name + " +").toHtmlEscaped() + "<br>" : Coloured(s.name + " -", "red") + "<br>";

@@ -12,6 +12,7 @@ struct SystemFacts {
   bool windowsMediaFound = false;  // WMV encoder and ASF muxer present
   QStringList divxEncoders;
   QString mp3EncoderPath, mp3EncoderVersion;  // empty path: none found
+  QString mp4Encoders;                        // what the MP4 format encodes with; empty: it cannot record
   struct Source { QString name; bool checked; };
   std::vector<Source> sources;
   struct PlugIn { QString text; bool active; };  // "<driver> in <file>"

@@ -190,6 +190,7 @@ class Tdm : public QObject {
   bool GrapheImageParImage(const QString &file, std::function<void()> onStop);
   bool GrapheDivx(const QString &file);
   bool GrapheWmv(const QString &file);
+  bool GrapheMp4(const QString &file);
   bool GrapheWav(const QString &file);
   bool GrapheMp3(const QString &file);
   bool GrapheMpegNatif(const QString &file);

@@ -30,6 +30,8 @@ bool Tdm::ConstruireCapture(settings::CaptureFormatCode format, const QString &f
       return GrapheWav(file);
     case C::Mp3:
       return GrapheMp3(file);
+    case C::Mp4:
+      return GrapheMp4(file);
     case C::None:
     case C::Default:
       return FailCapture(QStringLiteral("this format has no capture chain"));

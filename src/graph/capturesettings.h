@@ -25,6 +25,9 @@ struct CaptureSettings {
   int WmvMediaIndex = 0;            // item of the profile list; 0 = use WmvDefaultProfile
   int WmvVersion = 2;               // 0 "4", 1 "7", 2 "8"
   int WmvDefaultProfile = 0;        // 0 High, 1 Medium, 2 Low, 3 Internet
+  // MP4 (H.264).
+  int H264Quality = 23;  // "H264 Quality": constant quality, lower is better
+  int H264Preset = -1;   // "H264 Preset": index of media::kH264Presets, -1 by the picture
 };
 
 }  // namespace vistrel

@@ -57,6 +57,8 @@ RepairResult RepairRecordingFile(const QString &path) {
     r = RepairWav(file);
   } else if (std::memcmp(head, kAsfHeaderGuid, 16) == 0) {
     r = RepairAsf(file);
+  } else if (std::memcmp(head + 4, "ftyp", 4) == 0) {
+    r = RepairMp4(file);
   } else if (ext == "mpg" || ext == "mpeg" || ext == "mp3") {
     r.outcome = RepairOutcome::NotNeeded;
     r.detail = "MPEG streams need no end";

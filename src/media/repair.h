@@ -32,8 +32,9 @@ struct RepairResult {
 RepairResult RepairAvi(RepairBytes &file);
 RepairResult RepairWav(RepairBytes &file);
 RepairResult RepairAsf(RepairBytes &file);
+RepairResult RepairMp4(RepairBytes &file);  // fragmented, as the MP4 format writes it
 
-// Picks the repair by what the file starts with (RIFF AVI, RIFF WAVE, ASF),
+// Picks the repair by what the file starts with (RIFF AVI, RIFF WAVE, ASF, MP4),
 // else by its extension; writes through to disk and syncs.
 RepairResult RepairRecordingFile(const QString &path);
 

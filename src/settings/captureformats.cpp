@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "media/h264encoders.h"
 #include "settings/codecs.h"
 
 namespace vistrel::settings {
@@ -42,6 +43,10 @@ constexpr CaptureFormatInfo kFormats[kCaptureFormatCount] = {
      O::Sound, 5},
     {C::Mp3, "mp3", "mp3", ".mp3", false, true, true, CutBy::RenameSink, LockKind::SoundOnly, CounterKind::Sound,
      O::Mp3Sound, 6},
+    // Fragments of a second each: a killed recording plays without a repair.
+    // The muxer starts afresh on each run, so the writer takes the Cut's name.
+    {C::Mp4, "mp4 (H.264)", "mp4", ".mp4", true, true, true, CutBy::RenameSink, LockKind::Processed,
+     CounterKind::DroppedFrames, O::H264Picture, 7},
 };
 
 constexpr bool RowsInCodeOrder() {
@@ -79,6 +84,11 @@ QList<int> OfferedFormats(int native1, int native2, bool picture, bool sound) {
       case OfferedWith::Mp3Sound:
         offered = sound && Mp3EncoderAvailable();
         break;
+      case OfferedWith::H264Picture: {
+        const media::Mp4Encoders e = media::InstalledMp4Encoders();
+        offered = picture && !e.video.isEmpty() && !e.audio.isEmpty();
+        break;
+      }
     }
     if (offered) others.push_back(&f);
   }

@@ -10,7 +10,7 @@
 
 namespace vistrel::settings {
 
-// The values run from 0 to 12 in this order: stored settings, command files
+// The values run from 0 to 13 in this order: stored settings, command files
 // and plug-ins give these numbers.
 enum class CaptureFormatCode : std::uint8_t {
   None,
@@ -26,9 +26,11 @@ enum class CaptureFormatCode : std::uint8_t {
   Default,
   Wav,
   Mp3,
+  Mp4,
 };
-inline constexpr int kCaptureFormatCount = 13;
-static_assert(int(CaptureFormatCode::ImageByImage) == 8 && int(CaptureFormatCode::Mp3) == kCaptureFormatCount - 1);
+inline constexpr int kCaptureFormatCount = 14;
+static_assert(int(CaptureFormatCode::ImageByImage) == 8 && int(CaptureFormatCode::Mp3) == 12 &&
+              int(CaptureFormatCode::Mp4) == kCaptureFormatCount - 1);
 
 // How a Cut goes on in the next file while the sources keep running.
 enum class CutBy : std::uint8_t {
@@ -48,6 +50,7 @@ enum class LockKind : std::uint8_t {
   Wmv,                // processed, 4:3
   ImageByImage,       // pictures only; native from a DV camcorder
   Divx,               // processed, the DivX ratio follows the preview's
+  Processed,          // processed, the picture as the preview shapes it
   SoundOnly,          // sound only
 };
 
@@ -59,6 +62,7 @@ enum class OfferedWith : std::uint8_t {
   DivxPicture,   // any picture source, once an MPEG-4 ASP encoder is installed
   Sound,         // any sound source
   Mp3Sound,      // any sound source, once the MP3 encoder is installed
+  H264Picture,   // any picture source, once an H.264 and an AAC encoder are installed
 };
 
 // What the status bar's counter text shows during a capture.
@@ -87,7 +91,7 @@ struct CaptureFormatInfo {
 };
 
 const CaptureFormatInfo &CaptureFormat(CaptureFormatCode code);
-// A stored or typed number: codes outside 0..12 read as "Default".
+// A stored or typed number: codes outside 0..13 read as "Default".
 CaptureFormatCode FormatFromByte(int value);
 inline const CaptureFormatInfo &CaptureFormat(int value) { return CaptureFormat(FormatFromByte(value)); }
 constexpr int ToByte(CaptureFormatCode code) { return int(code); }

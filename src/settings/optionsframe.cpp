@@ -15,10 +15,10 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
-
 #include <algorithm>
 
 #include "media/gstref.h"
+#include "media/h264encoders.h"
 #include "platform/dialogs.h"
 #include "platform/folders.h"
 #include "settings/codecs.h"
@@ -284,6 +284,34 @@ void TOptionsFrame::BuildPages() {
   });
   vl->addStretch();
   Pages->addTab(dv, "DV");
+
+  // The MP4 format's picture, quality and speed, under the WMV settings (a
+  // page of its own would widen the tab bar past a 1024-pixel screen); the
+  // sound is AAC at a fixed rate.
+  auto *h264 = new QGroupBox("mp4 (H.264) video", wmv);
+  auto *hl = new QFormLayout(h264);
+  seH264Quality = new QSpinBox(h264);
+  seH264Quality->setRange(0, media::kH264MaxQuality);
+  seH264Quality->setToolTip("Constant quality: lower is better and bigger, 18 to 28 is usual");
+  hl->addRow("Quality (lower is better)", seH264Quality);
+  cboxH264Preset = new QComboBox(h264);
+  // The box's items are the stored values plus one: "auto" is -1.
+  cboxH264Preset->addItem("auto");
+  for (const char *preset : media::kH264Presets) cboxH264Preset->addItem(QString::fromLatin1(preset));
+  cboxH264Preset->setToolTip(
+      "Faster presets take less of the processor and make bigger files; auto: veryfast up to 720p30, "
+      "ultrafast above");
+  hl->addRow("Speed", cboxH264Preset);
+  lbMp4Encoders = new QLabel(h264);
+  lbMp4Encoders->setWordWrap(true);
+  hl->addRow(lbMp4Encoders);
+  wl->insertWidget(wl->count() - 1, h264);  // above the page's stretch
+  connect(seH264Quality, &QSpinBox::valueChanged, this, [this](int q) {
+    if (!loading_) params_.SetInt("H264 Quality", q);
+  });
+  connect(cboxH264Preset, &QComboBox::currentIndexChanged, this, [this](int i) {
+    if (!loading_ && i >= 0) params_.SetInt("H264 Preset", i - 1);
+  });
 }
 
 void TOptionsFrame::Populate() {
@@ -398,6 +426,9 @@ void TOptionsFrame::LoadFromParameters() {
   cbDefaultProfile->setChecked(p.Bool("Default Profile"));
   cbActiverSuperposition->setChecked(p.Bool("Activer Superposition"));
   cbMp3->setChecked(p.Bool("Want Mp3"));
+  seH264Quality->setValue(p.Int("H264 Quality"));
+  cboxH264Preset->setCurrentIndex(p.Int("H264 Preset") + 1);
+  lbMp4Encoders->setText("Encoders: " + media::DescribeMp4Encoders(media::InstalledMp4Encoders()));
   Check(rgPrefs, StoreMode);
   loading_ = false;
   UpdateProfileGroups();
@@ -431,6 +462,8 @@ void TOptionsFrame::SaveToParameters() {
   if (rgversion->checkedId() >= 0) p.SetInt("Version wmv", rgversion->checkedId());
   if (divxAvailable_) p.SetStr("Divx favori", cboxdivx->currentText());
   p.SetBool("Want Mp3", cbMp3->isChecked());
+  p.SetInt("H264 Quality", seH264Quality->value());
+  if (cboxH264Preset->currentIndex() >= 0) p.SetInt("H264 Preset", cboxH264Preset->currentIndex() - 1);
   if (rgPrefs->checkedId() >= 0) StoreMode = quint8(rgPrefs->checkedId());
 }
 

@@ -76,6 +76,9 @@ class TOptionsFrame : public QFrame {
   QButtonGroup *rgStandard, *rgFrequenceDV, *rgDVRatio;
   QCheckBox *cbfrequenceDVNative, *cbGarderFormatDV, *cbDVDemiSiDivX, *cbScn;
   QLineEdit *leNoDatecode;
+  QSpinBox *seH264Quality;    // "H264 Quality": constant quality, lower is better
+  QComboBox *cboxH264Preset;  // "H264 Preset"
+  QLabel *lbMp4Encoders;      // the encoders the MP4 format uses on this system
 
  signals:
   // The user chose another store in "How to save the preferences when quit".

@@ -1,16 +1,16 @@
 #include "settings/settingskeys.h"
-#include "settings/captureformats.h"
-
-#include "platform/folders.h"
-#include "platform/inifile.h"
-#include "platform/product.h"
-#include "platform/registry.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-
 #include <optional>
+
+#include "media/h264encoders.h"
+#include "platform/folders.h"
+#include "platform/inifile.h"
+#include "platform/product.h"
+#include "platform/registry.h"
+#include "settings/captureformats.h"
 
 namespace vistrel::settings {
 
@@ -110,7 +110,7 @@ void CreateSettings(TparameterList &list) {
   new TWideStringParameter("Quorrel", ReadRegistryString(QString::fromUtf16(kQuorrelKey), "Exename"), L);
   new TWideStringParameter("Source video", "N/A", L);
   new TWideStringParameter("Audio source", "N/A", L);
-  new TFormatCaptureParameter("Capture Format", 10, L, {0, ToByte(CaptureFormatCode::Mp3)});
+  new TFormatCaptureParameter("Capture Format", 10, L, {0, ToByte(CaptureFormatCode::Mp4)});
   new TWideStringParameter("Audio Type", "", L);
   new TWideStringParameter("Sound Card Entry", "Line In", L);
   new TWideStringParameter("Profil Windows media", "N/A", L);
@@ -158,6 +158,10 @@ void CreateSettings(TparameterList &list) {
   new TIntegerParameter("Low Disk Space", 300, L, {0, std::numeric_limits<qint32>::max()});
   // Scheduled recordings, faults and interval grabs told to the desktop.
   new TBooleanParameter("Desktop Notifications", true, L);
+  // The MP4 format's picture: constant quality (x264's rate factor) and speed preset.
+  new TIntegerParameter("H264 Quality", media::kH264DefaultQuality, L, {0, media::kH264MaxQuality});
+  new TIntegerParameter("H264 Preset", media::kH264DefaultPreset, L,
+                        {media::kH264AutoPreset, media::kH264PresetCount - 1});
 }
 
 void CreateAndLoadSettings(TparameterList &list) {

@@ -120,6 +120,7 @@ std::string Name(const ::testing::TestParamInfo<CutCase> &info) {
 
 const Sources kCameraAndMicrophone{"Vistrel Test Camera", "Vistrel Test Microphone"};
 const Sources kDv{"DV Source - Video", "DV Source - Audio"};
+const Sources kCard{"Vistrel Test Capture Card - Video", "Vistrel Test Capture Card - Audio"};
 const Sources kMpegCard{"Vistrel Test MPEG Encoder - Video", "Vistrel Test MPEG Encoder - Audio"};
 
 struct RecorderCut : RecorderFixture, ::testing::WithParamInterface<CutCase> {};
@@ -186,8 +187,15 @@ INSTANTIATE_TEST_SUITE_P(
                       CutCase{C::DV2Recomp, kCameraAndMicrophone}, CutCase{C::Wmv, kCameraAndMicrophone},
                       CutCase{C::ImageByImage, {"Vistrel Test Camera", nullptr}},
                       CutCase{C::Divx, kCameraAndMicrophone}, CutCase{C::Wav, kCameraAndMicrophone},
-                      CutCase{C::Mp3, kCameraAndMicrophone}),
+                      CutCase{C::Mp3, kCameraAndMicrophone}, CutCase{C::Mp4, kCameraAndMicrophone}),
     Name);
+
+// The encoded format takes every kind of picture: a card's, a camcorder's DV.
+INSTANTIATE_TEST_SUITE_P(Mp4FromTheCardAndTheCamcorder, RecorderCut,
+                         ::testing::Values(CutCase{C::Mp4, kCard}, CutCase{C::Mp4, kDv}),
+                         [](const ::testing::TestParamInfo<CutCase> &info) {
+                           return std::string(info.param.sources.video == kCard.video ? "card" : "camcorder");
+                         });
 
 TEST_F(RecorderFixture, AFormatThatRecordsNothingIsRefusedAndThePreviewRunsOn) {
   Connect(kCameraAndMicrophone);

@@ -121,8 +121,9 @@ inline std::vector<FormatCase> EveryFormatCase() {
       {kCamera, kMicrophone, 5, true, true},   {kCamera, kMicrophone, 6, true, true},
       {kCamera, kMicrophone, 7, true, true},   {kCamera, kMicrophone, 9, true, true},
       {kCamera, kMicrophone, 11, false, true}, {kCamera, kMicrophone, 12, false, true},
-      {dvVideo, dvAudio, 1, true, true},       {dvVideo, dvAudio, 2, true, true},
-      {mpegVideo, mpegAudio, 3, true, true},   {mpegVideo, mpegAudio, 4, true, true},
+      {kCamera, kMicrophone, 13, true, true},  {dvVideo, dvAudio, 1, true, true},
+      {dvVideo, dvAudio, 2, true, true},       {mpegVideo, mpegAudio, 3, true, true},
+      {mpegVideo, mpegAudio, 4, true, true},
   };
 }
 

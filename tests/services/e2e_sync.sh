@@ -116,7 +116,7 @@ record() {
 }
 
 offset_runs=()
-for f in "avi native" "divx" "Wmv" "dv type 2 (recomp)" "avi native" "divx"; do
+for f in "avi native" "divx" "Wmv" "dv type 2 (recomp)" "mp4 (H.264)" "avi native" "divx"; do
   offset_runs+=("$f|$CAMERA|$MONITOR")
 done
 record offset "${offset_runs[@]}"

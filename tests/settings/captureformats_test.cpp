@@ -22,7 +22,8 @@ TEST(CaptureFormats, OneRowPerCodeWithItsNameExtensionAndContents) {
                           "divx",
                           "Default",
                           "Wav",
-                          "mp3"};
+                          "mp3",
+                          "mp4 (H.264)"};
   ASSERT_EQ(std::size(stored), std::size_t(kCaptureFormatCount));
   for (int code = 0; code < kCaptureFormatCount; ++code) {
     EXPECT_EQ(ToByte(CaptureFormat(code).code), code);
@@ -41,6 +42,9 @@ TEST(CaptureFormats, OneRowPerCodeWithItsNameExtensionAndContents) {
   EXPECT_STREQ(CaptureFormat(C::Wmv).extension, ".wmv");
   EXPECT_STREQ(CaptureFormat(C::Mp3).extension, ".mp3");
   EXPECT_STREQ(CaptureFormat(C::Divx).extension, ".avi");
+  EXPECT_STREQ(CaptureFormat(C::Mp4).extension, ".mp4");
+  EXPECT_EQ(FormatFromByte(13), C::Mp4) << "the newest format's byte reads back";
+  EXPECT_EQ(FormatFromByte(14), C::Default);
   EXPECT_TRUE(CaptureFormat(C::Wav).SoundOnly());
   EXPECT_TRUE(CaptureFormat(C::Wav).GreysVideoSource());
   EXPECT_TRUE(CaptureFormat(C::ImageByImage).PictureOnly());

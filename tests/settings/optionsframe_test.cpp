@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 
 #include "settings/codecs.h"
@@ -90,6 +91,17 @@ TEST_F(OptionsFrameTest, ControlsWriteTheirParametersAtOnce) {
   frame->LoadFromParameters();
   EXPECT_EQ(frame->rgFrequenceDV->checkedId(), 1) << "the native code shows as the rate it is built with";
   EXPECT_EQ(params.Byte("FrequenceDV"), 0) << "loading changes nothing";
+  // The MP4 page: the speed box has "auto" (stored as -1) before the presets.
+  EXPECT_EQ(frame->cboxH264Preset->currentText(), "auto");
+  frame->cboxH264Preset->setCurrentText("ultrafast");
+  EXPECT_EQ(params.Int("H264 Preset"), 0);
+  frame->seH264Quality->setValue(30);
+  EXPECT_EQ(params.Int("H264 Quality"), 30);
+  params.SetInt("H264 Preset", 2);
+  frame->LoadFromParameters();
+  EXPECT_EQ(frame->cboxH264Preset->currentText(), "veryfast");
+  EXPECT_EQ(params.Int("H264 Preset"), 2) << "loading changes nothing";
+  EXPECT_TRUE(frame->lbMp4Encoders->text().contains("x264enc")) << frame->lbMp4Encoders->text().toStdString();
 }
 
 TEST_F(OptionsFrameTest, WmvVersionRefillsTheProfilesAndDefaultsSwitchGroups) {

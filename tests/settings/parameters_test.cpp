@@ -192,7 +192,7 @@ TEST_F(ParametersTest, SaveTimeUsesTwelveHourClock) {
 TEST_F(ParametersTest, EveryValueOutsideItsKeysRangeReadsAsTheDefault) {
   StoreMode = 1;
   WriteIni({kHeader, "Standard DV=-7", "FrequenceDV=-1", "Profile wmv=99999", "Jpeg quality=0", "Version wmv=2",
-            "Capture Format=13", "Volume=10000", "Video Input Select=-1", "RatioDV=1"});
+            "Capture Format=14", "Volume=10000", "Video Input Select=-1", "RatioDV=1"});
   TparameterList list("sig");
   CreateSettings(list);
   list.KeyPath = SettingsKeyPath();

@@ -1,4 +1,4 @@
-// The 76 settings, the store decision, saves in each store, store changes and
+// The 78 settings, the store decision, saves in each store, store changes and
 // the format names.
 #include "platform/folders.h"
 #include "settings_fixture.h"
@@ -52,10 +52,10 @@ void ExpectSameValues(const TparameterList &a, const TparameterList &b) {
 
 class SettingsKeysTest : public SettingsTest {};
 
-TEST_F(SettingsKeysTest, SeventySixParametersInTableOrderWithTheirDefaults) {
+TEST_F(SettingsKeysTest, SeventyEightParametersInTableOrderWithTheirDefaults) {
   TparameterList l(SettingsSignature());
   CreateSettings(l);
-  ASSERT_EQ(l.Count(), 76);
+  ASSERT_EQ(l.Count(), 78);
   EXPECT_EQ(l.At(0)->Key, "Volume");
   EXPECT_EQ(l.At(8)->Key, "IncrustRec");
   EXPECT_EQ(l.At(9)->Key, QString::fromUtf8("Durée Incruster"));
@@ -63,6 +63,9 @@ TEST_F(SettingsKeysTest, SeventySixParametersInTableOrderWithTheirDefaults) {
   EXPECT_EQ(l.At(73)->Key, "Freeze Capture");
   EXPECT_EQ(l.At(74)->Key, "Low Disk Space");
   EXPECT_EQ(l.At(75)->Key, "Desktop Notifications");
+  EXPECT_EQ(l.At(77)->Key, "H264 Preset");
+  EXPECT_EQ(l.Int("H264 Quality"), 23);
+  EXPECT_EQ(l.Int("H264 Preset"), -1) << "by the picture";
   EXPECT_TRUE(l.Bool("Desktop Notifications"));
   EXPECT_EQ(l.Int("Low Disk Space"), 300);
   EXPECT_EQ(l.Int("Volume"), 5000);
@@ -107,7 +110,7 @@ TEST_F(SettingsKeysTest, PortableSaveWritesTheIniLayoutAndLoadsBackUnchanged) {
   EXPECT_EQ(lines[3], "ExeName=" + vistrel::platform::ExecutablePath());
   EXPECT_TRUE(lines[4].startsWith("Volume="));
   EXPECT_TRUE(lines[12].startsWith("IncrustRec\\Incrust1="));
-  EXPECT_TRUE(lines.last().startsWith("Desktop Notifications="));
+  EXPECT_TRUE(lines.last().startsWith("H264 Preset="));
 
   TparameterList in(SettingsSignature());
   CreateAndLoadSettings(in);
@@ -270,7 +273,8 @@ TEST_F(SettingsKeysTest, LeavingTheRegistryKeepsItUntilTheIniFileIsWritten) {
 }
 
 TEST_F(SettingsKeysTest, CaptureFormatAndDvRateNames) {
-  EXPECT_EQ(CaptureFormatName(13), "Default");
+  EXPECT_EQ(CaptureFormatName(13), "mp4 (H.264)");
+  EXPECT_EQ(CaptureFormatName(14), "Default");
   EXPECT_EQ(CaptureFormatName(-1), "Default");
   EXPECT_EQ(CaptureFormatShortName(6), "dv2 rec");
   EXPECT_EQ(CaptureFormatShortName(3), "native");
