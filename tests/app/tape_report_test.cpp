@@ -185,6 +185,7 @@ TEST_P(TapeReportFixture, TheReportListsTheTapesDamageAtItsFramesAndTheLiveCount
   EXPECT_EQ(summary["last_damaged"]["frame"].toInteger(), d.AudioFirst + d.AudioFrames - 1 - listed.offset);
   EXPECT_EQ(summary["events"]["video_concealed"]["blocks"].toInt(), d.ConcealFrames * d.ConcealBlocks);
 
+  EXPECT_EQ(app::TapeReportDamagedFrames(finished[0]), d.ConcealFrames + d.AudioFrames);
   EXPECT_EQ(live.Frames(), frames);
   EXPECT_EQ(live.DamagedFrames(), summary["damaged_frames"].toInt());
   ASSERT_TRUE(live.FirstDamaged() && live.LastDamaged());
