@@ -2,9 +2,11 @@
 
 #include <QMetaObject>
 #include <QPointer>
+#include <QTimer>
 #include <algorithm>
 
 #include "filters/vs_dvhealth.h"
+#include "sources/transport.h"
 
 namespace vistrel::app {
 
@@ -36,8 +38,28 @@ void TapeHealth::Reset() {
   emit changed();
 }
 
+void TapeHealth::Capture() {
+  mode_ = Mode::Capturing;
+  waitingForRun_ = true;
+  Reset();
+}
+
+void TapeHealth::Hold() {
+  if (mode_ == Mode::Capturing) mode_ = Mode::Holding;
+}
+
 void TapeHealth::AddFrame(std::uint32_t frame, const filters::DvFrameReport &report) {
-  if (frame == 0 && frames_ > 0) Reset();
+  switch (mode_) {
+    case Mode::Holding:
+      return;
+    case Mode::Following:
+      if (frame == 0 && frames_ > 0) Reset();
+      break;
+    case Mode::Capturing:
+      if (waitingForRun_ && frame != 0) return;
+      waitingForRun_ = false;
+      break;
+  }
   framesPerMinute_ = report.Health.System == 1 ? 1800 : 1500;
   const bool lost = report.Lost(), damaged = report.Damaged();
   StripCell cell = lost ? StripCell::Lost : damaged ? StripCell::Concealed : StripCell::Clean;
@@ -65,6 +87,39 @@ std::vector<StripCell> TapeHealth::Strip(int buckets) const {
     if (c > strip[b]) strip[b] = c;
   }
   return strip;
+}
+
+TapeRewinder::TapeRewinder(QObject *parent) : QObject(parent), timer_(new QTimer(this)) {
+  timer_->setInterval(100);
+  connect(timer_, &QTimer::timeout, this, &TapeRewinder::Poll);
+}
+
+bool TapeRewinder::Start(sources::ExternalTransport *transport, const filters::DvTimecode &damaged) {
+  Cancel();
+  if (!transport || damaged.Hours > 23) return false;
+  target_ = std::max(0LL, (damaged.Hours * 60LL + damaged.Minutes) * 60 + damaged.Seconds - kLeadSeconds);
+  if (!transport->Rewind()) return false;
+  transport_ = transport;
+  timer_->start();
+  return true;
+}
+
+void TapeRewinder::Cancel() {
+  timer_->stop();
+  transport_ = nullptr;
+}
+
+bool TapeRewinder::Running() const { return timer_->isActive(); }
+
+void TapeRewinder::Poll() {
+  if (!transport_) return Cancel();
+  const std::optional<sources::TimeCode> tc = transport_->ReadTimeCode();
+  // A deck that stopped at the start of the tape is there too.
+  const bool stopped = transport_->Mode() == sources::TransportMode::Stop;
+  if (!stopped && (!tc || (tc->hours * 60LL + tc->minutes) * 60 + tc->seconds > target_)) return;
+  transport_->Pause();
+  Cancel();
+  emit arrived();
 }
 
 }  // namespace vistrel::app

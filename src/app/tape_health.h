@@ -1,8 +1,10 @@
 #pragma once
-// The tape health of the DV capture under way, for the camcorder window and
-// the status bar: counts, the last minute frame by frame, and where the
-// damage was. Fed on the UI thread with copies of the checker's results;
-// starts over with each run of the graph (a capture, each part of a cut).
+// The tape health of the DV capture under way, for the camcorder window:
+// counts, the last minute frame by frame, and where the damage was. Fed on
+// the UI thread with copies of the checker's results. Outside a capture it
+// follows the tape, starting over with each run of the graph; from Capture()
+// it adds up every run (the parts of a cut) and after Hold() it keeps the
+// capture's figures while the preview goes on.
 #include <QObject>
 #include <cstdint>
 #include <optional>
@@ -10,8 +12,13 @@
 
 #include "filters/dvhealth.h"
 
+class QTimer;
+
 namespace vistrel::filters {
 class Tvs_DvHealth;
+}
+namespace vistrel::sources {
+class ExternalTransport;
 }
 
 namespace vistrel::app {
@@ -35,6 +42,9 @@ class TapeHealth : public QObject {
   void Attach(filters::Tvs_DvHealth *checker);
   void AddFrame(std::uint32_t frame, const filters::DvFrameReport &report);
   void Reset();
+  void Capture();
+  void Hold();
+  bool Capturing() const { return mode_ == Mode::Capturing; }
 
   std::uint32_t Frames() const { return frames_; }
   std::uint32_t DamagedFrames() const { return damaged_; }
@@ -50,11 +60,36 @@ class TapeHealth : public QObject {
   void changed();
 
  private:
+  enum class Mode { Following, Capturing, Holding };
+  Mode mode_ = Mode::Following;
+  bool waitingForRun_ = false;  // frames of the run before Capture() still queued
   filters::Tvs_DvHealth *checker_ = nullptr;
   std::uint32_t frames_ = 0, damaged_ = 0, lost_ = 0, withEvents_ = 0;
   int framesPerMinute_ = 1500;
   std::optional<DamagedFrame> first_, last_;
   std::vector<StripCell> ring_;  // kStripCapacity, written at frames_ % capacity
+};
+
+// Winds the tape back to a few seconds before a time code: rewinds, watches
+// the transport's time code, pauses once there.
+class TapeRewinder : public QObject {
+  Q_OBJECT
+ public:
+  static constexpr int kLeadSeconds = 3;
+  explicit TapeRewinder(QObject *parent = nullptr);
+  // False when the transport refused to rewind.
+  bool Start(sources::ExternalTransport *transport, const filters::DvTimecode &damaged);
+  void Cancel();
+  bool Running() const;
+
+ signals:
+  void arrived();
+
+ private:
+  void Poll();
+  sources::ExternalTransport *transport_ = nullptr;
+  long long target_ = 0;  // seconds from midnight
+  QTimer *timer_;
 };
 
 }  // namespace vistrel::app
