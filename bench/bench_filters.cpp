@@ -1,5 +1,7 @@
 // Per-frame cost of the own filters, against a plain copy of the same frame.
 #include <benchmark/benchmark.h>
+#include <gst/app/gstappsink.h>
+#include <gst/app/gstappsrc.h>
 #include <gst/gst.h>
 #include <gst/video/video.h>
 
@@ -10,6 +12,7 @@
 
 #include "filters/bitmaps.h"
 #include "filters/dvcodes.h"
+#include "filters/dvhealth.h"
 #include "filters/dvtestframes.h"
 #include "filters/vs_dvheader.h"
 #include "filters/vs_resizer.h"
@@ -96,6 +99,53 @@ void BM_DVHeaderForceWide(benchmark::State &state) {
   }
 }
 
+// range(0): 1 with concealed blocks and audio errors written in.
+void BM_DVHealth(benchmark::State &state) {
+  DvTestFramePlan plan;
+  plan.AudioRate = 48000;
+  auto frame = MakeDvTestFrame(plan);
+  if (state.range(0)) ApplyDvDamage(frame, DvDamage{400, 0, 300, true});
+  DvHealthTracker tracker;
+  for (auto _ : state) benchmark::DoNotOptimize(tracker.Check(frame.data(), frame.size()));
+}
+
+// What the checker is measured against: the DV decoder on one thread, a frame
+// pushed in and the picture pulled out each iteration.
+void BM_DVDecode(benchmark::State &state) {
+  DvTestFramePlan plan;
+  plan.AudioRate = 48000;
+  const auto frame = MakeDvTestFrame(plan);
+  GError *err = nullptr;
+  GstElement *pipeline = gst_parse_launch(
+      "appsrc name=in is-live=false format=time caps=video/x-dv,systemstream=false,width=720,height=576,"
+      "framerate=25/1 ! avdec_dvvideo max-threads=1 ! appsink name=out sync=false",
+      &err);
+  if (!pipeline || err) {
+    state.SkipWithError("no avdec_dvvideo");
+    if (err) g_error_free(err);
+    return;
+  }
+  GstElement *src = gst_bin_get_by_name(GST_BIN(pipeline), "in");
+  GstElement *sink = gst_bin_get_by_name(GST_BIN(pipeline), "out");
+  gst_element_set_state(pipeline, GST_STATE_PLAYING);
+  guint64 n = 0;
+  for (auto _ : state) {
+    GstBuffer *buf = gst_buffer_new_memdup(frame.data(), frame.size());
+    GST_BUFFER_PTS(buf) = n++ * GST_SECOND / 25;
+    gst_app_src_push_buffer(GST_APP_SRC(src), buf);
+    GstSample *sample = gst_app_sink_pull_sample(GST_APP_SINK(sink));
+    if (!sample) {
+      state.SkipWithError("decoder gave no picture");
+      break;
+    }
+    gst_sample_unref(sample);
+  }
+  gst_element_set_state(pipeline, GST_STATE_NULL);
+  gst_object_unref(src);
+  gst_object_unref(sink);
+  gst_object_unref(pipeline);
+}
+
 void BM_Resizer(benchmark::State &state) {
   std::vector<std::uint8_t> src(720 * 3 * 576, 90), dst(384 * 3 * 288);
   for (auto _ : state) {
@@ -121,6 +171,8 @@ BENCHMARK(BM_Superposer)
     ->ArgsProduct({{1920}, {1080}, {0, 1, 5}, {0, 1, 2}});
 BENCHMARK(BM_DVInfo);
 BENCHMARK(BM_DVHeaderForceWide);
+BENCHMARK(BM_DVHealth)->Arg(0)->Arg(1);
+BENCHMARK(BM_DVDecode)->UseRealTime();
 BENCHMARK(BM_Resizer);
 BENCHMARK(BM_Deinterlace);
 

@@ -5,11 +5,14 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QPushButton>
 
 #include "app/nav_captureframe.h"
 #include "app/timecode_text.h"
 #include "filters/vs_scenedetect.h"
 #include "sources/avsources.h"
+#include "sources/transport.h"
+#include "ui/tapehealthstrip.h"
 
 namespace vistrel {
 
@@ -36,7 +39,7 @@ QPixmap MarkerPixmap() {
 TcamForm::TcamForm(int number, QWidget *owner) : QWidget(owner, Qt::Dialog), number_(number) {
   setObjectName(QString("camForm%1").arg(number));
   setWindowTitle("Camcorder");
-  setFixedSize(568, 132);  // a dialog border: not resizable
+  setFixedSize(kWidth, kHeight);  // a dialog border: not resizable
 
   Timecode = new QLabel("0:00:00:00", this);
   Timecode->setObjectName("Timecode");
@@ -72,6 +75,22 @@ TcamForm::TcamForm(int number, QWidget *owner) : QWidget(owner, Qt::Dialog), num
 
   nav_captureframe1 = new Tnav_captureframe(this);
 
+  HealthStrip = new ui::TapeHealthStrip(this);
+  HealthStrip->setObjectName("HealthStrip");
+  HealthText = new QLabel(this);
+  HealthText->setObjectName("HealthText");
+  btnRetour = new QPushButton("Back to first error", this);
+  btnRetour->setObjectName("btnRetour");
+  btnRetour->setToolTip(QString("Rewind the tape to %1 s before the first damaged frame of the capture and pause there")
+                            .arg(app::TapeRewinder::kLeadSeconds));
+  btnRetour->setEnabled(false);
+  connect(btnRetour, &QPushButton::clicked, this, &TcamForm::RetourPremiereErreur);
+  connect(&health_, &app::TapeHealth::changed, this, [this] {
+    // A frame at a time is too often to repaint: a second's worth is one cell.
+    if (health_.Frames() % 25 == 0 || health_.Frames() < 2) AfficherSante();
+  });
+  AfficherSante();
+
   auto *grid = new QGridLayout(this);
   grid->setContentsMargins(8, 6, 8, 6);
   grid->addWidget(Timecode, 0, 0, 2, 1);
@@ -79,6 +98,9 @@ TcamForm::TcamForm(int number, QWidget *owner) : QWidget(owner, Qt::Dialog), num
   grid->addWidget(cbStopQuittant, 1, 1);
   grid->addWidget(image1, 1, 2, Qt::AlignRight);
   grid->addWidget(nav_captureframe1, 2, 0, 1, 3);
+  grid->addWidget(HealthStrip, 3, 0, 1, 3);
+  grid->addWidget(HealthText, 4, 0, 1, 2);
+  grid->addWidget(btnRetour, 4, 2, Qt::AlignRight);
   grid->setColumnStretch(1, 1);
   SetActive(false);
 }
@@ -88,7 +110,36 @@ TcamForm::~TcamForm() { FormDestroy(); }
 void TcamForm::SetActive(bool active) { image1->setVisible(active); }
 bool TcamForm::IsActive() const { return !image1->isHidden(); }
 
+void TcamForm::AfficherSante() {
+  HealthStrip->SetCells([this] {
+    std::vector<std::uint8_t> cells;
+    for (app::StripCell c : health_.Strip(ui::TapeHealthStrip::kCells)) cells.push_back(static_cast<std::uint8_t>(c));
+    return cells;
+  }());
+  const auto last = health_.LastDamaged();
+  QString text =
+      QString("Tape errors: %1 frame%2").arg(health_.DamagedFrames()).arg(health_.DamagedFrames() == 1 ? "" : "s");
+  if (last && last->Timecode.Hours != 0xFF) {
+    const sources::TimeCode tc{last->Timecode.Hours, last->Timecode.Minutes, last->Timecode.Seconds,
+                               last->Timecode.Frames};
+    text += ", the last at " + TexteTimecode(TimecodeBcd(tc));
+  }
+  HealthText->setText(text);
+  btnRetour->setEnabled(health_.FirstDamaged() && nav_captureframe1->Transport() && !rewinder_.Running());
+}
+
+void TcamForm::RetourPremiereErreur() {
+  const auto first = health_.FirstDamaged();
+  if (first) rewinder_.Start(nav_captureframe1->Transport(), first->Timecode);
+  AfficherSante();
+}
+
 void TcamForm::AfficherTimecode(const sources::TavStrel &source) {
+  if (source.HealthChecker != checker_) {
+    checker_ = source.HealthChecker;
+    health_.Attach(checker_);
+  }
+  AfficherSante();
   if (!nav_captureframe1->HasTimecodeReader()) return;
   ++Rafraichissements;
   const auto tc = nav_captureframe1->Transport()->ReadTimeCode();
@@ -104,11 +155,15 @@ void TcamForm::FormDestroy() {
   if (destroyed_) return;
   destroyed_ = true;
   StopperSiDemande();
+  rewinder_.Cancel();
+  health_.Attach(checker_ = nullptr);
   nav_captureframe1->SetTransport(nullptr);
 }
 
 void TcamForm::Liberer(bool arreter) {
   if (arreter) StopperSiDemande();
+  rewinder_.Cancel();
+  health_.Attach(checker_ = nullptr);
   nav_captureframe1->SetTransport(nullptr);
   Timecode->setText("0:00:00:00");
   Label1->clear();

@@ -1,11 +1,17 @@
 #pragma once
 // A camcorder window: the tape's time code and recording date, the marker
 // of the window that receives the main window's camera shortcuts, "Stop when
-// quit" and the transport bar.
+// quit", the transport bar and the tape's health.
 #include <QWidget>
+
+#include "app/tape_health.h"
 
 class QCheckBox;
 class QLabel;
+class QPushButton;
+namespace vistrel::ui {
+class TapeHealthStrip;
+}
 
 namespace vistrel {
 
@@ -19,12 +25,18 @@ class TcamForm : public QWidget {
   TcamForm(int number, QWidget *owner);
   ~TcamForm() override;
 
+  static constexpr int kWidth = 568, kHeight = 170;
+
   int Number() const { return number_; }
   QLabel *Label1;           // the DV recording date
   QLabel *image1;           // the active-window marker
   QLabel *Timecode;         // the time-code panel
   QCheckBox *cbStopQuittant;
   Tnav_captureframe *nav_captureframe1;
+  ui::TapeHealthStrip *HealthStrip;
+  QLabel *HealthText;      // damaged frames so far and the time code of the last
+  QPushButton *btnRetour;  // back to a few seconds before the first damaged frame
+  app::TapeHealth &Health() { return health_; }
   // Shown whenever a source with a camcorder is bound to this window.
   bool WantedVisible = true;
   // How many times AfficherTimecode refreshed this window.
@@ -45,6 +57,11 @@ class TcamForm : public QWidget {
 
  private:
   void StopperSiDemande();
+  void AfficherSante();
+  void RetourPremiereErreur();
+  app::TapeHealth health_;
+  app::TapeRewinder rewinder_;
+  filters::Tvs_DvHealth *checker_ = nullptr;
   int number_;
   bool destroyed_ = false;
 };

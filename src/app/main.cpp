@@ -22,6 +22,7 @@
 #include "app/recording_journal.h"
 #include "app/recovery.h"
 #include "app/startupcheck.h"
+#include "app/tape_report.h"
 #include "app/termination.h"
 #include "graph/avgraph.h"
 #include "platform/dialogs.h"
@@ -95,6 +96,7 @@ int main(int argc, char **argv) {
   char **restArgs = rest.data();
   gst_init(&restCount, &restArgs);
   if (!options.repair.isEmpty()) return RepairFiles(options.repair, stdout);
+  if (!options.dvReport.isEmpty()) return app::WriteDvAviReport(options.dvReport, stdout, stderr);
   QApplication app(restCount, restArgs);
   QApplication::setApplicationName(kProductTitle);
   QApplication::setApplicationVersion(kProductVersion);

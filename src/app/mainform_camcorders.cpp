@@ -127,7 +127,8 @@ void TCaptureForm::PlacerCamescope(int number, const QRect &r) {
 
 QRect TCaptureForm::RectangleCamescopeParDefaut() const {
   const QRect available = screen() ? screen()->availableGeometry() : QRect();
-  return PlaceToolWindow(QSize(568, 132), frameGeometry(), available, ControlsToKeepClear(this));
+  return PlaceToolWindow(QSize(TcamForm::kWidth, TcamForm::kHeight), frameGeometry(), available,
+                         ControlsToKeepClear(this));
 }
 
 void TCaptureForm::FermerCamescopes() {

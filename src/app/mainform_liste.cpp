@@ -11,6 +11,7 @@
 
 #include "app/mainform.h"
 #include "app/recorder.h"
+#include "app/tape_report.h"
 #include "platform/cpuload.h"
 #include "platform/dialogs.h"
 #include "platform/disk.h"
@@ -228,6 +229,7 @@ void TCaptureForm::AjouterSession(const QString &file, int dropped, int captured
   auto entry = std::make_unique<sessionlist::TDataFichier>(file);
   entry->Dropped = dropped;
   entry->Captured = captured;
+  entry->TapeErrorFrames = app::TapeReportDamagedFrames(file);
   entry->VideoSource = SourcesFrame->cboxvideo->currentText();
   entry->AudioSource = SourcesFrame->cboxAudio->currentText();
   entry->AudioEntry = SourcesFrame->cbEntries->currentText();

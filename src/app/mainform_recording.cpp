@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "app/camcorders.h"
+#include "app/camform.h"
 #include "app/desktop_notices.h"
 #include "app/mainform.h"
 #include "app/recorder.h"
@@ -47,6 +49,16 @@ void TCaptureForm::ConnectRecorder() {
     params_->SetBool("Notifier", OptionsFrame->options->cbNotifier->isChecked());
     AppliquerNotifier(params_->Bool("Notifier"));
   });
+  // The camcorder windows' tape health adds up the capture from its start, across its cuts.
+  auto eachHealth = [this](void (app::TapeHealth::*call)()) {
+    for (int n : {1, 2})
+      if (camescopes_ && camescopes_->Fenetre(n)) (camescopes_->Fenetre(n)->Health().*call)();
+  };
+  connect(r, &Recorder::started, this, [this, eachHealth] {
+    if (camescopes_ && camescopes_->Fenetre(1) && !camescopes_->Fenetre(1)->Health().Capturing())
+      eachHealth(&app::TapeHealth::Capture);
+  });
+  connect(r, &Recorder::chainRemoved, this, [eachHealth] { eachHealth(&app::TapeHealth::Hold); });
   connect(r, &Recorder::finished, this, [this](const QString &file, bool kept, int dropped, int notDropped) {
     ShowVideoName();
     if (!kept) return;

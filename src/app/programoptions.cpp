@@ -48,6 +48,11 @@ ProgramOptions ParseProgramOptions(const QStringList &args) {
       o.demo = true;
     } else if (a == "--repair") {
       repairing = true;
+    } else if (a == "--dv-report") {
+      if (i + 1 < args.size() && !args[i + 1].startsWith("--"))
+        o.dvReport = args[++i];
+      else if (o.error.isEmpty())
+        o.error = QString("--dv-report needs a DV AVI file");
     } else if (a.startsWith("--script=")) {
       o.script = a.mid(9);
       if (o.script.isEmpty()) o.error = QString("--script needs a file name");
@@ -79,6 +84,8 @@ QString UsageText() {
       "                       the files written (implies --test-devices and --answer=yes)\n"
       "  --repair FILE...     repair recordings that were cut off (AVI, WAV, WMV), print\n"
       "                       what was done to each and exit (1 when one could not be)\n"
+      "  --dv-report FILE     write FILE's tape-health report (damaged DV frames) beside\n"
+      "                       it as NAME.tapehealth.json, print its summary and exit\n"
       "\n"
       "Switches run actions once the window is up: +name[=parameter], -name[=parameter]\n"
       "or /name[=parameter], where name is an action's switch or token; \"quit\" closes\n"
@@ -89,8 +96,9 @@ QString UsageText() {
       "Recordings cut off by a crash or a power cut are repaired at the next start.\n"
       "\n"
       "Exit status: 0 on success; 1 when Vistrel cannot start or --repair failed; 2 for a wrong option or an\n"
-      "unreadable command file, and for an unattended run (--answer) that met a switch\n"
-      "or a command-file line naming no action.\n");
+      "unreadable command file, for an unattended run (--answer) that met a switch\n"
+      "or a command-file line naming no action,\n"
+      "and for a --dv-report file that is not a DV AVI.\n");
 }
 
 QString DemoCommandFile() {

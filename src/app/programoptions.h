@@ -16,6 +16,7 @@ struct ProgramOptions {
   bool listSources = false;
   bool demo = false;  // unattended demonstration with the test devices (DemoCommandFile)
   QStringList repair;  // --repair FILE…: repair these recordings and exit
+  QString dvReport;    // --dv-report FILE: write the tape report of a DV AVI and exit
   QString script;  // a command file run right after the command-line switches
   std::optional<platform::DlgAnswer> answer;  // unattended: every question answered so
   QString error;                              // set when an option is unknown or malformed

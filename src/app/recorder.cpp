@@ -137,6 +137,7 @@ bool Recorder::Start(const RecordingOptions &o) {
         dm_->CaptureFailure());
   imageByImage_ = settings::CaptureFormat(o.format).counter == settings::CounterKind::Images;
   OpenSceneFileFor(file);
+  BeginTapeReport();
   capture_.Commencer(file, o.format, now);
   HookGraphErrors();
   emit started(file, o.format);
@@ -230,6 +231,7 @@ bool Recorder::Cut() {
   }
   capture_.Continuer(next);
   OpenSceneFileFor(next);
+  BeginTapeReport();
   images_ = 0;
   emit cut(first, next);
   emit started(next, format);
@@ -315,6 +317,7 @@ void Recorder::StopGraph() {
   // A file that is not there (an Image-by-Image file without frames) is not kept.
   const bool kept = QFileInfo::exists(file);
   names_.Advance();
+  tapeReports_.End(file, kept);
   emit finished(file, kept, dropped, notDropped);
   CloseSceneFile(dropped);
 }
@@ -433,6 +436,11 @@ void Recorder::OpenSceneFileFor(const QString &videoFile) {
   TSceneFile *scn = scn_.get();
   detector->SetOnScene(
       [scn](const filters::DVInfo &start, const filters::DVInfo &current) { scn->SceneScn(start, current); });
+}
+
+void Recorder::BeginTapeReport() {
+  sources::TVideoSource *video = dm_ ? dm_->CurrentVideoDevice() : nullptr;
+  tapeReports_.Begin(IsDvSource(video) ? video->HealthChecker : nullptr, options_.format);
 }
 
 void Recorder::CloseSceneFile(int dropped) {

@@ -15,6 +15,7 @@
 
 #include "app/capture_en_cours.h"
 #include "app/recording_names.h"
+#include "app/tape_report.h"
 #include "graph/capturesettings.h"
 #include "platform/filehold.h"
 #include "settings/captureformats.h"
@@ -124,6 +125,7 @@ class Recorder : public QObject {
   bool ContinueIn(settings::CaptureFormatCode format, const QString &file);
   bool Abandon(const QString &file, const QString &what, const QString &why = QString());
   void OpenSceneFileFor(const QString &videoFile);
+  void BeginTapeReport();
   void CloseSceneFile(int dropped);
   void FinishImageByImage(const QString &file);
   void HookGraphErrors();
@@ -140,6 +142,7 @@ class Recorder : public QObject {
   RecordingOptions options_;
   TCaptureEnCours capture_;
   std::unique_ptr<TSceneFile> scn_;
+  app::TapeReports tapeReports_;
   filters::Tvs_SceneDetect *sceneDetector_ = nullptr;  // the detector our callback is on
   bool imageByImage_ = false;
   int images_ = 0;

@@ -48,6 +48,21 @@ void Pack(std::uint8_t *at, std::uint8_t id, std::uint8_t a, std::uint8_t b, std
 
 void NoPack(std::uint8_t *at) { std::memset(at, 0xFF, 5); }
 
+constexpr std::size_t kBlock = 80;
+// Audio block a of a sequence, after the header, subcode and VAUX blocks.
+constexpr std::size_t AudioBlock(int a) { return (6 + static_cast<std::size_t>(a) * 16) * kBlock; }
+
+void WriteAudioPacks(std::uint8_t *s, std::size_t seq, bool pal, int rate) {
+  const int freq = rate == 44100 ? 1 : rate == 32000 ? 2 : 0;
+  static const int kMin[3][2] = {{1896, 1580}, {1742, 1452}, {1264, 1053}};
+  const double fps = pal ? 25.0 : 30000.0 / 1001.0;
+  const int samples = static_cast<int>(rate / fps + 0.5);
+  const bool even = seq % 2 == 0;
+  Pack(s + AudioBlock(even ? 3 : 0) + 3, 0x50, static_cast<std::uint8_t>(0xC0 | (samples - kMin[freq][pal ? 0 : 1])),
+       0x00, static_cast<std::uint8_t>(pal ? 0xE0 : 0xC0), static_cast<std::uint8_t>(0x80 | freq << 3));
+  Pack(s + AudioBlock(even ? 4 : 1) + 3, 0x51, 0x1C, 0xCF, 0xA0, 0xFF);
+}
+
 }  // namespace
 
 const std::vector<std::uint8_t> &BaseDvFrame(bool pal) {
@@ -79,6 +94,7 @@ void WriteDvPacks(std::vector<std::uint8_t> &frame, const DvTestFramePlan &plan)
       NoPack(s + 458);
       NoPack(s + 463);
     }
+    if (plan.AudioRate) WriteAudioPacks(s, i, plan.Pal, plan.AudioRate);
   }
 }
 
@@ -86,6 +102,31 @@ std::vector<std::uint8_t> MakeDvTestFrame(const DvTestFramePlan &plan) {
   std::vector<std::uint8_t> frame = BaseDvFrame(plan.Pal);
   if (!frame.empty()) WriteDvPacks(frame, plan);
   return frame;
+}
+
+void ApplyDvDamage(std::vector<std::uint8_t> &frame, const DvDamage &damage) {
+  const std::size_t sequences = frame.size() / kDifSequenceSize;
+  int conceal = damage.ConcealedBlocks, errors = damage.AudioErrorSamples;
+  for (std::size_t i = 0; i < sequences; ++i) {
+    std::uint8_t *s = frame.data() + i * kDifSequenceSize;
+    for (int a = 0; a < 9; ++a) {
+      std::uint8_t *audio = s + AudioBlock(a);
+      for (std::size_t d = 8; d < kBlock && errors > 0; d += 2, --errors) {
+        audio[d] = 0x80;
+        audio[d + 1] = 0x00;
+      }
+      for (int v = 0; v < 15 && conceal > 0 && static_cast<int>(i) >= damage.ConcealFromSequence; ++v, --conceal) {
+        std::uint8_t *video = audio + (1 + static_cast<std::size_t>(v)) * kBlock;
+        video[3] = static_cast<std::uint8_t>(0x70 | (video[3] & 0x0F));
+      }
+    }
+    if (damage.RecStart) {
+      const bool even = i % 2 == 0;
+      std::uint8_t *control = s + AudioBlock(even ? 4 : 1) + 3;
+      if (control[0] == 0x51) control[2] &= 0x7F;
+      if (s[453] == 0x61) s[455] &= 0x7F;
+    }
+  }
 }
 
 }  // namespace vistrel::filters

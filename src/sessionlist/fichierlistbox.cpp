@@ -23,7 +23,10 @@ TFichierListbox::~TFichierListbox() = default;
 
 QListWidgetItem *TFichierListbox::MakeItem(const TSRFichier &entry) const {
   const auto *earlier = dynamic_cast<const TEarlierFichier *>(&entry);
-  auto *item = new QListWidgetItem(earlier && earlier->Missing ? entry.FileName + " (missing)" : entry.FileName);
+  QString text = earlier && earlier->Missing ? entry.FileName + " (missing)" : entry.FileName;
+  if (const auto *data = dynamic_cast<const TDataFichier *>(&entry); data && data->TapeErrorFrames >= 0)
+    text += " (" + TapeErrorsText(*data) + ")";
+  auto *item = new QListWidgetItem(text);
   item->setToolTip(earlier ? entry.FullName + "\n(an earlier session)" : entry.FullName);
   if (earlier) item->setForeground(palette().brush(QPalette::Disabled, QPalette::Text));
   return item;

@@ -85,6 +85,11 @@ QString TSRFichier::Key(TSortIndex mode) const {
   return FullName.toLower();
 }
 
+QString TapeErrorsText(const TDataFichier &e) {
+  if (e.TapeErrorFrames < 0) return {};
+  return QString::number(e.TapeErrorFrames) + (e.TapeErrorFrames == 1 ? " frame" : " frames") + " with tape errors";
+}
+
 QString ProprietesTexte(const TDataFichier &e) {
   QStringList lines;
   lines << "Start of Capture: " + DateHeure(e.Created);
@@ -97,6 +102,7 @@ QString ProprietesTexte(const TDataFichier &e) {
     if (e.Captured >= 0) lines << "Captured Frames: " + QString::number(e.Captured);
     if (e.Dropped >= 0) lines << "Dropped Frames: " + QString::number(e.Dropped);
   }
+  if (e.TapeErrorFrames >= 0) lines << "Tape: " + TapeErrorsText(e);
   lines << QString();
   lines << "Video Source: " + e.VideoSource;
   lines << "Audio Source: " + e.AudioSource;

@@ -51,6 +51,7 @@ class TDataFichier : public TSRFichier {
 
   qint32 Dropped = -1;   // -1: the counter was not available
   qint32 Captured = -1;  // frames not dropped; -1: not available
+  qint32 TapeErrorFrames = -1;  // DV recordings: frames the tape report counts as damaged; -1: no report
   QString VideoSource, AudioSource, AudioEntry, CaptureFormat;
 };
 
@@ -62,5 +63,7 @@ class TEarlierFichier : public TDataFichier {
 
 // The "Properties" message of an entry, lines separated by "\n".
 QString ProprietesTexte(const TDataFichier &entry);
+// "n frames with tape errors", or nothing without a tape report.
+QString TapeErrorsText(const TDataFichier &entry);
 
 }  // namespace vistrel::sessionlist

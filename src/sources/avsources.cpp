@@ -11,6 +11,7 @@ namespace vistrel::sources {
 TavStrel::TavStrel(TCaptureDevice *device, int streamNumber) : Device(device), StreamNumber(streamNumber) {
   if (auto *dv = dynamic_cast<TDVCaptureDevice *>(device)) {
     SceneDetector = dv->SceneDetector();
+    HealthChecker = dv->HealthChecker();
     HasTransport = Transport() != nullptr;
     IsVCR = HasTransport;
   }

@@ -13,6 +13,7 @@ class QObject;
 
 namespace vistrel::filters {
 class Tvs_SceneDetect;
+class Tvs_DvHealth;
 }
 
 namespace vistrel::sources {
@@ -29,6 +30,7 @@ class TavStrel {
   bool IsVCR = false;
   bool IsCamera = false;
   filters::Tvs_SceneDetect *SceneDetector = nullptr;
+  filters::Tvs_DvHealth *HealthChecker = nullptr;
   TCaptureDevice *Device = nullptr;
   int StreamNumber = 1;
   QString Name;

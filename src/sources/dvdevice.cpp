@@ -2,6 +2,7 @@
 // a tee whose first branch feeds the DV splitter and whose free branch is
 // left for native recording. The splitter makes its pads only once data
 // flows, so its outputs are linked to their tees when they appear.
+#include "filters/vs_dvhealth.h"
 #include "filters/vs_scenedetect.h"
 #include "media/pins.h"
 #include "media/recordingsink.h"
@@ -72,7 +73,9 @@ TDVCaptureDevice::TDVCaptureDevice(GraphSlots &graphSlots, const DeviceMoniker &
   splitter_ = MakeElement("dvdemux");
   sceneDetect_ = std::make_unique<filters::Tvs_SceneDetect>();
   sceneElement_ = media::MakeOwnFilterElement(sceneDetect_.get());
-  if (!SourceFilter || !splitter_ || !sceneElement_) return;
+  health_ = std::make_unique<filters::Tvs_DvHealth>();
+  healthElement_ = media::MakeOwnFilterElement(health_.get());
+  if (!SourceFilter || !splitter_ || !sceneElement_ || !healthElement_) return;
   VideoStreams = CountOutputs(splitter_.get(), MajorType::Video);
   AudioStreams = CountOutputs(splitter_.get(), MajorType::Audio);
   padAdded_ = media::ScopedSignal(splitter_.get(), g_signal_connect(splitter_.get(), "pad-added",
@@ -120,9 +123,11 @@ GstElement *TDVCaptureDevice::SetSourceGraph() {
   media::PadRef out = OutputPin(SourceFilter.get(), MajorType::Interleaved, 0, Moniker.Caps());
   if (!muxTee_ || !out) return nullptr;
   const bool ok = fg.AddFilter(SourceFilter.get(), DeviceName) && fg.AddFilter(sceneElement_.get(), "dv_Scenedetect") &&
+                  fg.AddFilter(healthElement_.get(), "dv_TapeHealth") &&
                   fg.AddFilter(muxTee_.get(), "dv_muxinfinite") && fg.AddFilter(splitter_.get(), "dv_splitter") &&
                   fg.Connect(out.get(), media::Pin(sceneElement_.get(), 0).get()) &&
-                  fg.ConnectFilters(sceneElement_.get(), muxTee_.get()) &&
+                  fg.ConnectFilters(sceneElement_.get(), healthElement_.get()) &&
+                  fg.ConnectFilters(healthElement_.get(), muxTee_.get()) &&
                   fg.Connect(media::Pin(muxTee_.get(), 1).get(), media::Pin(splitter_.get(), 0).get());
   if (!ok) {
     KillSourceGraph();
@@ -134,7 +139,7 @@ GstElement *TDVCaptureDevice::SetSourceGraph() {
 bool TDVCaptureDevice::KillSourceGraph() {
   media::Graph &fg = Slots().fg;
   const bool was = SourceFilter && fg.Contains(SourceFilter.get());
-  for (GstElement *e : {SourceFilter.get(), sceneElement_.get(), splitter_.get()})
+  for (GstElement *e : {SourceFilter.get(), sceneElement_.get(), healthElement_.get(), splitter_.get()})
     if (e && fg.Contains(e)) fg.RemoveFilter(e);
   RemoveFromGraph(muxTee_);
   return was;

@@ -10,6 +10,7 @@
 
 namespace vistrel::filters {
 class Tvs_SceneDetect;
+class Tvs_DvHealth;
 }
 
 namespace vistrel::sources {
@@ -83,12 +84,15 @@ class TDVCaptureDevice : public TCaptureDevice {
   media::CapsRef CaptureCaps() const override;
 
   filters::Tvs_SceneDetect *SceneDetector() const { return sceneDetect_.get(); }
+  filters::Tvs_DvHealth *HealthChecker() const { return health_.get(); }
 
  private:
   static void OnPadAdded(GstElement *splitter, GstPad *pad, gpointer self);
   void LinkSplitterPad(GstPad *pad);
 
   std::unique_ptr<filters::Tvs_SceneDetect> sceneDetect_;
+  std::unique_ptr<filters::Tvs_DvHealth> health_;
+  media::ElementRef healthElement_;
   media::ElementRef sceneElement_, muxTee_, splitter_, decoder_, scaler_, videoTee_, audioTee_;
   media::ElementRef queue_, relabel_, mux_, fileSink_;
   media::ScopedSignal padAdded_;

@@ -108,6 +108,11 @@ void TestDvTape::SetWide(bool wide) {
   wide_ = wide;
 }
 
+void TestDvTape::SetDamaged(bool damaged) {
+  std::lock_guard lock(mutex_);
+  damaged_ = damaged;
+}
+
 double TestDvTape::Position() const {
   std::lock_guard lock(mutex_);
   return position_;
@@ -137,14 +142,16 @@ std::vector<std::uint8_t> TestDvTape::NextFrame() {
   filters::DvTestFramePlan plan;
   plan.Wide = wide_;
   std::vector<std::uint8_t> frame;
+  std::int64_t at = -1;
   if (mode_ == TransportMode::Stop) {
     frame = frames.blue;
     plan.HasTimecode = false;
     plan.HasDate = false;
   } else {
-    const auto at = std::int64_t(position_);
+    at = std::int64_t(position_);
     frame = frames.bars[at % kLoopFrames];
-    const TimeCode tc = TimeCodeAt(at);
+    const TestTapeDamage &d = kDamage;
+    const TimeCode tc = TimeCodeAt(damaged_ && at >= d.TimecodeBreakAt ? at + d.TimecodeLeap : at);
     plan.TcHours = tc.hours;
     plan.TcMinutes = tc.minutes;
     plan.TcSeconds = tc.seconds;
@@ -164,6 +171,18 @@ std::vector<std::uint8_t> TestDvTape::NextFrame() {
     }
   }
   filters::WriteDvPacks(frame, plan);
+  if (damaged_ && at >= 0) {
+    const TestTapeDamage &d = kDamage;
+    auto within = [at](std::int64_t first, std::int64_t count) { return at >= first && at < first + count; };
+    filters::DvDamage damage;
+    if (within(d.ConcealFirst, d.ConcealFrames)) {
+      damage.ConcealedBlocks = d.ConcealBlocks;
+      damage.ConcealFromSequence = d.ConcealSequence;
+    }
+    if (within(d.AudioFirst, d.AudioFrames)) damage.AudioErrorSamples = d.AudioSamples;
+    damage.RecStart = at == d.RecStartAt;
+    filters::ApplyDvDamage(frame, damage);
+  }
   return frame;
 }
 
@@ -174,6 +193,7 @@ namespace detail {
 media::ElementRef MakeTestDvCamcorder() {
   media::ElementRef bin = NewDeviceBin("Vistrel Test DV Camcorder", [](GstElement *) { return Frames().ok(); });
   auto *tape = new TestDvTape;
+  tape->SetDamaged(qEnvironmentVariable("VISTREL_TEST_DV_DAMAGE") == QLatin1String("1"));
   Attach(bin.get(), kTapeKey, tape);
   media::CapsRef caps = media::CapsRef::Adopt(gst_caps_from_string(
       "video/x-dv,systemstream=(boolean)true,width=720,height=576,framerate=25/1,pixel-aspect-ratio=16/15"));

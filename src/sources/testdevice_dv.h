@@ -11,8 +11,22 @@
 
 namespace vistrel::sources {
 
+// Where the damaged tape (VISTREL_TEST_DV_DAMAGE=1) is damaged, in frames
+// from the start of the tape.
+struct TestTapeDamage {
+  std::int64_t ConcealFirst = 40, ConcealFrames = 5;  // video blocks concealed
+  int ConcealBlocks = 30, ConcealSequence = 2;
+  std::int64_t AudioFirst = 60, AudioFrames = 3;  // a burst of audio error samples
+  int AudioSamples = 200;
+  std::int64_t TimecodeBreakAt = 80;  // the time code leaps forward here
+  int TimecodeLeap = 50;
+  std::int64_t RecStartAt = 100;  // a recording start point
+};
+
 class TestDvTape : public ExternalTransport {
  public:
+  static constexpr TestTapeDamage kDamage{};
+
   // Speeds in multiples of normal play.
   static constexpr double kWindSpeed = 10.0;
   static constexpr double kMaxShuttle = kFastestSpeed;
@@ -31,6 +45,8 @@ class TestDvTape : public ExternalTransport {
 
   // 16:9 flag written in the frames' source-control packs.
   void SetWide(bool wide);
+  // The damage of kDamage in the frames played from now on.
+  void SetDamaged(bool damaged);
   // The tape position in frames (a winding tape moves in fractions).
   double Position() const;
   void SetPosition(double frames);
@@ -50,6 +66,7 @@ class TestDvTape : public ExternalTransport {
   double speed_ = 1.0;
   double position_ = 0.0;
   bool wide_ = false;
+  bool damaged_ = false;
 };
 
 }  // namespace vistrel::sources

@@ -226,8 +226,8 @@ TEST(CamcorderWindows, OpenBelowTheMainWindowAndTheirRectanglesAreKeptByRaCam) {
   ra1->BeforeSave(r1);
   ra2->BeforeSave(r2);
   EXPECT_EQ(QPoint(r1.Left, r1.Top), one);
-  EXPECT_EQ(r1.Right - r1.Left, 568);
-  EXPECT_EQ(r1.Bottom - r1.Top, 132);
+  EXPECT_EQ(r1.Right - r1.Left, TcamForm::kWidth);
+  EXPECT_EQ(r1.Bottom - r1.Top, TcamForm::kHeight);
   EXPECT_EQ(QPoint(r2.Left, r2.Top), QPoint(100, 120));
 }
 

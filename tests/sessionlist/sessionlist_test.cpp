@@ -82,6 +82,16 @@ TEST(SessionEntry, PropertiesText) {
   const QStringList d = ProprietesTexte(*capture).split('\n');
   EXPECT_EQ(d[4], "Captured Frames: 250");
   EXPECT_EQ(d[5], "Dropped Frames: 3");
+
+  // A DV recording with its tape report: the count in the properties and in the list.
+  capture->TapeErrorFrames = 1;
+  EXPECT_EQ(ProprietesTexte(*capture).split('\n')[6], "Tape: 1 frame with tape errors");
+  capture->TapeErrorFrames = 8;
+  TFichierListbox box;
+  box.AjouterFichier(std::move(capture), false);
+  box.AjouterFichier(Entry("/p/Video_1.avi"), false);
+  EXPECT_EQ(box.item(0)->text(), "Video_0.avi (8 frames with tape errors)");
+  EXPECT_EQ(box.item(1)->text(), "Video_1.avi");
 }
 
 TEST(FichierListbox, KeepsKeyOrderAndSortsBySizeHighHalfFirst) {

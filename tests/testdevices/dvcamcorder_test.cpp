@@ -1,11 +1,12 @@
 // The test DV camcorder: what its frames carry and how the transport moves
 // the tape, checked with the program's own DV pack decoding.
+#include <gtest/gtest.h>
+
 #include "devicerun.h"
 #include "filters/dvcodes.h"
+#include "filters/dvhealth.h"
 #include "sources/testdevice_dv.h"
 #include "sources/testdevices.h"
-
-#include <gtest/gtest.h>
 
 namespace vistrel::sources {
 namespace {
@@ -91,6 +92,35 @@ TEST(TestDvTape, ShuttleClampsItsSpeedAndRejectsNonsense) {
   tape.NextFrame();
   tape.NextFrame();
   EXPECT_DOUBLE_EQ(tape.Position(), 81);
+}
+
+TEST(TestDvTape, TheDamagedTapeCarriesItsDamageAtItsFramesAndNothingElse) {
+  using K = filters::DvEventKind;
+  const TestTapeDamage &d = TestDvTape::kDamage;
+  for (bool damaged : {false, true}) {
+    SCOPED_TRACE(damaged ? "damaged" : "clean");
+    TestDvTape tape;
+    tape.SetDamaged(damaged);
+    filters::DvHealthTracker tracker;
+    for (std::int64_t at = 0; at < 130; ++at) {
+      SCOPED_TRACE(at);
+      const auto frame = tape.NextFrame();
+      const filters::DvFrameReport r = tracker.Check(frame.data(), frame.size());
+      std::vector<std::pair<K, int>> found, expected;
+      for (int i = 0; i < r.EventCount; ++i) found.emplace_back(r.Events[i].Kind, r.Events[i].Extent);
+      if (damaged && at >= d.ConcealFirst && at < d.ConcealFirst + d.ConcealFrames)
+        expected.emplace_back(K::VideoConcealed, d.ConcealBlocks);
+      if (damaged && at >= d.AudioFirst && at < d.AudioFirst + d.AudioFrames)
+        expected.emplace_back(K::AudioErrors, d.AudioSamples);
+      if (damaged && at == d.TimecodeBreakAt) expected.emplace_back(K::TimecodeJump, d.TimecodeLeap + 1);
+      if (damaged && at == d.RecStartAt) expected.emplace_back(K::RecStart, 0);
+      EXPECT_EQ(found, expected);
+      EXPECT_EQ(r.Health.AudioRate, 48000);
+      if (damaged && at == d.ConcealFirst) {
+        EXPECT_EQ(r.Health.ConcealedPerSequence[d.ConcealSequence], d.ConcealBlocks);
+      }
+    }
+  }
 }
 
 TEST(TestDvTape, WideFlagReachesTheFrames) {
