@@ -338,6 +338,24 @@ void BM_CaptureStartStop(benchmark::State &state) {
   QFile::remove(CaptureFile(format));
 }
 
+// Runs a started capture for `seconds` and sets the iteration's time, CPU,
+// drops and painted rate; returns the wall time it ran.
+double MeasureCapture(benchmark::State &state, Tdm &dm, ui::VideoWindow &window, int seconds) {
+  window.ResetCounters();
+  const double cpu0 = CpuSeconds(), wall0 = WallSeconds();
+  RunLoop(seconds * 1000);
+  const int dropped = dm.CaptureDropped();
+  dm.StopGraph();
+  const double cpu = CpuSeconds() - cpu0, wall = WallSeconds() - wall0;
+  state.SetIterationTime(wall);
+  state.counters["cpu_s"] = cpu;
+  state.counters["cpu_pct"] = 100.0 * cpu / wall;
+  state.counters["dropped"] = std::max(dropped, dm.CaptureDropped());
+  state.counters["written"] = dm.CaptureNotDropped();
+  state.counters["painted_fps"] = window.FramesShown() / wall;
+  return wall;
+}
+
 void BM_CaptureCpu(benchmark::State &state) {
   const int format = int(state.range(0));
   const int seconds = qEnvironmentVariableIntValue("VISTREL_CAPTURE_SECONDS") > 0
@@ -352,18 +370,7 @@ void BM_CaptureCpu(benchmark::State &state) {
       state.SkipWithError("capture failed to start");
       break;
     }
-    window.ResetCounters();
-    const double cpu0 = CpuSeconds(), wall0 = WallSeconds();
-    RunLoop(seconds * 1000);
-    const int dropped = dm.CaptureDropped();
-    dm.StopGraph();
-    const double cpu = CpuSeconds() - cpu0, wall = WallSeconds() - wall0;
-    state.SetIterationTime(wall);
-    state.counters["cpu_s"] = cpu;
-    state.counters["cpu_pct"] = 100.0 * cpu / wall;
-    state.counters["dropped"] = std::max(dropped, dm.CaptureDropped());
-    state.counters["written"] = dm.CaptureNotDropped();
-    state.counters["painted_fps"] = window.FramesShown() / wall;
+    MeasureCapture(state, dm, window, seconds);
     dm.RetirerCapture();
     dm.DeconnecterVideo(&source, true);
   }
@@ -418,18 +425,8 @@ void BM_Mp4Cpu(benchmark::State &state) {
       state.SkipWithError("capture failed to start");
       break;
     }
-    window.ResetCounters();
-    const double cpu0 = CpuSeconds(), wall0 = WallSeconds();
-    RunLoop(seconds * 1000);
-    const int dropped = dm.CaptureDropped();
-    dm.StopGraph();
-    const double cpu = CpuSeconds() - cpu0, wall = WallSeconds() - wall0;
-    state.SetIterationTime(wall);
-    state.counters["cpu_pct"] = 100.0 * cpu / wall;
-    state.counters["dropped"] = std::max(dropped, dm.CaptureDropped());
-    state.counters["written"] = dm.CaptureNotDropped();
+    const double wall = MeasureCapture(state, dm, window, seconds);
     state.counters["MB_per_min"] = QFileInfo(file).size() / 1e6 * 60 / wall;
-    state.counters["painted_fps"] = window.FramesShown() / wall;
     dm.RetirerCapture();
     dm.DeconnecterVideo(&source, true);
   }

@@ -69,12 +69,11 @@ bool Tdm::GrapheMp4(const QString &file) {
     GstElement *aac = AddMade(g, media::MakeAacEncoder(encoders.audio, kAacBitrate), QStringLiteral("aac encoder"));
     if (!audioTap || !aac)
       return FailCapture(QStringLiteral("the AAC encoder (%1) could not be made").arg(encoders.audio));
-    // The muxer writes the encoder's priming samples as an edit: the sound
-    // keeps its place against the picture without a lead.
     if (!avicapture::LinkChain(
             g, audioTap.get(),
             {AddPart(g, "audioconvert", "aac convert"), AddPart(g, "audioresample", "aac resample"), aac}))
       return FailCapture("the sound could not reach the AAC encoder");
+    if (encoders.audio == QLatin1String("avenc_aac")) avicapture::LeadSound(*this, media::kAacCodingDelay);
     if (!g.Connect(media::FirstUnconnectedPin(aac, GST_PAD_SRC).get(), avicapture::MuxInput(writer, false).get()))
       return FailCapture("the AAC sound could not reach the MP4 writer");
     avicapture::DeclareBranch(*this, audioTap.get(), CaptureSink.get());
