@@ -22,7 +22,7 @@ bool Tdm::GrapheDV2Natif(const QString &file) {
   media::PadRef tap = VideoTap(*this, NativeVideoTee.get(), false);
   if (!LinkChain(fg_, tap.get(), {gate, infdumvideo.get()}))
     return FailCapture("the DV stream could not reach the capture gate");
-  media::PadRef toMux = TeeDirect(infdumvideo.get(), 1);
+  media::PadRef toMux = TeeOutput(infdumvideo.get(), 1);
   media::PadRef videoIn = MuxInput(CaptureMux.get(), true);
   if (!fg_.Connect(toMux.get(), videoIn.get())) return FailCapture("the DV stream could not reach the AVI muxer");
   CountWritten(*this, videoIn.get());

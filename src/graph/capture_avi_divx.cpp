@@ -62,7 +62,7 @@ bool Tdm::GrapheDivx(const QString &file) {
   if (!LinkChain(fg_, nullptr, {rate, gate, resizer, convert, i420, encoder, named, infdumvideo.get()}))
     return FailCapture("the picture could not reach the MPEG-4 encoder");
   media::PadRef videoIn = MuxInput(CaptureMux.get(), true);
-  if (!fg_.Connect(TeeDirect(infdumvideo.get(), 1).get(), videoIn.get()))
+  if (!fg_.Connect(TeeOutput(infdumvideo.get(), 1).get(), videoIn.get()))
     return FailCapture("the MPEG-4 video could not reach the AVI muxer");
   CountWritten(*this, videoIn.get());
   DeclareBranch(*this, tap.get(), CaptureSink.get());

@@ -96,7 +96,7 @@ bool Tdm::GrapheDV2Recomp(const QString &file) {
     return FailCapture("the DV frames could not reach the DV header and stamper");
   DVHeader()->DVSource = detector;
   DVHeader()->SetMode(CaptureOptions.GarderFormatDV ? 2 : std::uint8_t(CaptureOptions.RatioDV));
-  media::PadRef encoded = TeeDirect(infdumvideo.get(), 1);
+  media::PadRef encoded = TeeOutput(infdumvideo.get(), 1);
   DeclareBranch(*this, tap.get(), CaptureSink.get());
 
   media::PadRef videoIn = MuxInput(CaptureMux.get(), true);
