@@ -113,6 +113,23 @@ int ExpectEveryKilledRepairFinished(const std::vector<std::uint8_t> &cut,
   return kills;
 }
 
+void PlayToEnd(GstElement *pipeline) {
+  gst_element_set_state(pipeline, GST_STATE_PLAYING);
+  media::GstRef<GstBus> bus = media::GstRef<GstBus>::Adopt(gst_element_get_bus(pipeline));
+  media::MessageRef done = media::MessageRef::Adopt(
+      gst_bus_timed_pop_filtered(bus.get(), 30 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)));
+  EXPECT_TRUE(done && GST_MESSAGE_TYPE(done.get()) == GST_MESSAGE_EOS);
+  gst_element_set_state(pipeline, GST_STATE_NULL);
+}
+
+void RunToEnd(const QString &launch) {
+  GError *error = nullptr;
+  media::ElementRef pipeline = media::ElementRef::Adopt(gst_parse_launch(launch.toUtf8().constData(), &error));
+  if (error) g_error_free(error);
+  ASSERT_TRUE(pipeline);
+  PlayToEnd(pipeline.get());
+}
+
 // Runs `launch` (sources with num-buffers into a muxer, a filesink named
 // "out") to its end, but nothing the muxer writes once it starts its index
 // reaches the file: the file is what a program killed at that moment leaves.
@@ -139,12 +156,7 @@ void RunCut(const QString &launch) {
         return cut && GST_EVENT_TYPE(e) == GST_EVENT_SEGMENT ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
       },
       nullptr, nullptr);
-  gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
-  media::GstRef<GstBus> bus = media::GstRef<GstBus>::Adopt(gst_element_get_bus(pipeline.get()));
-  media::MessageRef done = media::MessageRef::Adopt(
-      gst_bus_timed_pop_filtered(bus.get(), 30 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)));
-  EXPECT_TRUE(done && GST_MESSAGE_TYPE(done.get()) == GST_MESSAGE_EOS);
-  gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+  PlayToEnd(pipeline.get());
   EXPECT_TRUE(cut);
 }
 

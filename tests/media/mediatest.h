@@ -1,6 +1,8 @@
 #pragma once
 // Helpers shared by the media tests: spinning the Qt event loop until a
 // condition holds, and reading the chunk layout of RIFF files.
+#include <gst/gst.h>
+
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
@@ -42,6 +44,11 @@ RiffFile ReadRiff(const QString &path);
 // does, and a third to find it whole. Returns how many kills were tried.
 int ExpectEveryKilledRepairFinished(const std::vector<std::uint8_t> &cut,
                                     const std::function<media::RepairResult(media::RepairBytes &)> &repair);
+
+// Plays `pipeline` until its end of stream (30 s at most) and stops it.
+void PlayToEnd(GstElement *pipeline);
+// Parses `launch` and plays it to its end.
+void RunToEnd(const QString &launch);
 
 // Runs `launch` (sources with num-buffers into a muxer, a filesink named
 // "out") to its end, but nothing the muxer writes once it starts its index

@@ -15,28 +15,15 @@ using namespace vistrel;
 
 namespace {
 
-void RunToEnd(const QString &launch) {
-  GError *error = nullptr;
-  media::ElementRef pipeline = media::ElementRef::Adopt(gst_parse_launch(launch.toUtf8().constData(), &error));
-  if (error) g_error_free(error);
-  ASSERT_TRUE(pipeline);
-  gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
-  media::GstRef<GstBus> bus = media::GstRef<GstBus>::Adopt(gst_element_get_bus(pipeline.get()));
-  media::MessageRef done = media::MessageRef::Adopt(
-      gst_bus_timed_pop_filtered(bus.get(), 30 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)));
-  EXPECT_TRUE(done && GST_MESSAGE_TYPE(done.get()) == GST_MESSAGE_EOS);
-  gst_element_set_state(pipeline.get(), GST_STATE_NULL);
-}
-
 // Five seconds at 25 frames/s: five fragments of each stream, then the
 // index; a key frame every two seconds, as the MP4 format writes them.
 QByteArray FinishedMp4(const QString &dir) {
   const QString file = dir + "/whole.mp4";
-  RunToEnd(QString("videotestsrc num-buffers=125 ! video/x-raw,width=160,height=120,framerate=25/1 ! "
-                   "x264enc speed-preset=ultrafast key-int-max=50 ! h264parse ! "
-                   "mp4mux name=m fragment-duration=1000 ! filesink name=out location=\"%1\" "
-                   "audiotestsrc num-buffers=235 ! audio/x-raw,rate=48000,channels=2 ! avenc_aac ! m.")
-               .arg(file));
+  test::RunToEnd(QString("videotestsrc num-buffers=125 ! video/x-raw,width=160,height=120,framerate=25/1 ! "
+                         "x264enc speed-preset=ultrafast key-int-max=50 ! h264parse ! "
+                         "mp4mux name=m fragment-duration=1000 ! filesink name=out location=\"%1\" "
+                         "audiotestsrc num-buffers=235 ! audio/x-raw,rate=48000,channels=2 ! avenc_aac ! m.")
+                     .arg(file));
   return test::Contents(file);
 }
 
